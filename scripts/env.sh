@@ -1,0 +1,39 @@
+# Sourced by the run and test scripts: the project's own Wine prefix, locale and display.
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+CACHE=${CORVANE_CACHE:-$ROOT/.cache}
+export CORVANE_DEPS_PREFIX=$CACHE/deps/prefix
+export WINEPREFIX=$CACHE/wine
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+
+# Creates the prefix once; maps the Japanese UI font names onto the installed IPA font.
+wine_prefix_init() {
+  if [ ! -f "$WINEPREFIX/.corvane-ready" ]; then
+    echo "env: creating the Wine prefix $WINEPREFIX"
+    rm -rf "$WINEPREFIX"; mkdir -p "$(dirname "$WINEPREFIX")"
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+    local name
+    for name in "ＭＳ Ｐゴシック" "ＭＳ ゴシック" "MS PGothic" "MS Gothic" "MS UI Gothic" "ＭＳ 明朝" "MS Mincho"; do
+      wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$name" /d "IPAGothic" /f >/dev/null 2>&1 || true
+    done
+    wineserver -w
+    touch "$WINEPREFIX/.corvane-ready"
+  fi
+}
+
+# Starts Xvfb when there is no display; sets XVFB_PID for the caller to stop.
+XVFB_PID=""
+display_start() {
+  if [ -z "${DISPLAY:-}" ] || [ "${CORVANE_FORCE_XVFB:-0}" = 1 ]; then
+    local n=${CORVANE_DISPLAY:-97}
+    while [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  fi
+}
+display_stop() { [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null; XVFB_PID=""; }
