@@ -1,0 +1,165 @@
+#include "platform/rtl/Classes.h"
+#include "platform/rtl/DateTime.h"
+#include "platform/rtl/Streams.h"
+#include "platform/rtl/SysExceptions.h"
+#include "platform/rtl/Threads.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using testsupport::TTempDir;
+
+TEST(DateTime, EncodeDecodeRoundTripsAcrossCalendarEdges) {
+  EXPECT_EQ(EncodeDate(1899, 12, 30), 0.0);
+  EXPECT_EQ(EncodeDate(1900, 1, 1), 2.0);
+  EXPECT_EQ(EncodeDate(2000, 3, 1) - EncodeDate(2000, 2, 28), 2.0);  // leap day
+  EXPECT_EQ(EncodeDate(1900, 3, 1) - EncodeDate(1900, 2, 28), 1.0);  // no leap day
+  const int dates[][3] = {{1, 1, 1}, {1899, 12, 29}, {1970, 1, 1}, {2024, 2, 29}, {9999, 12, 31}};
+  for (auto& d : dates) {
+    int y, m, day;
+    DecodeDate(EncodeDate(d[0], d[1], d[2]), y, m, day);
+    EXPECT_EQ(y, d[0]);
+    EXPECT_EQ(m, d[1]);
+    EXPECT_EQ(day, d[2]);
+  }
+  EXPECT_THROW(EncodeDate(2023, 2, 29), EConvertError);
+  EXPECT_EQ(DayOfWeek(EncodeDate(2026, 12, 6)), 1);  // a Sunday
+}
+
+TEST(DateTime, FormatUsesLocaleSeparatorsAndMinutesAfterHours) {
+  TFormatSettings fs;
+  fs.DateSeparator = '-';
+  fs.TimeSeparator = '.';
+  TDateTime dt = EncodeDate(2026, 3, 7) + EncodeTime(9, 5, 4, 0);
+  EXPECT_EQ(FormatDateTime("yyyy/mm/dd HH:MM:ss", dt, fs), AnsiString("2026-03-07 09.05.04"));
+  EXPECT_EQ(FormatDateTime("_yyyymmdd_hhnnss", dt, fs), AnsiString("_20260307_090504"));
+  EXPECT_EQ(FormatDateTime("\"当初\"yy", dt, fs), AnsiString("当初26"));
+  fs.TimeAMString = "午前";
+  fs.TimePMString = "午後";
+  EXPECT_EQ(FormatDateTime("ampm h", dt, fs), AnsiString("午前 9"));
+}
+
+TEST(Classes, StringListSortedFindAndValues) {
+  TStringList l;
+  l.SetSorted(true);
+  l.Add("b");
+  l.Add("A");
+  l.Add("c");
+  l.Add("B");  // duplicate ignoring case: ignored
+  ASSERT_EQ(l.Count(), 3);
+  EXPECT_EQ(l[0], "A");
+  EXPECT_EQ(l.IndexOf("C"), 2);
+  TStringList v;
+  v.Add("key=value=x");
+  v.Add("other=1");
+  EXPECT_EQ(v.Values("KEY"), "value=x");
+  v.SetValue("other", "");
+  EXPECT_EQ(v.Count(), 1);
+  v.SetText("a\r\nb\nc\rd");
+  EXPECT_EQ(v.Count(), 4);
+  EXPECT_EQ(v.Text(), "a\r\nb\r\nc\r\nd\r\n");
+  EXPECT_THROW(v.Get(4), EListError);
+}
+
+TEST(Classes, HashedListFindsFirstOccurrenceAfterChanges) {
+  THashedStringList h;
+  h.Add("x=1");
+  h.Add("Y=2");
+  h.Add("x=3");
+  EXPECT_EQ(h.IndexOfName("X"), 0);
+  EXPECT_EQ(h.IndexOf("y=2"), 1);
+  h.Delete(0);
+  EXPECT_EQ(h.IndexOfName("x"), 1);
+  h.Put(1, "z=4");
+  EXPECT_EQ(h.IndexOfName("x"), -1);
+  EXPECT_EQ(h.IndexOfName("z"), 1);
+}
+
+TEST(Classes, WideStringListFileRoundTrip) {
+  TTempDir dir;
+  TWideStringList l;
+  l.Add(L"d:\\データ");
+  l.Add(L"\tファイル.txt");
+  l.SaveToFile(dir.FileW(L"w.txt"));
+  std::string bytes = testsupport::ReadFileBytes(dir.FileW(L"w.txt"));
+  EXPECT_PRED_FORMAT2(testsupport::BytesEqual,
+                      std::string("\xFF\xFE") + testsupport::Utf16Bytes(L"d:\\データ\r\n\tファイル.txt\r\n"),
+                      bytes);
+  TWideStringList r;
+  r.LoadFromFile(dir.FileW(L"w.txt"));
+  ASSERT_EQ(r.Count(), 2);
+  EXPECT_EQ(r[1], L"\tファイル.txt");
+}
+
+TEST(Classes, ObjectQueueIsFirstInFirstOut) {
+  TObjectQueue q;
+  int a, b;
+  q.Push(&a);
+  q.Push(&b);
+  EXPECT_EQ(q.Peek(), &a);
+  EXPECT_EQ(q.Pop(), &a);
+  EXPECT_EQ(q.Pop(), &b);
+  EXPECT_EQ(q.Pop(), nullptr);
+}
+
+TEST(Streams, OpenErrorsAndShareModes) {
+  TTempDir dir;
+  WideString name = dir.FileW(L"日本.bin");
+  EXPECT_THROW(TFileStream(name, fmOpenRead), EFOpenError);
+  EXPECT_THROW(TFileStream(dir.FileW(L"no\\such\\x.bin"), fmCreate), EFCreateError);
+  {
+    TFileStream w(name, fmCreate);
+    w.WriteString("abc");
+    EXPECT_EQ(w.Size(), 3);
+    // fmCreate is exclusive: a second open fails while the first is held.
+    EXPECT_THROW(TFileStream(name, fmOpenRead | fmShareDenyNone), EFOpenError);
+  }
+  TFileStream r(name, fmOpenRead | fmShareDenyWrite);
+  char buf[4] = {};
+  EXPECT_THROW(r.ReadBuffer(buf, 4), EReadError);
+  EXPECT_TRUE(ForceDirectoriesW(dir.FileW(L"a\\b\\c")));
+  EXPECT_TRUE(DirectoryExistsW(dir.FileW(L"a\\b\\c")));
+}
+
+namespace {
+class TRaisingThread : public TThread {
+protected:
+  void Execute() override { throw EConvertError("boom"); }
+};
+class TCountingThread : public TThread {
+public:
+  ~TCountingThread() override { WaitForEnd(); }
+  int Runs = 0;
+
+protected:
+  void Execute() override { ++Runs; }
+};
+}  // namespace
+
+TEST(Threads, FatalExceptionIsRecordedAndUnstartedThreadNeverRuns) {
+  TRaisingThread t;
+  t.Resume();
+  t.WaitFor();
+  EXPECT_TRUE(t.Finished());
+  EXPECT_TRUE(t.HasFatalException());
+  EXPECT_EQ(t.FatalExceptionMessage(), "boom");
+  auto* never = new TCountingThread;
+  delete never;  // must not run Execute on a half-destroyed object
+  TCountingThread once;
+  once.Resume();
+  once.WaitFor();
+  EXPECT_EQ(once.Runs, 1);
+}
+
+TEST(Threads, ExtendedPrecisionInEveryThread) {
+  SetExtendedFpuPrecision();
+  EXPECT_EQ(GetFpuControlWord() & 0x0300, 0x0300);
+  struct TProbe : TThread {
+    ~TProbe() override { WaitForEnd(); }
+    uint16_t Cw = 0;
+    void Execute() override { Cw = GetFpuControlWord(); }
+  } probe;
+  probe.Resume();
+  probe.WaitFor();
+  EXPECT_EQ(probe.Cw & 0x0300, 0x0300);
+}
