@@ -1,0 +1,111 @@
+// Writers of a scan's output files: a buffered UTF-16 line writer (the error list and the
+// peek output use it as it is), the file list writer with its companion index, the folder
+// statistics list writer, and the scan log appender.
+//
+// List files are UTF-16LE with a byte-order mark and CR LF line ends. Lines are buffered and
+// written in blocks, so a scan touches its list files once per block, not per entry.
+#pragma once
+
+#include "platform/rtl/Classes.h"
+#include "platform/rtl/Streams.h"
+#include "platform/rtl/SysStrings.h"
+#include "platform/rtl/Threads.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+struct TFolderStats;
+
+// Buffered line writer of one UTF-16 text file. The file is created (or truncated) by the
+// constructor and held exclusively while the writer lives. Freeing the writer does not
+// flush: the owner flushes first, unflushed lines are lost.
+class TStringListWriter {
+public:
+  using TFlushEvent = std::function<void(TStringListWriter& sender)>;
+
+  // flushEvery: lines per automatic flush, at least 1.
+  TStringListWriter(const WideString& fileName, int32_t flushEvery);
+  virtual ~TStringListWriter();
+  TStringListWriter(const TStringListWriter&) = delete;
+  TStringListWriter& operator=(const TStringListWriter&) = delete;
+
+  void AddLine(const WideString& text);
+  // Writes every buffered line, each with CR LF, at the end of the file.
+  void Flush();
+  // Lines added since creation, flushed or not.
+  int64_t Count() const { return FCount; }
+  // The file's byte size so far (byte-order mark and flushed lines only).
+  int64_t Size() { return FStream->Size(); }
+  void SetOnAfterFlush(TFlushEvent handler) { FOnAfterFlush = std::move(handler); }
+  void SetOnBeforeFlush(TFlushEvent handler) { FOnBeforeFlush = std::move(handler); }
+
+private:
+  std::unique_ptr<TTntStringList> FBuffer;
+  int32_t FFlushEvery;
+  std::unique_ptr<TTntFileStream> FStream;
+  TFlushEvent FOnAfterFlush;
+  TFlushEvent FOnBeforeFlush;
+  int64_t FCount = 0;
+  std::string FBytes;  // reused between flushes: one write per block
+};
+
+// The file list: a folder line when the walk enters a folder (and again when files of the
+// folder follow a subfolder), a TAB plus the name for each file. Beside it the index
+// (".idx") gets one record per flush, "lines TAB bytes TAB folder", so a reader can jump
+// to any block; Close appends the closing record "Total TAB bytes TAB count TAB lines".
+class TFileListWriter : public TStringListWriter {
+public:
+  // Creates the list and its index and flushes once, which writes the first index record.
+  TFileListWriter(const WideString& fileName, int32_t flushEvery, const WideString& startFolder);
+  // Writes the closing record when Close was not called; a failure is swallowed here
+  // because a destructor cannot raise.
+  ~TFileListWriter() override;
+
+  void BeginFolder(const WideString& folder);
+  void AddFile(const WideString& name);
+  const WideString& CurrentFolder() const { return FCurrentFolder; }
+  // Appends the closing record and closes the index; raises on a write failure.
+  void Close();
+
+private:
+  void WriteIdxRecord();
+  WideString FCurrentFolder;
+  std::unique_ptr<TTntFileStream> FIdxStream;
+  WideString FRecord;
+};
+
+// The folder statistics list: a 28-column header, then one row per folder that
+// qualifies. Flushes every 1000 lines.
+class TDirListWriter : public TStringListWriter {
+public:
+  explicit TDirListWriter(const WideString& fileName);
+  void AddFolder(const WideString& folder, const TFolderStats& stats);
+  // Whole megabytes, truncated: 1048575 bytes is 0.
+  static int64_t BytesToMB(int64_t bytes) { return bytes / 1024 / 1024; }
+};
+
+enum class TLogLevel : uint8_t { llCheckpoint = 0, llDone = 1, llInfo = 2, llWarn = 3, llError = 4 };
+
+// The scan log: ANSI lines "LEVEL TAB yyyy/mm/dd HH:MM:ss TAB message CR LF". The file is
+// opened and closed per line so it can be read while a scan runs.
+class TLogAppender {
+public:
+  explicit TLogAppender(const AnsiString& fileName);
+  TLogAppender(const TLogAppender&) = delete;
+  TLogAppender& operator=(const TLogAppender&) = delete;
+
+  // Writes one line; display gets the line as the log view shows it (no line end, a blank
+  // before every TAB).
+  void Append(TLogLevel level, const AnsiString& message, AnsiString& display);
+  // A CHKPT line whose count is a field of its own.
+  void AppendCheckpoint(const AnsiString& message, int64_t count, AnsiString& display);
+  const AnsiString& FileName() const { return FFileName; }
+
+private:
+  AnsiString FFileName;
+  std::unique_ptr<TCriticalSection> FLock;
+};
+
+// "folder\tlevel\tfiles\tsize\tdoc\tdoc(MB)..." without its line end.
+const WideString& DirListHeader();
