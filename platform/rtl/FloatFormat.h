@@ -1,0 +1,56 @@
+// Floating-point numbers to text and back, with the locale's separators.
+//
+// Values are long double (80-bit x87 extended on this target), so 18 significant digits
+// survive; the digits come from the C runtime's own long double conversion, which rounds the
+// exact binary value correctly.
+#pragma once
+
+#include "platform/rtl/FormatSettings.h"
+#include "platform/rtl/SysStrings.h"
+
+#include <cstdint>
+
+enum class TFloatFormat {
+  ffGeneral,   // shortest of fixed and scientific, trailing zeros removed
+  ffExponent,  // d.dddE+xx: Precision digits, at least Digits exponent digits
+  ffFixed,     // Digits decimals; scientific when the integer part needs more than Precision
+  ffNumber,    // as ffFixed with thousand separators
+};
+
+// Precision is clamped to 2..18, Digits to 0..4 for the exponent formats and 0..18 for the
+// fixed ones. NaN gives "NAN", infinities "INF" and "-INF".
+AnsiString FloatToStrF(long double value, TFloatFormat format, int precision, int digits,
+                       const TFormatSettings& fs);
+AnsiString FloatToStrF(long double value, TFloatFormat format, int precision, int digits);
+// General format, 15 significant digits.
+AnsiString FloatToStr(long double value, const TFormatSettings& fs);
+AnsiString FloatToStr(long double value);
+
+// Format patterns: up to three sections separated by ";" (positive; negative; zero; an empty
+// or missing section falls back to the positive one, which then gets a "-" for negative
+// values). In a section: "0" digit or zero, "#" digit or nothing, the first "." the decimal
+// separator, "," anywhere before it thousand separators, "E+", "E-", "e+", "e-" followed by
+// "0"s scientific notation with that many exponent digits at least, text in single or double
+// quotes as it stands, anything else copied. An empty pattern gives the general format.
+AnsiString FormatFloat(const AnsiString& pattern, long double value, const TFormatSettings& fs);
+AnsiString FormatFloat(const AnsiString& pattern, long double value);
+
+// Currency values are 64-bit integers scaled by 10 000: exact text with up to four decimals.
+AnsiString CurrToStr(int64_t scaled, const TFormatSettings& fs);
+
+// Text to number: blanks around it allowed, optional sign, digits with at most one decimal
+// separator (the locale's, and only that), optional exponent. False (or EConvertError
+// "'text' is not a valid floating point value") for anything else or a value out of range.
+bool TryStrToFloat(const AnsiString& text, long double& value, const TFormatSettings& fs);
+bool TryStrToFloat(const AnsiString& text, long double& value);
+long double StrToFloat(const AnsiString& text, const TFormatSettings& fs);
+long double StrToFloat(const AnsiString& text);
+// Currency from text: as a float, rounded to four decimals; false when out of range.
+bool TryStrToCurr(const AnsiString& text, int64_t& scaled, const TFormatSettings& fs);
+
+// x87 precision control. The platform computed in extended precision; some C runtimes leave
+// the FPU at 53 bits, which silently rounds every long double operation to a double. Call
+// SetExtendedPrecision at start-up and at the start of every thread that computes.
+void SetExtendedPrecision();
+// The x87 control word (for checks): bits 8-9 are the precision control, 3 = 64 bits.
+unsigned GetX87ControlWord();
