@@ -1,0 +1,413 @@
+// Controls of the class library over Win32: a control with bounds, alignment, visibility, colour,
+// font, cursor and text; a windowed control that creates its window from overridable create
+// parameters and runs a virtual window procedure; and a custom control that paints itself on a
+// canvas.
+//
+// Messages: every window of ours has one window procedure (StdWndProc) that finds the object and
+// calls its virtual WndProc. Each class's WndProc is its message map: a switch on the message id
+// that calls this class's handler and ends by chaining to the class above; the root ends in
+// DefaultHandler, which calls the window class's own procedure. Handlers call the class above
+// themselves when they want the inherited behaviour first or last. Exceptions never leave
+// StdWndProc: they go to the application's exception handler (Forms.h).
+//
+// Notifications the class library sends itself (CM_*) and messages reflected from a parent to
+// the child they concern (CN_* = CN_BASE + the Win32 message: keys, characters, scrolling,
+// colours, commands, notifications and owner drawing) follow the class library's conventions.
+//
+// Ownership: controls are components (owner frees them). The parent link is separate: a
+// windowed control keeps a non-owning list of its children; a control leaves its parent's list
+// when it is destroyed, and a windowed control being destroyed frees the children still in its
+// list (as the class library does), so no child outlives its parent's window.
+#pragma once
+
+#include "platform/gui/Graphics.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <vector>
+
+struct TMessage {
+  UINT Msg;
+  WPARAM WParam;
+  LPARAM LParam;
+  LRESULT Result;
+};
+
+// Notifications of the class library.
+constexpr UINT CM_BASE = 0xB000;
+constexpr UINT CM_ACTIVATE = CM_BASE + 0;
+constexpr UINT CM_DEACTIVATE = CM_BASE + 1;
+constexpr UINT CM_CANCELMODE = CM_BASE + 4;
+constexpr UINT CM_DIALOGKEY = CM_BASE + 5;
+constexpr UINT CM_DIALOGCHAR = CM_BASE + 6;
+constexpr UINT CM_FOCUSCHANGED = CM_BASE + 7;
+constexpr UINT CM_PARENTFONTCHANGED = CM_BASE + 8;
+constexpr UINT CM_PARENTCOLORCHANGED = CM_BASE + 9;
+constexpr UINT CM_VISIBLECHANGED = CM_BASE + 11;
+constexpr UINT CM_ENABLEDCHANGED = CM_BASE + 12;
+constexpr UINT CM_COLORCHANGED = CM_BASE + 13;
+constexpr UINT CM_FONTCHANGED = CM_BASE + 14;
+constexpr UINT CM_CURSORCHANGED = CM_BASE + 15;
+constexpr UINT CM_CTL3DCHANGED = CM_BASE + 16;
+constexpr UINT CM_TEXTCHANGED = CM_BASE + 18;
+constexpr UINT CM_MOUSEENTER = CM_BASE + 19;
+constexpr UINT CM_MOUSELEAVE = CM_BASE + 20;
+constexpr UINT CM_SHOWINGCHANGED = CM_BASE + 25;
+constexpr UINT CM_ENTER = CM_BASE + 26;
+constexpr UINT CM_EXIT = CM_BASE + 27;
+constexpr UINT CM_DESIGNHITTEST = CM_BASE + 28;
+constexpr UINT CM_WANTSPECIALKEY = CM_BASE + 30;
+constexpr UINT CM_RELEASE = CM_BASE + 33;
+constexpr UINT CM_SYSCOLORCHANGE = CM_BASE + 36;
+constexpr UINT CM_TABSTOPCHANGED = CM_BASE + 40;
+constexpr UINT CM_CHILDKEY = CM_BASE + 46;
+constexpr UINT CM_RECREATEWND = CM_BASE + 51;
+
+// Messages reflected to the control they concern.
+constexpr UINT CN_BASE = 0xBC00;
+constexpr UINT CN_CHARTOITEM = CN_BASE + WM_CHARTOITEM;
+constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
+constexpr UINT CN_COMPAREITEM = CN_BASE + WM_COMPAREITEM;
+constexpr UINT CN_CTLCOLORBTN = CN_BASE + WM_CTLCOLORBTN;
+constexpr UINT CN_CTLCOLORDLG = CN_BASE + WM_CTLCOLORDLG;
+constexpr UINT CN_CTLCOLOREDIT = CN_BASE + WM_CTLCOLOREDIT;
+constexpr UINT CN_CTLCOLORLISTBOX = CN_BASE + WM_CTLCOLORLISTBOX;
+constexpr UINT CN_CTLCOLORMSGBOX = CN_BASE + WM_CTLCOLORMSGBOX;
+constexpr UINT CN_CTLCOLORSCROLLBAR = CN_BASE + WM_CTLCOLORSCROLLBAR;
+constexpr UINT CN_CTLCOLORSTATIC = CN_BASE + WM_CTLCOLORSTATIC;
+constexpr UINT CN_DELETEITEM = CN_BASE + WM_DELETEITEM;
+constexpr UINT CN_DRAWITEM = CN_BASE + WM_DRAWITEM;
+constexpr UINT CN_HSCROLL = CN_BASE + WM_HSCROLL;
+constexpr UINT CN_MEASUREITEM = CN_BASE + WM_MEASUREITEM;
+constexpr UINT CN_NOTIFY = CN_BASE + WM_NOTIFY;
+constexpr UINT CN_VSCROLL = CN_BASE + WM_VSCROLL;
+constexpr UINT CN_KEYDOWN = CN_BASE + WM_KEYDOWN;
+constexpr UINT CN_KEYUP = CN_BASE + WM_KEYUP;
+constexpr UINT CN_CHAR = CN_BASE + WM_CHAR;
+constexpr UINT CN_SYSKEYDOWN = CN_BASE + WM_SYSKEYDOWN;
+constexpr UINT CN_SYSKEYUP = CN_BASE + WM_SYSKEYUP;
+constexpr UINT CN_SYSCHAR = CN_BASE + WM_SYSCHAR;
+
+// Control style (what a class of control does) and control state (what it is doing now).
+enum : unsigned {
+  csAcceptsControls = 0x0001,
+  csCaptureMouse = 0x0002,
+  csClickEvents = 0x0004,
+  csSetCaption = 0x0008,
+  csOpaque = 0x0010,
+  csDoubleClicks = 0x0020,
+  csReplicatable = 0x0040,
+  csNoStdEvents = 0x0080,
+  csDisplayDragImage = 0x0100,
+  csParentBackground = 0x0200,
+};
+enum : unsigned {
+  csLButtonDown = 0x0001,
+  csClicked = 0x0002,
+  csFocusing = 0x0004,
+  csCreating = 0x0008,
+  csPaintCopy = 0x0010,
+  csDestroyingHandle = 0x0020,
+  csAlignmentNeeded = 0x0040,
+};
+
+enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+enum : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64 };
+using TShiftState = unsigned;
+enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+
+// Cursor ids: the class library's own negative ids; positive ids are registered by programs.
+using TCursor = int16_t;
+constexpr TCursor crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4, crSizeNESW = -6,
+                  crSizeNS = -7, crSizeNWSE = -8, crSizeWE = -9, crUpArrow = -10, crHourGlass = -11,
+                  crDrag = -12, crNoDrop = -13, crHSplit = -14, crVSplit = -15, crMultiDrag = -16,
+                  crNo = -18, crAppStart = -19, crHelp = -20, crHandPoint = -21, crSizeAll = -22;
+
+using TMouseEvent = std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
+using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
+using TKeyEvent = std::function<void(TObject* sender, WORD& key, TShiftState shift)>;
+using TKeyPressEvent = std::function<void(TObject* sender, char& key)>;
+
+TShiftState KeysToShiftState(WPARAM keys);      // from the MK_* flags of mouse messages
+TShiftState KeyDataToShiftState(LPARAM keyData);  // from the keyboard now (Alt from the key data)
+
+class TWinControl;
+class TCustomForm;
+
+class TControl : public TComponent {
+public:
+  explicit TControl(TComponent* owner);
+  ~TControl() override;
+  const char* ClassName() const override { return "TControl"; }
+
+  TWinControl* Parent() const { return FParent; }
+  virtual void SetParent(TWinControl* parent);
+  TComponent* GetParentComponent() const override;
+  bool HasParent() const override { return true; }
+
+  int Left() const { return FLeft; }
+  int Top() const { return FTop; }
+  int Width() const { return FWidth; }
+  int Height() const { return FHeight; }
+  void SetLeft(int v) { SetBounds(v, FTop, FWidth, FHeight); }
+  void SetTop(int v) { SetBounds(FLeft, v, FWidth, FHeight); }
+  void SetWidth(int v) { SetBounds(FLeft, FTop, v, FHeight); }
+  void SetHeight(int v) { SetBounds(FLeft, FTop, FWidth, v); }
+  virtual void SetBounds(int left, int top, int width, int height);
+  RECT BoundsRect() const { return RECT{FLeft, FTop, FLeft + FWidth, FTop + FHeight}; }
+  virtual RECT ClientRect();
+  int ClientWidth() { RECT r = ClientRect(); return r.right - r.left; }
+  int ClientHeight() { RECT r = ClientRect(); return r.bottom - r.top; }
+  void SetClientSize(int width, int height);
+  POINT ClientToScreen(POINT p);
+  POINT ScreenToClient(POINT p);
+  virtual POINT ClientOrigin();  // screen position of the client area's top left
+
+  TAlign Align() const { return FAlign; }
+  void SetAlign(TAlign align);
+  bool Visible() const { return FVisible; }
+  virtual void SetVisible(bool visible);
+  void Show() { SetVisible(true); }
+  void Hide() { SetVisible(false); }
+  bool Enabled() const { return FEnabled; }
+  virtual void SetEnabled(bool enabled);
+  TColor Color() const { return FColor; }
+  void SetColor(TColor color);
+  bool ParentColor() const { return FParentColor; }
+  void SetParentColor(bool value);
+  TFont& Font() { return *FFont; }
+  void SetFont(const TFont& font) { FFont->Assign(&font); }
+  bool ParentFont() const { return FParentFont; }
+  void SetParentFont(bool value);
+  TCursor Cursor() const { return FCursor; }
+  void SetCursor(TCursor cursor);
+  // Caption and Text are the same property of the class library.
+  AnsiString Text() { return GetText(); }
+  void SetText(const AnsiString& text);
+  AnsiString Caption() { return GetText(); }
+  void SetCaption(const AnsiString& text) { SetText(text); }
+
+  unsigned ControlStyle() const { return FControlStyle; }
+  void SetControlStyle(unsigned style) { FControlStyle = style; }
+  unsigned ControlState() const { return FControlState; }
+  void SetControlState(unsigned state) { FControlState = state; }
+
+  LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam);
+  virtual LRESULT WndProc(TMessage& m);
+  virtual LRESULT DefaultHandler(TMessage& m);
+
+  virtual void Invalidate();
+  virtual void Update() {}
+  void Repaint() { Invalidate(); Update(); }
+  virtual void BringToFront() {}
+  // Visible and every parent visible (and, for windowed controls, the top one shown).
+  virtual bool Showing() const;
+  virtual void Click();
+
+  TNotifyEvent OnClick;
+  TNotifyEvent OnDblClick;
+  TNotifyEvent OnResize;
+  TMouseEvent OnMouseDown;
+  TMouseEvent OnMouseUp;
+  TMouseMoveEvent OnMouseMove;
+
+protected:
+  virtual AnsiString GetText() { return FText; }
+  virtual void SetTextBuf(const AnsiString& text) { FText = text; }
+  virtual void Resize();
+  virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+  virtual void MouseMove(TShiftState shift, int x, int y);
+  virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+  virtual void DblClick();
+  virtual void VisibleChanging() {}
+  // Stores bounds that came from the window itself (no call back into the window).
+  void UpdateBoundsRect(const RECT& r);
+  void RequestAlign();
+
+  LRESULT WMMouseButton(TMessage& m, TMouseButton button, bool down, bool dbl);
+  LRESULT CMParentFontChanged(TMessage& m);
+  LRESULT CMParentColorChanged(TMessage& m);
+  LRESULT CMMouseEnterLeave(TMessage& m);
+
+  AnsiString FText;
+  int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
+
+private:
+  friend class TWinControl;
+  void FontChanged(TObject*);
+
+  TWinControl* FParent = nullptr;
+  TAlign FAlign = TAlign::alNone;
+  bool FVisible = true;
+  bool FEnabled = true;
+  TColor FColor = clWindow;
+  bool FParentColor = true;
+  std::unique_ptr<TFont> FFont;
+  bool FParentFont = true;
+  bool FSettingParentFont = false;
+  TCursor FCursor = crDefault;
+  unsigned FControlStyle = csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
+  unsigned FControlState = 0;
+};
+
+// What CreateParams fills in before a window is created.
+struct TCreateParams {
+  AnsiString Caption;
+  DWORD Style = 0;
+  DWORD ExStyle = 0;
+  int X = 0, Y = 0, Width = 0, Height = 0;
+  HWND WndParent = nullptr;
+  void* Param = nullptr;
+  WNDCLASSA WindowClass{};
+  AnsiString WinClassName;
+};
+
+class TWinControl : public TControl {
+public:
+  explicit TWinControl(TComponent* owner);
+  ~TWinControl() override;
+  const char* ClassName() const override { return "TWinControl"; }
+
+  HWND Handle();  // creates the window when needed
+  bool HandleAllocated() const { return FHandle != nullptr; }
+  void HandleNeeded();
+  void DestroyHandle();
+  void RecreateWnd();
+  // A top-level window that is owned by a window that is not ours.
+  HWND ParentWindow() const { return FParentWindow; }
+  void SetParentWindow(HWND window);
+
+  int ControlCount() const { return static_cast<int>(FControls.size()); }
+  TControl* Controls(int index) const { return FControls[static_cast<size_t>(index)]; }
+  void InsertControl(TControl* control);
+  void RemoveControl(TControl* control);
+  bool ContainsControl(TControl* control) const;  // itself or a descendant
+
+  bool TabStop() const { return FTabStop; }
+  void SetTabStop(bool value);
+  int TabOrder() const;
+  void SetTabOrder(int order);
+  virtual bool CanFocus();
+  virtual bool Focused();
+  virtual void SetFocus();
+  // The next (or previous) control in tab order after current, among this control's
+  // descendants; with checkTabStop only tab stops count. Focuses it and answers whether one
+  // was found.
+  bool SelectNext(TWinControl* current, bool forward, bool checkTabStop);
+  TWinControl* FindNextControl(TWinControl* current, bool forward, bool checkTabStop, bool checkParent);
+  virtual void GetTabOrderList(std::vector<TWinControl*>& list);
+
+  TBrush& Brush() { return *FBrush; }
+  void Invalidate() override;
+  void Update() override;
+  void BringToFront() override;
+  bool Showing() const override;
+  void SetBounds(int left, int top, int width, int height) override;
+  RECT ClientRect() override;
+  POINT ClientOrigin() override;
+
+  void DisableAlign() { ++FAlignLevel; }
+  void EnableAlign();
+  void Realign();
+  // Sends a message to every child in turn until one answers non-zero.
+  void Broadcast(TMessage& m);
+  void NotifyControls(UINT msg);
+
+  // The object of one of our windows, or none.
+  static TWinControl* FindControl(HWND window);
+
+  TNotifyEvent OnEnter;
+  TNotifyEvent OnExit;
+  TKeyEvent OnKeyDown;
+  TKeyPressEvent OnKeyPress;
+  TKeyEvent OnKeyUp;
+
+  LRESULT WndProc(TMessage& m) override;
+  LRESULT DefaultHandler(TMessage& m) override;
+  // Key handling with the form's key preview; true when the key was swallowed.
+  bool DoKeyDown(TMessage& m);
+  bool DoKeyPress(TMessage& m);
+  bool DoKeyUp(TMessage& m);
+
+protected:
+  virtual void CreateParams(TCreateParams& params);
+  // Takes the window class of a system control (EDIT, BUTTON...) for this control.
+  void CreateSubClass(TCreateParams& params, const char* controlClassName);
+  virtual void CreateWindowHandle(const TCreateParams& params);
+  virtual void CreateWnd();
+  virtual void DestroyWnd();
+  virtual void CreateHandle();
+  virtual void AlignControls(TControl* control, RECT& rect);
+  virtual void AdjustClientRect(RECT& rect);
+  virtual void KeyDown(WORD& key, TShiftState shift);
+  virtual void KeyPress(char& key);
+  virtual void KeyUp(WORD& key, TShiftState shift);
+  virtual void DoEnter();
+  virtual void DoExit();
+
+  AnsiString GetText() override;
+  void SetTextBuf(const AnsiString& text) override;
+
+  LRESULT WMSetFocus(TMessage& m);
+  LRESULT WMEraseBkgnd(TMessage& m);
+  LRESULT WMSetCursor(TMessage& m);
+  LRESULT WMWindowPosChanged(TMessage& m);
+  LRESULT WMReflect(TMessage& m, HWND child);
+  LRESULT CNKeyDown(TMessage& m);
+  LRESULT CNChar(TMessage& m);
+  LRESULT CNCtlColor(TMessage& m);
+  LRESULT CMDialogKeyOrChar(TMessage& m);
+
+  WNDPROC FDefWndProc = nullptr;
+
+private:
+  friend LRESULT CALLBACK StdWndProc(HWND, UINT, WPARAM, LPARAM);
+  void UpdateShowing();
+  void DoAlign(TAlign align, RECT& rect);
+
+  HWND FHandle = nullptr;
+  HWND FParentWindow = nullptr;
+  std::vector<TControl*> FControls;  // children in z-order of creation, not owned
+  std::vector<TWinControl*> FTabList;
+  bool FTabStop = false;
+  std::unique_ptr<TBrush> FBrush;
+  int FAlignLevel = 0;
+  bool FAligning = false;
+};
+
+// A control of the class's own window class that paints itself.
+class TCustomControl : public TWinControl {
+public:
+  explicit TCustomControl(TComponent* owner);
+  ~TCustomControl() override;
+  const char* ClassName() const override { return "TCustomControl"; }
+  TCanvas& Canvas() { return *FCanvas; }
+  LRESULT WndProc(TMessage& m) override;
+
+protected:
+  virtual void Paint() {}
+  LRESULT WMPaint(TMessage& m);
+
+private:
+  std::unique_ptr<TCanvas> FCanvas;
+};
+
+// The form a control sits on (its topmost parent when that is a form), or none.
+TCustomForm* GetParentForm(TControl* control);
+
+// The mouse as the class library sees it.
+struct TMouse {
+  int DragThreshold = 5;
+  static int WheelScrollLines();
+  static POINT CursorPos();
+};
+extern TMouse Mouse;
+
+// Hidden top-level window whose messages go to a function (top level, so that system
+// broadcasts such as WM_SETTINGCHANGE reach it). The function sets m.Result; it calls
+// DefWindowProc itself for messages it does not handle. Exceptions go to the application's
+// handler.
+HWND AllocateHWnd(std::function<void(TMessage&)> wndProc);
+void DeallocateHWnd(HWND window);

@@ -1,0 +1,231 @@
+// Drawing objects of the class library over GDI: colours, fonts, brushes and pens that create
+// their GDI handle on demand and say when they change, a canvas that selects them into a device
+// context before each drawing call, bitmaps with their own canvas, and image lists.
+//
+// Ownership: each graphics object owns its GDI handle and deletes it when it changes or dies;
+// a canvas never deletes the device context it was given (SetHandle), only the objects it
+// selected are put back.
+#pragma once
+
+#include "platform/gui/Components.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+
+// A colour: an RGB value (0x00BBGGRR), or a system colour as 0xFF000000 plus its index.
+using TColor = int32_t;
+
+constexpr TColor clBlack = 0x000000;
+constexpr TColor clMaroon = 0x000080;
+constexpr TColor clGreen = 0x008000;
+constexpr TColor clNavy = 0x800000;
+constexpr TColor clGray = 0x808080;
+constexpr TColor clSilver = 0xC0C0C0;
+constexpr TColor clRed = 0x0000FF;
+constexpr TColor clBlue = 0xFF0000;
+constexpr TColor clWhite = 0xFFFFFF;
+constexpr TColor clNone = 0x1FFFFFFF;
+constexpr TColor clDefault = 0x20000000;
+constexpr TColor SystemColor(int index) { return static_cast<TColor>(0xFF000000u | static_cast<uint32_t>(index)); }
+constexpr TColor clScrollBar = SystemColor(COLOR_SCROLLBAR);
+constexpr TColor clBackground = SystemColor(COLOR_BACKGROUND);
+constexpr TColor clActiveCaption = SystemColor(COLOR_ACTIVECAPTION);
+constexpr TColor clWindow = SystemColor(COLOR_WINDOW);
+constexpr TColor clWindowFrame = SystemColor(COLOR_WINDOWFRAME);
+constexpr TColor clWindowText = SystemColor(COLOR_WINDOWTEXT);
+constexpr TColor clHighlight = SystemColor(COLOR_HIGHLIGHT);
+constexpr TColor clHighlightText = SystemColor(COLOR_HIGHLIGHTTEXT);
+constexpr TColor clBtnFace = SystemColor(COLOR_BTNFACE);
+constexpr TColor clBtnShadow = SystemColor(COLOR_BTNSHADOW);
+constexpr TColor clGrayText = SystemColor(COLOR_GRAYTEXT);
+constexpr TColor clBtnText = SystemColor(COLOR_BTNTEXT);
+constexpr TColor clBtnHighlight = SystemColor(COLOR_BTNHIGHLIGHT);
+constexpr TColor cl3DDkShadow = SystemColor(COLOR_3DDKSHADOW);
+constexpr TColor cl3DLight = SystemColor(COLOR_3DLIGHT);
+constexpr TColor clInfoText = SystemColor(COLOR_INFOTEXT);
+constexpr TColor clInfoBk = SystemColor(COLOR_INFOBK);
+
+// The RGB value of a colour (system colours resolved now).
+COLORREF ColorToRGB(TColor color);
+
+enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+using TFontStyles = unsigned;
+
+// Base of font, brush and pen: a GDI handle made on first use and an OnChange event.
+class TGraphicsObject : public TPersistent {
+public:
+  ~TGraphicsObject() override;
+  TNotifyEvent OnChange;
+
+protected:
+  void Changed();  // drops the handle and fires OnChange
+  void ReleaseHandle();
+  HGDIOBJ FHandle = nullptr;
+};
+
+class TFont : public TGraphicsObject {
+public:
+  TFont();
+  const char* ClassName() const override { return "TFont"; }
+  void Assign(const TPersistent* source) override;
+
+  HFONT Handle();
+  const AnsiString& Name() const { return FName; }
+  void SetName(const AnsiString& name);
+  // Height in pixels: negative for the character height, positive for the cell height.
+  int Height() const { return FHeight; }
+  void SetHeight(int height);
+  int Size() const;  // points, from the screen's pixels per inch
+  void SetSize(int points);
+  BYTE Charset() const { return FCharset; }
+  void SetCharset(BYTE charset);
+  TColor Color() const { return FColor; }
+  void SetColor(TColor color);  // does not touch the handle, but still tells the listeners
+  TFontStyles Style() const { return FStyle; }
+  void SetStyle(TFontStyles style);
+  bool Equals(const TFont& other) const;
+
+private:
+  AnsiString FName;
+  int FHeight = -12;
+  BYTE FCharset = DEFAULT_CHARSET;
+  TColor FColor = clWindowText;
+  TFontStyles FStyle = 0;
+};
+
+enum class TBrushStyle { bsSolid, bsClear };
+
+class TBrush : public TGraphicsObject {
+public:
+  const char* ClassName() const override { return "TBrush"; }
+  void Assign(const TPersistent* source) override;
+  HBRUSH Handle();
+  TColor Color() const { return FColor; }
+  void SetColor(TColor color);
+  TBrushStyle Style() const { return FStyle; }
+  void SetStyle(TBrushStyle style);
+
+private:
+  TColor FColor = clWhite;
+  TBrushStyle FStyle = TBrushStyle::bsSolid;
+};
+
+enum class TPenStyle { psSolid, psDash, psDot, psClear };
+
+class TPen : public TGraphicsObject {
+public:
+  const char* ClassName() const override { return "TPen"; }
+  void Assign(const TPersistent* source) override;
+  HPEN Handle();
+  TColor Color() const { return FColor; }
+  void SetColor(TColor color);
+  int Width() const { return FWidth; }
+  void SetWidth(int width);
+  TPenStyle Style() const { return FStyle; }
+  void SetStyle(TPenStyle style);
+
+private:
+  TColor FColor = clBlack;
+  int FWidth = 1;
+  TPenStyle FStyle = TPenStyle::psSolid;
+};
+
+class TBitmap;
+
+// Drawing on a device context with the canvas's own font, brush and pen.
+class TCanvas : public TPersistent {
+public:
+  TCanvas();
+  ~TCanvas() override;
+  const char* ClassName() const override { return "TCanvas"; }
+
+  HDC Handle() const { return FHandle; }
+  // Hands the canvas a device context it does not own; 0 puts the selected objects back.
+  void SetHandle(HDC dc);
+  bool HandleAllocated() const { return FHandle != nullptr; }
+
+  TFont& Font() { return *FFont; }
+  TBrush& Brush() { return *FBrush; }
+  TPen& Pen() { return *FPen; }
+
+  void FillRect(const RECT& r);
+  void FrameRect(const RECT& r);
+  void Rectangle(const RECT& r);
+  void MoveTo(int x, int y);
+  void LineTo(int x, int y);
+  void TextOut(int x, int y, const AnsiString& text);
+  void TextRect(const RECT& r, int x, int y, const AnsiString& text);
+  int DrawText(const AnsiString& text, RECT& r, UINT format);
+  SIZE TextExtent(const AnsiString& text);
+  int TextWidth(const AnsiString& text) { return TextExtent(text).cx; }
+  int TextHeight(const AnsiString& text) { return TextExtent(text).cy; }
+  void Draw(int x, int y, TBitmap& bitmap);
+  void CopyRect(const RECT& dest, TCanvas& source, const RECT& sourceRect);
+
+protected:
+  // Descendants that make their device context on demand (control canvases) override this.
+  virtual void CreateHandle() {}
+  void RequireHandle();
+
+private:
+  void Select();
+  void Deselect();
+  std::unique_ptr<TFont> FFont;
+  std::unique_ptr<TBrush> FBrush;
+  std::unique_ptr<TPen> FPen;
+  HDC FHandle = nullptr;
+  HGDIOBJ FOldFont = nullptr, FOldBrush = nullptr, FOldPen = nullptr;
+};
+
+// A device-dependent bitmap with a memory device context for its canvas.
+class TBitmap : public TPersistent {
+public:
+  TBitmap();
+  ~TBitmap() override;
+  const char* ClassName() const override { return "TBitmap"; }
+
+  int Width() const { return FWidth; }
+  int Height() const { return FHeight; }
+  void SetSize(int width, int height);  // content is lost
+  HBITMAP Handle() const { return FBitmap; }
+  // Takes a bitmap handle (owned from now on); its size is read from the handle.
+  void SetHandle(HBITMAP bitmap);
+  bool Empty() const { return FBitmap == nullptr; }
+  TCanvas& Canvas();
+  // Writes a 24-bit uncompressed .bmp file; raises EFCreateError or EWriteError.
+  void SaveToFile(const AnsiString& fileName);
+  // Loads a bitmap resource by name from the module (the program when 0); false when missing.
+  bool LoadFromResourceName(HINSTANCE module, const char* name);
+
+private:
+  void FreeImage();
+  HBITMAP FBitmap = nullptr;
+  HDC FMemDC = nullptr;
+  HGDIOBJ FOldBitmap = nullptr;
+  int FWidth = 0, FHeight = 0;
+  std::unique_ptr<TCanvas> FCanvas;
+};
+
+// A common-controls image list of same-sized images.
+class TImageList : public TComponent {
+public:
+  TImageList(TComponent* owner, int width = 16, int height = 16);
+  ~TImageList() override;
+  const char* ClassName() const override { return "TImageList"; }
+
+  HIMAGELIST Handle();
+  int Width() const { return FWidth; }
+  int Height() const { return FHeight; }
+  void SetSize(int width, int height);  // clears the list
+  int Count() const;
+  int Add(TBitmap& image, TBitmap* mask);
+  int AddMasked(TBitmap& image, TColor maskColor);
+  void Draw(TCanvas& canvas, int x, int y, int index, bool enabled = true);
+  void Clear();
+
+private:
+  HIMAGELIST FHandle = nullptr;
+  int FWidth, FHeight;
+};
