@@ -1,0 +1,384 @@
+#include "editors/vxRegExpr.h"
+
+#include "controls/vxClasses.h"
+#include "platform/rtl/FormatSettings.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Fixed separators for every test, whatever the machine's locale; restored afterwards.
+class RegExprTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    FSaved = GetFormatSettings();
+    TFormatSettings settings = FSaved;
+    settings.DateSeparator = '/';
+    settings.TimeSeparator = ':';
+    settings.DecimalSeparator = '.';
+    SetFormatSettings(settings);
+  }
+  void TearDown() override {
+    SetFormatSettings(FSaved);
+    vxClearResourceStringTranslations();
+  }
+  static void SetDateSeparator(char c) {
+    TFormatSettings settings = GetFormatSettings();
+    settings.DateSeparator = c;
+    SetFormatSettings(settings);
+  }
+
+private:
+  TFormatSettings FSaved;
+};
+
+void Compile(TvxRegExpr& re, const AnsiString& source) {
+  TMemoryStream stream;
+  stream.WriteString(source);
+  stream.SetPosition(0);
+  re.Compile(&stream);
+}
+
+// Compiles and gives back the errors as "line:char:text" lines (none when it compiled).
+std::vector<std::string> CompileErrors(TvxRegExpr& re, const AnsiString& source) {
+  std::vector<std::string> result;
+  try {
+    Compile(re, source);
+  } catch (const EvxRegExprError& e) {
+    EXPECT_EQ("", e.Message());
+    EXPECT_EQ(&re.Errors(), &e.Errors());
+    for (int i = 0; i < e.Errors().Count(); ++i) {
+      const TvxRegExprError& error = e.Errors().Items(i);
+      result.push_back(std::to_string(error.Line()) + ":" + std::to_string(error.CharPos()) + ":" +
+                       error.Message());
+    }
+  }
+  return result;
+}
+
+// Types text one character at a time up to the first refusal; gives the accepted characters
+// as the automaton returned them.
+AnsiString Type(TvxRegExpr& re, const AnsiString& text) {
+  AnsiString accepted;
+  for (char c : text) {
+    if (!re.Next(c)) break;
+    accepted += c;
+  }
+  return accepted;
+}
+
+using Errors = std::vector<std::string>;
+
+struct TErrorCase {
+  const char* Source;
+  Errors Expected;
+};
+
+TEST_F(RegExprTest, CompileErrorsCarryTheirTextAndPosition) {
+  const TErrorCase cases[] = {
+      {"", {"0:0:The source stream is empty"}},
+      {"  \t\r\n ", {"0:0:The source stream is empty"}},
+      {"a|", {"0:0:The alternative should not be empty"}},
+      {"|a", {"1:1:The alternative should not be empty"}},
+      {"()", {"1:2:The block should not be empty"}},
+      {"(a|)", {"1:4:The block should not be empty"}},
+      {"(a", {"0:0:Missing ')'"}},
+      {"a)", {"0:0:Unnecessary ')'"}},
+      {")(a", {"1:1:Illegal ')'"}},  // balanced count: the parse finds it
+      {"a**", {"1:3:The '*' quantifier cannot be applied here"}},
+      {"a?+", {"1:3:The '+' quantifier cannot be applied here"}},
+      {"(a?b*)+", {"1:7:The '+' quantifier cannot be applied here"}},
+      {"*a", {"1:1:Illegal quantifier '*'"}},
+      {"a|?", {"1:3:Illegal quantifier '?'"}},
+      {"*|+", {"1:1:Illegal quantifier '*'", "1:3:Illegal quantifier '+'"}},
+      {"{2}a", {"1:1:Incorrect parameter quantifier", "1:2:Illegal integer value", "1:3:Illegal '}'"}},
+      {"a{,2}", {"1:3:Incorrect parameter quantifier"}},
+      {"a{3,2}b", {"1:5:Incorrect parameter quantifier"}},
+      {"a?{2}", {"1:3:The parameter quantifier cannot be applied here"}},
+      {"a{x}", {"1:3:Illegal 'x'"}},
+      {"a{'}", {"1:3:Illegal ' ' '"}},
+      {"a{2", {"1:4:Missing '}'"}},
+      {"[b-a]", {"1:4:The starting character of the subrange must be less than the finishing one"}},
+      {"[a-a]", {"1:4:The starting character of the subrange must be less than the finishing one"}},
+      {"[a-c-e]", {"1:5:Illegal '-'"}},
+      {"[]", {"1:2:Can't create empty enumeration"}},
+      {"[^]", {"1:3:Can't create empty enumeration"}},
+      {"[abc", {"1:5:Missing ']'"}},
+      {"[a- ", {"1:5:Missing ']'"}},
+      {"'abc", {"1:5:Missing ' ' '"}},
+      {"\\x4", {"1:4:Hexadecimal number expected"}},
+      {"\\xg1", {"1:3:Hexadecimal number expected but 'g' found"}},
+      {"\\ a", {"1:2:The space character is not allowed after '\\'"}},
+      {"(a)\\2", {"1:4:Too big reference number"}},
+      {"ab\r\n[", {"2:2:Missing ']'"}},
+      // One raise per stage: a scan error hides what the parse would have found.
+      {"(*", {"0:0:Missing ')'"}},
+  };
+  for (const auto& c : cases) {
+    TvxRegExpr re;
+    EXPECT_EQ(c.Expected, CompileErrors(re, c.Source)) << "source: " << c.Source;
+    EXPECT_FALSE(re.IsCompiled());
+    EXPECT_EQ(nullptr, re.Stream());
+  }
+}
+
+TEST_F(RegExprTest, ErrorTextShowsTranslatedPosition) {
+  TvxRegExpr re;
+  CompileErrors(re, "[ab");
+  ASSERT_EQ(1, re.Errors().Count());
+  EXPECT_EQ("Line1, Char4: Missing ']'", re.Errors().Items(0).Text());
+  EXPECT_EQ("Missing ')'", TvxRegExprError(0, 0, "Missing ')'").Text());
+  EXPECT_EQ("Line3: x", TvxRegExprError(0, 3, "x").Text());
+  vxAddResourceStringTranslation("Line", "行");
+  vxAddResourceStringTranslation("Char", "桁");
+  EXPECT_EQ("行1, 桁4: Missing ']'", re.Errors().Items(0).Text());
+}
+
+TEST_F(RegExprTest, MissingStreamAndUncompiledUse) {
+  TvxRegExpr re;
+  EXPECT_THROW(re.Compile(nullptr), EvxRegExprError);
+  ASSERT_EQ(1, re.Errors().Count());
+  EXPECT_EQ("The source stream is not assigned", re.Errors().Items(0).Message());
+  char c = 'a';
+  for (auto use : std::vector<std::function<void()>>{
+           [&] { re.Next(c); }, [&] { re.NextEx("a"); }, [&] { re.Prev(); }, [&] { re.Reset(); },
+           [&] { re.IsFinal(); }, [&] { re.IsStart(); }}) {
+    try {
+      use();
+      ADD_FAILURE() << "no exception";
+    } catch (const Exception& e) {
+      EXPECT_EQ("Regular expression is not compiled", e.Message());
+    }
+  }
+  // A later compile clears the old errors first.
+  Compile(re, "a");
+  EXPECT_TRUE(re.IsCompiled());
+  EXPECT_EQ(0, re.Errors().Count());
+  ASSERT_NE(nullptr, re.Stream());
+  EXPECT_EQ(1, re.Stream()->Size());
+}
+
+struct TAcceptCase {
+  const char* Pattern;
+  const char* Input;
+  const char* Accepted;  // the characters taken, up to the first refusal
+  bool Final;
+};
+
+TEST_F(RegExprTest, AcceptsAndRefusesSequences) {
+  const TAcceptCase cases[] = {
+      {"\\d{2,4}", "1", "1", false},
+      {"\\d{2,4}", "12", "12", true},
+      {"\\d{2,4}", "123", "123", true},
+      {"\\d{2,4}", "12345", "1234", true},
+      {"\\d{2,4}", "1a", "1", false},
+      {"\\d{3}", "1234", "123", true},
+      {"\\d{2,}", "12345678", "12345678", true},
+      {"(ab|c)+", "", "", false},
+      {"(ab|c)+", "abcab", "abcab", true},
+      {"(ab|c)+", "cc", "cc", true},
+      {"(ab|c)+", "ac", "a", false},
+      {"a?", "", "", true},
+      {"a?", "aa", "a", true},
+      {"a+?b", "b", "b", true},
+      {"a+?b", "aab", "aab", true},
+      {"[^0-9]", "x", "x", true},
+      {"[^0-9]", "5", "", false},
+      {"[a-]", "-", "-", true},
+      {"[a-]", "a", "a", true},
+      {"[a-]", "b", "", false},
+      {"[a-c]+", "abcd", "abc", true},
+      {"[\\d_]+", "1_2x", "1_2", true},
+      {"\\s", " ", " ", true},
+      {"\\s", "\t", "\t", true},
+      {"\\s", "\v", "", false},
+      {"\\S", "x", "x", true},
+      {"\\w+", "a_Z9-", "a_Z9", true},
+      {"\\W", "a", "", false},
+      {"\\D", "5", "", false},
+      {".", "\x95", "\x95", true},
+      {"'it''s'", "it's", "it's", true},
+      {"'a b'", "a b", "a b", true},
+      {"a b", "a b", "a", false},
+      {"a b", "ab", "ab", true},
+      {"\\x41\\t\\.", "A\t.", "A\t.", true},
+      {"\\d\\p\\d", "1.5", "1.5", true},
+      {"(a|b)c\\1", "acb", "acb", true},
+      {"(a|b)c\\1", "aca", "aca", true},
+      {"(a|b)c\\1", "acc", "ac", false},
+      {"\\d\\d/\\d\\d", "12/34", "12/34", true},
+      {"\\d\\d:\\d\\d", "12:3", "12:3", false},
+      // Blocks whose contents can all be left out leave the input complete before them.
+      {"a(b?)", "a", "a", true},
+      {"a\\d{0,2}", "a", "a", true},
+      {"a\\d{0,2}", "a123", "a12", true},
+      {"\\d{0,2}", "", "", true},
+      {"x{0}y", "y", "y", true},
+      // A trail byte 0x5C ('\') of a double-byte character is no escape.
+      {"ソ\\d", "ソ5", "ソ5", true},
+  };
+  for (const auto& c : cases) {
+    TvxRegExpr re;
+    Compile(re, c.Pattern);
+    EXPECT_EQ(c.Accepted, Type(re, c.Input)) << "pattern " << c.Pattern << " input " << c.Input;
+    EXPECT_EQ(c.Final, re.IsFinal()) << "pattern " << c.Pattern << " input " << c.Input;
+  }
+}
+
+TEST_F(RegExprTest, SeparatorsFollowTheLocaleAtEachStep) {
+  TvxRegExpr re;
+  Compile(re, "\\d/\\d");
+  EXPECT_EQ("1", Type(re, "1"));
+  SetDateSeparator('.');
+  char c = '/';
+  EXPECT_FALSE(re.Next(c));
+  c = '.';
+  EXPECT_TRUE(re.Next(c));
+}
+
+TEST_F(RegExprTest, CaseInsensitiveStepGivesPatternCase) {
+  TvxRegExpr re;
+  re.SetCaseInsensitive(true);
+  Compile(re, "ab[c]");
+  EXPECT_EQ("abc", Type(re, "ABC"));
+  EXPECT_TRUE(re.IsFinal());
+  TvxRegExpr strict;
+  Compile(strict, "ab");
+  EXPECT_EQ("", Type(strict, "AB"));
+}
+
+TEST_F(RegExprTest, PrevRestoresTheStateBefore) {
+  TvxRegExpr re;
+  Compile(re, "(ab|c)+");
+  EXPECT_TRUE(re.IsStart());
+  EXPECT_FALSE(re.Prev());
+  EXPECT_EQ("ab", Type(re, "ab"));
+  EXPECT_TRUE(re.IsFinal());
+  EXPECT_TRUE(re.Prev());
+  EXPECT_FALSE(re.IsFinal());
+  char c = 'c';
+  EXPECT_FALSE(re.Next(c));  // after "a" only "b" may follow
+  EXPECT_TRUE(re.Prev());
+  EXPECT_TRUE(re.IsStart());
+  EXPECT_EQ("c", Type(re, "c"));
+  re.Reset();
+  EXPECT_TRUE(re.IsStart());
+  EXPECT_EQ(0, re.HistoryCount());
+}
+
+TEST_F(RegExprTest, NextExSkipsRefusedCharacters) {
+  TvxRegExpr re;
+  Compile(re, "\\d\\d-\\d");
+  re.SetAutoComplete(true);  // NextEx completes no literal
+  EXPECT_EQ("12-3", re.NextEx("1x2-a3"));
+  EXPECT_TRUE(re.IsFinal());
+}
+
+TEST_F(RegExprTest, AutoCompleteAddsAndRemovesSeparator) {
+  TvxRegExpr re;
+  AnsiString added;
+  int deleted = 0;
+  re.SetOnSymbolAdd([&](char c) { added += c; });
+  re.SetOnSymbolDelete([&] { ++deleted; });
+  re.SetAutoComplete(true);
+  Compile(re, "\\d\\d/\\d\\d");
+  EXPECT_EQ("12", Type(re, "12"));
+  EXPECT_EQ("/", added);
+  EXPECT_EQ("3", Type(re, "3"));  // the separator stands already
+  EXPECT_TRUE(re.Prev());
+  EXPECT_TRUE(re.Prev());         // back over the separator and the "2"
+  EXPECT_EQ(1, deleted);
+  EXPECT_EQ("/", added);
+  EXPECT_EQ("5", Type(re, "5"));  // after the "1"
+  EXPECT_EQ("//", added);
+}
+
+TEST_F(RegExprTest, AutoCompleteAtStartAndWhenSwitchedOn) {
+  TvxRegExpr re;
+  AnsiString added;
+  re.SetOnSymbolAdd([&](char c) { added += c; });
+  Compile(re, "'(+'\\d");
+  EXPECT_EQ("", added);
+  re.SetAutoComplete(true);
+  EXPECT_EQ("(+", added);
+  EXPECT_FALSE(re.IsStart());
+  EXPECT_EQ("7", Type(re, "7"));
+  EXPECT_TRUE(re.IsFinal());
+}
+
+TEST_F(RegExprTest, AmbiguousRepetitionKeepsStateListsSmall) {
+  for (const char* pattern : {"(a|a)*", "(\\d|[0-5])*"}) {
+    TvxRegExpr re;
+    Compile(re, pattern);
+    AnsiString text(10000, pattern[1] == 'a' ? 'a' : '3');
+    EXPECT_EQ(text, Type(re, text)) << pattern;
+    EXPECT_TRUE(re.IsFinal());
+    EXPECT_LE(re.CurrentStateCount(), 2) << pattern;
+    EXPECT_EQ(10000, re.HistoryCount());
+    char c = 'x';
+    EXPECT_FALSE(re.Next(c));
+    EXPECT_TRUE(re.Prev());
+    EXPECT_FALSE(re.IsStart());
+  }
+}
+
+TEST_F(RegExprTest, BraceCountsAreCapped) {
+  const TErrorCase cases[] = {
+      {"\\d{2000000000}", {"1:13:Incorrect parameter quantifier"}},
+      {"\\d{99999999999999999999}", {"1:23:Incorrect parameter quantifier"}},
+      {"\\d{1001}", {"1:7:Incorrect parameter quantifier"}},
+      {"\\d{1,1001}", {"1:9:Incorrect parameter quantifier"}},
+      {"\\d{1000}", {}},
+      {"\\d{0,1000}", {}},
+      // Nested counts multiply; the copies as a whole are capped too.
+      {"((\\d{1000}){1000})", {"1:12:Incorrect parameter quantifier"}},
+  };
+  for (const auto& c : cases) {
+    TvxRegExpr re;
+    Errors errors = CompileErrors(re, c.Source);
+    if (c.Expected.empty()) {
+      EXPECT_TRUE(re.IsCompiled()) << c.Source;
+    } else {
+      EXPECT_EQ(c.Expected, errors) << c.Source;
+    }
+  }
+  TvxRegExpr re;
+  Compile(re, "\\d{1000}");
+  AnsiString digits(1000, '7');
+  EXPECT_EQ(digits, Type(re, digits + "7"));
+  EXPECT_TRUE(re.IsFinal());
+}
+
+TEST_F(RegExprTest, NestedBackReferencesAreCapped) {
+  // Block k holds block k+1 and eight references to it, so each level is nine times the
+  // one inside: 9^6 states from some hundred characters if nothing stopped it.
+  AnsiString source = "(a)";
+  for (int level = 6; level >= 2; --level) {
+    AnsiString refs;
+    for (int i = 0; i < 8; ++i) refs += "\\" + std::to_string(level);
+    source = "(" + source + refs + ")";
+  }
+  for (int i = 0; i < 8; ++i) source += "\\1";
+  TvxRegExpr re;
+  Errors errors = CompileErrors(re, source);
+  ASSERT_FALSE(errors.empty());
+  EXPECT_NE(std::string::npos, errors[0].find("Too big reference number"));
+}
+
+TEST_F(RegExprTest, RecompileClearsPreviousAutomaton) {
+  TvxRegExpr re;
+  Compile(re, "ab");
+  EXPECT_EQ("a", Type(re, "a"));
+  Compile(re, "x");
+  EXPECT_TRUE(re.IsStart());
+  EXPECT_EQ("x", Type(re, "x"));
+  EXPECT_FALSE(CompileErrors(re, "[").empty());
+  EXPECT_FALSE(re.IsCompiled());
+  EXPECT_THROW(re.IsFinal(), Exception);
+}
+
+}  // namespace
