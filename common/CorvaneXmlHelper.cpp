@@ -1,0 +1,264 @@
+#include "common/CorvaneXmlHelper.h"
+
+#include "common/HvxUtil.h"
+#include "platform/rtl/SysExceptions.h"
+
+#include <libxml/parser.h>
+#include <libxml/xmlerror.h>
+#include <libxml/xmlsave.h>
+#include <libxml/xpath.h>
+
+#include <cstdarg>
+#include <cstring>
+
+namespace {
+
+// --- Text at the boundary: ANSI on our side, UTF-8 in libxml2 ---
+
+std::string ToUtf8(const AnsiString& s) { return WideToUtf8(AnsiToWide(s)); }
+
+AnsiString FromUtf8(const xmlChar* s) {
+  if (!s) return AnsiString();
+  return WideToAnsi(Utf8ToWide(reinterpret_cast<const char*>(s)));
+}
+
+const xmlChar* X(const std::string& utf8) { return reinterpret_cast<const xmlChar*>(utf8.c_str()); }
+
+// libxml2 hands out strings that the caller frees.
+struct TXmlString {
+  explicit TXmlString(xmlChar* s) : Value(s) {}
+  ~TXmlString() { xmlFree(Value); }
+  TXmlString(const TXmlString&) = delete;
+  TXmlString& operator=(const TXmlString&) = delete;
+  xmlChar* Value;
+};
+
+// --- Error reporting of libxml2 ---
+
+// Installs a structured error handler for the current thread and puts the previous one back
+// on every path (libxml2 keeps the handler per thread).
+class TErrorHandlerSwap {
+public:
+  TErrorHandlerSwap(void* context, xmlStructuredErrorFunc handler)
+      : FOldHandler(xmlStructuredError), FOldContext(xmlStructuredErrorContext) {
+    xmlSetStructuredErrorFunc(context, handler);
+  }
+  ~TErrorHandlerSwap() { xmlSetStructuredErrorFunc(FOldContext, FOldHandler); }
+  TErrorHandlerSwap(const TErrorHandlerSwap&) = delete;
+  TErrorHandlerSwap& operator=(const TErrorHandlerSwap&) = delete;
+
+private:
+  xmlStructuredErrorFunc FOldHandler;
+  void* FOldContext;
+};
+
+void DiscardXmlError(void*, xmlError*) {}
+
+// Selection failures are the application's errors: they carry the XPath after a CR.
+[[noreturn]] void RaiseSelectError(const char* sentence, const AnsiString& xpath) {
+  RaiseFmt("%s\r%s", sentence, xpath.c_str());
+}
+
+const char* const InvalidXPath = "XPathが不正のようです";
+const char* const TooManyMatches = "XPath検索で2件以上マッチ。こりゃいかん！";
+const char* const NoMatch = "XPath検索で要素が見つかりません";
+const char* const WrongNodeType = "XPath検索結果の型が不正です";
+
+struct TXPathContextDeleter {
+  void operator()(xmlXPathContext* c) const { xmlXPathFreeContext(c); }
+};
+struct TXPathObjectDeleter {
+  void operator()(xmlXPathObject* o) const { xmlXPathFreeObject(o); }
+};
+
+// The nodes the expression selects from the context node; raises the "invalid" message
+// when it does not evaluate to a node set.
+std::vector<xmlNode*> EvaluateNodeSet(xmlNode* context, const AnsiString& xpath) {
+  if (!context || !context->doc) RaiseSelectError(InvalidXPath, xpath);
+  std::unique_ptr<xmlXPathContext, TXPathContextDeleter> ctx(xmlXPathNewContext(context->doc));
+  if (!ctx) RaiseSelectError(InvalidXPath, xpath);
+  ctx->node = context;
+  // Compilation errors are reported by the exception below, not on the console.
+  ctx->error = &DiscardXmlError;
+  std::string utf8 = ToUtf8(xpath);
+  std::unique_ptr<xmlXPathObject, TXPathObjectDeleter> result;
+  {
+    TErrorHandlerSwap swap(nullptr, &DiscardXmlError);
+    result.reset(xmlXPathEvalExpression(X(utf8), ctx.get()));
+  }
+  if (!result || result->type != XPATH_NODESET) RaiseSelectError(InvalidXPath, xpath);
+  std::vector<xmlNode*> nodes;
+  if (xmlNodeSet* set = result->nodesetval) {
+    nodes.reserve(set->nodeNr);
+    for (int i = 0; i < set->nodeNr; ++i) nodes.push_back(set->nodeTab[i]);
+  }
+  return nodes;
+}
+
+}  // namespace
+
+// --- Load and save ---
+
+void TCorvaneXmlHelper::StructuredError(void* helper, xmlError* error) {
+  if (!helper || !error) return;
+  auto* self = static_cast<TCorvaneXmlHelper*>(helper);
+  self->FErrorLine = error->line;
+  self->FErrorColumn = error->int2;  // libxml2 reports the column of parser errors here
+}
+
+TXmlDocument TCorvaneXmlHelper::LoadXml(const AnsiString& text) {
+  TCorvaneXmlHelper helper;
+  // The text is already decoded in the ANSI code page, so an encoding declaration inside
+  // it no longer describes its bytes: hand libxml2 UTF-8 and say so.
+  std::string utf8 = ToUtf8(text);
+  TXmlDocument doc;
+  {
+    TErrorHandlerSwap swap(&helper, &StructuredError);
+    // No network access and no external entities: the text alone is the document.
+    doc.reset(xmlReadMemory(utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8",
+                            XML_PARSE_NONET));
+  }
+  if (!doc)
+    throw Exception(Format("XML読込エラー[%d行%d文字目]\r\n\r\n%s", helper.FErrorLine,
+                           helper.FErrorColumn, text.c_str()));
+  return doc;
+}
+
+void TCorvaneXmlHelper::SaveXml(xmlNode* node, AnsiString& text) {
+  text.clear();
+  if (!node) return;
+  xmlBuffer* buffer = xmlBufferCreate();
+  if (!buffer) throw Exception("XML: out of memory");
+  {
+    TErrorHandlerSwap swap(nullptr, &DiscardXmlError);
+    if (xmlSaveCtxt* save = xmlSaveToBuffer(buffer, "Shift_JIS", 0)) {
+      xmlSaveTree(save, node);
+      xmlSaveClose(save);
+    }
+  }
+  // The buffer holds Shift_JIS bytes already: the ANSI text as it stands.
+  text.assign(reinterpret_cast<const char*>(xmlBufferContent(buffer)), xmlBufferLength(buffer));
+  xmlBufferFree(buffer);
+}
+
+void TCorvaneXmlHelper::SaveXml(xmlDoc* doc, AnsiString& text) {
+  SaveXml(reinterpret_cast<xmlNode*>(doc), text);
+}
+
+void TCorvaneXmlHelper::ResolveEntity(const xmlNode* entityReference, AnsiString& text) {
+  if (!entityReference || !entityReference->name) return;
+  const char* name = reinterpret_cast<const char*>(entityReference->name);
+  struct Entity { const char* name; const char* text; };
+  static const Entity entities[] = {
+      {"gt", ">"}, {"lt", "<"}, {"amp", "&"}, {"apos", "'"}, {"quot", "\""}};
+  for (const Entity& e : entities)
+    if (std::strcmp(name, e.name) == 0) {
+      text = e.text;
+      return;
+    }
+}
+
+// --- Selection ---
+
+xmlNode* TCorvaneXmlHelper::SelectSingleNode(xmlNode* context, const AnsiString& xpath,
+                                             bool optional) {
+  std::vector<xmlNode*> nodes = EvaluateNodeSet(context, xpath);
+  if (nodes.size() > 1) RaiseSelectError(TooManyMatches, xpath);
+  if (nodes.size() == 1) return nodes[0];
+  if (!optional) RaiseSelectError(NoMatch, xpath);
+  return nullptr;
+}
+
+std::vector<xmlNode*> TCorvaneXmlHelper::SelectNodes(xmlNode* context, const AnsiString& xpath) {
+  return EvaluateNodeSet(context, xpath);
+}
+
+xmlNode* TCorvaneXmlHelper::SelectElement(xmlNode* context, const AnsiString& xpath,
+                                          bool optional) {
+  xmlNode* node = SelectSingleNode(context, xpath, optional);
+  if (node && node->type != XML_ELEMENT_NODE) RaiseSelectError(WrongNodeType, xpath);
+  return node;
+}
+
+// --- Element text and attributes ---
+
+void TCorvaneXmlHelper::GetElementText(xmlNode* context, const AnsiString& xpath,
+                                       const AnsiString& defaultText, AnsiString& text,
+                                       bool optional) {
+  xmlNode* element = SelectElement(context, xpath, optional);
+  if (!element) {
+    text = defaultText;
+    return;
+  }
+  text.clear();
+  for (xmlNode* child = element->children; child; child = child->next) {
+    if (child->type == XML_TEXT_NODE) {
+      text += FromUtf8(child->content);
+    } else if (child->type == XML_ENTITY_REF_NODE) {
+      AnsiString character;
+      ResolveEntity(child, character);
+      text += character;
+    }
+  }
+}
+
+void TCorvaneXmlHelper::GetAttribute(const xmlNode* element, const AnsiString& name,
+                                     const AnsiString& defaultValue, AnsiString& value) {
+  std::string utf8 = ToUtf8(name);
+  if (!element || !xmlHasProp(element, X(utf8))) {
+    value = defaultValue;
+    return;
+  }
+  TXmlString raw(xmlGetProp(element, X(utf8)));
+  value = FromUtf8(raw.Value);
+}
+
+int TCorvaneXmlHelper::GetAttributeInt(const xmlNode* element, const AnsiString& name,
+                                       int defaultValue) {
+  AnsiString value;
+  GetAttribute(element, name, IntToStr(defaultValue), value);
+  return StrToIntDef(value, defaultValue);
+}
+
+bool TCorvaneXmlHelper::GetAttributeBool(const xmlNode* element, const AnsiString& name,
+                                         bool defaultValue) {
+  AnsiString value;
+  GetAttribute(element, name, BoolToYesNo(defaultValue), value);
+  return YesNoToBool(value);
+}
+
+void TCorvaneXmlHelper::SetAttribute(xmlNode* element, const AnsiString& name, int value) {
+  SetAttribute(element, name, IntToStr(value));
+}
+
+void TCorvaneXmlHelper::SetAttribute(xmlNode* element, const AnsiString& name,
+                                     const AnsiString& text) {
+  // libxml2 keeps attribute values unescaped and escapes them when it writes: escaping
+  // here as well would store "&amp;lt;" for "<".
+  std::string utf8Name = ToUtf8(name);
+  std::string utf8Text = ToUtf8(text);
+  xmlSetProp(element, X(utf8Name), X(utf8Text));
+}
+
+void TCorvaneXmlHelper::SetAttributeBool(xmlNode* element, const AnsiString& name, bool flag) {
+  SetAttribute(element, name, BoolToYesNo(flag));
+}
+
+void TCorvaneXmlHelper::SetElementText(xmlNode* element, const AnsiString& text) {
+  std::string utf8 = ToUtf8(text);
+  // The first text child directly: selecting "text()" would refuse an element whose text
+  // is split by an entity reference into two text children.
+  for (xmlNode* child = element->children; child; child = child->next) {
+    if (child->type == XML_TEXT_NODE) {
+      xmlNodeSetContent(child, X(utf8));
+      return;
+    }
+  }
+  xmlAddChild(element, xmlNewDocText(element->doc, X(utf8)));
+}
+
+xmlNode* TCorvaneXmlHelper::AddChild(xmlNode* parent, const AnsiString& name) {
+  std::string utf8 = ToUtf8(name);
+  xmlNode* child = xmlNewDocNode(parent->doc, nullptr, X(utf8), nullptr);
+  return xmlAddChild(parent, child);
+}
