@@ -1,0 +1,345 @@
+// The path filter: length and ANSI tests, system and profile folders, index roots and the
+// exclusion rules of "exclude.txt"; and a scan that lists what the filter refuses.
+#include "CvIdxBuilder/CvPathValidatorUnit.h"
+
+#include "CvIdxBuilder/CvHviUnit.h"
+#include "common/CorvaneIniUnit.h"
+#include "tests/CvIdxBuilder/CvIdxTestHelpers.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <thread>
+
+using namespace testsupport;
+using namespace cvidxtest;
+
+namespace {
+
+// The scan tests of this executable walk temp folders, which lie inside the user's profile
+// on the test machine: they get a filter that knows no system folders and no rules.
+class TPathFilterEnvironment : public ::testing::Environment {
+public:
+  void SetUp() override {
+    InitializeCvPathValidatorUnit();
+    TCvPathValidator::ReplaceInstance(std::make_unique<TCvPathValidator>(TCvPathValidatorSettings{}));
+  }
+  void TearDown() override { FinalizeCvPathValidatorUnit(); }
+};
+::testing::Environment* const gPathFilterEnvironment =
+    ::testing::AddGlobalTestEnvironment(new TPathFilterEnvironment);
+
+class PathValidatorTest : public ::testing::Test {
+protected:
+  PathValidatorTest() {
+    const AnsiString t = FTemp.Path();
+    FSettings.ExcludeFile = t + "\\exclude.txt";
+    FSettings.ProgramFolder = t + "\\prog\\";
+    FSettings.ProductTempFolder = t + "\\ptemp";
+    FSettings.WindowsFolder = t + "\\WINDOWS";
+    FSettings.ProgramFilesFolder = t + "\\Program Files";
+    FSettings.ProfilesFolder = t + "\\Documents and Settings";
+    FSettings.ProfilesRootPattern =
+        StringReplaceAll(IncludeTrailingBackslash(FSettings.ProfilesFolder), "\\", "\\\\");
+    FSettings.MyDocumentsName = "My Documents";
+    FSettings.FavoritesName = "Favorites";
+    FSettings.DesktopName = "デスクトップ";
+    for (const char* f : {"\\prog", "\\ptemp", "\\WINDOWS", "\\Program Files",
+                          "\\Documents and Settings\\bob"})
+      MakeDirs(AnsiToWide(t + f));
+  }
+
+  void WriteRules(const AnsiString& text) {
+    WriteFileBytes(AnsiToWide(FSettings.ExcludeFile), text);
+  }
+  std::unique_ptr<TCvPathValidator> Make() { return std::make_unique<TCvPathValidator>(FSettings); }
+  WideString In(const AnsiString& rest) const { return AnsiToWide(FTemp.Path() + rest); }
+
+  TTempDir FTemp;
+  TCvPathValidatorSettings FSettings;
+};
+
+TEST_F(PathValidatorTest, LengthLimitsInCharactersAndBytes) {
+  auto v = Make();
+  const WideString base = L"D:\\";
+  EXPECT_TRUE(v->IsValid(base + WideString(256, L'a')));   // 259 characters
+  EXPECT_FALSE(v->IsValid(base + WideString(257, L'a')));  // 260 characters
+  // 257 characters, 3 + 508 = 511 bytes in code page 932.
+  EXPECT_TRUE(v->IsValid(base + WideString(254, L'あ')));
+  // 259 characters but 3 + 512 = 515 bytes.
+  EXPECT_FALSE(v->IsValid(base + WideString(256, L'あ')));
+  EXPECT_TRUE(TCvPathValidator::IsLengthValid(AnsiString(512, 'a').replace(0, 3, "D:\\").substr(0, 259)));
+  EXPECT_FALSE(TCvPathValidator::IsLengthValid(AnsiString(260, 'a')));
+}
+
+TEST_F(PathValidatorTest, CharactersWithoutAnAnsiFormAreRefused) {
+  auto v = Make();
+  EXPECT_TRUE(v->IsValid(L"D:\\docs\\日本語①.txt"));
+  EXPECT_FALSE(v->IsValid(L"D:\\docs\\a\x0100" L"b.txt"));  // Latin A with macron
+  EXPECT_FALSE(v->IsValid(L"D:\\docs\\\xD83D\xDE00.txt"));  // outside the BMP
+  EXPECT_FALSE(v->IsValid(L"D:\\docs\\\xD83D.txt"));        // lone surrogate
+  EXPECT_FALSE(TCvPathValidator::IsAnsiSafe(L"\x00E9"));
+  EXPECT_TRUE(TCvPathValidator::IsAnsiSafe(L"ｱｲｳ"));
+}
+
+TEST_F(PathValidatorTest, SystemFoldersNeedTheBackslashBoundary) {
+  auto v = Make();
+  struct {
+    const char* Rest;
+    bool Valid;
+  } cases[] = {
+      {"\\WINDOWS", false},           // the folder itself
+      {"\\windows\\system32\\a.dll", false},
+      {"\\WINDOWS.txt", true},
+      {"\\WINDOWS2\\a", true},
+      {"\\prog", false},              // program folder written with its backslash
+      {"\\prog\\a.exe", false},
+      {"\\ptemp\\x", false},
+      {"\\PROGRAM FILES\\app", false},
+      {"\\nowhere", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.Valid, v->IsValid(In(c.Rest))) << c.Rest;
+  // The folder itself counts only when it is a folder on disk.
+  WriteFileBytes(In("\\plainfile"), "x");
+  FSettings.WindowsFolder = FTemp.Path() + "\\plainfile";
+  EXPECT_TRUE(Make()->IsValid(In("\\plainfile")));
+  EXPECT_FALSE(Make()->IsValid(In("\\plainfile\\x")));
+  // Recycle bin and volume information on every drive, network shares included.
+  EXPECT_FALSE(v->IsValid(L"D:\\RECYCLER\\S-1-5\\a.doc"));
+  EXPECT_TRUE(v->IsValid(L"D:\\recycler.doc"));
+  EXPECT_FALSE(v->IsValid(L"\\\\srv\\share\\System Volume Information\\x"));
+  EXPECT_TRUE(v->IsValid(L"\\\\srv\\share\\docs\\x"));
+}
+
+TEST_F(PathValidatorTest, EmptyBasesExcludeNothing) {
+  auto v = std::make_unique<TCvPathValidator>(TCvPathValidatorSettings{});
+  EXPECT_TRUE(v->IsValid(L"C:\\WINDOWS\\system32"));
+  EXPECT_TRUE(v->IsValid(L"C:\\Documents and Settings\\bob\\Local Settings"));
+  EXPECT_FALSE(TCvPathValidator::IsUnder(true, "", "C:\\x"));
+  EXPECT_TRUE(TCvPathValidator::IsUnder(true, "C:\\X\\", "c:\\x"));
+  EXPECT_FALSE(TCvPathValidator::IsUnder(false, "C:\\X\\", "c:\\x"));
+  EXPECT_TRUE(TCvPathValidator::IsUnder(false, "C:\\X", "c:\\x\\y"));
+  // "ソ" ends in byte 0x5C: "C:\ソ" does not hold "C:\ソ" + "x" through its trail byte.
+  EXPECT_FALSE(TCvPathValidator::IsUnder(false, "C:\\\x83", "C:\\\x83\x5Cx"));
+}
+
+TEST_F(PathValidatorTest, ProfileSubtreesOutsideTheUserFoldersAreRefused) {
+  auto v = Make();
+  struct {
+    const char* Rest;
+    bool Valid;
+  } cases[] = {
+      {"\\Documents and Settings", true},
+      {"\\Documents and Settings\\bob", true},
+      {"\\Documents and Settings\\bob\\", true},
+      {"\\Documents and Settings\\bob\\Local Settings", false},
+      {"\\Documents and Settings\\bob\\Local Settings\\Temp\\a.txt", false},
+      {"\\documents and settings\\BOB\\My Documents\\a.doc", true},
+      {"\\Documents and Settings\\bob\\My Documents", true},
+      {"\\Documents and Settings\\alice\\Favorites\\x.url", true},
+      {"\\Documents and Settings\\alice\\デスクトップ\\memo.txt", true},
+      {"\\Documents and Settings\\alice\\NTUSER.DAT", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.Valid, v->IsValid(In(c.Rest))) << c.Rest;
+}
+
+TEST_F(PathValidatorTest, AUserFolderNameNotFoundAllowsNothingExtra) {
+  FSettings.MyDocumentsName.clear();
+  auto v = Make();
+  EXPECT_FALSE(v->IsValid(In("\\Documents and Settings\\bob\\My Documents\\a.doc")));
+  EXPECT_FALSE(v->IsValid(In("\\Documents and Settings\\bob\\Local Settings")));
+  EXPECT_TRUE(v->IsValid(In("\\Documents and Settings\\bob\\Favorites\\x.url")));
+}
+
+TEST_F(PathValidatorTest, IndexRootsAreRefused) {
+  TCorvaneRootList roots;
+  roots.Add(std::make_unique<TCorvaneRoot>("D:\\Docs", "D:\\Idx", ""));
+  FSettings.Roots = &roots;
+  auto v = Make();
+  EXPECT_FALSE(v->IsValid(L"D:\\Idx"));
+  EXPECT_FALSE(v->IsValid(L"d:\\IDX\\sub\\file.txt"));
+  EXPECT_TRUE(v->IsValid(L"D:\\Idx2\\file.txt"));
+  EXPECT_TRUE(v->IsValid(L"D:\\Docs\\file.txt"));
+  EXPECT_TRUE(TCvHviUtility::IsInHviRoot(roots, "D:\\Idx\\a"));
+  EXPECT_FALSE(TCvHviUtility::IsInHviRoot(roots, "D:\\Id"));
+}
+
+TEST_F(PathValidatorTest, RulesByExtensionAndForEveryPath) {
+  WriteRules(
+      "pdf\tbudget\r\n"
+      "*\tsecret\r\n"
+      "  ..DOC \t draft \r\n"
+      "txt\t\r\n"                     // no expression: ignored
+      "tmp budget\r\n"                // no TAB: ignored
+      "\r\n"
+      "*\t\\\\\\\\cache\\\\\\\\\r\n"  // four backslashes in the file match one
+      "log\t^d:\\\\\\\\logs\r\n"      // anchored at the start of the path
+      "zip\ta\\tb\r\n");              // "\t" becomes a TAB before compiling
+  auto v = Make();
+  EXPECT_FALSE(v->ExcludePatterns().Empty());
+  struct {
+    const wchar_t* Path;
+    bool Valid;
+  } cases[] = {
+      {L"D:\\Docs\\Budget1.PDF", false},
+      {L"D:\\Docs\\budget1.doc", true},
+      {L"D:\\Docs\\budget.pdf.txt", true},
+      {L"D:\\budget\\x.pdf", false},      // anywhere in the path
+      {L"D:\\Docs\\SECRET plan.doc", false},
+      {L"D:\\Secrets", false},            // folders meet the "*" rules too
+      {L"D:\\Docs\\x\\Draft.Doc", false},
+      {L"D:\\Docs\\draft.docx", true},
+      {L"D:\\Docs\\draft", true},
+      {L"D:\\Docs\\a.txt", true},
+      {L"D:\\tmp budget.tmp", true},
+      {L"D:\\x\\Cache\\y.dat", false},
+      {L"D:\\x\\cachey.dat", true},
+      {L"D:\\logs\\a.log", false},
+      {L"E:\\d:\\logs.log", true},
+      {L"D:\\a\tb.zip", false},
+      {L"D:\\a\\tb.zip", true},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(c.Valid, v->IsValid(c.Path)) << WideToAnsi(c.Path);
+  const TCvPathExcludePatternList& list = v->ExcludePatterns();
+  EXPECT_EQ(2, list.AnyExt().Count());
+  ASSERT_NE(nullptr, list.FindExt("DOC"));
+  EXPECT_EQ(1, list.FindExt("doc")->Count());
+  EXPECT_EQ(L"draft", list.FindExt("doc")->Get(0)->Pattern());
+  EXPECT_EQ(L"\\\\cache\\\\", list.AnyExt().Get(1)->Pattern());
+  EXPECT_EQ(nullptr, list.FindExt("txt"));
+  EXPECT_EQ(nullptr, list.FindExt("tmp"));
+}
+
+TEST_F(PathValidatorTest, NoRulesMatchNothing) {
+  EXPECT_TRUE(Make()->ExcludePatterns().Empty());  // no file
+  WriteRules("txt\t\r\nonly\r\n\t\r\n");
+  auto v = Make();
+  EXPECT_TRUE(v->ExcludePatterns().Empty());
+  EXPECT_TRUE(v->IsValid(L"D:\\only.txt"));
+}
+
+TEST_F(PathValidatorTest, RuleThatDoesNotCompileNamesFileLineAndRule) {
+  WriteRules("pdf\tbudget\r\n\r\n*\tfoo(bar\r\n");
+  try {
+    Make();
+    FAIL() << "no exception";
+  } catch (const ERegExprError& e) {
+    const AnsiString m = e.Message();
+    EXPECT_NE(AnsiString::npos, m.find(FSettings.ExcludeFile)) << m;
+    EXPECT_NE(AnsiString::npos, m.find("3行目")) << m;
+    EXPECT_NE(AnsiString::npos, m.find("foo(bar")) << m;
+    EXPECT_NE(AnsiString::npos, m.find("missing closing parenthesis")) << m;
+  }
+}
+
+TEST(PathRegExpList, OwnsItsExpressionsInOrder) {
+  TCvPathRegExpList list;
+  list.Add(NewIgnoreCaseRegExp("abc"));
+  list.Add(NewIgnoreCaseRegExp("x+y"));
+  list.Add(NewIgnoreCaseRegExp("ファイル"));
+  EXPECT_TRUE(list.MatchesAny(L"--ABC--"));
+  EXPECT_TRUE(list.MatchesAny(L"D:\\ファイル.txt"));
+  list.Delete(0);
+  EXPECT_EQ(2, list.Count());
+  EXPECT_FALSE(list.MatchesAny(L"--ABC--"));
+  EXPECT_EQ(L"x+y", list.Get(0)->Pattern());
+  EXPECT_THROW(list.Delete(5), std::exception);
+  list.Clear();
+  EXPECT_EQ(0, list.Count());
+  EXPECT_FALSE(list.MatchesAny(L"xy"));
+  size_t length = 0;
+  EXPECT_TRUE(NewIgnoreCaseRegExp("b+")->Find(L"aBbBc", &length));
+  EXPECT_EQ(3u, length);
+  EXPECT_THROW(NewIgnoreCaseRegExp("[a-"), ERegExprError);
+}
+
+TEST_F(PathValidatorTest, OneValidatorForConcurrentFirstCalls) {
+  TCvPathValidator::ReplaceInstance(Make());
+  TCvPathValidator* seen[4] = {};
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 4; ++i)
+    threads.emplace_back([&seen, i] { seen[i] = &TCvPathValidator::Instance(); });
+  for (auto& t : threads) t.join();
+  for (TCvPathValidator* p : seen) EXPECT_EQ(seen[0], p);
+  TCvPathValidator::ReplaceInstance(std::make_unique<TCvPathValidator>(TCvPathValidatorSettings{}));
+}
+
+// A scan with rules: refused entries go to the error list and are neither counted nor
+// entered; the rest is listed.
+TEST_F(PathValidatorTest, ScanListsRefusedPathsInTheErrorList) {
+  TTempDir src, out;
+  const WideString t = src.PathW();
+  MakeDirs(t + L"\\keep");
+  MakeDirs(t + L"\\cache\\deep");
+  MakeFile(t + L"\\cache\\deep\\never.txt");
+  MakeFile(t + L"\\keep\\budget.pdf");
+  MakeFile(t + L"\\keep\\budget.doc");
+  MakeFile(t + L"\\keep\\報告書.txt");
+  MakeFile(t + L"\\a\x0100.txt");
+  WriteRules("pdf\tbudget\r\n*\t\\\\\\\\cache$\r\n");
+  FSettings.ProfilesFolder.clear();  // the temp folder may lie in a profile
+  TCvPathValidator::ReplaceInstance(Make());
+
+  TTestCrawler w(t, out.Path(), true);
+  RunToEnd(w);
+  TCvPathValidator::ReplaceInstance(std::make_unique<TCvPathValidator>(TCvPathValidatorSettings{}));
+  EXPECT_EQ("CRAWL DONE.", w.ResultMessage());
+
+  // The subfolder's refusal comes when the walk reaches it, in file-system order.
+  std::vector<WideString> expected;
+  for (const WideString& n : EnumOrder(t)) {
+    if (n == L"cache" || n == L"a\x0100.txt") expected.push_back(t + L"\\" + n);
+    if (n == L"keep") {
+      for (const WideString& k : EnumOrder(t + L"\\keep"))
+        if (k == L"budget.pdf") expected.push_back(t + L"\\keep\\" + k);
+    }
+  }
+  EXPECT_PRED_FORMAT2(BytesEqual, ListImage(expected),
+                      ReadFileBytes(out.FileW(L"J010_ERRLST_00.txt")));
+  const std::string files = ReadFileBytes(out.FileW(L"J010_FILLST_00.txt"));
+  EXPECT_NE(std::string::npos, files.find(Utf16Bytes(L"\t報告書.txt")));
+  EXPECT_NE(std::string::npos, files.find(Utf16Bytes(L"\tbudget.doc")));
+  EXPECT_EQ(std::string::npos, files.find(Utf16Bytes(L"budget.pdf")));
+  EXPECT_EQ(std::string::npos, files.find(Utf16Bytes(L"never.txt")));
+}
+
+// A rule that does not compile fails the scan with a line naming it; the lists written so
+// far are flushed, and the next scan tries to build the filter again.
+TEST_F(PathValidatorTest, BadRuleEndsTheScanAsFailedWithItsReason) {
+  TTempDir src, out;
+  const WideString t = src.PathW();
+  MakeFile(t + L"\\a.txt");
+  WriteRules("txt\tok\r\n*\t[unclosed\r\n");
+  FSettings.ProfilesFolder.clear();
+  const TCvPathValidatorSettings settings = FSettings;
+  TCvPathValidator::SetSettingsSource([settings] { return settings; });
+  TCvPathValidator::ReplaceInstance(nullptr);
+
+  TTestCrawler w(t, out.Path(), true);
+  RunToEnd(w);
+  EXPECT_EQ("CRAWL ABENDed.", w.ResultMessage());
+  std::vector<AnsiString> lines;
+  for (const WideString& n : EnumOrder(out.PathW())) {
+    if (n.size() > 4 && n.substr(n.size() - 4) == L".log") lines = LogLines(out.PathW() + L"\\" + n);
+  }
+  ASSERT_EQ(4u, lines.size());
+  EXPECT_EQ("ERROR\t<T>\t除外ルールの正規表現が正しくありません: " + settings.ExcludeFile +
+                " 2行目 [*] [unclosed: missing terminating ] for character class (9文字目)",
+            lines[2]);
+  EXPECT_EQ("DONE\t<T>\t1 nodes, 0 files in 1 folders scanned", lines[3]);
+  EXPECT_PRED_FORMAT2(BytesEqual, ListImage({t}), ReadFileBytes(out.FileW(L"J010_FILLST_00.txt")));
+  EXPECT_PRED_FORMAT2(BytesEqual, "\xFF\xFE", ReadFileBytes(out.FileW(L"J010_ERRLST_00.txt")));
+
+  // Mended rules are read by the next scan.
+  WriteRules("txt\tok\r\n*\t\\[unclosed\r\n");
+  TTempDir out2;
+  TTestCrawler w2(t, out2.Path(), true);
+  RunToEnd(w2);
+  EXPECT_EQ("CRAWL DONE.", w2.ResultMessage());
+
+  TCvPathValidator::SetSettingsSource(nullptr);
+  TCvPathValidator::ReplaceInstance(std::make_unique<TCvPathValidator>(TCvPathValidatorSettings{}));
+}
+
+}  // namespace
