@@ -165,3 +165,139 @@ void TLogAppender::Append(TLogLevel level, const AnsiString& message, AnsiString
 void TLogAppender::AppendCheckpoint(const AnsiString& message, int64_t count, AnsiString& display) {
   Append(TLogLevel::llCheckpoint, IntToStr(count) + "\t" + message, display);
 }
+
+// --- TFileListIdx -------------------------------------------------------------------------
+
+namespace {
+
+std::vector<WideString> SplitTabs(const WideString& line) {
+  std::vector<WideString> fields;
+  size_t b = 0;
+  for (;;) {
+    size_t tab = line.find(L'\t', b);
+    fields.push_back(line.substr(b, tab == WideString::npos ? WideString::npos : tab - b));
+    if (tab == WideString::npos) return fields;
+    b = tab + 1;
+  }
+}
+
+// A folder line that is the current folder or one of its ancestors repeats a folder
+// already entered (the walk writes a parent again before files that follow a subfolder).
+// Whole path components count: d:\dat is no ancestor of d:\database.
+bool IsRepeatedFolder(const WideString& line, const WideString& current) {
+  if (line == current) return true;
+  if (line.empty()) return false;
+  WideString prefix = line.back() == L'\\' ? line : line + L'\\';
+  return current.size() > prefix.size() && current.compare(0, prefix.size(), prefix) == 0;
+}
+
+}  // namespace
+
+TFileListIdx::TFileListIdx(const WideString& idxFileName) {
+  std::vector<WideString> lines = SplitLinesW(DecodeTextBytes(ReadAllBytes(idxFileName)));
+  std::vector<WideString> closing;
+  if (!lines.empty()) closing = SplitTabs(lines.back());
+  if (closing.size() < 4 || closing[0] != L"Total")
+    throw EReadError("The file list index has no closing record (its list was not finished): " +
+                     WideToAnsi(idxFileName));
+  FTotalSize = StrToInt64W(closing[1]);
+  FTotalCount = StrToInt64W(closing[3]);
+  lines.pop_back();
+
+  for (const WideString& line : lines) {
+    std::vector<WideString> fields = SplitTabs(line);
+    if (fields.size() < 2)
+      throw EConvertError("Malformed file list index record: '" + WideToAnsi(line) + "'");
+    auto item = std::make_unique<TFileListIdxItem>();
+    item->StartLine = StrToInt64W(fields[0]);
+    item->StartOffset = StrToInt64W(fields[1]);
+    if (fields.size() > 2) item->Folder = fields[2];
+    if (!FItems.empty()) {
+      FItems.back()->EndLine = item->StartLine;
+      FItems.back()->EndOffset = item->StartOffset;
+    }
+    FItems.push_back(std::move(item));
+  }
+  if (!FItems.empty()) {
+    FItems.back()->EndLine = FTotalCount;
+    FItems.back()->EndOffset = FTotalSize;
+  }
+}
+
+const TFileListIdxItem& TFileListIdx::Items(int index) const {
+  if (index < 0 || index >= Count())
+    throw EListError("List index out of bounds (" + IntToStr(index) + ")");
+  return *FItems[index];
+}
+
+// --- TFileListReader ----------------------------------------------------------------------
+
+TFileListReader::TFileListReader(const WideString& listFileName)
+    : FStream(std::make_unique<TTntFileStream>(listFileName, fmOpenRead | fmShareDenyWrite)),
+      FIdx(std::make_unique<TFileListIdx>(ChangeFileExtW(listFileName, L".idx"))) {}
+
+TFileListReader::~TFileListReader() = default;
+
+int TFileListReader::ReadRange(void* data, int64_t& startLine, const TFileListReadEvent& callback) {
+  TWalk walk;
+  walk.Start = startLine;
+  walk.Pos = startLine;
+  walk.Data = data;
+  walk.Callback = &callback;
+  for (int i = 0; i < FIdx->Count(); ++i) {
+    const TFileListIdxItem& item = FIdx->Items(i);
+    walk.Pos = item.StartLine;
+    walk.CurrentFolder = item.Folder;
+    // Blocks that end at or before the start are skipped unread.
+    if (walk.Start >= item.EndLine) continue;
+    WalkChunk(ReadChunk(item), walk);
+    if (walk.Stop == kFileListStopDone || walk.Stop == kFileListStopFailed) break;
+  }
+  startLine = walk.Pos;
+  if (walk.Stop == kFileListStopFailed) return 2;
+  if (walk.Stop == kFileListStopDone) return 1;
+  return 0;
+}
+
+std::vector<WideString> TFileListReader::ReadChunk(const TFileListIdxItem& item) {
+  const int64_t length = item.EndOffset - item.StartOffset;
+  // Blocks are whole UTF-16 lines that start after the byte-order mark.
+  if (item.StartOffset < 2 || length < 0 || length > INT32_MAX || (item.StartOffset | length) & 1)
+    throw EReadError("File list block out of range: bytes " + IntToStr(item.StartOffset) + " to " +
+                     IntToStr(item.EndOffset));
+  WideString text(static_cast<size_t>(length / 2), L'\0');
+  FStream->Seek(item.StartOffset, TSeekOrigin::soBeginning);
+  if (length > 0) FStream->ReadBuffer(text.data(), static_cast<int32_t>(length));
+
+  std::vector<WideString> lines;
+  size_t b = 0;
+  for (;;) {
+    size_t e = text.find(L"\r\n", b);
+    if (e == WideString::npos) break;
+    lines.push_back(text.substr(b, e - b));
+    b = e + 2;
+  }
+  if (b < text.size()) lines.push_back(text.substr(b));
+  return lines;
+}
+
+void TFileListReader::WalkChunk(const std::vector<WideString>& lines, TWalk& walk) {
+  for (const WideString& line : lines) {
+    walk.Stop = 0;
+    if (line.empty() || line[0] != L'\t') {
+      if (walk.Pos == walk.Start ||
+          (walk.Pos > walk.Start && !IsRepeatedFolder(line, walk.CurrentFolder)))
+        (*walk.Callback)(line, true, walk.Pos, walk.Data, walk.Stop);
+      walk.CurrentFolder = line;
+    } else if (walk.Pos >= walk.Start) {
+      // The TAB and any blanks that begin the name are dropped, as the list's readers
+      // always have; the folder stays UTF-16 throughout.
+      size_t b = 0;
+      while (b < line.size() && line[b] <= L' ') ++b;
+      (*walk.Callback)(IncludeTrailingBackslashW(walk.CurrentFolder) + line.substr(b), false,
+                       walk.Pos, walk.Data, walk.Stop);
+    }
+    ++walk.Pos;
+    if (walk.Stop == kFileListStopDone || walk.Stop == kFileListStopFailed) return;
+  }
+}

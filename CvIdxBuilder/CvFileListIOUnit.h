@@ -109,3 +109,79 @@ private:
 
 // "folder\tlevel\tfiles\tsize\tdoc\tdoc(MB)..." without its line end.
 const WideString& DirListHeader();
+
+// --- Reading a file list back through its index ------------------------------------------
+
+// One block of a file list: the lines written by one flush.
+struct TFileListIdxItem {
+  int64_t StartLine = 0;    // number of the block's first line (lines count from 0)
+  int64_t EndLine = 0;      // first line after the block
+  int64_t StartOffset = 0;  // byte offset of the block in the list file
+  int64_t EndOffset = 0;    // byte offset after the block
+  WideString Folder;        // the folder current at the block's start
+};
+
+// A file list's index (".idx"), loaded whole. Numbers are 64-bit: a scan writes lists of
+// 2 GB and more. An index without its closing record (a list whose scan never finished)
+// cannot be loaded.
+class TFileListIdx {
+public:
+  explicit TFileListIdx(const WideString& idxFileName);
+  TFileListIdx(const TFileListIdx&) = delete;
+  TFileListIdx& operator=(const TFileListIdx&) = delete;
+
+  int Count() const { return static_cast<int>(FItems.size()); }
+  // Raises EListError outside 0..Count()-1.
+  const TFileListIdxItem& Items(int index) const;
+  int64_t TotalCount() const { return FTotalCount; }
+  int64_t TotalSize() const { return FTotalSize; }
+
+private:
+  std::vector<std::unique_ptr<TFileListIdxItem>> FItems;
+  int64_t FTotalCount = 0;
+  int64_t FTotalSize = 0;
+};
+
+// Receives each entry of a range: a folder line (isFolder) or a file's full path, with its
+// line number. stop is 0 on entry; 2 ends the reading normally, 3 ends it as failed.
+using TFileListReadEvent =
+    std::function<void(const WideString& text, bool isFolder, int64_t lineNo, void* data, uint8_t& stop)>;
+
+constexpr uint8_t kFileListStopDone = 2;
+constexpr uint8_t kFileListStopFailed = 3;
+
+// Reads a run of a file list's entries from any line on, touching only the blocks that can
+// hold them (one seek and one read per block). Holds the list open, refusing writers.
+class TFileListReader {
+public:
+  // Where a walk stands between blocks.
+  struct TWalk {
+    int64_t Start = 0;         // the first line wanted
+    int64_t Pos = 0;           // the line being looked at
+    WideString CurrentFolder;  // the folder the file lines belong to
+    uint8_t Stop = 0;
+    void* Data = nullptr;
+    const TFileListReadEvent* Callback = nullptr;
+  };
+
+  // Opens the list and loads its index (the list's name with ".idx").
+  explicit TFileListReader(const WideString& listFileName);
+  ~TFileListReader();
+  TFileListReader(const TFileListReader&) = delete;
+  TFileListReader& operator=(const TFileListReader&) = delete;
+
+  // Walks the entries from startLine on until the list ends (result 0) or the callback
+  // asks to stop (1) or to fail (2). startLine then holds the line after the last one
+  // walked, or the first line of the last block looked at when none was.
+  int ReadRange(void* data, int64_t& startLine, const TFileListReadEvent& callback);
+  // The block's lines, split at CR LF.
+  std::vector<WideString> ReadChunk(const TFileListIdxItem& item);
+  // Hands the block's lines from walk.Start on to the callback.
+  void WalkChunk(const std::vector<WideString>& lines, TWalk& walk);
+
+  const TFileListIdx& Idx() const { return *FIdx; }
+
+private:
+  std::unique_ptr<TTntFileStream> FStream;
+  std::unique_ptr<TFileListIdx> FIdx;
+};
