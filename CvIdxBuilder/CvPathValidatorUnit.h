@@ -1,17 +1,173 @@
-// The path filter the scan worker asks about every entry it finds. This version accepts
-// every path; the exclusion rules, the system-folder and profile checks and the index-root
-// test replace it.
+// The path filter the scan worker asks about every entry it finds: it refuses paths that
+// are too long or have no ANSI form, paths inside the program's own and the system's
+// folders, other users' private profile folders, paths inside an index root, and paths
+// matching a rule of "exclude.txt".
+//
+// TCvPathValidator::Instance() is the process-wide filter, created (and the rules loaded)
+// under the unit's lock by the first walk that needs it. After construction it is only
+// read, so IsValid needs no lock.
 #pragma once
 
+#include "platform/rtl/SysExceptions.h"
 #include "platform/rtl/SysStrings.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+class TCorvaneRootList;
+struct pcre2_real_code_16;
+struct pcre2_real_match_data_16;
+
+// A pattern the regular-expression engine cannot compile, or a rule of the exclusion file
+// holding one (the message then names the file, the line and the rule).
+class ERegExprError : public Exception {
+public:
+  using Exception::Exception;
+  const char* ClassName() const override { return "ERegExprError"; }
+};
+
+// Scratch space of one match; one can be shared by every test of one path.
+class TCvMatchData {
+public:
+  TCvMatchData();
+  ~TCvMatchData();
+  TCvMatchData(const TCvMatchData&) = delete;
+  TCvMatchData& operator=(const TCvMatchData&) = delete;
+  pcre2_real_match_data_16* Get() const { return FData; }
+
+private:
+  pcre2_real_match_data_16* FData;
+};
+
+// A compiled case-insensitive expression, searched anywhere in a UTF-16 text.
+class TCvRegExp {
+public:
+  // Raises ERegExprError with the engine's message and the offset in the pattern.
+  explicit TCvRegExp(const WideString& pattern);
+  ~TCvRegExp();
+  TCvRegExp(const TCvRegExp&) = delete;
+  TCvRegExp& operator=(const TCvRegExp&) = delete;
+
+  const WideString& Pattern() const { return FPattern; }
+  // True when the expression matches somewhere in subject; length gets the length of the
+  // whole match. scratch may be null (one is made for the call).
+  bool Find(const WideString& subject, size_t* length = nullptr,
+            TCvMatchData* scratch = nullptr) const;
+
+private:
+  WideString FPattern;
+  pcre2_real_code_16* FCode;
+};
+
+// A new compiled expression of the ANSI pattern with the case-insensitive option set.
+std::unique_ptr<TCvRegExp> NewIgnoreCaseRegExp(const AnsiString& pattern);
+
+// An ordered list of owned expressions.
+class TCvPathRegExpList {
+public:
+  int Count() const { return static_cast<int>(FItems.size()); }
+  void Add(std::unique_ptr<TCvRegExp> expression);
+  TCvRegExp* Get(int index) const { return FItems.at(static_cast<size_t>(index)).get(); }
+  void Delete(int index);
+  // Frees the expressions from the last to the first.
+  void Clear();
+  // True when any expression matches the path, tried in list order.
+  bool MatchesAny(const WideString& path, TCvMatchData* scratch = nullptr) const;
+
+private:
+  std::vector<std::unique_ptr<TCvRegExp>> FItems;
+};
+
+// The rules of the exclusion file: per lower-cased extension (without dots) and for every
+// extension ("*"). A path meets the "*" rules and its own extension's rules only.
+class TCvPathExcludePatternList {
+public:
+  // Reads the rule file (ANSI text, one "extension TAB expression" per line); a missing
+  // file gives no rules. A rule that does not compile raises ERegExprError naming the
+  // file, the line number, the rule and the engine's complaint.
+  void Load(const AnsiString& fileName);
+  void AddPattern(const AnsiString& extension, const AnsiString& pattern);
+  // The list of an extension (lower-case, no dot), or nullptr.
+  TCvPathRegExpList* FindExt(const AnsiString& extension) const;
+  bool Matches(const WideString& path, TCvMatchData* scratch = nullptr) const;
+  void Clear();
+  bool Empty() const { return FEmpty; }
+  const TCvPathRegExpList& AnyExt() const { return FAnyExt; }
+
+private:
+  TCvPathRegExpList* FindExtW(const WideString& extension) const;
+  std::unordered_map<WideString, std::unique_ptr<TCvPathRegExpList>> FByExt;
+  TCvPathRegExpList FAnyExt;
+  bool FEmpty = true;
+};
+
+// What the filter is built from: the start-up paths and special folders in production,
+// chosen folders in tests. Folders are ANSI, with or without a trailing backslash.
+struct TCvPathValidatorSettings {
+  AnsiString ExcludeFile;
+  AnsiString ProgramFolder;
+  AnsiString ProductTempFolder;
+  AnsiString WindowsFolder;       // the shell's Windows folder
+  AnsiString ProgramFilesFolder;  // the shell's Program Files folder
+  AnsiString ProfilesFolder;      // the folder that holds the user profiles
+  AnsiString ProfilesRootPattern; // ProfilesFolder with a trailing backslash, "\" doubled
+  AnsiString MyDocumentsName, FavoritesName, DesktopName;
+  const TCorvaneRootList* Roots = nullptr;  // index roots; none when null
+
+  // The values of the running program (start-up paths, special folders, main configuration).
+  static TCvPathValidatorSettings FromStartup();
+};
 
 class TCvPathValidator {
 public:
-  // The process-wide filter, created on first use.
+  // The process-wide filter; the first call builds it under the unit's lock. A failed
+  // build (a rule that does not compile) raises, and the next call tries again.
   static TCvPathValidator& Instance();
-  // True when the path may be listed and, for a folder, entered.
-  bool IsValid(const WideString& path);
+  // Puts a filter in place of the process-wide one (tests; null frees it).
+  static void ReplaceInstance(std::unique_ptr<TCvPathValidator> validator);
+  // Where Instance() takes its settings from; null restores the start-up values (tests).
+  static void SetSettingsSource(std::function<TCvPathValidatorSettings()> source);
+
+  explicit TCvPathValidator(const TCvPathValidatorSettings& settings);
+  TCvPathValidator(const TCvPathValidator&) = delete;
+  TCvPathValidator& operator=(const TCvPathValidator&) = delete;
+
+  // True when the path may be listed and, for a folder, entered. Never raises.
+  bool IsValid(const WideString& path) const;
+
+  // The steps of IsValid, in its order.
+  static bool IsLengthValid(const AnsiString& ansiPath);
+  static bool IsAnsiSafe(const WideString& path);
+  bool IsSystemExcluded(const WideString& path, TCvMatchData* scratch = nullptr) const;
+  bool MatchesExcludePattern(const WideString& path, TCvMatchData* scratch = nullptr) const;
+  // base holds path: path begins with base and a backslash, or (for a folder) is base.
+  static bool IsUnder(bool isFolder, const AnsiString& base, const AnsiString& path);
+
+  const TCvPathExcludePatternList& ExcludePatterns() const { return FExcludePatterns; }
 
 private:
-  TCvPathValidator() = default;
+  // A base folder lower-cased, as a prefix (trailing backslash) and as the folder itself.
+  struct TBase {
+    WideString Prefix;
+    WideString Folder;
+  };
+  static TBase MakeBase(const AnsiString& folder);
+  // Whether base holds the lower-cased path; isFolder is asked of the file system only
+  // when the path is the base folder itself.
+  static bool Holds(const TBase& base, const WideString& lowerPath, const WideString& path,
+                    int& isFolder);
+
+  TCvPathExcludePatternList FExcludePatterns;
+  std::unique_ptr<TCvRegExp> FProfileRe;
+  TCvPathRegExpList FAllowedRes;
+  std::vector<TBase> FSystemBases;  // program, product temp, Windows, Program Files
+  TBase FProfiles;
+  const TCorvaneRootList* FRoots;
 };
+
+// Unit start-up and shutdown: the lock of Instance(); the finalization frees the filter.
+void InitializeCvPathValidatorUnit();
+void FinalizeCvPathValidatorUnit();
