@@ -115,6 +115,7 @@ TEST_F(RegExprTest, CompileErrorsCarryTheirTextAndPosition) {
       {"\\ a", {"1:2:The space character is not allowed after '\\'"}},
       {"(a)\\2", {"1:4:Too big reference number"}},
       {"ab\r\n[", {"2:2:Missing ']'"}},
+      {"['a", {"1:4:Missing ' ' '", "1:4:Missing ']'"}},
       // One raise per stage: a scan error hides what the parse would have found.
       {"(*", {"0:0:Missing ')'"}},
   };
@@ -379,6 +380,100 @@ TEST_F(RegExprTest, RecompileClearsPreviousAutomaton) {
   EXPECT_FALSE(CompileErrors(re, "[").empty());
   EXPECT_FALSE(re.IsCompiled());
   EXPECT_THROW(re.IsFinal(), Exception);
+}
+
+struct TLexemCase {
+  const char* Source;
+  std::vector<std::string> Expected;  // "kind:char:value" per lexem
+};
+
+TEST_F(RegExprTest, ScanProducesLexemKindsAndPositions) {
+  const TLexemCase cases[] = {
+      {"(a)\\1", {"1:1:(", "0:2:a", "1:3:)", "10:4:1"}},
+      {".\\w\\W\\d\\D\\s\\S", {"3:1:.", "4:2:w", "5:4:W", "6:6:d", "7:8:D", "8:10:s", "9:12:S"}},
+      {"/:", {"11:1:/", "12:2::"}},
+      {"a{ 12 ,3}", {"0:1:a", "1:2:{", "2:5:12", "1:7:,", "2:8:3", "1:9:}"}},
+      {"[^a-b-]", {"1:1:[", "1:2:^", "0:3:a", "1:4:-", "0:5:b", "0:6:-", "1:7:]"}},
+      {"[-/:'x']", {"1:1:[", "0:2:-", "11:3:/", "12:4::", "0:6:x", "1:8:]"}},
+      {"] } - , ^ $ 0", {"0:1:]", "0:3:}", "0:5:-", "0:7:,", "0:9:^", "0:11:$", "0:13:0"}},
+      {"'a ''b'", {"0:2:a", "0:3: ", "0:5:'", "0:6:b"}},
+      {"\\0\\(\\x7e", {"0:1:0", "0:3:(", "0:5:~"}},
+  };
+  for (const auto& c : cases) {
+    TvxRegExpr re;
+    try {
+      Compile(re, c.Source);
+    } catch (const EvxRegExprError&) {
+    }
+    std::vector<std::string> lexems;
+    for (int i = 0; i < re.Lexems().Count(); ++i) {
+      const TvxLexem& l = re.Lexems().Items(i);
+      lexems.push_back(std::to_string(l.Kind) + ":" + std::to_string(l.CharPos) + ":" + l.Value);
+    }
+    EXPECT_EQ(c.Expected, lexems) << c.Source;
+  }
+}
+
+TEST_F(RegExprTest, EnumerationMembers) {
+  const TAcceptCase cases[] = {
+      {"[/:]+", "/:/", "/:/", true},
+      {"['[]']+", "[]", "[]", true},
+      {"[\\]]", "]", "]", true},
+      {"[\\x30-\\x32]+", "0123", "012", true},
+      {"[^\\d\\s]", "a", "a", true},
+      {"[^\\d\\s]", " ", "", false},
+      {"[a-cx-z]+", "cyd", "cy", true},
+  };
+  for (const auto& c : cases) {
+    TvxRegExpr re;
+    Compile(re, c.Pattern);
+    EXPECT_EQ(c.Accepted, Type(re, c.Input)) << "pattern " << c.Pattern;
+    EXPECT_EQ(c.Final, re.IsFinal()) << "pattern " << c.Pattern;
+  }
+}
+
+TEST_F(RegExprTest, AutoCompleteOfLeadingLiteralAtCompileAndItsRemoval) {
+  TvxRegExpr re;
+  AnsiString added;
+  int deleted = 0;
+  re.SetOnSymbolAdd([&](char c) { added += c; });
+  re.SetOnSymbolDelete([&] { ++deleted; });
+  re.SetAutoComplete(true);
+  Compile(re, "\\(\\d");
+  EXPECT_EQ("(", added);
+  EXPECT_FALSE(re.IsStart());
+  // Taking back the forced "(" reaches the start; there is no step of the user's to undo.
+  EXPECT_FALSE(re.Prev());
+  EXPECT_EQ(1, deleted);
+  EXPECT_TRUE(re.IsStart());
+}
+
+TEST_F(RegExprTest, ClearForgetsEverything) {
+  TvxRegExpr re;
+  CompileErrors(re, "[");
+  re.Clear();
+  EXPECT_EQ(0, re.Errors().Count());
+  EXPECT_EQ(0, re.Lexems().Count());
+  Compile(re, "a");
+  re.Clear();
+  EXPECT_FALSE(re.IsCompiled());
+  EXPECT_EQ(nullptr, re.Stream());
+}
+
+TEST_F(RegExprTest, ParseTreeDump) {
+  TvxRegExprParserBlockItem block;
+  block.SetQuantifier(std::make_unique<TvxRegExprQuestionQuantifier>());
+  auto alt = std::make_unique<TvxRegExprParserAlt>();
+  alt->Add(std::make_unique<TvxRegExprParserSimpleItem>(std::make_unique<TvxRegExprDigit>(false)));
+  auto plus = std::make_unique<TvxRegExprParserSimpleItem>(std::make_unique<TvxRegExprAll>());
+  plus->SetQuantifier(std::make_unique<TvxRegExprPlusQuantifier>());
+  alt->Add(std::move(plus));
+  block.Alts().Add(std::move(alt));
+  EXPECT_EQ("<Start_Block>\r\n<Start_Alt>\r\nitem --> \r\nitem --> +\r\n<Finish_Alt>\r\n"
+            "<Finish_Block> --> ?\r\n",
+            block.GetDump());
+  EXPECT_TRUE(block.CanMissing());
+  EXPECT_EQ(block.GetDump(), block.Clone()->GetDump());
 }
 
 }  // namespace
