@@ -24,22 +24,85 @@ std::string PrintLong(const char* fmt, int prec, long double v) {
   return s;
 }
 
-// |value| as 0.D1D2...Dn x 10^Exponent with n = precision digits, correctly rounded.
-// Zero gives all-zero digits and exponent 0.
+// |value| as 0.D1D2...Dn x 10^Exponent. Zero gives all-zero digits and exponent 0.
 struct TDecimal {
   std::string Digits;
   int Exponent = 0;
   bool IsZero() const { return Digits.find_first_not_of('0') == std::string::npos; }
 };
 
-TDecimal Decompose(long double value, int precision) {
+// Adds one to a string of decimal digits; true when it overflowed ("999" -> "000").
+bool IncrementDigits(std::string& digits) {
+  for (size_t i = digits.size(); i-- > 0;) {
+    if (digits[i] != '9') {
+      ++digits[i];
+      return false;
+    }
+    digits[i] = '0';
+  }
+  return true;
+}
+
+// The value's 18 significant digits, correctly rounded from the binary value. As on the
+// platform, every later rounding works on these digits, half away from zero, so 1234.5
+// shows as 1235 and 0.125 with two decimals as 0.13.
+TDecimal Digits18(long double value) {
   TDecimal d;
-  std::string s = PrintLong("%.*Le", precision - 1, std::fabs(value));  // d.ddde+XX
+  std::string s = PrintLong("%.*Le", kMaxPrecision - 1, std::fabs(value));  // d.ddde+XX
   size_t e = s.find_first_of("eE");
   for (size_t i = 0; i < e; ++i)
     if (s[i] >= '0' && s[i] <= '9') d.Digits += s[i];
   d.Exponent = d.IsZero() ? 0 : std::atoi(s.c_str() + e + 1) + 1;
   return d;
+}
+
+// Rounded to precision significant digits (exactly that many).
+TDecimal Decompose(long double value, int precision) {
+  TDecimal d = Digits18(value);
+  if (d.IsZero()) return TDecimal{std::string(static_cast<size_t>(precision), '0'), 0};
+  if (static_cast<size_t>(precision) >= d.Digits.size()) {
+    d.Digits.resize(static_cast<size_t>(precision), '0');
+    return d;
+  }
+  bool up = d.Digits[static_cast<size_t>(precision)] >= '5';
+  d.Digits.resize(static_cast<size_t>(precision));
+  if (up && IncrementDigits(d.Digits)) {
+    d.Digits = "1" + std::string(static_cast<size_t>(precision - 1), '0');
+    ++d.Exponent;
+  }
+  return d;
+}
+
+// |value| rounded to decimals places: the integer digits (at least "0") and exactly
+// decimals fraction digits.
+void FixedDigits(long double value, int decimals, std::string& ip, std::string& fp) {
+  TDecimal d = Digits18(value);
+  if (d.IsZero()) {
+    ip = "0";
+    fp.assign(static_cast<size_t>(decimals), '0');
+    return;
+  }
+  std::string mant;
+  size_t ilen;
+  if (d.Exponent <= 0) {
+    ilen = 1;
+    mant = "0" + std::string(static_cast<size_t>(-d.Exponent), '0') + d.Digits;
+  } else {
+    ilen = static_cast<size_t>(d.Exponent);
+    mant = d.Digits;
+  }
+  size_t need = ilen + static_cast<size_t>(decimals) + 1;
+  if (mant.size() < need) mant.resize(need, '0');
+  bool up = mant[need - 1] >= '5';
+  mant.resize(need - 1);
+  if (up && IncrementDigits(mant)) {
+    mant.insert(mant.begin(), '1');
+    ++ilen;
+  }
+  ip = mant.substr(0, ilen);
+  size_t nz = ip.find_first_not_of('0');
+  ip = nz == std::string::npos ? "0" : ip.substr(nz);
+  fp = mant.substr(ilen);
 }
 
 void TrimTrailingZeros(std::string& s, size_t keep = 0) {
@@ -120,10 +183,8 @@ AnsiString Fixed(long double value, int precision, int digits, bool thousands, c
   TDecimal dec = Decompose(value, precision);
   if (dec.Exponent > precision) return General(value, precision, 0, fs);
   digits = Clamp(digits, 0, kMaxPrecision);
-  std::string s = PrintLong("%.*Lf", digits, std::fabs(value));
-  size_t dot = s.find('.');
-  AnsiString ip = s.substr(0, dot);
-  AnsiString fp = dot == std::string::npos ? "" : s.substr(dot + 1);
+  std::string ip, fp;
+  FixedDigits(value, digits, ip, fp);
   bool zero = (ip + fp).find_first_not_of('0') == std::string::npos;
   AnsiString out = value < 0 && !zero ? "-" : "";
   out += thousands ? GroupThousands(ip, fs.ThousandSeparator) : ip;
@@ -219,10 +280,7 @@ TSectionDigits RoundForSection(long double value, const TSectionInfo& info) {
     r.Exp = dec.IsZero() ? 0 : dec.Exponent - k;
     r.Zero = dec.IsZero();
   } else {
-    std::string s = PrintLong("%.*Lf", info.FracPlaceholders, a);
-    size_t dot = s.find('.');
-    r.Int = s.substr(0, dot);
-    r.Frac = dot == std::string::npos ? "" : s.substr(dot + 1);
+    FixedDigits(a, info.FracPlaceholders, r.Int, r.Frac);
     r.Zero = (r.Int + r.Frac).find_first_not_of('0') == std::string::npos;
     if (r.Int == "0") r.Int.clear();
   }

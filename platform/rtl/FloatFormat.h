@@ -1,8 +1,9 @@
 // Floating-point numbers to text and back, with the locale's separators.
 //
-// Values are long double (80-bit x87 extended on this target), so 18 significant digits
-// survive; the digits come from the C runtime's own long double conversion, which rounds the
-// exact binary value correctly.
+// Values are long double (80-bit x87 extended on this target). As on the platform, a value
+// is first taken to 18 significant digits (correctly rounded), and every rounding to fewer
+// digits or decimals works on those digits, half away from zero: 1234.5 with no decimals
+// gives 1235, 2.675 with two gives 2.68.
 #pragma once
 
 #include "platform/rtl/FormatSettings.h"

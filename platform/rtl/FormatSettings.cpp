@@ -70,3 +70,11 @@ void SetFormatSettings(const TFormatSettings& settings) {
 }
 
 void RefreshFormatSettings() { SetFormatSettings(ReadFormatSettingsFromSystem()); }
+
+namespace {
+bool GAutoUpdate = true;
+}
+
+bool GetAutoUpdateFormatSettings() { return GAutoUpdate; }
+
+void SetAutoUpdateFormatSettings(bool value) { GAutoUpdate = value; }

@@ -38,3 +38,7 @@ const TFormatSettings& GetFormatSettings();
 void SetFormatSettings(const TFormatSettings& settings);
 // Re-reads the record from the system.
 void RefreshFormatSettings();
+// Whether a locale change announced by the system ("intl" setting change) re-reads the
+// record (on by default; as the application object's switch, off keeps the record as set).
+bool GetAutoUpdateFormatSettings();
+void SetAutoUpdateFormatSettings(bool value);

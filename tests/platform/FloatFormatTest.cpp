@@ -43,6 +43,11 @@ TEST(FloatFormat, GeneralAndExponentFormats) {
       {-0.00125L, TFloatFormat::ffExponent, 3, 0, "-1.25E-3"},
       {0, TFloatFormat::ffExponent, 4, 2, "0.000E+00"},
       {1234.5678L, TFloatFormat::ffFixed, 15, 2, "1234.57"},
+      {0.125L, TFloatFormat::ffFixed, 15, 2, "0.13"},
+      {9.999L, TFloatFormat::ffFixed, 15, 2, "10.00"},
+      {0.0009L, TFloatFormat::ffFixed, 15, 3, "0.001"},
+      {999999.5L, TFloatFormat::ffGeneral, 6, 0, "1E6"},
+      {0.5L, TFloatFormat::ffGeneral, 1, 0, "0.5"},
       {-0.004L, TFloatFormat::ffFixed, 15, 2, "0.00"},
       {1234567.891L, TFloatFormat::ffNumber, 15, 2, "1,234,567.89"},
       {-999.5L, TFloatFormat::ffNumber, 15, 0, "-1,000"},
@@ -64,8 +69,11 @@ TEST(FloatFormat, Patterns) {
     long double Value;
     const char* Text;
   } cases[] = {
-      {"0", 1234.5L, "1234"},  // half to even on the exact binary value 1234.5
-      {"0", 1235.5L, "1236"},
+      {"0", 1234.5L, "1235"},  // half away from zero
+      {"0", -1234.5L, "-1235"},
+      {"0.00", 2.675L, "2.68"},  // 18 digits of the extended value: 2.67500000000000000
+      {"0.00", 2.675, "2.67"},   // 18 digits of the double: 2.67499999999999982
+      {"0.00", 0.125, "0.13"},
       {"0.00", 1, "1.00"},
       {"0.##", 1, "1"},
       {"0.##", 1.5L, "1.5"},
@@ -77,7 +85,7 @@ TEST(FloatFormat, Patterns) {
       {"0.00E+00", 1234.5L, "1.23E+03"},
       {"0.00E-00", 1234.5L, "1.23E03"},
       {"0.00e-0", 0.00012345L, "1.23e-4"},
-      {"0.0;(0.0)", -2.25L, "(2.2)"},
+      {"0.0;(0.0)", -2.25L, "(2.3)"},
       {"0.0;(0.0);'zero'", 0.01L, "zero"},
       {"0.0;;'zero'", -3, "-3.0"},
       {"'Total: '0\" pcs\"", 7, "Total: 7 pcs"},
