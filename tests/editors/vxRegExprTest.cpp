@@ -250,6 +250,11 @@ TEST_F(RegExprTest, CaseInsensitiveStepGivesPatternCase) {
   TvxRegExpr strict;
   Compile(strict, "ab");
   EXPECT_EQ("", Type(strict, "AB"));
+  // Ranges and classes compare bytes as they are, case-insensitive or not.
+  TvxRegExpr range;
+  range.SetCaseInsensitive(true);
+  Compile(range, "[a-c]");
+  EXPECT_EQ("", Type(range, "B"));
 }
 
 TEST_F(RegExprTest, PrevRestoresTheStateBefore) {

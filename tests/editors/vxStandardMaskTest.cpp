@@ -48,6 +48,7 @@ TEST_F(StandardMaskTest, ParsesPositionsLiteralsAndSection) {
       {"#aAcC", "_____", "     ", true},
       {"\\0\\\\9\\", "0\\_", "0\\ ", true},  // escapes; a lone backslash at the end is dropped
       {"99/99:99", "__-__.__", "  -  .  ", true},  // the locale's separators
+      {"!9999/99/99;1; ", "    -  -  ", "    -  -  ", true},  // the locale date mask
       {"ソL", "ソ_", "ソ ", true},           // the trail byte '\' of ソ escapes nothing
   };
   for (const auto& c : cases) {
