@@ -1,6 +1,7 @@
 #include "CvIdxBuilder/CvBatchCrawlerUnit.h"
 
 #include "CvIdxBuilder/CvPathValidatorUnit.h"
+#include "common/CorvaneIniUnit.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/SysExceptions.h"
 
@@ -137,10 +138,9 @@ void TBatchCrawlThread::Execute() {
 
 AnsiString TBatchCrawlThread::PrepareOutputFolder(AnsiString& nn) {
   if (FOutputFolder.empty()) {
-    // Without a work folder there is nowhere to write; the GUI shows this line.
-    const AnsiString message = "作業フォルダが指定されていないため、スキャンできません";
-    PostMsg(message);
-    throw EFCreateError(message);
+    // The batch work folder of the main configuration, created by its getter when missing;
+    // the file names keep the target's index.
+    return IncludeTrailingBackslash(TCorvaneIni::Instance().GetBatchWorkDir());
   }
   nn = "00";
   if (!DirectoryExists(FOutputFolder) && !ForceDirectories(ExcludeTrailingBackslash(FOutputFolder))) {

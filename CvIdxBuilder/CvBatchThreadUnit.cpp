@@ -1,5 +1,7 @@
 #include "CvIdxBuilder/CvBatchThreadUnit.h"
 
+#include "common/CorvaneIniUnit.h"
+
 // --- TCvAtomicBatchStatus / TCvAtomicBatchCmd ---------------------------------------------
 
 TBatchStatus TCvAtomicBatchStatus::Value() const {
@@ -172,8 +174,9 @@ void AddOkFolder(const AnsiString& folder) {
 }
 
 void InitializeCvBatchThreadUnit() {
-  // Loading the main configuration and registering its batch log folder come with the
-  // configuration unit.
+  // Loads the main configuration (a failed check is kept in it, never raised) and creates
+  // the batch log folder.
+  AddOkFolder(TCorvaneIni::Instance().GetBatchLogDir());
 }
 
 void FinalizeCvBatchThreadUnit() { OkFolderListHolder().reset(); }

@@ -293,6 +293,10 @@ TCorvaneIni& TCorvaneIni::Instance() {
   return *GCorvaneIni;
 }
 
+void TCorvaneIni::ReplaceInstance(std::unique_ptr<TCorvaneIni> ini) {
+  GCorvaneIni = std::move(ini);
+}
+
 void FinalizeCorvaneIniUnit() { GCorvaneIni.reset(); }
 
 TCorvaneIni::TCorvaneIni(AnsiString iniPath, AnsiString dataFolder)

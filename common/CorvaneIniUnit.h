@@ -111,6 +111,9 @@ public:
   // The process-wide configuration, loaded from MainIniPath on the first call. No lock:
   // the first call is made during start-up, before any worker thread exists.
   static TCorvaneIni& Instance();
+  // Puts a configuration in place of the process-wide one (tests; null frees it, and the
+  // next Instance() loads MainIniPath again).
+  static void ReplaceInstance(std::unique_ptr<TCorvaneIni> ini);
 
   // Loads the file iniPath; dataFolder (with a trailing backslash) is the base of the
   // default folders and files.

@@ -342,7 +342,6 @@ TEST(ScanEngine, UnusableOutputFolderIsAFatalFinishWithAMessage) {
     AnsiString folder;
     AnsiString message;
   } cases[] = {
-      {"", "作業フォルダが指定されていないため、スキャンできません"},
       {out.Path() + "\\file\\sub", "作業フォルダを作成できません: " + out.Path() + "\\file\\sub"},
   };
   for (const auto& c : cases) {
