@@ -549,8 +549,8 @@ private:
 
   const TvxLexem* Peek(int AOffset = 0) const;
   const TvxLexem* Read();
-  static bool IsSpecial(const TvxLexem* ALexem, char AChar) {
-    return ALexem && ALexem->Kind == lkSpecial && ALexem->Value.size() == 1 && ALexem->Value[0] == AChar;
+  static bool IsOperator(const TvxLexem* ALexem, char AChar) {
+    return ALexem && ALexem->Kind == lkOperator && ALexem->Value.size() == 1 && ALexem->Value[0] == AChar;
   }
   void Error(const TvxLexem& ALexem, const AnsiString& AMessage) {
     FOwner.AddError(ALexem.CharPos, ALexem.Line, AMessage);
@@ -641,12 +641,12 @@ TvxRegExprParser::TAltEnd TvxRegExprParser::ParseAlt(TvxRegExprParserAlt& AAlt, 
     FOwner.AddError(0, 0, vxLoadResourceString(scxRegExprCantCreateEmptyAlt));
     return TAltEnd::aeLast;
   }
-  if (IsSpecial(lexem, '|')) {
+  if (IsOperator(lexem, '|')) {
     Read();
     Error(*lexem, vxLoadResourceString(scxRegExprCantCreateEmptyAlt));
     return TAltEnd::aeMore;
   }
-  if (AInBlock && IsSpecial(lexem, ')')) {
+  if (AInBlock && IsOperator(lexem, ')')) {
     Read();
     Error(*lexem, vxLoadResourceString(scxRegExprCantCreateEmptyBlock));
     return TAltEnd::aeLast;
@@ -684,7 +684,7 @@ TvxRegExprParser::TAltEnd TvxRegExprParser::ParseAlt(TvxRegExprParserAlt& AAlt, 
         last = AAlt.Count() - 1;
         break;
       }
-      case lkSpecial:
+      case lkOperator:
         switch (lexem->Value[0]) {
           case '|':
             return TAltEnd::aeMore;
@@ -766,18 +766,18 @@ void TvxRegExprParser::ParseParameterQuantifier(TvxRegExprParserAlt& AAlt, int A
   if (ReadBound(lexem, low)) {
     lexem = Read();
     if (lexem) lastRead = lexem;
-    if (IsSpecial(lexem, '}')) {
+    if (IsOperator(lexem, '}')) {
       high = low;
       ok = true;
-    } else if (IsSpecial(lexem, ',')) {
+    } else if (IsOperator(lexem, ',')) {
       lexem = Read();
       if (lexem) lastRead = lexem;
-      if (IsSpecial(lexem, '}')) {
+      if (IsOperator(lexem, '}')) {
         unbounded = ok = true;
       } else if (ReadBound(lexem, high) && high >= low) {
         lexem = Read();
         if (lexem) lastRead = lexem;
-        ok = IsSpecial(lexem, '}');
+        ok = IsOperator(lexem, '}');
       }
     }
   }
@@ -785,7 +785,7 @@ void TvxRegExprParser::ParseParameterQuantifier(TvxRegExprParserAlt& AAlt, int A
     Error(*lastRead, vxLoadResourceString(scxRegExprIncorrectParameterQuantifier));
     // The rest of the braces belongs to the failed quantifier (the scan made sure that a
     // "}" closes them).
-    while (!IsSpecial(lastRead, '}') && (lexem = Read()) != nullptr) lastRead = lexem;
+    while (!IsOperator(lastRead, '}') && (lexem = Read()) != nullptr) lastRead = lexem;
     return;
   }
   TvxRegExprParserItem* item = AAlt.Items(ALast);
@@ -831,26 +831,26 @@ void TvxRegExprParser::ParseParameterQuantifier(TvxRegExprParserAlt& AAlt, int A
 
 bool TvxRegExprParser::ParseEnumeration(TvxRegExprParserAlt& AAlt) {
   bool negative = false;
-  if (IsSpecial(Peek(), '^')) {
+  if (IsOperator(Peek(), '^')) {
     Read();
     negative = true;
   }
-  if (IsSpecial(Peek(), ']')) {
+  if (IsOperator(Peek(), ']')) {
     Error(*Read(), vxLoadResourceString(scxRegExprCantCreateEmptyEnum));
     return false;
   }
   auto enumeration = std::make_unique<TvxRegExprUserEnumeration>(negative);
   bool afterRange = false;
   const TvxLexem* lexem;
-  while ((lexem = Read()) != nullptr && !IsSpecial(lexem, ']')) {
-    if (afterRange && IsSpecial(lexem, '-')) {
+  while ((lexem = Read()) != nullptr && !IsOperator(lexem, ']')) {
+    if (afterRange && IsOperator(lexem, '-')) {
       Error(*lexem, vxFormatResourceString(scxRegExprIllegalSymbol, "-"));
       continue;
     }
     afterRange = false;
     const TvxLexem* dash = Peek();
     const TvxLexem* last = Peek(1);
-    if (lexem->Kind == lkSymbol && IsSpecial(dash, '-') && last && last->Kind == lkSymbol) {
+    if (lexem->Kind == lkSymbol && IsOperator(dash, '-') && last && last->Kind == lkSymbol) {
       Read();
       Read();
       auto first = static_cast<unsigned char>(lexem->Value[0]);
@@ -1038,22 +1038,22 @@ void TvxRegExpr::ScanChar(char AChar) {
   int32_t pos = FColumn;
   switch (AChar) {
     case '(':
-      AddLexem(lkSpecial, "(", pos);
+      AddLexem(lkOperator, "(", pos);
       ++FOpenBlocks;
       break;
     case ')':
-      AddLexem(lkSpecial, ")", pos);
+      AddLexem(lkOperator, ")", pos);
       --FOpenBlocks;
       break;
     case '|': case '?': case '*': case '+':
-      AddLexem(lkSpecial, CharText(AChar), pos);
+      AddLexem(lkOperator, CharText(AChar), pos);
       break;
     case '{':
-      AddLexem(lkSpecial, "{", pos);
+      AddLexem(lkOperator, "{", pos);
       ScanQuantifier();
       break;
     case '[':
-      AddLexem(lkSpecial, "[", pos);
+      AddLexem(lkOperator, "[", pos);
       ScanEnumeration();
       break;
     case '\\':
@@ -1156,9 +1156,9 @@ void TvxRegExpr::ScanQuantifier() {
       }
       AddLexem(lkInteger, digits, FColumn);
     } else if (c == ',') {
-      AddLexem(lkSpecial, ",", FColumn);
+      AddLexem(lkOperator, ",", FColumn);
     } else if (c == '}') {
-      AddLexem(lkSpecial, "}", FColumn);
+      AddLexem(lkOperator, "}", FColumn);
       return;
     } else {
       int32_t pos = FColumn;
@@ -1175,13 +1175,13 @@ void TvxRegExpr::ScanEnumeration() {
     if (TvxRegExprSpace::IsSpace(c)) continue;
     int32_t pos = FColumn;
     if (c == ']') {
-      AddLexem(lkSpecial, "]", pos);
+      AddLexem(lkOperator, "]", pos);
       return;
     }
     if (first) {
       first = false;
       if (c == '^') {
-        AddLexem(lkSpecial, "^", pos);
+        AddLexem(lkOperator, "^", pos);
         continue;
       }
       if (c == '-') {
@@ -1193,12 +1193,12 @@ void TvxRegExpr::ScanEnumeration() {
       size_t ahead = static_cast<size_t>(FReadPos);
       while (ahead < FSourceText.size() && TvxRegExprSpace::IsSpace(FSourceText[ahead])) ++ahead;
       if (ahead >= FSourceText.size()) {
-        AddLexem(lkSpecial, "-", pos);
+        AddLexem(lkOperator, "-", pos);
         while (ReadChar(c)) {
         }
         break;
       }
-      AddLexem(FSourceText[ahead] == ']' ? lkSymbol : lkSpecial, "-", pos);
+      AddLexem(FSourceText[ahead] == ']' ? lkSymbol : lkOperator, "-", pos);
       continue;
     }
     ScanEnumerationChar(c, pos);

@@ -23,7 +23,7 @@ class TvxRegExpr;
 
 enum TvxLexemKind : int32_t {
   lkSymbol = 0,
-  lkSpecial = 1,
+  lkOperator = 1,
   lkInteger = 2,
   lkAny = 3,
   lkIdLetter = 4,
