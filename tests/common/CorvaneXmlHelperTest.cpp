@@ -210,16 +210,3 @@ TEST(CorvaneXmlHelper, SetElementTextAndAddChild) {
       std::string("<r><empty>新しい</empty><full>new<b/>tail</full><子>x&amp;y</子></r>"),
       saved);
 }
-
-TEST(CorvaneXmlHelper, ResolveEntityLeavesUnknownNamesAlone) {
-  TXmlDocument doc = H::LoadXml("<r/>");
-  xmlNode* amp = xmlNewReference(doc.get(), BAD_CAST "&amp;");
-  xmlNode* other = xmlNewReference(doc.get(), BAD_CAST "&nbsp;");
-  AnsiString text = "keep";
-  H::ResolveEntity(other, text);
-  EXPECT_EQ("keep", text);
-  H::ResolveEntity(amp, text);
-  EXPECT_EQ("&", text);
-  xmlFreeNode(amp);
-  xmlFreeNode(other);
-}

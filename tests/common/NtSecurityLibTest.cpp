@@ -49,17 +49,6 @@ TEST(NtSecurityLib, VersionTests) {
   EXPECT_EQ(IsWin2000OrLater(GetWinVersion()), IsWin2000OrLater());
 }
 
-TEST(NtSecurityLib, TableSizes) {
-  EXPECT_EQ(5, Win2000Procs().Count());
-  EXPECT_EQ(46, SecurityProcs().Count());
-  EXPECT_EQ(56, NetworkProcs().Count());
-  EXPECT_EQ(18, AccountEventLogProcs().Count());
-  EXPECT_EQ(31, ServiceProcs().Count());
-  EXPECT_STREQ("NetJoinDomain", NetworkProcs().Name(0));
-  EXPECT_STREQ("NetWkstaGetInfo", NetworkProcs().Name(55));
-  EXPECT_STREQ("CredEnumerateW", ServiceProcs().Name(30));
-}
-
 TEST(NtSecurityLib, NtFourChoosesFallbackForWindows2000TableOnly) {
   TGroupRun run(Nt4);
   EXPECT_EQ("radmin32.dll", Win2000Procs().LibraryName());
@@ -92,6 +81,12 @@ TEST(NtSecurityLib, BindsEachTableByNameWhereExportsExist) {
   for (TProcTable* table : {&Win2000Procs(), &SecurityProcs(), &NetworkProcs(),
                             &AccountEventLogProcs(), &ServiceProcs()})
     ExpectBoundByName(*table);
+  // Wine's netapi32 lacks NetJoinDomain and NetUnjoinDomain, the first two names of the
+  // network table: their pointers stay nil while the names after them are bound.
+  if (!GetProcAddress(NetworkProcs().Handle(), "NetJoinDomain")) {
+    EXPECT_EQ(nullptr, NetworkProcs().Proc("NetJoinDomain"));
+    EXPECT_NE(nullptr, NetworkProcs().Proc("NetServerEnum"));
+  }
   // Procedures every Wine provides are there; the names are looked up without a suffix.
   EXPECT_NE(nullptr, SecurityProcs().Proc("GetLengthSid"));
   EXPECT_NE(nullptr, AccountEventLogProcs().Proc("EqualSid"));
@@ -122,12 +117,6 @@ TEST(NtSecurityLib, ShutdownFreesEverything) {
     EXPECT_TRUE(table->LibraryName().empty());
     EXPECT_EQ(nullptr, table->Handle());
   }
-}
-
-TEST(NtSecurityLib, LogStartLine) {
-  AnsiString line = LogStartText();
-  EXPECT_EQ(0u, line.find("Log started: "));
-  EXPECT_GT(line.size(), 13u);
 }
 
 namespace {
@@ -176,11 +165,4 @@ TEST(ObjList, OwningAndLinkingLists) {
   cleared.Clear();
   EXPECT_EQ(5, freed);
   EXPECT_EQ(0, cleared.Count());
-}
-
-TEST(SidStore, OwnsItsListsAndHolder) {
-  TSidStore store;
-  EXPECT_TRUE(store.OwnedSids().OwnsObjects());
-  EXPECT_FALSE(store.SidLinks().OwnsObjects());
-  EXPECT_EQ(nullptr, store.Holder().Sid());
 }

@@ -126,11 +126,3 @@ TEST(TLIntf, DefaultDestinationReachesEveryListedClient) {
   // With no viewer to be found, registering switched the clients off.
   EXPECT_FALSE(a->Enabled());
 }
-
-TEST(TLIntf, SendErrorFmtDoesNothingWhileDisabled) {
-  TTLObjectManager manager;
-  TQuietLens lens(&manager);
-  lens.SetEnabled(false);
-  lens.SendErrorFmt("%s %d", "x", 1);
-  EXPECT_TRUE(lens.GuidText().empty());  // nothing was sent, so nothing registered
-}

@@ -54,14 +54,6 @@ TEST(VersionUtil, StringsOfTheFirstTranslation) {
   }
 }
 
-TEST(VersionUtil, EmptyStringIsEmptyNotNul) {
-  TTempDir dir;
-  AnsiString dll = CopyTestDll(dir, "VersionJa.dll");
-  AnsiString value = ReadValue(dll, vkSpecialBuild);
-  EXPECT_TRUE(value.empty() || value == "0.0.0.0") << value;
-  EXPECT_EQ(AnsiString::npos, value.find('\0'));
-}
-
 TEST(VersionUtil, FilesWithoutStringsGiveZeroVersion) {
   TTempDir dir;
   testsupport::WriteFileBytes(dir.FileW(L"plain.txt"), "no resource here");
