@@ -219,6 +219,10 @@ TEST_F(RegExprTest, AcceptsAndRefusesSequences) {
       {"a\\d{0,2}", "a123", "a12", true},
       {"\\d{0,2}", "", "", true},
       {"x{0}y", "y", "y", true},
+      // The date words with their signed offset, as the locale date masks end.
+      {"(\\d\\d)|('today'|'tomorrow')((\\+|-)\\d(\\d(\\d\\d?)?)?)?", "today+123", "today+123", true},
+      {"(\\d\\d)|('today'|'tomorrow')((\\+|-)\\d(\\d(\\d\\d?)?)?)?", "to-1", "to", false},
+      {"(\\d\\d)|('today'|'tomorrow')((\\+|-)\\d(\\d(\\d\\d?)?)?)?", "tomorrow-12345", "tomorrow-1234", true},
       // A trail byte 0x5C ('\') of a double-byte character is no escape.
       {"ソ\\d", "ソ5", "ソ5", true},
   };
