@@ -2,6 +2,8 @@
 #include "controls/vxDataConsts.h"
 #include "controls/vxEditConsts.h"
 
+#include "platform/rtl/SysExceptions.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -124,4 +126,121 @@ TEST(vxClasses, MidPointRoundsTowardMinusInfinity) {
   } cases[] = {{3, 4, 3}, {-3, -4, -4}, {-1, 0, -1}, {0, 1, 0}, {-5, 5, 0}, {2, 2, 2},
                {-7, 0, -4}, {0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF}, {-0x7FFFFFFF - 1, -1, -0x40000001}};
   for (auto c : cases) EXPECT_EQ(vxMidPoint(c.A, c.B), c.Mid) << c.A << " " << c.B;
+}
+
+namespace {
+
+const TvxClassInfo kClassA{"TEditA"};
+const TvxClassInfo kClassB{"TEditB"};
+const TvxClassInfo kClassC{"TEditC"};
+
+}  // namespace
+
+TEST(vxClasses, RegisteredClassesKeepTheFirstDescription) {
+  TvxRegisteredClasses list;
+  list.Register(&kClassA, "First|hint");
+  list.Register(&kClassA, "Second");
+  list.Register(nullptr, "none");
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_EQ(list.Descriptions(0), AnsiString("First"));
+  EXPECT_EQ(list.Texts(0), AnsiString("First|hint"));
+  EXPECT_EQ(list.IndexOf(&kClassB), -1);
+  EXPECT_EQ(list.FindByClassName("teditA"), &kClassA);
+  EXPECT_EQ(list.FindByDescription("FIRST"), &kClassA);
+  EXPECT_THROW(list.Items(1), EListError);
+  EXPECT_EQ(vxFindStreamingClass("TEditA"), nullptr);  // not asked to register for streaming
+}
+
+TEST(vxClasses, SortedByDescriptionIgnoringCaseAndHint) {
+  TvxRegisteredClasses list(true);
+  list.Register(&kClassA, "b|x");
+  list.Register(&kClassB, "A");
+  EXPECT_EQ(list.Items(0), &kClassA);  // unsorted: registration order
+  list.SetSorted(true);
+  EXPECT_EQ(list.Items(0), &kClassB);
+  EXPECT_EQ(list.Items(1), &kClassA);
+  list.Register(&kClassC, "a|zzz");  // sorted lists stay sorted; equal descriptions keep order
+  EXPECT_EQ(list.Descriptions(0), AnsiString("A"));
+  EXPECT_EQ(list.Descriptions(1), AnsiString("a"));
+  EXPECT_EQ(list.Descriptions(2), AnsiString("b"));
+  EXPECT_EQ(vxFindStreamingClass("TEditC"), &kClassC);
+  list.Unregister(&kClassB);
+  EXPECT_EQ(list.Count(), 2);
+}
+
+TEST(vxClasses, ObjectLinksClearWhenTheComponentDies) {
+  ASSERT_EQ(vxObjectLinkController(), nullptr);
+  auto* comp = new TvxComponent(nullptr);
+  TObject other;
+  TvxObjectLink* a = vxAddObjectLink(comp);
+  TvxObjectLink* b = vxAddObjectLink(comp);
+  TvxObjectLink* c = vxAddObjectLink(&other);
+  ASSERT_NE(vxObjectLinkController(), nullptr);
+  EXPECT_EQ(vxObjectLinkController()->LinkCount(), 3);
+  delete comp;
+  EXPECT_EQ(a->Object(), nullptr);
+  EXPECT_EQ(b->Object(), nullptr);
+  EXPECT_EQ(c->Object(), &other);
+  EXPECT_EQ(vxObjectLinkController()->LinkCount(), 1);
+  vxRemoveObjectLink(a);
+  vxRemoveObjectLink(c);
+  EXPECT_EQ(vxObjectLinkController()->LinkCount(), 0);
+  vxRemoveObjectLink(b);
+  EXPECT_EQ(vxObjectLinkController(), nullptr);  // freed with its last use
+  // An owned component dies with its owner; its link is cleared too.
+  auto* owner = new TComponent(nullptr);
+  auto* child = new TvxComponent(owner);
+  {
+    TvxObjectLinkHolder holder(child);
+    EXPECT_EQ(holder.Object(), child);
+    delete owner;
+    EXPECT_EQ(holder.Object(), nullptr);
+  }
+  EXPECT_EQ(vxObjectLinkController(), nullptr);
+}
+
+TEST(vxClasses, FreeNotificatorReportsRemovedSenders) {
+  std::vector<TComponent*> heard;
+  TvxFreeNotificator notificator(nullptr);
+  notificator.OnFreeNotification = [&](TComponent* c) { heard.push_back(c); };
+  auto* a = new TComponent(nullptr);
+  auto* b = new TComponent(nullptr);
+  notificator.AddSender(a);
+  notificator.AddSender(b);
+  notificator.AddSender(nullptr);
+  notificator.RemoveSender(b);
+  notificator.RemoveSender(nullptr);
+  delete a;
+  delete b;
+  EXPECT_EQ(heard, (std::vector<TComponent*>{a}));
+}
+
+TEST(vxClasses, PersistentOwner) {
+  TvxComponent owner(nullptr);
+  TvxInterfacedPersistent p(&owner);
+  EXPECT_EQ(vxGetOwner(&p), &owner);
+  EXPECT_EQ(vxGetOwner(nullptr), nullptr);
+  auto pt = vxPoint(3, -4);
+  EXPECT_EQ(pt.x, 3);
+  EXPECT_EQ(pt.y, -4);
+}
+
+TEST(vxClasses, DesignTimeLinksAfterLoading) {
+  struct TLinked : TvxComponent {
+    using TvxComponent::TvxComponent;
+    std::vector<TComponent*> Links;
+    void GetFakeComponentLinks(std::vector<TComponent*>& links) override { links = Links; }
+  };
+  TComponent owner(nullptr);
+  auto* x = new TComponent(&owner);
+  auto* linked = new TLinked(&owner);
+  linked->Links = {x, x, x, x};
+  linked->BeginLoading();
+  linked->EndLoading();
+  EXPECT_EQ(linked->FakeComponentLink(0), nullptr);  // not designing: nothing kept
+  owner.SetDesigning(true);
+  linked->BeginLoading();
+  linked->EndLoading();
+  EXPECT_EQ(linked->FakeComponentLink(2), x);
+  EXPECT_EQ(linked->FakeComponentLink(3), nullptr);
 }
