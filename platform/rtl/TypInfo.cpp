@@ -44,7 +44,7 @@ TPropInfo EnumProp(AnsiString name, AnsiString typeName, std::vector<AnsiString>
   return p;
 }
 
-TPropInfo SetProp(AnsiString name, AnsiString typeName, std::vector<AnsiString> elementNames,
+TPropInfo SetTypeProp(AnsiString name, AnsiString typeName, std::vector<AnsiString> elementNames,
                   std::function<int64_t()> get) {
   TPropInfo p = EnumProp(std::move(name), std::move(typeName), std::move(elementNames),
                          std::move(get));

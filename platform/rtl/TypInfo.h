@@ -61,7 +61,8 @@ TPropInfo IntegerProp(AnsiString name, AnsiString typeName, std::function<int64_
 TPropInfo BooleanProp(AnsiString name, std::function<bool()> get);
 TPropInfo EnumProp(AnsiString name, AnsiString typeName, std::vector<AnsiString> names,
                    std::function<int64_t()> get);
-TPropInfo SetProp(AnsiString name, AnsiString typeName, std::vector<AnsiString> elementNames,
+// (Not named SetProp: windows.h makes that name a macro.)
+TPropInfo SetTypeProp(AnsiString name, AnsiString typeName, std::vector<AnsiString> elementNames,
                   std::function<int64_t()> get);
 TPropInfo FloatProp(AnsiString name, std::function<double()> get);
 TPropInfo StringProp(AnsiString name, std::function<AnsiString()> get);
