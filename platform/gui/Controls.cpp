@@ -1026,10 +1026,8 @@ LRESULT TCustomControl::WndProc(TMessage& m) {
 namespace {
 
 LRESULT CALLBACK UtilWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
+  // The function is attached once CreateWindowEx has returned; the creation messages before
+  // that get the default handling.
   auto* proc = reinterpret_cast<std::function<void(TMessage&)>*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   if (proc == nullptr || !*proc) return DefWindowProcA(hwnd, msg, wParam, lParam);
   TMessage m{msg, wParam, lParam, 0};
@@ -1054,13 +1052,10 @@ HWND AllocateHWnd(std::function<void(TMessage&)> wndProc) {
     wc.lpszClassName = kUtilClass;
     if (RegisterClassA(&wc) == 0) throw EOSError("Cannot register the utility window class", GetLastError());
   }
-  auto* proc = new std::function<void(TMessage&)>(std::move(wndProc));
   HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, kUtilClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                ModuleInstance(), proc);
-  if (window == nullptr) {
-    delete proc;
-    throw EOSError("Cannot create a utility window", GetLastError());
-  }
+                                ModuleInstance(), nullptr);
+  if (window == nullptr) throw EOSError("Cannot create a utility window", GetLastError());
+  SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new std::function<void(TMessage&)>(std::move(wndProc))));
   return window;
 }
 

@@ -384,6 +384,10 @@ void TBitmap::SaveToFile(const AnsiString& fileName) {
             DIB_RGB_COLORS);
   ReleaseDC(nullptr, screen);
   if (FMemDC != nullptr) SelectObject(FMemDC, FBitmap);
+  // GetDIBits may fill in the optional fields; write the same header whatever the system.
+  bih.biSizeImage = static_cast<DWORD>(pixels.size());
+  bih.biXPelsPerMeter = bih.biYPelsPerMeter = 0;
+  bih.biClrUsed = bih.biClrImportant = 0;
 
   BITMAPFILEHEADER bfh{};
   bfh.bfType = 0x4D42;  // "BM"

@@ -1,0 +1,72 @@
+#include "platform/gui/Dialogs.h"
+
+#include <commdlg.h>
+#include <shlobj.h>
+
+namespace {
+
+// The dialog function in force; empty means the shell's dialog.
+TBrowseForFolderFunc& BrowseHook() {
+  static TBrowseForFolderFunc hook;
+  return hook;
+}
+
+bool ShellBrowseForFolder(HWND owner, const AnsiString& caption, const AnsiString& root, AnsiString& chosen) {
+  PIDLIST_ABSOLUTE rootList = nullptr;
+  if (!root.empty()) {
+    const WideString wideRoot = AnsiToWide(root);
+    if (FAILED(SHParseDisplayName(wideRoot.c_str(), nullptr, &rootList, 0, nullptr))) rootList = nullptr;
+  }
+  char display[MAX_PATH] = {};
+  BROWSEINFOA info{};
+  info.hwndOwner = owner;
+  info.pidlRoot = rootList;
+  info.pszDisplayName = display;
+  info.lpszTitle = caption.c_str();
+  info.ulFlags = BIF_RETURNONLYFSDIRS;
+  PIDLIST_ABSOLUTE result = SHBrowseForFolderA(&info);
+  if (rootList != nullptr) CoTaskMemFree(rootList);
+  if (result == nullptr) return false;
+  char path[MAX_PATH] = {};
+  const bool ok = SHGetPathFromIDListA(result, path) != FALSE;
+  CoTaskMemFree(result);
+  if (ok) chosen = path;
+  return ok;
+}
+
+}  // namespace
+
+bool BrowseForFolder(HWND owner, const AnsiString& caption, const AnsiString& root, AnsiString& chosen) {
+  if (BrowseHook()) return BrowseHook()(owner, caption, root, chosen);
+  return ShellBrowseForFolder(owner, caption, root, chosen);
+}
+
+TBrowseForFolderFunc SetBrowseForFolderFunc(TBrowseForFolderFunc func) {
+  TBrowseForFolderFunc previous = std::move(BrowseHook());
+  BrowseHook() = std::move(func);
+  return previous;
+}
+
+bool TSaveDialog::Execute(HWND owner) {
+  // The filter's "|" separators become the NULs the dialog expects, with a double NUL at the end.
+  AnsiString filter = Filter;
+  for (char& c : filter)
+    if (c == '|') c = '\0';
+  filter.push_back('\0');
+  filter.push_back('\0');
+  char file[MAX_PATH] = {};
+  lstrcpynA(file, FileName.c_str(), MAX_PATH);
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = owner;
+  ofn.lpstrFilter = Filter.empty() ? nullptr : filter.c_str();
+  ofn.lpstrFile = file;
+  ofn.nMaxFile = MAX_PATH;
+  ofn.lpstrInitialDir = InitialDir.empty() ? nullptr : InitialDir.c_str();
+  ofn.lpstrTitle = Title.empty() ? nullptr : Title.c_str();
+  ofn.lpstrDefExt = DefaultExt.empty() ? nullptr : DefaultExt.c_str();
+  ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_ENABLESIZING;
+  if (!GetSaveFileNameA(&ofn)) return false;
+  FileName = file;
+  return true;
+}
