@@ -46,31 +46,24 @@ TEST_F(CorvaneIniTest, MissingFileGivesDefaultsAndTheWebDocRootFailure) {
   EXPECT_FALSE(ini.IsLoaded());
   EXPECT_EQ(kWebDocRootMsg, ini.LoadError());
   EXPECT_EQ(Data() + "batch_work", ini.batch_work_dir());
-  EXPECT_EQ(Data() + "batch_log", ini.batch_log_dir());
   EXPECT_EQ(1, ini.max_threadscount());
-  EXPECT_EQ(10000, ini.batch_commit_size());
   EXPECT_EQ(5000 * 1024, ini.max_extract_text_file_size_kb());
-  EXPECT_EQ(20000 * 1024, ini.max_extract_page_file_size_kb());
   EXPECT_EQ(2000 * 1024, ini.max_read_text_file_size_kb());
   EXPECT_EQ(5, ini.upload_field_count());
   EXPECT_EQ(1, ini.hyperestraier_startup());
   EXPECT_EQ(60000, ini.timeout_xdoc2txt());
-  EXPECT_EQ(300000, ini.timeout_mb2splitter());
   EXPECT_EQ(1980, ini.portnum());
   EXPECT_DOUBLE_EQ(2.0, ini.synchronize_task_time());
   EXPECT_TRUE(ini.lowercase_search());
   EXPECT_FALSE(ini.debug());
   EXPECT_EQ("ja", ini.lang());
   EXPECT_EQ("\x83\x52\x83\x8B\x83\x94\x83\x46\x83\x43\x83\x93", ini.productname());  // コルヴェイン
-  EXPECT_EQ("corvane", ini.webrootname());
   EXPECT_EQ("http://localhost/corvane/", ini.weburl());
   EXPECT_EQ(Data() + "temp\\", ini.webtempdir());
   EXPECT_EQ("c:\\Program Files\\Apache Group\\Apache2\\htdocs\\corvane", ini.webdocroot());
   EXPECT_EQ(Data() + "crawl.ini", ini.crawlinipath());
-  EXPECT_EQ(Data() + "userdb", ini.guestuserdbpath());
   EXPECT_EQ(0, ini.RootList().Count());
   EXPECT_EQ(nullptr, ini.RootList().FindHviRoot("C:\\x", false));
-  EXPECT_EQ(-1, ini.RootList().IndexOfDocumentRoot("C:\\x", -1));
   EXPECT_EQ(1980, ini.YearFrom());
   EXPECT_EQ(2030, ini.YearTo());
   ASSERT_EQ(18u, ini.CadExtList().size());
@@ -386,16 +379,6 @@ TEST_F(CorvaneIniTest, RootPathsWithDoubleByteNamesCompareByCharacter) {
   EXPECT_EQ(roots.Items(0), roots.FindHviRoot("c:\\IDXソ\\a", false));
   // "Idx" followed by the lead byte only is no folder boundary.
   EXPECT_EQ(nullptr, roots.FindHviRoot("C:\\Idx\x83", false));
-}
-
-TEST(SplitAtTest, SplitsAtTheFirstSeparator) {
-  AnsiString l, r;
-  SplitAt("a@b@c", "@", l, r);
-  EXPECT_EQ("a", l);
-  EXPECT_EQ("b@c", r);
-  SplitAt("abc", "@", l, r);
-  EXPECT_EQ("abc", l);
-  EXPECT_EQ("", r);
 }
 
 }  // namespace
