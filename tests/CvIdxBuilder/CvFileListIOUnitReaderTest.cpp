@@ -244,28 +244,6 @@ TEST(FileListReader, OnlyTheBlocksOfTheRangeAreRead) {
   EXPECT_THROW(ReadFrom(reader, 0), EReadError);
 }
 
-TEST(FileListReader, ScanSizedListRoundTrips) {
-  TListFixture f;
-  std::vector<WideString> lines;
-  for (int folder = 0; lines.size() < 25000; ++folder) {
-    WideString name = L"e:\\scan\\f" + std::to_wstring(folder);
-    lines.push_back(name);
-    for (int i = 0; i < 97; ++i) lines.push_back(L"\tfile" + std::to_wstring(i) + L".dat");
-    if (folder % 3 == 0) lines.push_back(L"e:\\scan");  // files of the parent after a subfolder
-    if (folder % 3 == 0) lines.push_back(L"\tparent" + std::to_wstring(folder) + L".dat");
-  }
-  WriteList(f.List, 10000, lines);
-  TFileListReader reader(f.List);
-  EXPECT_EQ(static_cast<int64_t>(lines.size()), reader.Idx().TotalCount());
-  for (int64_t start : {int64_t{0}, int64_t{9999}, int64_t{10000}, int64_t{10001}, int64_t{20013},
-                        static_cast<int64_t>(lines.size()) - 1}) {
-    std::vector<TEntry> expected = Expected(lines, start);
-    if (expected.size() > 50) expected.resize(50);
-    TReadResult r = ReadFrom(reader, start, 50);
-    EXPECT_EQ(expected, r.Entries) << start;
-  }
-}
-
 TEST(FileListIdx, IndexWithoutRecords) {
   TListFixture f;
   WriteFileBytes(f.List, "\xFF\xFE");

@@ -177,20 +177,6 @@ TEST(CrawlIni, KeysAndValuesOfASection) {
   }
 }
 
-TEST(CrawlIni, SettingsAreSharedPerDistinctValue) {
-  TCrawlIniFolder f("default");
-  f.ReadFrom({"jpg=1,1,1", "doc=2", "png=1,1,1", "doc,xls=3"});
-  EXPECT_EQ(f.SettingAt(f.IndexOfExt("jpg")), f.SettingAt(f.IndexOfExt("png")));
-  EXPECT_EQ(f.SettingAt(f.IndexOfExt("doc")), f.SettingAt(f.IndexOfExt("xls")));
-  EXPECT_EQ(3, f.SettingCount());  // 1,1,1 and 2,2,2 (now unused) and 3,3,3
-  std::vector<AnsiString> lines;
-  f.WriteTo(lines);
-  std::vector<AnsiString> expected{"jpg,png=1,1,1", "doc,xls=3,3,3"};
-  EXPECT_EQ(expected, lines);
-  EXPECT_EQ(nullptr, f.SettingAt(-1));
-  EXPECT_EQ(nullptr, f.SettingAt(f.ExtCount()));
-}
-
 TEST(CrawlIni, WriteBackGroupsBySettingAndMovesSectionToTheEnd) {
   TStoreSetup s;
   s.WriteIni(
@@ -201,6 +187,7 @@ TEST(CrawlIni, WriteBackGroupsBySettingAndMovesSectionToTheEnd) {
       "doc=2\r\n"
       "xls = 2,2,2\r\n"
       "pdf=1,1,1,pdf\r\n"
+      "gif=1, 1 ,1\r\n"
       "doc=3\r\n"
       "[c:\\other]\r\n"
       "odd line\r\n"
@@ -210,11 +197,12 @@ TEST(CrawlIni, WriteBackGroupsBySettingAndMovesSectionToTheEnd) {
   TCrawlIniFolder* data = store.FindFolder("C:\\Data\\");
   ASSERT_NE(nullptr, data);
   store.WriteCrawlini(*data);
-  // Inherited defaults are written too; the doc of 2,2,2 gave way to the later key.
+  // Inherited defaults are written too; gif shares jpg's key; the doc of 2,2,2 gave way
+  // to the later key.
   EXPECT_PRED_FORMAT2(BytesEqual,
                       std::string("[default]\r\njpg=1\r\n\r\n"
                                   "[c:\\other]\r\nodd line\r\ntxt=4\r\n\r\n"
-                                  "[c:\\data]\r\njpg=1,1,1\r\nxls=2,2,2\r\npdf=1,1,1,pdf\r\n"
+                                  "[c:\\data]\r\njpg,gif=1,1,1\r\nxls=2,2,2\r\npdf=1,1,1,pdf\r\n"
                                   "doc=3,3,3\r\n\r\n"),
                       s.IniBytes());
 
