@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 namespace {
 AnsiString LocaleText(LCTYPE type, const char* fallback) {
@@ -22,9 +25,19 @@ int LocaleInt(LCTYPE type, int fallback) {
   return StrToIntDef(LocaleText(type, ""), fallback);
 }
 
-std::unique_ptr<TFormatSettings>& Current() {
-  static std::unique_ptr<TFormatSettings> current;
-  return current;
+// Every record ever published stays alive until the process ends, and a published record
+// never changes. A caller on any thread may therefore keep the reference GetFormatSettings
+// gave it while the GUI thread installs a new record after a locale change; replacing the
+// record in place would pull it from under a worker thread formatting a time stamp. Records
+// are only published at start-up, on a locale change and in tests, so few accumulate.
+std::mutex GLock;
+std::vector<std::unique_ptr<const TFormatSettings>> GGenerations;
+std::atomic<const TFormatSettings*> GCurrent{nullptr};
+
+void Publish(std::unique_ptr<const TFormatSettings> settings) {
+  std::lock_guard<std::mutex> guard(GLock);
+  GGenerations.push_back(std::move(settings));
+  GCurrent.store(GGenerations.back().get(), std::memory_order_release);
 }
 }  // namespace
 
@@ -60,13 +73,18 @@ TFormatSettings ReadFormatSettingsFromSystem() {
 }
 
 const TFormatSettings& GetFormatSettings() {
-  auto& cur = Current();
-  if (!cur) cur = std::make_unique<TFormatSettings>(ReadFormatSettingsFromSystem());
-  return *cur;
+  if (const TFormatSettings* cur = GCurrent.load(std::memory_order_acquire)) return *cur;
+  auto fresh = std::make_unique<const TFormatSettings>(ReadFormatSettingsFromSystem());
+  std::lock_guard<std::mutex> guard(GLock);
+  if (GCurrent.load(std::memory_order_acquire) == nullptr) {  // first use, maybe on two threads
+    GGenerations.push_back(std::move(fresh));
+    GCurrent.store(GGenerations.back().get(), std::memory_order_release);
+  }
+  return *GCurrent.load(std::memory_order_acquire);
 }
 
 void SetFormatSettings(const TFormatSettings& settings) {
-  Current() = std::make_unique<TFormatSettings>(settings);
+  Publish(std::make_unique<const TFormatSettings>(settings));
 }
 
 void RefreshFormatSettings() { SetFormatSettings(ReadFormatSettingsFromSystem()); }

@@ -32,7 +32,9 @@ struct TFormatSettings {
 
 // Reads the user's locale settings from the system.
 TFormatSettings ReadFormatSettingsFromSystem();
-// The process-wide record (filled from the system on first use).
+// The process-wide record (filled from the system on first use). The reference stays valid
+// for the rest of the run, also after the record is replaced (it then shows the old values),
+// so any thread may read it while the GUI thread follows a locale change.
 const TFormatSettings& GetFormatSettings();
 // Replaces the process-wide record (tests; the locale-change listener).
 void SetFormatSettings(const TFormatSettings& settings);
