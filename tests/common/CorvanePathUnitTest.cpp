@@ -146,12 +146,15 @@ TEST(CorvanePathUnit, EdgeValuesWithoutInstallTempOrProfiles) {
 TEST(CorvanePathUnit, InstallFolderComesFromTheRegistry) {
   const AnsiString key = "\\SOFTWARE\\Halvern Systems\\Corvane\\1.0";
   TRegistry reg(HKEY_LOCAL_MACHINE);
-  // Remember what was there, to put it back.
-  bool keyExisted = reg.KeyExists(key);
-  bool companyExisted = reg.KeyExists("\\SOFTWARE\\Halvern Systems");
+  // Remember what was there, to put it back: the first missing level is what the test
+  // creates (with everything below it), and removes again.
+  AnsiString firstCreated;
+  for (const char* level : {"\\SOFTWARE\\Halvern Systems", "\\SOFTWARE\\Halvern Systems\\Corvane",
+                            "\\SOFTWARE\\Halvern Systems\\Corvane\\1.0"})
+    if (firstCreated.empty() && !reg.KeyExists(level)) firstCreated = level;
   bool valueExisted = false;
   AnsiString oldValue;
-  if (keyExisted && reg.OpenKeyReadOnly(key)) {
+  if (firstCreated.empty() && reg.OpenKeyReadOnly(key)) {
     valueExisted = reg.ValueExists("InstallFolder");
     oldValue = reg.ReadString("InstallFolder");
     reg.CloseKey();
@@ -166,13 +169,13 @@ TEST(CorvanePathUnit, InstallFolderComesFromTheRegistry) {
   reg.CloseKey();
   EXPECT_EQ(GetInstallFolder(), "\\");  // the key without the value
 
-  if (valueExisted) {
+  if (!firstCreated.empty()) {
+    reg.DeleteKey(firstCreated);
+    EXPECT_EQ(GetInstallFolder(), "");
+  } else if (valueExisted) {
     ASSERT_TRUE(reg.OpenKey(key, false));
     reg.WriteString("InstallFolder", oldValue);
     reg.CloseKey();
-  } else if (!keyExisted) {
-    reg.DeleteKey(companyExisted ? key : AnsiString("\\SOFTWARE\\Halvern Systems"));
-    EXPECT_EQ(GetInstallFolder(), "");
   }
 }
 

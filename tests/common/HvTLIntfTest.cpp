@@ -626,9 +626,9 @@ public:
   explicit TDispatcherPathValue(const AnsiString& commandLine)
       : FName("DispatcherPath_cvtest_" + IntToStr(GetCurrentProcessId())) {
     TRegistry reg(HKEY_LOCAL_MACHINE);
-    FCreatedFrom = !reg.KeyExists(kCompany) ? kCompany
-                   : !reg.KeyExists(kKey)   ? kKey
-                                            : AnsiString();
+    // The first missing level is what this creates, and removes again.
+    for (const char* level : {kCompany, kProduct, kKey})
+      if (FCreatedFrom.empty() && !reg.KeyExists(level)) FCreatedFrom = level;
     if (reg.OpenKey(kKey, true)) reg.WriteString(FName, commandLine);
   }
   ~TDispatcherPathValue() {
@@ -643,6 +643,7 @@ public:
 
 private:
   static constexpr const char* kCompany = "\\Software\\Quillmark";
+  static constexpr const char* kProduct = "\\Software\\Quillmark\\TraceLens";
   static constexpr const char* kKey = "\\Software\\Quillmark\\TraceLens\\2.0";
   AnsiString FName;
   AnsiString FCreatedFrom;
