@@ -1,6 +1,7 @@
 #include "common/CommonStartup.h"
 
 #include "common/ArchiveCharTables.h"
+#include "common/CorvaneLangUnit.h"
 #include "common/CorvanePathUnit.h"
 #include "common/HvTLIntf.h"
 #include "common/HvxUtil.h"
@@ -23,6 +24,7 @@ void InitializeCommonUnits() {
 }
 
 void FinalizeCommonUnits() {
+  FinalizeCorvaneLangUnit();
   FinalizeHvxUtil();
   FinalizeCorvanePathUnit();
   FinalizeWindowsFolderUnit();

@@ -12,11 +12,12 @@
 //                         data folders; a failing temp path raises and stops the start)
 //   9. HvxUtil            registers the application exception family
 //
-// FinalizeCommonUnits runs the finalisations in the reverse order. The main configuration
-// (CorvaneIniUnit, loaded by the batch framework's start-up), the language table and the
-// crawl settings store (which starts after the control library) are not part of this
-// group. A test that runs the group switches the global trace client off right after, so
-// that nothing it does looks for a viewer.
+// FinalizeCommonUnits runs the finalisations in the reverse order, after freeing the
+// language table (CorvaneLangUnit, created on first use, with no start-up work). The main
+// configuration (CorvaneIniUnit, loaded by the batch framework's start-up) and the crawl
+// settings store (which starts after the control library) are not part of this group.
+// A test that runs the group switches the global trace client off right after, so that
+// nothing it does looks for a viewer.
 #pragma once
 
 void InitializeCommonUnits();
