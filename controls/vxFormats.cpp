@@ -2,6 +2,7 @@
 
 #include "controls/vxDateUtils.h"
 
+#include "platform/gui/Forms.h"
 #include "platform/rtl/SysExceptions.h"
 
 #include <algorithm>
@@ -532,8 +533,8 @@ LRESULT CALLBACK TvxFormatController::WindowProc(HWND wnd, UINT msg, WPARAM wPar
   try {
     return self->WndProc(msg, wParam, lParam);
   } catch (...) {
-    // Nothing may cross the system's frame; a broadcast has nobody to report to, and the
-    // formats stay as they were.
+    // Nothing may cross the system's frame: the application object reports it.
+    if (Application != nullptr) Application->HandleException(nullptr);
     return 0;
   }
 }

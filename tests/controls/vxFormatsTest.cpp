@@ -2,8 +2,10 @@
 #include "controls/vxDateUtils.h"
 #include "controls/vxFormats.h"
 
+#include "platform/gui/Forms.h"
 #include "platform/rtl/FloatFormat.h"
 #include "platform/rtl/FormatSettings.h"
+#include "platform/rtl/SysExceptions.h"
 
 #include <gtest/gtest.h>
 
@@ -397,4 +399,24 @@ TEST(vxFormats, SingletonLivesUntilFinalization) {
   TvxFormatController& b = vxFormatController();
   EXPECT_EQ(b.ListenerCount(), 0);
   FinalizevxFormats();
+}
+
+TEST(vxFormats, ListenerExceptionStopsAtTheWindowProcedure) {
+  TSettingsScope scope(English());
+  struct TThrower : IvxFormatControllerListener {
+    void FormatChanged() override { throw Exception("listener failed"); }
+  } thrower;
+  InitializeForms();
+  AnsiString reported;
+  Application->OnException = [&](TObject*, const std::exception& e) { reported = e.what(); };
+  {
+    TvxFormatController controller;
+    controller.AddListener(&thrower);
+    EXPECT_EQ(SendMessageA(controller.NotificationWindow(), WM_TIMECHANGE, 0, 0), 0);  // not a time listener
+    EXPECT_EQ(reported, AnsiString(""));
+    EXPECT_EQ(SendMessageA(controller.NotificationWindow(), WM_WININICHANGE, 0, reinterpret_cast<LPARAM>("intl")), 0);
+    controller.RemoveListener(&thrower);
+  }
+  EXPECT_EQ(reported, AnsiString("listener failed"));
+  FinalizeForms();
 }
