@@ -11,3 +11,75 @@ public:
                    int64_t minCount, const AnsiString& workFolder);
   const char* ClassName() const override { return "TBatchScanThread"; }
 };
+
+#include "CvIdxBuilder/CvThreadRunnerUnit.h"
+#include "platform/gui/ComCtrls.h"
+#include "platform/gui/Dialogs.h"
+#include "platform/gui/ExtCtrls.h"
+#include "platform/gui/Forms.h"
+#include "platform/gui/StdCtrls.h"
+
+#include <functional>
+
+// What the main window asks of its surroundings, replaceable in tests: the desktop folder
+// (where the work folder goes by default) and opening a folder in the shell.
+struct TForm1Environment {
+  std::function<AnsiString()> DesktopFolder;
+  std::function<void(HWND owner, const AnsiString& folder)> OpenFolder;
+  // The shell's desktop folder and ShellExecuteA.
+  static TForm1Environment Default();
+};
+
+// The main window: the work folder and the two thresholds, the scan button, the log view
+// that shows the running scan's lines once a second, abort, and opening the work folder.
+// Its controls are owned by the form (component owner model); Runner is the running scan,
+// owned by the form for the length of one scan.
+class TForm1 : public TForm {
+public:
+  explicit TForm1(TComponent* owner, TForm1Environment environment = TForm1Environment::Default());
+  // Stops and waits for a scan that still runs (see FormClose).
+  ~TForm1() override;
+  const char* ClassName() const override { return "TForm1"; }
+
+  // Design-time fields, in declaration order.
+  TSaveDialog* FileListSaveDialog;
+  TTimer* LogTimer;
+  TRichEdit* LogMemo;
+  TPanel* Panel1;
+  TButton* AbortButton;
+  TLabel* AbortLabel;
+  TPanel* Panel3;
+  TEdit* WorkFolderEdit;
+  TLabel* WorkFolder;
+  TButton* CrawlButton;
+  TButton* OpenWorkButton;
+  TButton* SelectWorkButton;
+  TLabel* Label1;
+  TEdit* MinSizeEdit;
+  TEdit* MinCountEdit;
+  TLabel* Label2;
+  TCheckBox* FileListCheck;
+
+  // Event handlers.
+  void FormCreate(TObject* sender);
+  void FormClose(TObject* sender, TCloseAction& action);
+  void CrawlButtonClick(TObject* sender);
+  void SelectWorkButtonClick(TObject* sender);
+  void OpenWorkButtonClick(TObject* sender);
+  void AbortButtonClick(TObject* sender);
+  void LogTimerTimer(TObject* sender);
+
+  // The running scan's runner, or none when idle.
+  TCvThreadRunner* Runner() const { return FRunner.get(); }
+
+private:
+  void EnterRunningState();
+  void LeaveRunningState();
+  // Moves every waiting mailbox line into the log view and to the trace client.
+  void DrainMessages();
+  // Stops a running scan, waits for its end and takes its last lines.
+  void StopAndWaitForScan();
+
+  TForm1Environment FEnvironment;
+  std::unique_ptr<TCvThreadRunner> FRunner;
+};

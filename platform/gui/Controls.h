@@ -119,7 +119,6 @@ using TShiftState = unsigned;
 enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
 // Cursor ids: the class library's own negative ids; positive ids are registered by programs.
-using TCursor = int16_t;
 constexpr TCursor crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4, crSizeNESW = -6,
                   crSizeNS = -7, crSizeNWSE = -8, crSizeWE = -9, crUpArrow = -10, crHourGlass = -11,
                   crDrag = -12, crNoDrop = -13, crHSplit = -14, crVSplit = -15, crMultiDrag = -16,

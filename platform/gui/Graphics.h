@@ -8,14 +8,14 @@
 #pragma once
 
 #include "platform/gui/Components.h"
+#include "platform/rtl/TypInfo.h"  // TColor, TCursor and the colours the trace client also names
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <memory>
 
-// A colour: an RGB value (0x00BBGGRR), or a system colour as 0xFF000000 plus its index.
-using TColor = int32_t;
+// TColor: an RGB value (0x00BBGGRR), or a system colour as 0xFF000000 plus its index.
 
 constexpr TColor clBlack = 0x000000;
 constexpr TColor clMaroon = 0x000080;
@@ -26,13 +26,11 @@ constexpr TColor clSilver = 0xC0C0C0;
 constexpr TColor clRed = 0x0000FF;
 constexpr TColor clBlue = 0xFF0000;
 constexpr TColor clWhite = 0xFFFFFF;
-constexpr TColor clNone = 0x1FFFFFFF;
-constexpr TColor clDefault = 0x20000000;
 constexpr TColor SystemColor(int index) { return static_cast<TColor>(0xFF000000u | static_cast<uint32_t>(index)); }
 constexpr TColor clScrollBar = SystemColor(COLOR_SCROLLBAR);
 constexpr TColor clBackground = SystemColor(COLOR_BACKGROUND);
 constexpr TColor clActiveCaption = SystemColor(COLOR_ACTIVECAPTION);
-constexpr TColor clWindow = SystemColor(COLOR_WINDOW);
+static_assert(clWindow == SystemColor(COLOR_WINDOW));
 constexpr TColor clWindowFrame = SystemColor(COLOR_WINDOWFRAME);
 constexpr TColor clWindowText = SystemColor(COLOR_WINDOWTEXT);
 constexpr TColor clHighlight = SystemColor(COLOR_HIGHLIGHT);
