@@ -54,7 +54,7 @@ int CompareAnsi(const AnsiString& a, const AnsiString& b) {
   return r - CSTR_EQUAL;
 }
 
-int CompareText(const Variant& a, const Variant& b) {
+int CompareStrings(const Variant& a, const Variant& b) {
   if (a.VarType() == varString && b.VarType() == varString) return CompareAnsi(a.AsString(), b.AsString());
   return CompareWide(a.AsWideString(), b.AsWideString());
 }
@@ -383,7 +383,7 @@ TVariantRelationship VarCompareValue(const Variant& a, const Variant& b) {
     Variant zero = other.IsString() ? Variant(AnsiString()) : Variant(int32_t(0));
     return a.IsEmpty() ? VarCompareValue(zero, b) : VarCompareValue(a, zero);
   }
-  if (a.IsString() && b.IsString()) return FromSign(CompareText(a, b));
+  if (a.IsString() && b.IsString()) return FromSign(CompareStrings(a, b));
   if (a.IsString() || b.IsString()) {
     const Variant& text = a.IsString() ? a : b;
     long double d = 0;

@@ -11,7 +11,8 @@
 //  - Booleans are numbers: True is -1, False 0; a number is True when it is not 0.
 //  - Strings to numbers use the locale's decimal separator (FloatFormat.h); "True"/"False"
 //    (letter case ignored) also convert to booleans. Text that is no number raises
-//    EVariantTypeCastError.
+//    EVariantTypeCastError. A string converts to a date only as a day number: date texts
+//    need the editors' date parser.
 //  - Numbers to strings: integers in decimal, floats in the general format with 15 digits
 //    (single with 7), currency with up to four decimals, booleans as "True"/"False", dates
 //    as the locale's short date (and long time when the time part is not 0).

@@ -1,3 +1,4 @@
+#include "platform/rtl/DateTime.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Variant.h"
 
@@ -67,6 +68,16 @@ TEST(Variant, Conversions) {
   EXPECT_THROW(Variant::Null().AsString(), EVariantTypeCastError);
   EXPECT_THROW(VarAsType(Variant::Null(), varInteger), EVariantTypeCastError);
   EXPECT_TRUE(VarAsType(Variant::Null(), varNull).IsNull());
+  // Dates: the short date, and the long time when there is one.
+  TFormatSettings fs = GetFormatSettings();
+  fs.ShortDateFormat = "yyyy/M/d";
+  fs.LongTimeFormat = "H:mm:ss";
+  SetFormatSettings(fs);
+  EXPECT_EQ(Variant::FromDate(EncodeDate(2024, 1, 2)).AsString(), AnsiString("2024/1/2"));
+  EXPECT_EQ(Variant::FromDate(EncodeDate(2024, 1, 2) + EncodeTime(13, 4, 5, 0)).AsString(),
+            AnsiString("2024/1/2 13:04:05"));
+  EXPECT_EQ(Variant("45000.5").AsDate(), 45000.5);
+  EXPECT_THROW(Variant("2024/1/2").AsDate(), EVariantTypeCastError);
   try {
     Variant::Null().AsInteger();
     FAIL();
