@@ -46,6 +46,28 @@ bool IsDotEntry(const wchar_t* name) {
   return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
 }
 
+// The extension of the name's ANSI form, ASCII letters lower-cased. Most names end in an
+// ASCII extension, whose ANSI form is the same text, so the conversion of the whole name
+// (a system call per file) is needed only for the others.
+AnsiString LowerAnsiExt(const WideString& name) {
+  size_t dot = name.rfind(L'.');
+  bool asciiTail = true;
+  for (size_t i = dot == WideString::npos ? 0 : dot; i < name.size(); ++i) {
+    if (name[i] >= 0x80) {
+      asciiTail = false;
+      break;
+    }
+  }
+  if (!asciiTail) return AnsiLowerCase(ExtractFileExt(WideToAnsi(name)));
+  if (dot == WideString::npos) return AnsiString();
+  AnsiString ext;
+  for (size_t i = dot; i < name.size(); ++i) {
+    wchar_t ch = name[i];
+    ext += static_cast<char>(ch >= L'A' && ch <= L'Z' ? ch - L'A' + L'a' : ch);
+  }
+  return ext;
+}
+
 }  // namespace
 
 const char* ExtCategoryName(TExtCategory c) { return kCategoryNames[c]; }
@@ -71,7 +93,7 @@ int ExtCategoryOf(const AnsiString& lowerExt) {
 void ClassifyExt(const WideString& name, TFolderStats& stats, int64_t size) {
   stats.Files += 1;
   stats.Size += size;
-  int c = ExtCategoryOf(AnsiLowerCase(ExtractFileExt(WideToAnsi(name))));
+  int c = ExtCategoryOf(LowerAnsiExt(name));
   if (c >= 0) {
     stats.Counts[c] += 1;
     stats.Bytes[c] += size;

@@ -47,7 +47,8 @@ TEST(ScanEngine, ClassifiesByLowerCasedLastExtension) {
       {L"p.dxf", ecDxf},      {L"s.exe", ecExe},     {L"s.com", ecExe},    {L"s.dll", ecExe},
       {L"z.zip", ecZip},      {L"z.lzh", ecZip},     {L"z.cab", ecZip},    {L"z.msi", ecZip},
       {L".doc", ecDoc},       {L"a.tar.gz", -1},     {L"noext", -1},       {L"a.docx", -1},
-      {L"a.", -1},            {L"ソ.doc", ecDoc}};
+      {L"a.", -1},            {L"ソ.doc", ecDoc},
+      {L"x.ｄｏｃ", -1},      {L"資料", -1},        {L"資.料.Zip", ecZip}};
   for (const auto& c : cases) {
     TFolderStats s;
     StatsClear(s);
