@@ -143,12 +143,6 @@ const TvxStringValueType& TvxStringValueType::Instance() {
   return instance;
 }
 
-int TvxStringValueType::CompareValues(const void* p1, const void* p2) const {
-  PrepareValueBuffer(p1);
-  PrepareValueBuffer(p2);
-  return Compare(p1, p2);
-}
-
 void TvxStringValueType::FreeBuffer(void* buffer) const { FreeCell<AnsiString>(buffer); }
 
 Variant TvxStringValueType::GetDataValue(const void* buffer) const { return GetValue(CellOf<AnsiString>(buffer)); }
@@ -219,12 +213,6 @@ int TvxWideStringValueType::Compare(const void* p1, const void* p2) const {
 const TvxVariantValueType& TvxVariantValueType::Instance() {
   static const TvxVariantValueType instance;
   return instance;
-}
-
-int TvxVariantValueType::CompareValues(const void* p1, const void* p2) const {
-  PrepareValueBuffer(p1);
-  PrepareValueBuffer(p2);
-  return Compare(p1, p2);
 }
 
 void TvxVariantValueType::FreeBuffer(void* buffer) const { FreeCell<Variant>(buffer); }

@@ -69,7 +69,6 @@ class TvxStringValueType : public TvxValueType {
 public:
   static const TvxStringValueType& Instance();
   const char* ClassName() const override { return "TvxStringValueType"; }
-  int CompareValues(const void* p1, const void* p2) const override;
   void FreeBuffer(void* buffer) const override;
   int GetDataSize() const override { return static_cast<int>(sizeof(void*)); }
   Variant GetDataValue(const void* buffer) const override;
@@ -107,7 +106,6 @@ class TvxVariantValueType : public TvxValueType {
 public:
   static const TvxVariantValueType& Instance();
   const char* ClassName() const override { return "TvxVariantValueType"; }
-  int CompareValues(const void* p1, const void* p2) const override;
   void FreeBuffer(void* buffer) const override;
   int GetDataSize() const override { return static_cast<int>(sizeof(void*)); }
   Variant GetDataValue(const void* buffer) const override;
