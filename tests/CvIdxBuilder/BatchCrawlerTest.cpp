@@ -62,29 +62,6 @@ TEST(ScanEngine, ClassifiesByLowerCasedLastExtension) {
   }
 }
 
-TEST(ScanEngine, StatsAddSumsEverythingButTheLevel) {
-  TFolderStats p, c;
-  StatsClear(p);
-  StatsClear(c);
-  p.Level = 1;
-  c.Level = 2;
-  c.Files = 3;
-  c.Size = 5000000000LL;
-  c.Counts[ecZip] = 2;
-  c.Bytes[ecZip] = 4000000000LL;
-  StatsAdd(p, c);
-  StatsAdd(p, c);
-  EXPECT_EQ(p.Level, 1);
-  EXPECT_EQ(p.Files, 6);
-  EXPECT_EQ(p.Size, 10000000000LL);
-  EXPECT_EQ(p.Counts[ecZip], 4);
-  EXPECT_EQ(p.Bytes[ecZip], 8000000000LL);
-  WIN32_FIND_DATAW fd{};
-  fd.nFileSizeHigh = 0x80000001u;
-  fd.nFileSizeLow = 0xFFFFFFFFu;
-  EXPECT_EQ(FindDataSize(fd), static_cast<int64_t>(0x80000001FFFFFFFFull));
-}
-
 TEST(ScanEngine, EmptyTargetGivesHeaderOneRowAndEmptyLists) {
   TTempDir src, out;
   const WideString target = src.PathW();

@@ -103,17 +103,6 @@ TEST(BatchThread, BodyThatRaisesIsAFatalFinishWithoutMessages) {
   }
 }
 
-TEST(BatchThread, SetResultStoresKindCodeSubcodeAndMessage) {
-  TLambdaWorker w([](TLambdaWorker& self) { self.SetResult(2, -1, 7, -1, "CRAWL ABENDed."); });
-  EXPECT_EQ(w.GetStatus(), bsRunning);  // created suspended, status running
-  w.Resume();
-  w.WaitFor();
-  EXPECT_EQ(w.GetStatus(), bsFinished);
-  EXPECT_EQ(w.ResultKind(), brAbended);
-  EXPECT_EQ(w.ResultCode(), -1);
-  EXPECT_EQ(w.ResultSubcode(), -1);
-}
-
 TEST(ThreadRunner, WithoutThreadStateIsZeroAndNothingToRead) {
   TCvThreadRunner r;
   EXPECT_EQ(r.GetState(), rsNoThread);

@@ -37,17 +37,6 @@ TEST(StringListWriter, RefusesFlushIntervalBelowOneAndMissingFolder) {
   EXPECT_THROW(TStringListWriter(tmp.FileW(L"no\\x.txt"), 10), EFCreateError);
 }
 
-TEST(StringListWriter, FlushEventsRunAroundTheWrite) {
-  TTempDir tmp;
-  TStringListWriter w(tmp.FileW(L"e.txt"), 100);
-  std::vector<int64_t> sizes;
-  w.SetOnBeforeFlush([&](TStringListWriter& s) { sizes.push_back(s.Size()); });
-  w.SetOnAfterFlush([&](TStringListWriter& s) { sizes.push_back(s.Size()); });
-  w.AddLine(L"ab");
-  w.Flush();
-  EXPECT_EQ(sizes, (std::vector<int64_t>{2, 2 + 8}));
-}
-
 TEST(FileListWriter, EmptyListHasFirstAndClosingIndexRecords) {
   TTempDir tmp;
   const WideString list = tmp.FileW(L"J010_FILLST_00.txt");
@@ -124,12 +113,6 @@ TEST(DirListWriter, HeaderAndRowInColumnOrderWithTruncatedMegabytes) {
   const WideString row = L"c:\\データ\t2\t123\t1\t1\t0\t2\t1\t3\t2\t4\t3\t5\t4\t6\t5\t9\t8\t10\t9\t7\t6"
                          L"\t8\t7\t11\t10\t12\t11";
   EXPECT_PRED_FORMAT2(BytesEqual, ListImage({header, row}), ReadFileBytes(name));
-}
-
-TEST(DirListWriter, BytesToMegabytes) {
-  const struct { int64_t bytes, mb; } cases[] = {
-      {0, 0}, {1048575, 0}, {1048576, 1}, {1572864, 1}, {2147483648LL * 4, 8192}};
-  for (const auto& c : cases) EXPECT_EQ(TDirListWriter::BytesToMB(c.bytes), c.mb) << c.bytes;
 }
 
 TEST(LogAppender, LinesAndTheirDisplayForm) {
