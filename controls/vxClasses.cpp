@@ -251,4 +251,7 @@ int vxMidPoint(int a, int b) {
 
 void InitializevxClasses() {}
 
-void FinalizevxClasses() { GTranslations.reset(); }
+void FinalizevxClasses() {
+  GTranslations.reset();
+  GStreamingClasses.clear();
+}
