@@ -345,3 +345,29 @@ TEST(ScanEngine, OutputFileThatCannotBeCreatedIsAFatalFinishWithoutLog) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ScanEngine, TargetWithoutAnsiNameIsStillSearched) {
+  // 한글 has no code page 932 form: a search pattern made through ANSI would find nothing
+  // and the folder would look empty. The path filter refuses the entries instead, so they
+  // show in the error list.
+  TTempDir src, out;
+  const WideString t = src.PathW() + L"\\한글";
+  MakeDirs(t);
+  MakeFile(t + L"\\a.txt");
+  TTestCrawler w(t, out.Path(), true);
+  RunToEnd(w);
+  EXPECT_EQ(w.ResultMessage(), "CRAWL DONE.");
+  EXPECT_PRED_FORMAT2(BytesEqual, ListImage({t + L"\\a.txt"}),
+                      ReadFileBytes(out.FileW(L"J010_ERRLST_00.txt")));
+}
+
+TEST(ScanEngine, IntervalsBelowOneAreRefused) {
+  for (auto [report, flush] : {std::pair{0, 10}, std::pair{10, 0}, std::pair{-5, 10}}) {
+    EXPECT_THROW(TTestCrawler(L"c:\\", "c:\\", true, report, 1, 1, flush), EConvertError)
+        << report << " " << flush;
+  }
+}
+
+}  // namespace
