@@ -481,16 +481,3 @@ bool TryStrToCurr(const AnsiString& text, int64_t& scaled, const TFormatSettings
   scaled = static_cast<int64_t>(s);
   return true;
 }
-
-void SetExtendedPrecision() {
-  unsigned short cw = 0;
-  asm volatile("fnstcw %0" : "=m"(cw));
-  cw = static_cast<unsigned short>((cw & ~0x0300u) | 0x0300u);
-  asm volatile("fldcw %0" : : "m"(cw));
-}
-
-unsigned GetX87ControlWord() {
-  unsigned short cw = 0;
-  asm volatile("fnstcw %0" : "=m"(cw));
-  return cw;
-}

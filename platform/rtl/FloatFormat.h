@@ -49,9 +49,6 @@ long double StrToFloat(const AnsiString& text);
 // Currency from text: as a float, rounded to four decimals; false when out of range.
 bool TryStrToCurr(const AnsiString& text, int64_t& scaled, const TFormatSettings& fs);
 
-// x87 precision control. The platform computed in extended precision; some C runtimes leave
-// the FPU at 53 bits, which silently rounds every long double operation to a double. Call
-// SetExtendedPrecision at start-up and at the start of every thread that computes.
-void SetExtendedPrecision();
-// The x87 control word (for checks): bits 8-9 are the precision control, 3 = 64 bits.
-unsigned GetX87ControlWord();
+// The computations here are in extended precision (long double); the x87 precision control
+// must be at 64 bits for that: SetExtendedFpuPrecision in Threads.h, which TThread calls in
+// every thread it starts and the program entry calls at start-up.

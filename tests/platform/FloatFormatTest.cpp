@@ -1,4 +1,5 @@
 #include "platform/rtl/FloatFormat.h"
+#include "platform/rtl/Threads.h"
 #include "platform/rtl/SysExceptions.h"
 
 #include <gtest/gtest.h>
@@ -135,8 +136,8 @@ TEST(FloatFormat, CurrencyText) {
 }
 
 TEST(FloatFormat, ExtendedPrecisionControl) {
-  SetExtendedPrecision();
-  EXPECT_EQ(GetX87ControlWord() & 0x300u, 0x300u);
+  SetExtendedFpuPrecision();
+  EXPECT_EQ(GetFpuControlWord() & 0x300u, 0x300u);
   // With 64-bit precision 1 + 2^-60 is not 1; at 53 bits it would be.
   volatile long double tiny = std::ldexp(1.0L, -60);
   volatile long double sum = 1.0L + tiny;
@@ -144,8 +145,8 @@ TEST(FloatFormat, ExtendedPrecisionControl) {
   // A new thread starts with the system's control word; the call sets it there too.
   unsigned inThread = 0;
   std::thread t([&] {
-    SetExtendedPrecision();
-    inThread = GetX87ControlWord();
+    SetExtendedFpuPrecision();
+    inThread = GetFpuControlWord();
   });
   t.join();
   EXPECT_EQ(inThread & 0x300u, 0x300u);
