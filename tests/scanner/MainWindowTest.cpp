@@ -1,0 +1,464 @@
+// The real main window under Xvfb: its layout and captions, scans started through a
+// replaced folder dialog with their lines arriving through the timer, abort, trimming of
+// the log view, threshold errors, the work folder, a scan that dies, and closing during a
+// scan.
+#include "CvIdxBuilder/CvHviUnit.h"
+#include "CvIdxBuilder/CvPathValidatorUnit.h"
+#include "common/CorvaneIniUnit.h"
+#include "platform/rtl/SysExceptions.h"
+#include "platform/rtl/Streams.h"
+#include "scanner/ScannerMenuUnit.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using testsupport::TTempDir;
+
+namespace {
+
+// The units a scan needs, started and finished once for the run as the program does.
+class ScannerEnvironment : public ::testing::Environment {
+public:
+  void SetUp() override {
+    InitializeForms();
+    Application->Initialize();
+    InitializeCvHviUnit();
+    InitializeCvPathValidatorUnit();
+  }
+  void TearDown() override {
+    FinalizeCvPathValidatorUnit();
+    FinalizeCvHviUnit();
+    FinalizeCorvaneIniUnit();
+    FinalizeForms();
+  }
+};
+
+[[maybe_unused]] ::testing::Environment* const gEnvironment =
+    ::testing::AddGlobalTestEnvironment(new ScannerEnvironment);
+
+bool PumpUntil(const std::function<bool()>& done, int maxRounds = 6000) {
+  for (int i = 0; i < maxRounds && !done(); ++i) {
+    Application->ProcessMessages();
+    if (done()) break;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+  return done();
+}
+
+void Click(TButton* button) { SendMessageA(button->Handle(), BM_CLICK, 0, 0); }
+
+AnsiString WindowText(TWinControl* control) {
+  char buffer[256] = {};
+  GetWindowTextA(control->Handle(), buffer, sizeof buffer);
+  return buffer;
+}
+
+std::vector<AnsiString> FilesMatching(const AnsiString& pattern) {
+  std::vector<AnsiString> names;
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA(pattern.c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do names.push_back(data.cFileName);
+  while (FindNextFileA(find, &data));
+  FindClose(find);
+  return names;
+}
+
+// The log file's lines as the view shows them: each TAB with a blank before it.
+std::vector<AnsiString> LogFileAsShown(const AnsiString& folder) {
+  std::vector<AnsiString> logs = FilesMatching(folder + "\\J010_FILLST_00_*.log");
+  EXPECT_EQ(logs.size(), 1u) << "one scan log in " << folder;
+  if (logs.empty()) return {};
+  const std::string bytes = testsupport::ReadFileBytes(AnsiToWide(folder + "\\" + logs[0]));
+  std::vector<AnsiString> lines;
+  size_t pos = 0;
+  while (pos < bytes.size()) {
+    size_t end = bytes.find("\r\n", pos);
+    if (end == std::string::npos) end = bytes.size();
+    lines.push_back(StringReplaceAll(bytes.substr(pos, end - pos), "\t", " \t"));
+    pos = end + 2;
+  }
+  return lines;
+}
+
+void MakeTree(const WideString& root, int folders, int filesPerFolder) {
+  testsupport::MakeDirs(root);
+  for (int f = 0; f < folders; ++f) {
+    const WideString folder = root + L"\\sub" + std::to_wstring(f);
+    testsupport::MakeDirs(folder);
+    for (int i = 0; i < filesPerFolder; ++i) testsupport::WriteFileBytes(folder + L"\\f" + std::to_wstring(i) + L".txt", "");
+  }
+}
+
+// Waits (without handling messages, so the timer does not drain anything) until the worker
+// has opened its scan log in the folder: from then on a stop is seen inside the walk.
+void WaitForScanLog(const AnsiString& folder) {
+  for (int i = 0; i < 3000 && FilesMatching(folder + "\\J010_FILLST_00_*.log").empty(); ++i) Sleep(5);
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+  void SetUp() override {
+    Desktop = Temp.Path() + "\\Desktop";
+    ForceDirectories(Desktop);
+    FPreviousBrowse = SetBrowseForFolderFunc([this](HWND, const AnsiString& caption, const AnsiString& root,
+                                                    AnsiString& chosen) {
+      BrowseCaptions.push_back(caption);
+      BrowseRoots.push_back(root);
+      if (BrowseAnswer.empty()) return false;
+      chosen = BrowseAnswer;
+      return true;
+    });
+    FPreviousHandler = Application->OnException;
+    Application->OnException = [this](TObject*, const std::exception& e) {
+      auto* ex = dynamic_cast<const Exception*>(&e);
+      Errors.push_back(AnsiString(ex != nullptr ? ex->ClassName() : "?") + ": " + e.what());
+    };
+    Form = MakeForm(Desktop);
+  }
+  void TearDown() override {
+    delete Form;
+    SetBrowseForFolderFunc(FPreviousBrowse);
+    Application->OnException = FPreviousHandler;
+  }
+  TForm1* MakeForm(const AnsiString& desktop) {
+    TForm1Environment environment;
+    environment.DesktopFolder = [desktop] { return desktop; };
+    environment.OpenFolder = [this](HWND, const AnsiString& folder) { Opened.push_back(folder); };
+    auto* form = new TForm1(nullptr, environment);
+    form->AfterConstruction();
+    form->Show();
+    Application->ProcessMessages();
+    return form;
+  }
+  AnsiString WorkFolder() const { return Desktop + "\\CvFolderScanner"; }
+  // Starts a scan of the folder the dialog will answer and waits until the window is idle.
+  void ScanAndWait(const AnsiString& target) {
+    BrowseAnswer = target;
+    Click(Form->CrawlButton);
+    ASSERT_NE(Form->Runner(), nullptr) << "the scan did not start";
+    ASSERT_TRUE(PumpUntil([&] { return Form->Runner() == nullptr; })) << "the scan did not end";
+  }
+  std::vector<AnsiString> ViewLines() {
+    std::vector<AnsiString> lines;
+    TRichEditStrings& view = Form->LogMemo->Lines();
+    for (int i = 0; i < view.Count(); ++i) lines.push_back(view.Strings(i));
+    return lines;
+  }
+  void ExpectIdle() {
+    EXPECT_EQ(Form->Runner(), nullptr);
+    EXPECT_TRUE(Form->CrawlButton->Enabled());
+    EXPECT_TRUE(IsWindowEnabled(Form->CrawlButton->Handle()));
+    EXPECT_FALSE(Form->AbortButton->Visible());
+    EXPECT_FALSE(IsWindowVisible(Form->AbortButton->Handle()));
+    EXPECT_FALSE(Form->AbortLabel->Visible());
+    EXPECT_FALSE(Form->LogTimer->Enabled());
+  }
+
+  TTempDir Temp;
+  AnsiString Desktop;
+  TForm1* Form = nullptr;
+  AnsiString BrowseAnswer;
+  std::vector<AnsiString> BrowseCaptions, BrowseRoots, Opened, Errors;
+
+private:
+  TBrowseForFolderFunc FPreviousBrowse;
+  TExceptionEvent FPreviousHandler;
+};
+
+// Saves what the window looks like under Xvfb next to the build's other outputs; a picture
+// for people, not an assertion.
+void SaveScreenshot(TForm1& form) {
+  char exe[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  // <build>\tests\scanner\scanner_tests.exe -> <build>\artifacts
+  AnsiString folder = ExtractFilePath(ExcludeTrailingBackslash(ExtractFilePath(ExcludeTrailingBackslash(ExtractFilePath(exe)))));
+  folder += "artifacts";
+  ForceDirectories(folder);
+  RECT r{};
+  GetWindowRect(form.Handle(), &r);
+  TBitmap shot;
+  shot.SetSize(r.right - r.left, r.bottom - r.top);
+  HDC window = GetWindowDC(form.Handle());
+  BitBlt(shot.Canvas().Handle(), 0, 0, shot.Width(), shot.Height(), window, 0, 0, SRCCOPY);
+  ReleaseDC(form.Handle(), window);
+  try {
+    shot.SaveToFile(folder + "\\main_window.bmp");
+  } catch (const Exception& e) {
+    ADD_FAILURE() << "screenshot not saved: " << e.Message();
+  }
+}
+
+TEST_F(MainWindow, ControlsAndCaptionsAreLaidOutAsDesigned) {
+  EXPECT_EQ(WindowText(Form), "フォルダ一覧・ファイル一覧作成ツール");
+  const RECT bounds = Form->BoundsRect();
+  EXPECT_EQ(bounds.left, 232);
+  EXPECT_EQ(bounds.top, 136);
+  EXPECT_EQ(Form->Width(), 854);
+  EXPECT_EQ(Form->Height(), 600);
+  EXPECT_EQ(Form->Color(), clBtnFace);
+  EXPECT_EQ(Form->Font().Name(), "ＭＳ Ｐゴシック");
+  EXPECT_EQ(Form->Font().Charset(), SHIFTJIS_CHARSET);
+  EXPECT_EQ(Form->Font().Height(), -12);
+
+  struct Expected {
+    const char* name;
+    TWinControl* control;
+    TWinControl* parent;
+    const char* text;
+    bool visible;
+  };
+  const Expected controls[] = {
+      {"WorkFolder", Form->WorkFolder, Form->Panel3, "作業フォルダ", true},
+      {"WorkFolderEdit", Form->WorkFolderEdit, Form->Panel3, nullptr, true},
+      {"SelectWorkButton", Form->SelectWorkButton, Form->Panel3, "選択", true},
+      {"OpenWorkButton", Form->OpenWorkButton, Form->Panel3, "作業フォルダを開く", true},
+      {"CrawlButton", Form->CrawlButton, Form->Panel3, "ファイル名・フォルダ名の一覧を作成", true},
+      {"MinSizeEdit", Form->MinSizeEdit, Form->Panel3, "100", true},
+      {"Label1", Form->Label1, Form->Panel3, "MB以上または", true},
+      {"MinCountEdit", Form->MinCountEdit, Form->Panel3, "1000", true},
+      {"Label2", Form->Label2, Form->Panel3, "ファイル以上のフォルダをリスト出力", true},
+      {"FileListCheck", Form->FileListCheck, Form->Panel3, "ファイル一覧も作成", true},
+      {"AbortButton", Form->AbortButton, Form->Panel1, "処理中止", false},
+      {"AbortLabel", Form->AbortLabel, Form->Panel1, "中止します", false},
+      {"LogMemo", Form->LogMemo, Form, "", true},
+  };
+  for (const Expected& c : controls) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.control->Parent(), c.parent);
+    if (c.text != nullptr) {
+      EXPECT_EQ(WindowText(c.control), c.text);
+    }
+    EXPECT_EQ(c.control->Visible(), c.visible);
+    EXPECT_EQ(IsWindowVisible(c.control->Handle()) != FALSE, c.visible);
+    EXPECT_EQ(c.control->Font().Name(), "ＭＳ Ｐゴシック");
+  }
+  EXPECT_FALSE(Form->FileListCheck->Checked());
+
+  // The panels hold the top and bottom edges; the log view fills the rest of the client area.
+  const RECT client = Form->ClientRect();
+  EXPECT_EQ(Form->Panel3->Align(), TAlign::alTop);
+  EXPECT_EQ(Form->Panel3->Height(), 73);
+  EXPECT_EQ(Form->Panel3->Top(), 0);
+  EXPECT_EQ(Form->Panel3->Width(), client.right);
+  EXPECT_EQ(Form->Panel1->Align(), TAlign::alBottom);
+  EXPECT_EQ(Form->Panel1->Height(), 41);
+  EXPECT_EQ(Form->Panel1->Top(), client.bottom - 41);
+  EXPECT_EQ(Form->LogMemo->Top(), 73);
+  EXPECT_EQ(Form->LogMemo->Height(), client.bottom - 73 - 41);
+  EXPECT_EQ(Form->LogMemo->Width(), client.right);
+  EXPECT_TRUE(Form->LogMemo->PlainText());
+  EXPECT_TRUE(Form->LogMemo->WantTabs());
+  EXPECT_EQ(Form->LogMemo->ScrollBars(), TScrollStyle::ssBoth);
+
+  EXPECT_FALSE(Form->LogTimer->Enabled());
+  EXPECT_EQ(Form->LogTimer->Interval(), 1000u);
+  EXPECT_EQ(Form->FileListSaveDialog->DefaultExt, "txt");
+  EXPECT_EQ(Form->FileListSaveDialog->FileName, "FileNameList");
+  EXPECT_EQ(Form->FileListSaveDialog->Title, "リストファイル名を指定してください");
+  ExpectIdle();
+  SaveScreenshot(*Form);
+}
+
+TEST_F(MainWindow, WorkFolderIsMadeOnTheDesktopAtStartUp) {
+  EXPECT_EQ(Form->WorkFolderEdit->Text(), WorkFolder());
+  EXPECT_TRUE(DirectoryExists(WorkFolder()));
+  // Without a desktop the text stands on its own and nothing is created at a drive root.
+  TForm1* bare = MakeForm("");
+  EXPECT_EQ(bare->WorkFolderEdit->Text(), "\\CvFolderScanner");
+  delete bare;
+}
+
+TEST_F(MainWindow, ScanLinesArriveThroughTheTimerAndTheButtonsFollow) {
+  const WideString target = Temp.PathW() + L"\\Target";
+  MakeTree(target, 2, 3);
+  Form->FileListCheck->SetChecked(true);
+  BrowseAnswer = Temp.Path() + "\\TARGET";
+  Click(Form->CrawlButton);
+  ASSERT_NE(Form->Runner(), nullptr);
+  // Running: one scan at a time, abort offered.
+  EXPECT_FALSE(Form->CrawlButton->Enabled());
+  EXPECT_TRUE(Form->AbortButton->Visible());
+  EXPECT_TRUE(IsWindowVisible(Form->AbortButton->Handle()));
+  EXPECT_FALSE(Form->AbortLabel->Visible());
+  EXPECT_TRUE(Form->LogTimer->Enabled());
+  EXPECT_EQ(BrowseCaptions, std::vector<AnsiString>{"スキャン対象フォルダを選択してください"});
+  EXPECT_EQ(BrowseRoots, std::vector<AnsiString>{""});
+  ASSERT_TRUE(PumpUntil([&] { return Form->Runner() == nullptr; }));
+  ExpectIdle();
+
+  // The view shows exactly the scan's log lines, nothing more: a normal scan looks as it did.
+  const std::vector<AnsiString> view = ViewLines();
+  EXPECT_EQ(view, LogFileAsShown(WorkFolder()));
+  ASSERT_GE(view.size(), 2u);
+  EXPECT_NE(view.front().find("START crawling: " + AnsiLowerCase(Temp.Path()) + "\\target"), AnsiString::npos)
+      << view.front();
+  EXPECT_NE(view.back().find("folders scanned"), AnsiString::npos) << view.back();
+  for (const char* kind : {"FILLST", "ERRLST", "DIRLST"})
+    EXPECT_EQ(FilesMatching(WorkFolder() + "\\J010_" + kind + "_00.txt").size(), 1u) << kind;
+  EXPECT_TRUE(Errors.empty());
+}
+
+TEST_F(MainWindow, CancelledDialogOrBadThresholdStartsNothing) {
+  BrowseAnswer.clear();  // the dialog is cancelled
+  Click(Form->CrawlButton);
+  ExpectIdle();
+  EXPECT_EQ(BrowseCaptions.size(), 1u);
+  EXPECT_TRUE(Errors.empty());
+
+  struct Case {
+    const char* size;
+    const char* count;
+  };
+  const Case cases[] = {{"abc", "1000"}, {"100", "1e3"}, {"", "1000"}, {"100", "１０００"}, {"99999999999", "1000"}};
+  BrowseAnswer = Temp.Path();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.size) + " / " + c.count);
+    Errors.clear();
+    Form->MinSizeEdit->SetText(c.size);
+    Form->MinCountEdit->SetText(c.count);
+    Click(Form->CrawlButton);
+    ASSERT_EQ(Errors.size(), 1u);
+    EXPECT_EQ(Errors[0].rfind("EConvertError: ", 0), 0u) << Errors[0];
+    ExpectIdle();
+  }
+  EXPECT_EQ(BrowseCaptions.size(), 1u) << "the folder dialog never opened";
+  EXPECT_TRUE(ViewLines().empty());
+}
+
+TEST_F(MainWindow, ChosenFolderIsScannedLowerCased) {
+  struct Case {
+    const char* chosen;
+    const char* listed;
+  };
+  const Case cases[] = {{"D:\\Data", "d:\\data"}, {"D:\\ＤＡＴＡ\\Ｘ", "d:\\ｄａｔａ\\ｘ"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.chosen);
+    Form->LogMemo->Lines().Clear();
+    ScanAndWait(c.chosen);
+    const std::vector<AnsiString> view = ViewLines();
+    ASSERT_FALSE(view.empty());
+    EXPECT_NE(view.front().find(AnsiString("START crawling: ") + c.listed), AnsiString::npos) << view.front();
+  }
+}
+
+TEST_F(MainWindow, LogViewOverThreeHundredLinesLosesItsFirst101) {
+  const WideString target = Temp.PathW() + L"\\empty";
+  testsupport::MakeDirs(target);
+  for (int prefill : {300, 301, 450}) {
+    SCOPED_TRACE(prefill);
+    AnsiString text;
+    for (int i = 0; i < prefill; ++i) text += "line " + IntToStr(i) + "\r\n";
+    Form->LogMemo->SetText(text);
+    ASSERT_EQ(Form->LogMemo->Lines().Count(), prefill);
+    // Each scan writes its own log; keep one per folder.
+    const AnsiString work = Temp.Path() + "\\work" + IntToStr(prefill);
+    Form->WorkFolderEdit->SetText(work);
+    ScanAndWait(WideToAnsi(target));
+    const std::vector<AnsiString> lines = ViewLines();
+    const std::vector<AnsiString> scan = LogFileAsShown(work);
+    const int kept = prefill > 300 ? prefill - 101 : prefill;
+    ASSERT_EQ(lines.size(), static_cast<size_t>(kept) + scan.size());
+    EXPECT_EQ(lines.front(), "line " + IntToStr(prefill - kept));
+    EXPECT_EQ(lines[static_cast<size_t>(kept) - 1], "line " + IntToStr(prefill - 1));
+    EXPECT_EQ(std::vector<AnsiString>(lines.begin() + kept, lines.end()), scan);
+  }
+}
+
+TEST_F(MainWindow, ScanThatDiesSaysWhyInTheLogView) {
+  testsupport::WriteFileBytes(Temp.FileW(L"blocker"), "a file where a folder should be");
+  const AnsiString work = Temp.File("blocker") + "\\work";
+  Form->WorkFolderEdit->SetText(work);
+  ScanAndWait(Temp.Path());
+  ExpectIdle();
+  const AnsiString reason = "作業フォルダを作成できません: " + work;
+  const std::vector<AnsiString> expected{reason, "スキャンが異常終了しました: Fatal Exception: " + reason};
+  EXPECT_EQ(ViewLines(), expected);
+}
+
+TEST_F(MainWindow, AbortStopsTheScanAndTwiceIsLikeOnce) {
+  const WideString target = Temp.PathW() + L"\\big";
+  MakeTree(target, 20, 100);
+  Form->FileListCheck->SetChecked(true);
+  BrowseAnswer = WideToAnsi(target);
+  Click(Form->CrawlButton);
+  ASSERT_NE(Form->Runner(), nullptr);
+  WaitForScanLog(WorkFolder());
+  const bool runningAtAbort = Form->Runner()->GetState() == rsRunning;
+  Click(Form->AbortButton);
+  EXPECT_TRUE(Form->AbortLabel->Visible());
+  EXPECT_TRUE(IsWindowVisible(Form->AbortLabel->Handle()));
+  Click(Form->AbortButton);
+  ASSERT_TRUE(PumpUntil([&] { return Form->Runner() == nullptr; }));
+  ExpectIdle();
+  const std::vector<AnsiString> view = ViewLines();
+  EXPECT_EQ(view, LogFileAsShown(WorkFolder()));
+  if (runningAtAbort) {
+    int aborted = 0;
+    for (const AnsiString& line : view) aborted += line.find("ABORTED") != AnsiString::npos ? 1 : 0;
+    EXPECT_GE(aborted, 1);
+  }
+  EXPECT_TRUE(Errors.empty());
+}
+
+// The index of a file list ends with its closing record once the list was flushed and closed.
+void ExpectListsClosed(const AnsiString& work) {
+  const std::string idx = testsupport::ReadFileBytes(AnsiToWide(work + "\\J010_FILLST_00.idx"));
+  const std::string total = testsupport::Utf16Bytes(L"Total\t");
+  EXPECT_NE(idx.rfind(total), std::string::npos) << "the index has no closing record";
+  const std::vector<AnsiString> log = LogFileAsShown(work);
+  ASSERT_FALSE(log.empty());
+  EXPECT_NE(log.back().find("folders scanned"), AnsiString::npos) << log.back();
+}
+
+TEST_F(MainWindow, ClosingDuringAScanWaitsForItAndKeepsTheLists) {
+  const WideString target = Temp.PathW() + L"\\big";
+  MakeTree(target, 20, 100);
+  Form->FileListCheck->SetChecked(true);
+  TCustomForm* previousMain = Application->MainForm();
+  Application->SetMainForm(Form);
+  BrowseAnswer = WideToAnsi(target);
+  Click(Form->CrawlButton);
+  ASSERT_NE(Form->Runner(), nullptr);
+  WaitForScanLog(WorkFolder());
+  SendMessageA(Form->Handle(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(Form->Runner(), nullptr) << "closing waits for the scan and lets it go";
+  ExpectIdle();
+  PumpUntil([] { return Application->Terminated(); }, 100);
+  EXPECT_TRUE(Application->Terminated());
+  Application->ResetTerminated();
+  Application->SetMainForm(previousMain);
+  ExpectListsClosed(WorkFolder());
+  // The lines of the stopped scan reached the view before it closed.
+  EXPECT_EQ(ViewLines(), LogFileAsShown(WorkFolder()));
+
+  // Freeing the window without closing it waits as well.
+  const AnsiString work2 = Temp.Path() + "\\work2";
+  Form->WorkFolderEdit->SetText(work2);
+  Click(Form->CrawlButton);
+  ASSERT_NE(Form->Runner(), nullptr);
+  WaitForScanLog(work2);
+  delete Form;
+  Form = nullptr;
+  ExpectListsClosed(work2);
+}
+
+TEST_F(MainWindow, WorkFolderButtonsUseTheDialogAndTheShell) {
+  BrowseAnswer = Temp.Path() + "\\選んだ作業フォルダ";
+  Click(Form->SelectWorkButton);
+  EXPECT_EQ(BrowseCaptions, std::vector<AnsiString>{"作業フォルダを選択してください"});
+  EXPECT_EQ(Form->WorkFolderEdit->Text(), BrowseAnswer);
+  Click(Form->OpenWorkButton);  // does not exist: nothing happens
+  EXPECT_TRUE(Opened.empty());
+  ForceDirectories(BrowseAnswer);
+  Click(Form->OpenWorkButton);
+  EXPECT_EQ(Opened, std::vector<AnsiString>{BrowseAnswer});
+  BrowseAnswer.clear();  // cancelled: the text stays
+  Click(Form->SelectWorkButton);
+  EXPECT_EQ(Form->WorkFolderEdit->Text(), Temp.Path() + "\\選んだ作業フォルダ");
+}
+
+}  // namespace
