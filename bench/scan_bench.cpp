@@ -3,10 +3,14 @@
 // scan (file list, index, error list, folder statistics and log written as the main
 // window asks for them), and prints the process's peak memory after the scan.
 //
-//   scan_bench.exe <tree> <output folder>
+//   scan_bench.exe <tree> <output folder> [--rules]
+//
+// With --rules the path filter also meets a realistic "exclude.txt" and index roots
+// (scan_bench_filter.cpp).
 #include "CvIdxBuilder/CvBatchCrawlerUnit.h"
 #include "CvIdxBuilder/CvPathValidatorUnit.h"
 #include "CvIdxBuilder/CvThreadRunnerUnit.h"
+#include "bench/scan_bench_filter.h"
 #include "common/CorvaneIniUnit.h"
 #include "common/CorvanePathUnit.h"
 #include "common/WindowsFolderUnit.h"
@@ -61,7 +65,7 @@ double Seconds(int64_t since) {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: scan_bench <tree> <output folder>\n");
+    std::fprintf(stderr, "usage: scan_bench <tree> <output folder> [--rules]\n");
     return 2;
   }
   // The start-up the path filter needs, in the program's order: it tests every entry
@@ -71,6 +75,7 @@ int main(int argc, char** argv) {
   InitializeCvPathValidatorUnit();
   const WideString tree = ExcludeTrailingBackslashW(AnsiToWide(argv[1]));
   const AnsiString out = argv[2];
+  if (argc > 3 && AnsiString(argv[3]) == "--rules" && !UseScanBenchRules(out)) return 2;
 
   BareWalk(tree);  // warm-up
   int64_t t0 = Ticks();

@@ -4,7 +4,7 @@
 # scan_bench on each: the scan engine's entries per second with the file list on, a bare
 # FindFirstFileW/FindNextFileW walk of the same tree, and the scan's peak memory. Peak
 # memory that stays level from the small tree to the large one does not grow with the
-# number of files.
+# number of files. Each tree is scanned a second time with exclusion rules and index roots.
 #   bench/scan_bench.sh [build folder]
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -42,4 +42,6 @@ for spec in "small 2000 10" "large 20000 10"; do
   make_tree "$TMP/$1/tree" "$2" "$3"
   echo "== $1 tree: $(( $2 * $3 )) files in $2 leaf folders"
   wine "$EXE" "Z:$(echo "$TMP/$1/tree" | tr / '\\')" "Z:$(echo "$TMP/out-$1" | tr / '\\')"
+  echo "-- the same with exclude.txt (54 rules, 18 for every extension) and three index roots"
+  wine "$EXE" "Z:$(echo "$TMP/$1/tree" | tr / '\\')" "Z:$(echo "$TMP/out-$1-rules" | tr / '\\')" --rules
 done
