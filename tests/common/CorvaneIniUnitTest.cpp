@@ -76,6 +76,28 @@ TEST_F(CorvaneIniTest, MissingFileGivesDefaultsAndTheWebDocRootFailure) {
   EXPECT_FALSE(FolderExists(Data() + "batch_work"));
 }
 
+TEST_F(CorvaneIniTest, MalformedOrUnreadableFilesFallBackToDefaults) {
+  const std::string texts[] = {
+      std::string("\x00\xFF\xFE garbage\r\n=5\r\n[Corvane\r\nportnum=7\r\n", 30),
+      "portnum=7\r\n[Other]\r\nportnum=8\r\n",  // keys outside the section
+      "[Corvane]\r\nportnum\r\n=9\r\nportnum==10\r\nmax_threadscount=99999999999\r\n",
+      std::string(70000, 'x'),
+  };
+  for (const std::string& text : texts) {
+    AnsiString file = FTemp.File("bad" + IntToStr(++FCount) + ".ini");
+    testsupport::WriteFileBytes(AnsiToWide(file), text);
+    TCorvaneIni ini(file, Data());
+    EXPECT_EQ(1980, ini.portnum());
+    EXPECT_EQ(1, ini.max_threadscount());
+    EXPECT_EQ(kWebDocRootMsg, ini.LoadError());
+  }
+  // A folder where the file should be cannot be read at all.
+  CreateDirectoryA(FTemp.File("dir.ini").c_str(), nullptr);
+  TCorvaneIni ini(FTemp.File("dir.ini"), Data());
+  EXPECT_EQ(1980, ini.portnum());
+  EXPECT_EQ(kWebDocRootMsg, ini.LoadError());
+}
+
 TEST_F(CorvaneIniTest, FolderGettersCreateTheirFoldersWithParents) {
   auto ini = Load("batch_work_dir=" + FTemp.Path() + "\\a\\b\\work\r\nbatch_log_dir=" +
                   FTemp.Path() + "\\c\\log\r\n");
