@@ -642,12 +642,15 @@ struct TWindowSearch {
   HWND Found = nullptr;
 };
 
-BOOL CALLBACK FindCaptionProc(HWND wnd, LPARAM param) {
+// Runs inside EnumThreadWindows: it compares without allocating, so nothing can be thrown
+// across the system's frame.
+BOOL CALLBACK FindCaptionProc(HWND wnd, LPARAM param) noexcept {
   auto* search = reinterpret_cast<TWindowSearch*>(param);
   if (GetParent(wnd)) return TRUE;
   char text[256] = {};
   int n = GetWindowTextA(wnd, text, 256);
-  if (n >= 0 && search->Caption == std::string(text, static_cast<size_t>(n))) {
+  std::string_view caption(text, n > 0 ? static_cast<size_t>(n) : 0);
+  if (caption == search->Caption) {
     search->Found = wnd;
     return FALSE;
   }
