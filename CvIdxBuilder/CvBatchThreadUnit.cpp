@@ -40,10 +40,11 @@ TsemaphoreMailbox::TsemaphoreMailbox()
 TsemaphoreMailbox::~TsemaphoreMailbox() = default;
 
 void TsemaphoreMailbox::PostItem(TMsgObject* item) {
-  {
-    TLockGuard guard(*FLock);
-    Push(item);
-  }
+  // The semaphore is released before the lock: a reader that sees the item counted
+  // (LockedCount) must find the semaphore signalled too, or its 1 ms wait could time out
+  // and hand the log view an empty line while the item is still queued.
+  TLockGuard guard(*FLock);
+  Push(item);
   FSemaphore->Release(1);
 }
 
