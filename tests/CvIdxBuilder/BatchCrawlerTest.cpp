@@ -1,5 +1,6 @@
 // The scan worker: walk order, thresholds, counters, log lines, stops and failures.
 #include "CvIdxBuilder/CvBatchCrawlerUnit.h"
+#include "platform/rtl/DateTime.h"
 #include "platform/rtl/SysExceptions.h"
 #include "tests/CvIdxBuilder/CvIdxTestHelpers.h"
 
@@ -66,7 +67,9 @@ TEST(ScanEngine, EmptyTargetGivesHeaderOneRowAndEmptyLists) {
   TTempDir src, out;
   const WideString target = src.PathW();
   TTestCrawler w(target, out.Path(), true);
+  const AnsiString before = FormatDateTime("yyyymmdd_hhnnss", Now());
   RunToEnd(w);
+  const AnsiString after = FormatDateTime("yyyymmdd_hhnnss", Now());
   EXPECT_EQ(w.GetStatus(), bsFinished);
   EXPECT_EQ(w.ResultMessage(), "CRAWL DONE.");
   EXPECT_EQ(w.ResultKind(), brDone);
@@ -80,8 +83,13 @@ TEST(ScanEngine, EmptyTargetGivesHeaderOneRowAndEmptyLists) {
                       ReadFileBytes(out.FileW(L"J010_FILLST_00.idx")));
   EXPECT_PRED_FORMAT2(BytesEqual, "\xFF\xFE", ReadFileBytes(out.FileW(L"J010_ERRLST_00.txt")));
   const WideString log = FindLog(out.PathW());
-  // J010_FILLST_00_yyyymmdd_hhnnss.log
-  EXPECT_EQ(ExtractFileNameW(log).size(), WideString(L"J010_FILLST_00_20260101_000000.log").size());
+  // J010_FILLST_00_yyyymmdd_hhnnss.log, the scan's start time
+  const AnsiString logName = WideToAnsi(ExtractFileNameW(log));
+  ASSERT_EQ(logName.size(), AnsiString("J010_FILLST_00_20260101_000000.log").size()) << logName;
+  EXPECT_EQ(logName.substr(0, 15), "J010_FILLST_00_");
+  EXPECT_EQ(logName.substr(30), ".log");
+  EXPECT_LE(before, logName.substr(15, 15));
+  EXPECT_LE(logName.substr(15, 15), after);
   std::vector<AnsiString> expected = {"INFO\t<T>\tSTART crawling: " + WideToAnsi(target), kStartNote,
                                       "DONE\t<T>\t1 nodes, 0 files in 1 folders scanned"};
   EXPECT_EQ(LogLines(log), expected);

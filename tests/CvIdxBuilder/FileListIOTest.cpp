@@ -1,8 +1,11 @@
 // Output formats of the list writers and the scan log, byte for byte.
 #include "CvIdxBuilder/CvBatchCrawlerUnit.h"
 #include "CvIdxBuilder/CvFileListIOUnit.h"
+#include "platform/rtl/DateTime.h"
 #include "platform/rtl/SysExceptions.h"
 #include "tests/CvIdxBuilder/CvIdxTestHelpers.h"
+
+#include <regex>
 
 using namespace testsupport;
 using namespace cvidxtest;
@@ -137,6 +140,33 @@ TEST(LogAppender, LinesAndTheirDisplayForm) {
   std::string bytes = ReadFileBytes(name);
   EXPECT_EQ(bytes.substr(0, 5), "INFO\t");
   EXPECT_NE(bytes.find("\x93\x96\x8F\x89"), std::string::npos);  // 当初
+}
+
+TEST(LogAppender, TimeStampIsTheLocalTimeWithTheLocaleSeparators) {
+  struct TScopedSettings {
+    TFormatSettings Saved = GetFormatSettings();
+    ~TScopedSettings() { SetFormatSettings(Saved); }
+  } scoped;
+  TFormatSettings fs = scoped.Saved;
+  fs.DateSeparator = '-';
+  fs.TimeSeparator = '.';
+  SetFormatSettings(fs);
+  TTempDir tmp;
+  TLogAppender log(tmp.File("t.log"));
+  AnsiString display;
+  const AnsiString before = FormatDateTime("yyyymmddhhnnss", Now());
+  log.Append(TLogLevel::llWarn, "ABORTED", display);
+  const AnsiString after = FormatDateTime("yyyymmddhhnnss", Now());
+  // Year, month, day, 24-hour hour, minutes, seconds: "MM" after the hour is the minutes.
+  static const std::regex line(R"(WARN \t(\d{4})-(\d{2})-(\d{2}) (\d{2})\.(\d{2})\.(\d{2}) \tABORTED)");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_match(display, m, line)) << display;
+  AnsiString stamp;
+  for (size_t i = 1; i <= 6; ++i) stamp += m[i].str();
+  EXPECT_LE(before, stamp);
+  EXPECT_LE(stamp, after);
+  EXPECT_PRED_FORMAT2(BytesEqual, StringReplaceAll(display, " \t", "\t") + "\r\n",
+                      ReadFileBytes(tmp.FileW(L"t.log")));
 }
 
 TEST(LogAppender, OpenByAnotherWriterRaisesAndReleasesTheLock) {
