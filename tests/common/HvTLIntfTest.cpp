@@ -137,6 +137,9 @@ protected:
   }
   uint32_t GetProcessId() override { return FixedIds ? 0x11223344u : THvTraceLens::GetProcessId(); }
   uint32_t GetThreadId() override { return FixedIds ? 0x55667788u : THvTraceLens::GetThreadId(); }
+
+public:
+  HWND WindowOfThread(DWORD threadId) { return FindDispatcherWindow(threadId); }
 };
 
 int32_t LocalBias() {
@@ -468,6 +471,19 @@ TEST(HvTLIntfLifecycle, RegistersOnceAndReregistersWithAStartedAgainViewer) {
   EXPECT_EQ(TypeOf(p[2]), 42u);
   EXPECT_EQ(MessageOf(p[2]), "");
   EXPECT_EQ(GuidOf(p[2]), guid);
+}
+
+TEST(HvTLIntfLifecycle, StartedViewerIsFoundAmongItsThreadsWindowsByCaption) {
+  THvTLObjectManager manager;
+  std::wstring cls = UniqueClass(L"thread");
+  TFakeViewer viewer(cls);
+  TTestTraceLens client(&manager, UniqueClass(L"other"));
+  DWORD viewerThread = GetWindowThreadProcessId(viewer.Window(), nullptr);
+  EXPECT_EQ(client.WindowOfThread(viewerThread), viewer.Window());
+  // This thread has no window captioned "TraceLens Dispatcher".
+  EXPECT_EQ(client.WindowOfThread(GetCurrentThreadId()), nullptr);
+  SetWindowTextW(viewer.Window(), L"TraceLens Dispatcher 2");
+  EXPECT_EQ(client.WindowOfThread(viewerThread), nullptr);  // the caption must match exactly
 }
 
 TEST(HvTLIntfLifecycle, NoViewerAndNoProgramSwitchesTracingOff) {
