@@ -537,9 +537,11 @@ void TWinControl::SetTabOrder(int order) {
 
 bool TWinControl::CanFocus() {
   TCustomForm* form = GetParentForm(this);
-  if (form == nullptr) return false;
+  if (form == nullptr || form->IsDestroying()) return false;
+  // A control that is being destroyed (or sits in one) stays in its parent's lists until
+  // late in its destruction; activation messages that arrive meanwhile must not pick it.
   for (TControl* c = this; c != form; c = c->Parent())
-    if (!(c->Visible() && c->Enabled())) return false;
+    if (!(c->Visible() && c->Enabled()) || c->IsDestroying()) return false;
   return true;
 }
 

@@ -139,6 +139,10 @@ void TCustomForm::SetFocus() {
 
 bool TCustomForm::SetFocusedControl(TWinControl* control) {
   if (control->ControlState() & csFocusing) return false;
+  // While a container frees its children, Windows hands the focus of a destroyed window to
+  // its parent, which may itself be on its way out: such a control must not be remembered.
+  for (TControl* c = control; c != nullptr; c = c->Parent())
+    if (c->IsDestroying()) return false;
   FActiveControl = control != this ? control : nullptr;
   control->SetControlState(control->ControlState() | csFocusing);
   struct ClearFocusing {

@@ -43,6 +43,8 @@ public:
   // focus leaves and CM_ENTER to those it enters. Answers false when the change was refused.
   bool SetFocusedControl(TWinControl* control);
   bool Active() const { return FActive; }
+  // The innermost control the form last sent CM_ENTER to (the form itself when none).
+  TWinControl* FocusedControl() const { return FFocusedControl; }
   // A control of the form (or one containing it) is going away: forget it.
   void ControlRemoved(TWinControl* control);
 

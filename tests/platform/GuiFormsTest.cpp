@@ -297,3 +297,50 @@ TEST(GuiDialogs, FolderDialogCanBeReplacedAndRestored) {
 }
 
 }  // namespace
+
+namespace {
+
+// An edit that, as its window goes, has the form activated: what happens when another
+// program hands the activation back while a panel of controls is being freed.
+class TActivatingEdit : public TEdit {
+public:
+  using TEdit::TEdit;
+  LRESULT WndProc(TMessage& m) override {
+    if (m.Msg == WM_DESTROY) {
+      if (TCustomForm* form = GetParentForm(this)) SendMessageA(form->Handle(), WM_ACTIVATE, WA_ACTIVE, 0);
+    }
+    return TEdit::WndProc(m);
+  }
+};
+
+TEST(GuiForms, FreeingFocusedControlsLeavesNoDanglingFocus) {
+  TForm form(nullptr);
+  form.SetBounds(20, 20, 300, 200);
+  guitest::ShowAndActivate(form);
+  auto* survivor = new TEdit(&form);
+  survivor->SetParent(&form);
+  for (bool activateWhileFreed : {false, true}) {
+    SCOPED_TRACE(activateWhileFreed);
+    // host > inner > edit, the edit focused: destroying its window moves the focus to the
+    // dying panel around it.
+    auto* host = new TPanel(nullptr);
+    host->SetParent(&form);
+    auto* inner = new TPanel(host);
+    inner->SetParent(host);
+    TEdit* edit = activateWhileFreed ? new TActivatingEdit(host) : new TEdit(host);
+    edit->SetParent(inner);
+    edit->SetFocus();
+    Pump();
+    ASSERT_EQ(form.FocusedControl(), edit);
+    delete host;
+    TWinControl* focused = form.FocusedControl();
+    EXPECT_TRUE(focused == nullptr || focused == &form || focused == survivor);
+    TWinControl* active = form.ActiveControl();
+    EXPECT_TRUE(active == nullptr || active == survivor);
+    survivor->SetFocus();  // walks from the remembered control: must not touch freed ones
+    Pump();
+    EXPECT_EQ(form.FocusedControl(), survivor);
+  }
+}
+
+}  // namespace
