@@ -6,6 +6,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <set>
+
 using namespace testsupport;
 using namespace cvidxtest;
 
@@ -50,6 +53,69 @@ TEST(BatchConfig, WorkerWithoutOutputFolderWritesIntoTheBatchWorkFolder) {
   EXPECT_PRED_FORMAT2(BytesEqual, ListImage({src.PathW(), L"\tx.txt"}),
                       ReadFileBytes(work + L"\\J010_FILLST_00.txt"));
   EXPECT_TRUE(FolderExists(work));
+}
+
+// Two targets, each holding one file named after it.
+class TTwoTargetCrawler : public TBatchCrawlThread {
+public:
+  TTwoTargetCrawler(bool primary, const WideString& a, const WideString& b, const AnsiString& output)
+      : TBatchCrawlThread(Targets(primary, a, b), true, 10000, 10000, true, true, 1, 1) {
+    FOutputFolder = output;
+  }
+
+private:
+  static std::unique_ptr<TCrawlTargets> Targets(bool primary, const WideString& a, const WideString& b) {
+    auto t = std::make_unique<TCrawlTargets>(primary);
+    t->Add(a);
+    t->Add(b);
+    return t;
+  }
+};
+
+TEST(BatchConfig, OutputNamesCarryThePrefixAndTheTargetIndexUnlessAFolderIsGiven) {
+  const struct {
+    bool primary;
+    bool ownFolder;
+    std::vector<WideString> lists;  // the list files found afterwards, sorted
+    WideString lastFileList;        // what the last "_FILLST_" list holds
+  } cases[] = {
+      {true, false,
+       {L"J010_DIRLST_00.txt", L"J010_DIRLST_01.txt", L"J010_ERRLST_00.txt", L"J010_ERRLST_01.txt",
+        L"J010_FILLST_00.idx", L"J010_FILLST_00.txt", L"J010_FILLST_01.idx", L"J010_FILLST_01.txt"},
+       L"J010_FILLST_01.txt"},
+      // A given folder numbers every target "00": the second target's files replace the first's.
+      {false, true,
+       {L"J011_DIRLST_00.txt", L"J011_ERRLST_00.txt", L"J011_FILLST_00.idx", L"J011_FILLST_00.txt"},
+       L"J011_FILLST_00.txt"},
+  };
+  for (const auto& c : cases) {
+    TTempDir dir, a, b;
+    MakeFile(a.PathW() + L"\\a.txt");
+    MakeFile(b.PathW() + L"\\b.txt");
+    const WideString work = dir.PathW() + L"\\work";
+    TScopedConfig config(dir, "batch_work_dir=" + WideToAnsi(work) + "\r\n");
+    const WideString out = c.ownFolder ? dir.PathW() + L"\\own" : work;
+    TTwoTargetCrawler w(c.primary, a.PathW(), b.PathW(), c.ownFolder ? WideToAnsi(out) : AnsiString());
+    RunToEnd(w);
+    EXPECT_EQ("CRAWL DONE.", w.ResultMessage());
+    std::vector<WideString> lists, logs;
+    for (const WideString& n : EnumOrder(out)) (n.substr(n.size() - 4) == L".log" ? logs : lists).push_back(n);
+    std::sort(lists.begin(), lists.end());
+    EXPECT_EQ(c.lists, lists) << c.primary;
+    // prefix _FILLST_ nn _yyyymmdd_hhnnss .log; both targets of a given folder may share
+    // one log when they start within the same second.
+    std::set<WideString> logHeads;
+    for (const WideString& n : logs) {
+      EXPECT_EQ(n.size(), WideString(L"J010_FILLST_00_20260101_000000.log").size()) << WideToUtf8(n);
+      logHeads.insert(n.substr(0, 15));
+    }
+    const std::set<WideString> heads =
+        c.primary ? std::set<WideString>{L"J010_FILLST_00_", L"J010_FILLST_01_"}
+                  : std::set<WideString>{L"J011_FILLST_00_"};
+    EXPECT_EQ(heads, logHeads);
+    EXPECT_PRED_FORMAT2(BytesEqual, ListImage({b.PathW(), L"\tb.txt"}),
+                        ReadFileBytes(out + L"\\" + c.lastFileList));
+  }
 }
 
 }  // namespace
