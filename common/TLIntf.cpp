@@ -61,7 +61,11 @@ TTraceLens::TTraceLens(TTLObjectManager* manager) : THvTraceLens(manager), FList
 }
 
 TTraceLens::~TTraceLens() {
-  UnregisterClient();
+  try {
+    UnregisterClient();
+  } catch (...) {
+    // A destructor must not throw; the viewer only misses the goodbye.
+  }
   if (FListManager) FListManager->RemoveClient(this);
 }
 
