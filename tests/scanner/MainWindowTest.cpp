@@ -345,6 +345,37 @@ TEST_F(MainWindow, ChosenFolderIsScannedLowerCased) {
   }
 }
 
+// The folder statistics list as text (UTF-16LE after its byte-order mark).
+WideString DirListText(const AnsiString& work) {
+  const std::string bytes = testsupport::ReadFileBytes(AnsiToWide(work + "\\J010_DIRLST_00.txt"));
+  WideString text;
+  for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+    text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+  return text;
+}
+
+TEST_F(MainWindow, SizeThresholdIsMegabytesInSixtyFourBits) {
+  // A folder two levels down with one byte in one file is listed only when it reaches a
+  // threshold: 2048 MB is 2147483648 bytes, which must not wrap round to a negative number.
+  const WideString target = Temp.PathW() + L"\\tree";
+  testsupport::MakeDirs(target + L"\\a\\b");
+  testsupport::WriteFileBytes(target + L"\\a\\b\\one.txt", "x");
+  struct Case {
+    const char* megabytes;
+    bool listed;
+  };
+  const Case cases[] = {{"2048", false}, {"4095", false}, {"0", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.megabytes);
+    const AnsiString work = Temp.Path() + "\\size" + c.megabytes;
+    Form->WorkFolderEdit->SetText(work);
+    Form->MinSizeEdit->SetText(c.megabytes);
+    ScanAndWait(WideToAnsi(target));
+    const WideString deep = WideLowerCase(target) + L"\\a\\b\t";
+    EXPECT_EQ(DirListText(work).find(deep) != WideString::npos, c.listed);
+  }
+}
+
 TEST_F(MainWindow, LogViewOverThreeHundredLinesLosesItsFirst101) {
   const WideString target = Temp.PathW() + L"\\empty";
   testsupport::MakeDirs(target);
