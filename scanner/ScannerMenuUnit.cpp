@@ -1,5 +1,11 @@
 #include "scanner/ScannerMenuUnit.h"
 
+#include "common/HvTLIntf.h"
+#include "common/WindowsFolderUnit.h"
+#include "platform/rtl/Streams.h"
+
+#include <shellapi.h>
+
 TBatchScanThread::TBatchScanThread(std::unique_ptr<TCrawlTargets> targets, bool recursive,
                                    int32_t reportInterval, int32_t flushInterval,
                                    bool makeFileList, bool makeDirList, int64_t minSize,
@@ -12,12 +18,6 @@ TBatchScanThread::TBatchScanThread(std::unique_ptr<TCrawlTargets> targets, bool 
 
 // ---------------------------------------------------------------------------------------------
 // The main window
-
-#include "common/HvTLIntf.h"
-#include "common/WindowsFolderUnit.h"
-#include "platform/rtl/Streams.h"
-
-#include <shellapi.h>
 
 namespace {
 

@@ -1,7 +1,15 @@
-// The main window's unit: the scan worker it starts.
+// The main window's unit: the main window and the scan worker it starts.
 #pragma once
 
 #include "CvIdxBuilder/CvBatchCrawlerUnit.h"
+#include "CvIdxBuilder/CvThreadRunnerUnit.h"
+#include "platform/gui/ComCtrls.h"
+#include "platform/gui/Dialogs.h"
+#include "platform/gui/ExtCtrls.h"
+#include "platform/gui/Forms.h"
+#include "platform/gui/StdCtrls.h"
+
+#include <functional>
 
 // The scan worker the main window creates: a crawl whose output goes to the work folder.
 class TBatchScanThread : public TBatchCrawlThread {
@@ -11,15 +19,6 @@ public:
                    int64_t minCount, const AnsiString& workFolder);
   const char* ClassName() const override { return "TBatchScanThread"; }
 };
-
-#include "CvIdxBuilder/CvThreadRunnerUnit.h"
-#include "platform/gui/ComCtrls.h"
-#include "platform/gui/Dialogs.h"
-#include "platform/gui/ExtCtrls.h"
-#include "platform/gui/Forms.h"
-#include "platform/gui/StdCtrls.h"
-
-#include <functional>
 
 // What the main window asks of its surroundings, replaceable in tests: the desktop folder
 // (where the work folder goes by default) and opening a folder in the shell.
