@@ -56,10 +56,17 @@ void TThread::WaitForEnd() {
   if (!FHandle || FFinished) return;
   if (!FStarted) FSkipExecute = true;
   FTerminated = true;
-  // A suspended thread cannot end by itself: wake it until it runs.
-  while (ResumeThread(FHandle) > 1) {
+  // A suspended thread cannot end by itself: wake it until it runs. A thread that suspends
+  // itself may do so just after a wake-up found it still running, so the wake-up is
+  // repeated while waiting (on a running thread it does nothing). A failed ResumeThread
+  // returns (DWORD)-1, which must not count as "still suspended".
+  for (;;) {
+    DWORD previous;
+    do {
+      previous = ResumeThread(FHandle);
+    } while (previous != static_cast<DWORD>(-1) && previous > 1);
+    if (WaitForSingleObject(FHandle, 10) != WAIT_TIMEOUT) return;
   }
-  WaitForSingleObject(FHandle, INFINITE);
 }
 
 DWORD WINAPI TThread::ThreadProc(LPVOID param) {

@@ -210,6 +210,25 @@ TEST(ThreadRunner, SuspendRequestIsServedAndResumedManyTimes) {
   EXPECT_EQ(r.GetState(), rsFinished);
 }
 
+TEST(ThreadRunner, FreeingASuspendedWorkerWakesIt) {
+  // The worker reports itself suspended just before it sleeps; freeing it right then must
+  // still wake it, or the GUI thread waits for ever. Repeating it shows a lost wake-up.
+  constexpr int kRounds = 100;
+  for (int i = 0; i < kRounds; ++i) {
+    auto worker = std::make_unique<TLambdaWorker>([](TLambdaWorker& w) {
+      w.CheckAbort();
+      w.SetResult(0, 0, 0, 0, "CRAWL DONE.");
+    });
+    worker->Command().SetValue(bcSuspend);
+    TCvThreadRunner r;
+    r.Start(std::move(worker));
+    while (r.GetState() != rsSuspended) {
+    }
+    r.FreeThread();
+    EXPECT_EQ(r.GetState(), rsNoThread);
+  }
+}
+
 TEST(OkFolders, TrimmedLowerCasedWithoutTrailingBackslashAndUnique) {
   FinalizeCvBatchThreadUnit();
   for (const char* f : {"  C:\\Corvane\\Log\\ ", "c:\\corvane\\log", "", "   ", "D:\\ソフト\\LOG", "E:\\表"}) {
