@@ -311,14 +311,18 @@ TEST(ScanEngine, WalkFailureIsLoggedAsErrorBeforeTheClosingCounts) {
 }
 
 TEST(ScanEngine, MissingOutputFolderIsCreatedWithItsParents) {
-  TTempDir src, out;
-  MakeFile(src.PathW() + L"\\x.txt");
-  const WideString deep = out.PathW() + L"\\作業\\deep";
-  TTestCrawler w(src.PathW(), WideToAnsi(deep) + "\\", true);
-  RunToEnd(w);
-  EXPECT_EQ(w.ResultMessage(), "CRAWL DONE.");
-  EXPECT_PRED_FORMAT2(BytesEqual, ListImage({src.PathW(), L"\tx.txt"}),
-                      ReadFileBytes(deep + L"\\J010_FILLST_00.txt"));
+  // 表 and ソ end in the byte 5C in code page 932: that is no trailing backslash.
+  for (const wchar_t* sub : {L"作業\\deep\\", L"作業\\表", L"ソ\\ソ\\"}) {
+    TTempDir src, out;
+    MakeFile(src.PathW() + L"\\x.txt");
+    const WideString folder = out.PathW() + L"\\" + sub;
+    TTestCrawler w(src.PathW(), WideToAnsi(folder), true);
+    RunToEnd(w);
+    EXPECT_EQ(w.ResultMessage(), "CRAWL DONE.") << WideToUtf8(sub);
+    EXPECT_PRED_FORMAT2(BytesEqual, ListImage({src.PathW(), L"\tx.txt"}),
+                        ReadFileBytes(IncludeTrailingBackslashW(folder) + L"J010_FILLST_00.txt"))
+        << WideToUtf8(sub);
+  }
 }
 
 TEST(ScanEngine, UnusableOutputFolderIsAFatalFinishWithAMessage) {
