@@ -5,6 +5,7 @@
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/FloatFormat.h"
 #include "platform/rtl/IniFiles.h"
+#include "platform/rtl/Streams.h"
 #include "platform/rtl/SysExceptions.h"
 
 #include <windows.h>
@@ -110,20 +111,6 @@ bool RootHolds(const AnsiString& r, const AnsiString& p) {
 // The inner folder is the outer one or lies inside it.
 bool FolderInside(const AnsiString& inner, const AnsiString& outer) {
   return StartsText(IncludeTrailingBackslash(outer), IncludeTrailingBackslash(inner));
-}
-
-bool DirectoryExistsA(const AnsiString& dir) {
-  DWORD a = GetFileAttributesA(dir.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-// Creates the folder and every missing parent; the result is not needed by any caller.
-void ForceFolder(const AnsiString& dir) {
-  AnsiString d = ExcludeTrailingBackslash(dir);
-  if (d.empty() || DirectoryExistsA(d)) return;
-  AnsiString parent = ExtractFilePath(d);
-  if (!parent.empty() && parent.size() < d.size()) ForceFolder(parent);
-  CreateDirectoryA(d.c_str(), nullptr);
 }
 
 int32_t Wrap32(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
@@ -311,12 +298,12 @@ TCorvaneIni::TCorvaneIni(AnsiString iniPath, AnsiString dataFolder)
 TCorvaneIni::~TCorvaneIni() = default;
 
 AnsiString TCorvaneIni::GetBatchWorkDir() const {
-  if (!DirectoryExistsA(Fbatch_work_dir)) ForceFolder(Fbatch_work_dir);
+  if (!DirectoryExists(Fbatch_work_dir)) ForceDirectories(Fbatch_work_dir);
   return Fbatch_work_dir;
 }
 
 AnsiString TCorvaneIni::GetBatchLogDir() const {
-  if (!DirectoryExistsA(Fbatch_log_dir)) ForceFolder(Fbatch_log_dir);
+  if (!DirectoryExists(Fbatch_log_dir)) ForceDirectories(Fbatch_log_dir);
   return Fbatch_log_dir;
 }
 
@@ -343,12 +330,12 @@ void TCorvaneIni::Load() {
     LoadFixedGroupIds(FFixedGroupIdList, section.ReadString("fixed_groupid_list", ""),
                       Fwindows_domain);
     ApplyLimits();
-    if (!DirectoryExistsA(Factionqueue_savepath)) ForceFolder(Factionqueue_savepath);
-    if (!DirectoryExistsA(Fidxserverlog_savepath)) ForceFolder(Fidxserverlog_savepath);
+    if (!DirectoryExists(Factionqueue_savepath)) ForceDirectories(Factionqueue_savepath);
+    if (!DirectoryExists(Fidxserverlog_savepath)) ForceDirectories(Fidxserverlog_savepath);
     CheckRootNesting();
     if (Fmax_threadscount > 100)
       throw Exception("max_threadscountに100より大きい数値を指定することはできません");
-    if (!DirectoryExistsA(Fwebdocroot))
+    if (!DirectoryExists(Fwebdocroot))
       throw Exception("webdocrootが指定されていないか、存在しないフォルダが指定されています");
     FIsLoaded = true;
   } catch (const Exception& e) {
