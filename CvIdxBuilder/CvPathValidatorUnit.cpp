@@ -100,7 +100,8 @@ void TCvPathRegExpList::Add(std::unique_ptr<TCvRegExp> expression) {
 }
 
 void TCvPathRegExpList::Delete(int index) {
-  FItems.at(static_cast<size_t>(index));  // raises on an index outside the list
+  if (index < 0 || index >= Count())
+    throw EListError(Format("List index out of bounds (%d)", index));
   FItems.erase(FItems.begin() + index);
 }
 

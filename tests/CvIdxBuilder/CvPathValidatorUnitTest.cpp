@@ -240,7 +240,7 @@ TEST(PathRegExpList, DeleteFreesInPlaceAndFindGivesTheWholeMatch) {
   EXPECT_TRUE(list.MatchesAny(L"D:\\ファイル.txt"));
   list.Delete(0);
   EXPECT_FALSE(list.MatchesAny(L"--ABC--"));
-  EXPECT_THROW(list.Delete(5), std::exception);
+  EXPECT_THROW(list.Delete(5), EListError);
   size_t length = 0;
   EXPECT_TRUE(NewIgnoreCaseRegExp("b+")->Find(L"aBbBc", &length));
   EXPECT_EQ(3u, length);
