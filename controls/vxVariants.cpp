@@ -4,6 +4,7 @@
 #include "controls/vxDataConsts.h"
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -113,8 +114,13 @@ Variant ReadVariantAt(TStream& stream, int depth) {
       if (depth >= kMaxArrayDepth) throw EvxStreamReadError();
       // Every element takes at least its tag byte: a larger count cannot be honest.
       int32_t count = CheckedLength(stream, ReadCompact(stream), 1);
+      // The elements are gathered as they are read, not allocated up front: nested arrays
+      // each claiming nearly the whole stream would otherwise reserve many times its size
+      // before the first short read is noticed.
+      std::vector<Variant> items;
+      for (int32_t i = 0; i < count; ++i) items.push_back(ReadVariantAt(stream, depth + 1));
       Variant a = Variant::CreateArray(0, count - 1);
-      for (int32_t i = 0; i < count; ++i) a[i] = ReadVariantAt(stream, depth + 1);
+      a.Elements() = std::move(items);
       return a;
     }
     case vaNull: return Variant::Null();
@@ -157,10 +163,11 @@ int VarCompare(const Variant& a, const Variant& b) {
     // the same elements are equal, and a lower bound above 0 is never read out of range.
     int la = ArrayLength(a), lb = ArrayLength(b);
     if (la != lb) return la - lb;
-    const auto& ea = a.Elements();
-    const auto& eb = b.Elements();
-    for (size_t i = 0; i < static_cast<size_t>(la); ++i) {
-      int r = VarCompare(ea[i], eb[i]);
+    // Elements are read by their index in dimension 1, as the platform reads them: an array
+    // of more dimensions raises instead of being read past its storage.
+    int lowA = a.ArrayLowBound(1), lowB = b.ArrayLowBound(1);
+    for (int i = 0; i < la; ++i) {
+      int r = VarCompare(a[lowA + i], b[lowB + i]);
       if (r != 0) return r;
     }
     return 0;

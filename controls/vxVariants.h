@@ -29,7 +29,8 @@ public:
 
 // Negative, 0 or positive. Scalars: equal gives 0, a null orders first, then the platform's
 // "<". Arrays: the shorter first, then element by element (each array from its own lower
-// bound); an array orders after any scalar.
+// bound); an array orders after any scalar. Arrays of more than one dimension are not
+// ordered: comparing their elements raises EVariantInvalidOpError, as indexing them does.
 int VarCompare(const Variant& a, const Variant& b);
 bool VarEquals(const Variant& a, const Variant& b);
 // When neither is null and one is a boolean, both compare as their texts; else VarEquals.

@@ -163,6 +163,18 @@ TEST(vxVariants, ReadErrors) {
   for (int i = 0; i < 100000; ++i) nested += B({1, 2, 1});
   nested += B({13});
   ExpectReadError(nested);
+  // Nested arrays that each claim nearly the whole stream: nothing is reserved for elements
+  // that are not there (reserving up front would need many times the stream's size).
+  const int32_t total = 8 << 20;
+  std::string claims;
+  for (int level = 0; level < 40; ++level) {
+    int32_t count = total - static_cast<int32_t>(claims.size()) - 6;
+    claims += B({1, 4});
+    claims.append(reinterpret_cast<const char*>(&count), 4);
+  }
+  claims += B({7});
+  claims.resize(static_cast<size_t>(total), '\x0D');
+  ExpectReadError(claims);
   // Typed helpers check their lengths the same way.
   TMemoryStream s;
   s.WriteString(B({5, 0, 0, 0, 'a'}));
@@ -227,6 +239,12 @@ TEST(vxVariants, Ordering) {
   // An array orders after any scalar.
   EXPECT_GT(VarCompare(arr(0, {}), Variant(1000)), 0);
   EXPECT_LT(VarCompare(Variant::Null(), arr(0, {})), 0);
+  // Two-dimensional arrays: three rows but no columns hold no elements at all; their
+  // elements are never read past the storage.
+  Variant flat = Variant::CreateArray({{0, 2}, {0, -1}});
+  EXPECT_THROW(VarCompare(flat, flat), EVariantInvalidOpError);
+  EXPECT_THROW(VarCompare(Variant::CreateArray({{0, 1}, {0, 1}}), arr(0, {1, 2})), EVariantInvalidOpError);
+  EXPECT_EQ(VarCompare(Variant::CreateArray({{0, -1}, {0, 3}}), arr(0, {})), 0);
 }
 
 TEST(vxVariants, EqualityAndTypeTests) {
