@@ -560,7 +560,7 @@ private:
   TAltEnd ParseAlt(TvxRegExprParserAlt& AAlt, bool AInBlock);
   void ParseQuantifier(TvxRegExprParserAlt& AAlt, int ALast, const TvxLexem& ALexem);
   void ParseParameterQuantifier(TvxRegExprParserAlt& AAlt, int ALast, const TvxLexem& ABrace);
-  bool ReadBound(const TvxLexem* ALexem, int32_t& AValue);
+  bool ReadBound(const TvxLexem* ALexem, int32_t& AValue, bool& ATooBig);
   bool ParseEnumeration(TvxRegExprParserAlt& AAlt);
   std::unique_ptr<TvxRegExprItem> ClassItem(const TvxLexem& ALexem);
   // Room for ACount more copied states.
@@ -742,12 +742,15 @@ void TvxRegExprParser::ParseQuantifier(TvxRegExprParserAlt& AAlt, int ALast, con
   AAlt.Replace(ALast, WithQuantifier(AAlt.Replace(ALast, nullptr), std::move(quantifier)));
 }
 
-bool TvxRegExprParser::ReadBound(const TvxLexem* ALexem, int32_t& AValue) {
+bool TvxRegExprParser::ReadBound(const TvxLexem* ALexem, int32_t& AValue, bool& ATooBig) {
   if (!ALexem || ALexem->Kind != lkInteger) return false;
   AValue = 0;
   for (char digit : ALexem->Value) {
     AValue = AValue * 10 + (digit - '0');
-    if (AValue > kMaxQuantifierCount) return false;  // also keeps the value in range
+    if (AValue > kMaxQuantifierCount) {  // also keeps the value in range
+      ATooBig = true;
+      return false;
+    }
   }
   return true;
 }
@@ -759,11 +762,11 @@ void TvxRegExprParser::ParseParameterQuantifier(TvxRegExprParserAlt& AAlt, int A
     return;
   }
   int32_t low = 0, high = 0;
-  bool unbounded = false, ok = false;
+  bool unbounded = false, ok = false, tooBig = false;
   const TvxLexem* lastRead = &ABrace;
   const TvxLexem* lexem = Read();
   if (lexem) lastRead = lexem;
-  if (ReadBound(lexem, low)) {
+  if (ReadBound(lexem, low, tooBig)) {
     lexem = Read();
     if (lexem) lastRead = lexem;
     if (IsOperator(lexem, '}')) {
@@ -774,7 +777,7 @@ void TvxRegExprParser::ParseParameterQuantifier(TvxRegExprParserAlt& AAlt, int A
       if (lexem) lastRead = lexem;
       if (IsOperator(lexem, '}')) {
         unbounded = ok = true;
-      } else if (ReadBound(lexem, high) && high >= low) {
+      } else if (ReadBound(lexem, high, tooBig) && high >= low) {
         lexem = Read();
         if (lexem) lastRead = lexem;
         ok = IsOperator(lexem, '}');
@@ -783,9 +786,12 @@ void TvxRegExprParser::ParseParameterQuantifier(TvxRegExprParserAlt& AAlt, int A
   }
   if (!ok) {
     Error(*lastRead, vxLoadResourceString(scxRegExprIncorrectParameterQuantifier));
-    // The rest of the braces belongs to the failed quantifier (the scan made sure that a
-    // "}" closes them).
-    while (!IsOperator(lastRead, '}') && (lexem = Read()) != nullptr) lastRead = lexem;
+    // A malformed quantifier leaves its remaining lexems to the item parse, which reports
+    // them in turn ("Illegal integer value", "Illegal '}'", a "," ignored). A bound that is
+    // only too large is well-formed: the rest of its braces goes with it (the scan made
+    // sure that a "}" closes them), so the one error says it all.
+    if (tooBig)
+      while (!IsOperator(lastRead, '}') && (lexem = Read()) != nullptr) lastRead = lexem;
     return;
   }
   TvxRegExprParserItem* item = AAlt.Items(ALast);

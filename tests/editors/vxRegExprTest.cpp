@@ -96,8 +96,12 @@ TEST_F(RegExprTest, CompileErrorsCarryTheirTextAndPosition) {
       {"a|?", {"1:3:Illegal quantifier '?'"}},
       {"*|+", {"1:1:Illegal quantifier '*'", "1:3:Illegal quantifier '+'"}},
       {"{2}a", {"1:1:Incorrect parameter quantifier", "1:2:Illegal integer value", "1:3:Illegal '}'"}},
-      {"a{,2}", {"1:3:Incorrect parameter quantifier"}},
-      {"a{3,2}b", {"1:5:Incorrect parameter quantifier"}},
+      // What a malformed quantifier leaves is parsed as items: integers and "}" are
+      // illegal there, a "," is ignored.
+      {"a{,2}", {"1:3:Incorrect parameter quantifier", "1:4:Illegal integer value", "1:5:Illegal '}'"}},
+      {"a{3,2}b", {"1:5:Incorrect parameter quantifier", "1:6:Illegal '}'"}},
+      {"a{2,,}", {"1:5:Incorrect parameter quantifier", "1:6:Illegal '}'"}},
+      {"a{}", {"1:3:Incorrect parameter quantifier"}},
       {"a?{2}", {"1:3:The parameter quantifier cannot be applied here"}},
       {"a{x}", {"1:3:Illegal 'x'"}},
       {"a{'}", {"1:3:Illegal ' ' '"}},
