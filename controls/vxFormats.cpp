@@ -33,12 +33,6 @@ size_t RunLength(const AnsiString& s, size_t i) {
   return n;
 }
 
-size_t CharCount(const AnsiString& s) {
-  size_t n = 0;
-  for (size_t i = 0; i < s.size(); i = NextCharIndex(s, i)) ++n;
-  return n;
-}
-
 class TFormatParser {
 public:
   TFormatParser(const TFormatSettings& fs, TvxDateTimeFormatInfo& info) : FFs(fs), FInfo(info) {}
@@ -278,8 +272,9 @@ AnsiString vxStandardMaskFromFormat(const TvxDateTimeFormatInfo& info, TvxStanda
       case dtikTimeSuffix:
         if (SameText(item.Data, "A/P")) out += "c";
         else if (SameText(item.Data, "AM/PM")) out += "cc";
-        // One mask position per character: a double-byte designator ("午前") takes two, not four.
-        else out += AnsiString(std::max(CharCount(fs.TimeAMString), CharCount(fs.TimePMString)), 'c');
+        // One mask position per byte, as the standard mask tests bytes: a double-byte
+        // designator ("午前") needs four.
+        else out += AnsiString(std::max(fs.TimeAMString.size(), fs.TimePMString.size()), 'c');
         break;
       case dtikDateSeparator: out += '/'; break;
       case dtikTimeSeparator: out += ':'; break;

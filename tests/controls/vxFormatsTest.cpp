@@ -161,7 +161,7 @@ TEST(vxFormats, TimeRegExprTwelveAndTwentyFourHours) {
   }
   ASSERT_TRUE(vxParseDateTimeFormat("H:mm:ss", fs, info));
   EXPECT_EQ(vxStandardMaskFromFormat(info, smmTime, fs), AnsiString("00:00:00;1;0"));
-  // Locale designators: one missing, both missing, double-byte ones (two mask places each).
+  // Locale designators: one missing, both missing, double-byte ones (a mask place per byte).
   ASSERT_TRUE(vxParseDateTimeFormat("AMPM h", fs, info));
   fs.TimeAMString = "";
   EXPECT_EQ(vxTimeRegExprFromFormat(info, fs), AnsiString("('PM')?' '(0?[1-9]|1[012])"));
@@ -170,7 +170,7 @@ TEST(vxFormats, TimeRegExprTwelveAndTwentyFourHours) {
   fs.TimeAMString = "午前";
   fs.TimePMString = "午後";
   EXPECT_EQ(vxTimeRegExprFromFormat(info, fs), AnsiString("('午前'|'午後')?' '(0?[1-9]|1[012])"));
-  EXPECT_EQ(vxStandardMaskFromFormat(info, smmDateTime, fs), AnsiString("!cc\\ 99;1; "));
+  EXPECT_EQ(vxStandardMaskFromFormat(info, smmDateTime, fs), AnsiString("!cccc\\ 99;1; "));
 }
 
 TEST(vxFormats, QuotingAndDateWords) {

@@ -1,5 +1,7 @@
 #include "editors/vxStandardMask.h"
 
+#include "controls/vxFormats.h"
+
 #include "platform/rtl/FormatSettings.h"
 
 #include <gtest/gtest.h>
@@ -143,6 +145,19 @@ TEST_F(StandardMaskTest, OptionalPositionsMayStayBlank) {
   EXPECT_FALSE(mask.IsFull(" 23"));
   EXPECT_EQ("1 3", mask.ValueText("1_3"));
   EXPECT_EQ("1_3", Formatted(mask, "1 3"));
+}
+
+TEST_F(StandardMaskTest, DateTimeMaskHoldsDoubleByteDesignators) {
+  // The locale's 12-hour mask: "午前" fills four byte positions, so it fits whole.
+  TFormatSettings fs = GetFormatSettings();
+  fs.TimeAMString = "午前";
+  fs.TimePMString = "午後";
+  TvxDateTimeFormatInfo info;
+  ASSERT_TRUE(vxParseDateTimeFormat("AMPM h", fs, info));
+  TvxStandardMask mask;
+  mask.SetMask(vxStandardMaskFromFormat(info, smmDateTime, fs));
+  EXPECT_EQ("午前 10", Formatted(mask, "午前 10"));
+  EXPECT_TRUE(mask.IsFull("午後 09"));
 }
 
 TEST_F(StandardMaskTest, SetMaskStartsAfresh) {
