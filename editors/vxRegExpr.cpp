@@ -57,7 +57,7 @@ void TvxRegExprErrors::Add(int32_t ACharPos, int32_t ALine, const AnsiString& AM
 
 bool TvxRegExprSymbol::Check(char& AChar, bool ACaseInsensitive) const {
   if (AChar == FChar) return true;
-  if (ACaseInsensitive && UpperByte(AChar) == UpperByte(FChar)) {
+  if (ACaseInsensitive && !FTrailByte && UpperByte(AChar) == UpperByte(FChar)) {
     AChar = FChar;
     return true;
   }
@@ -65,7 +65,7 @@ bool TvxRegExprSymbol::Check(char& AChar, bool ACaseInsensitive) const {
 }
 
 std::unique_ptr<TvxRegExprItem> TvxRegExprSymbol::Clone() const {
-  return std::make_unique<TvxRegExprSymbol>(FChar);
+  return std::make_unique<TvxRegExprSymbol>(FChar, FTrailByte);
 }
 
 bool TvxRegExprTimeSeparator::Check(char& AChar, bool) const {
@@ -656,7 +656,7 @@ TvxRegExprParser::TAltEnd TvxRegExprParser::ParseAlt(TvxRegExprParserAlt& AAlt, 
     switch (lexem->Kind) {
       case lkSymbol:
         AAlt.Add(std::make_unique<TvxRegExprParserSimpleItem>(
-            std::make_unique<TvxRegExprSymbol>(lexem->Value[0])));
+            std::make_unique<TvxRegExprSymbol>(lexem->Value[0], lexem->TrailByte)));
         last = AAlt.Count() - 1;
         break;
       case lkAny: case lkIdLetter: case lkNotIdLetter: case lkDigit: case lkNotDigit:
@@ -872,7 +872,7 @@ bool TvxRegExprParser::ParseEnumeration(TvxRegExprParserAlt& AAlt) {
     if (auto item = ClassItem(*lexem)) {
       enumeration->Add(std::move(item));
     } else {
-      enumeration->Add(std::make_unique<TvxRegExprSymbol>(lexem->Value[0]));
+      enumeration->Add(std::make_unique<TvxRegExprSymbol>(lexem->Value[0], lexem->TrailByte));
     }
   }
   AAlt.Add(std::make_unique<TvxRegExprParserSimpleItem>(std::move(enumeration)));
@@ -1010,8 +1010,9 @@ bool TvxRegExpr::PeekChar(char& AChar) const {
   return true;
 }
 
-void TvxRegExpr::AddLexem(int32_t AKind, const AnsiString& AValue, int32_t ACharPos) {
+void TvxRegExpr::AddLexem(int32_t AKind, const AnsiString& AValue, int32_t ACharPos, bool ATrailByte) {
   TvxLexem lexem;
+  lexem.TrailByte = ATrailByte;
   lexem.CharPos = ACharPos;
   lexem.Kind = AKind;
   lexem.Line = FLine;
@@ -1021,7 +1022,7 @@ void TvxRegExpr::AddLexem(int32_t AKind, const AnsiString& AValue, int32_t AChar
 
 void TvxRegExpr::ScanTrailByte(char ALead, int32_t APos) {
   char trail;
-  if (IsLead(ALead) && ReadChar(trail)) AddLexem(lkSymbol, CharText(trail), APos < 0 ? FColumn : APos);
+  if (IsLead(ALead) && ReadChar(trail)) AddLexem(lkSymbol, CharText(trail), APos < 0 ? FColumn : APos, true);
 }
 
 AnsiString TvxRegExpr::ReadCharText(char AChar) {
@@ -1137,14 +1138,18 @@ void TvxRegExpr::ScanEscape(int32_t APos) {
 
 void TvxRegExpr::ScanQuoted() {
   char c;
+  bool afterLead = false;
   while (ReadChar(c)) {
     if (c == '\'') {
       char next;
       if (!PeekChar(next) || next != '\'') return;
       ReadChar(next);
     }
-    // A quote cannot be a trail byte of code page 932, so bytes can be taken one by one.
-    AddLexem(lkSymbol, CharText(c), FColumn);
+    // A quote cannot be a trail byte of code page 932, so bytes can be taken one by one;
+    // the byte after a lead byte is marked as its trail.
+    bool trail = afterLead && c != '\'';
+    AddLexem(lkSymbol, CharText(c), FColumn, trail);
+    afterLead = !trail && IsLead(c);
   }
   AddError(FColumn + 1, FLine, vxFormatResourceString(scxRegExprMissing, CharArgument("'")));
 }

@@ -42,6 +42,9 @@ struct TvxLexem {
   int32_t Kind = lkSymbol;
   int32_t Line = 0;     // 1-based
   AnsiString Value;     // one character, or the digits of an integer
+  // A symbol that is the second byte of a double-byte character: it matches only itself,
+  // since folding its case would turn the character into another one.
+  bool TrailByte = false;
 };
 
 class TvxLexems {
@@ -109,13 +112,17 @@ public:
 
 class TvxRegExprSymbol : public TvxRegExprItem {
 public:
-  explicit TvxRegExprSymbol(char AChar) : FChar(AChar) {}
+  // ATrailByte: the symbol is the second byte of a double-byte character of the pattern
+  // and is never compared case-insensitively (0x41 'A' and 0x61 'a' as trail bytes are two
+  // different characters, such as "ア" and "ヂ").
+  explicit TvxRegExprSymbol(char AChar, bool ATrailByte = false) : FChar(AChar), FTrailByte(ATrailByte) {}
   bool Check(char& AChar, bool ACaseInsensitive) const override;
   std::unique_ptr<TvxRegExprItem> Clone() const override;
   char Symbol() const { return FChar; }
 
 private:
   char FChar;
+  bool FTrailByte;
 };
 
 // The separators are read from the locale at each test, so a locale change reaches a
@@ -464,7 +471,7 @@ private:
   bool ReadChar(char& AChar);
   bool PeekChar(char& AChar) const;
   bool AtEnd() const;
-  void AddLexem(int32_t AKind, const AnsiString& AValue, int32_t ACharPos);
+  void AddLexem(int32_t AKind, const AnsiString& AValue, int32_t ACharPos, bool ATrailByte = false);
   void AddError(int32_t ACharPos, int32_t ALine, const AnsiString& AMessage);
   void Scan();
   void ScanChar(char AChar);

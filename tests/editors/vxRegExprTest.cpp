@@ -263,6 +263,20 @@ TEST_F(RegExprTest, CaseInsensitiveStepGivesPatternCase) {
   range.SetCaseInsensitive(true);
   Compile(range, "[a-c]");
   EXPECT_EQ("", Type(range, "B"));
+  // The second byte of a double-byte character is never folded: "ア" is 83 41 and "ヂ"
+  // 83 61, so a case-insensitive "ア" must not take "ヂ" (nor turn it into "ア").
+  for (const char* pattern : {"ア", "'ア'", "[ア]+"}) {
+    TvxRegExpr kana;
+    kana.SetCaseInsensitive(true);
+    Compile(kana, pattern);
+    EXPECT_EQ("\x83", Type(kana, "ヂ")) << pattern;
+    kana.Reset();
+    EXPECT_EQ("ア", Type(kana, "ア")) << pattern;
+  }
+  TvxRegExpr mixed;
+  mixed.SetCaseInsensitive(true);
+  Compile(mixed, "ア'a'");
+  EXPECT_EQ("アa", Type(mixed, "アA"));  // single-byte letters still fold
 }
 
 TEST_F(RegExprTest, PrevRestoresTheStateBefore) {
