@@ -174,14 +174,19 @@ AnsiString TvxStandardMask::EmptyDisplayText() const {
 void TvxStandardMask::Format(AnsiString& AText, bool AUseConvertedChars, bool AWithLiterals) const {
   AnsiString result = EmptyDisplayText();
   size_t position = 0;
+  bool afterLead = false;
   for (char c : AText) {
+    // The second byte of a double-byte character keeps its case: folding a trail byte such
+    // as 0x61 to 0x41 would turn the character into another one ("ヂ" into "ア").
+    bool trail = afterLead;
+    afterLead = !trail && IsLeadByte(static_cast<unsigned char>(c));
     for (size_t i = position; i < FItems.size(); ++i) {
       const TvxStandardMaskCustomItem& item = *FItems[i];
       bool input = IsInputItem(item);
       if (!input && !FSaveLiteralCharacters && !AWithLiterals) continue;
       char converted = c;
       if (item.Check(converted)) {
-        result[i] = AUseConvertedChars ? converted : c;
+        result[i] = AUseConvertedChars && !trail ? converted : c;
         position = i + 1;
         break;
       }

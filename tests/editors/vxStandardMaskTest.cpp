@@ -160,6 +160,15 @@ TEST_F(StandardMaskTest, DateTimeMaskHoldsDoubleByteDesignators) {
   EXPECT_TRUE(mask.IsFull("午後 09"));
 }
 
+TEST_F(StandardMaskTest, TrailBytesKeepTheirCase) {
+  // "ヂ" is 83 61: upper-casing its second byte would show "ア" (83 41) instead.
+  TvxStandardMask mask;
+  mask.SetMask(">cccc");
+  EXPECT_EQ("ヂA_", Formatted(mask, "ヂa"));
+  mask.SetMask("<CCC");
+  EXPECT_EQ("アb", Formatted(mask, "アB"));
+}
+
 TEST_F(StandardMaskTest, SetMaskStartsAfresh) {
   TvxStandardMask mask;
   mask.SetMask("!00;0;*");
