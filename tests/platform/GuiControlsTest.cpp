@@ -366,3 +366,55 @@ TEST_F(GuiControls, TimerRunsOnlyWhenEnabledWithIntervalAndHandler) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GuiUtilityWindows, TopLevelUtilityWindowsHearSystemBroadcasts) {
+  // A broadcast reaches top-level windows only: a message-only window would miss the
+  // setting changes the control library listens for.
+  const UINT probe = RegisterWindowMessageA("Corvane.GuiTest.BroadcastProbe");
+  int heard = 0;
+  HWND window = AllocateHWnd([&](TMessage& m) {
+    if (m.Msg == probe) ++heard;
+    m.Result = DefWindowProcA(nullptr, m.Msg, m.WParam, m.LParam);
+  });
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(HWND_BROADCAST, probe, 0, 0, SMTO_ABORTIFHUNG, 2000, &result);
+  EXPECT_EQ(heard, 1);
+  DeallocateHWnd(window);
+}
+
+TEST_F(GuiControls, CursorFollowsTheControlUnlessTheScreenOverridesIt) {
+  auto* panel = new TPanel(Host);
+  panel->SetParent(Host);
+  const HCURSOR own = LoadCursorA(nullptr, IDC_CROSS);
+  constexpr TCursor kProgramCursor = 2100;
+  Screen->SetCursors(kProgramCursor, own);
+  struct Case {
+    TCursor control;
+    TCursor screen;
+    bool answered;    // false: left to the window class
+    LPCSTR expected;  // a system cursor id, or nullptr for the registered one
+  };
+  const Case cases[] = {
+      {crDefault, crDefault, false, nullptr},     // nothing set: the window class decides
+      {crHandPoint, crDefault, true, IDC_HAND},   // the control's own
+      {kProgramCursor, crDefault, true, nullptr},  // registered by the program
+      {crHandPoint, crHourGlass, true, IDC_WAIT},  // the screen's wins while set
+  };
+  for (const Case& c : cases) {
+    panel->SetCursor(c.control);
+    Screen->SetCursor(c.screen);
+    ::SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    HWND window = panel->Handle();
+    const LRESULT answered = SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(answered, c.answered ? 1 : 0);
+    if (!c.answered) continue;
+    EXPECT_EQ(GetCursor(), c.expected == nullptr ? own : LoadCursorA(nullptr, c.expected));
+  }
+  Screen->SetCursor(crDefault);
+  Screen->SetCursors(kProgramCursor, nullptr);
+  EXPECT_EQ(Screen->Cursors(kProgramCursor), LoadCursorA(nullptr, IDC_ARROW)) << "unknown ids give the arrow";
+}
+
+}  // namespace
