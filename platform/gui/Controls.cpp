@@ -980,7 +980,10 @@ LRESULT TWinControl::WndProc(TMessage& m) {
 }
 
 LRESULT TWinControl::DefaultHandler(TMessage& m) {
-  if (FHandle == nullptr || FDefWndProc == nullptr || m.Msg >= CM_BASE) return 0;
+  // The class library's own notifications (CM_* and CN_*, 0xB000 to 0xBFFF) mean nothing to
+  // the system; registered messages (0xC000 and up) are the system's again.
+  const bool libraryMessage = m.Msg >= CM_BASE && m.Msg < 0xC000;
+  if (FHandle == nullptr || FDefWndProc == nullptr || libraryMessage) return 0;
   return CallWindowProcA(FDefWndProc, FHandle, m.Msg, m.WParam, m.LParam);
 }
 

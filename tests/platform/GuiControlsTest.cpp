@@ -418,3 +418,41 @@ TEST_F(GuiControls, CursorFollowsTheControlUnlessTheScreenOverridesIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// A system-like window class that records what reaches its procedure.
+std::vector<UINT> gSeenBySystemClass;
+LRESULT CALLBACK RecordingClassProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg >= CM_BASE) gSeenBySystemClass.push_back(msg);
+  return DefWindowProcA(window, msg, wParam, lParam);
+}
+
+class TRecordingControl : public TWinControl {
+public:
+  using TWinControl::TWinControl;
+
+protected:
+  void CreateParams(TCreateParams& params) override {
+    TWinControl::CreateParams(params);
+    CreateSubClass(params, "Corvane.GuiTest.Recording");
+  }
+};
+
+TEST_F(GuiControls, LibraryNotificationsStayOutOfTheSystemClassButRegisteredMessagesReachIt) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = RecordingClassProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "Corvane.GuiTest.Recording";
+  RegisterClassA(&wc);
+  auto* control = new TRecordingControl(Host);
+  control->SetParent(Host);
+  const UINT registered = RegisterWindowMessageA("Corvane.GuiTest.Registered");
+  gSeenBySystemClass.clear();
+  SendMessageA(control->Handle(), CM_TEXTCHANGED, 0, 0);
+  SendMessageA(control->Handle(), CN_COMMAND, 0, 0);
+  SendMessageA(control->Handle(), registered, 0, 0);
+  EXPECT_EQ(gSeenBySystemClass, std::vector<UINT>{registered});
+}
+
+}  // namespace
