@@ -330,18 +330,25 @@ TEST_F(MainWindow, CancelledDialogOrBadThresholdStartsNothing) {
 }
 
 TEST_F(MainWindow, ChosenFolderIsScannedLowerCased) {
+  // Work folders whose names end in a double-byte character with a 0x5C trail byte ("ソ"),
+  // given with and without a real trailing backslash: only a real one may be taken off.
   struct Case {
     const char* chosen;
     const char* listed;
+    const char* work;
+    const char* typed;
   };
-  const Case cases[] = {{"D:\\Data", "d:\\data"}, {"D:\\ＤＡＴＡ\\Ｘ", "d:\\ｄａｔａ\\ｘ"}};
+  const Case cases[] = {{"D:\\Data", "d:\\data", "\\一ソ", "\\一ソ\\"},
+                        {"D:\\ＤＡＴＡ\\Ｘ", "d:\\ｄａｔａ\\ｘ", "\\二ソ", "\\二ソ"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.chosen);
+    Form->WorkFolderEdit->SetText(Temp.Path() + c.typed);
     Form->LogMemo->Lines().Clear();
     ScanAndWait(c.chosen);
     const std::vector<AnsiString> view = ViewLines();
     ASSERT_FALSE(view.empty());
     EXPECT_NE(view.front().find(AnsiString("START crawling: ") + c.listed), AnsiString::npos) << view.front();
+    EXPECT_EQ(FilesMatching(Temp.Path() + c.work + "\\J010_FILLST_00_*.log").size(), 1u) << c.work;
   }
 }
 
