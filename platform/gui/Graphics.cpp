@@ -311,7 +311,7 @@ TBitmap::TBitmap() = default;
 
 TBitmap::~TBitmap() { FreeImage(); }
 
-void TBitmap::FreeImage() {
+void TBitmap::FreeContext() {
   if (FCanvas) FCanvas->SetHandle(nullptr);
   if (FMemDC != nullptr) {
     SelectObject(FMemDC, FOldBitmap);
@@ -319,6 +319,10 @@ void TBitmap::FreeImage() {
     FMemDC = nullptr;
     FOldBitmap = nullptr;
   }
+}
+
+void TBitmap::FreeImage() {
+  FreeContext();
   if (FBitmap != nullptr) {
     DeleteObject(FBitmap);
     FBitmap = nullptr;
@@ -429,10 +433,13 @@ void TImageList::SetSize(int width, int height) {
 int TImageList::Count() const { return FHandle != nullptr ? ImageList_GetImageCount(FHandle) : 0; }
 
 int TImageList::Add(TBitmap& image, TBitmap* mask) {
+  image.FreeContext();
+  if (mask != nullptr) mask->FreeContext();
   return ImageList_Add(Handle(), image.Handle(), mask != nullptr ? mask->Handle() : nullptr);
 }
 
 int TImageList::AddMasked(TBitmap& image, TColor maskColor) {
+  image.FreeContext();
   return ImageList_AddMasked(Handle(), image.Handle(), ColorToRGB(maskColor));
 }
 

@@ -26,6 +26,13 @@ constexpr TColor clSilver = 0xC0C0C0;
 constexpr TColor clRed = 0x0000FF;
 constexpr TColor clBlue = 0xFF0000;
 constexpr TColor clWhite = 0xFFFFFF;
+constexpr TColor clOlive = 0x008080;
+constexpr TColor clPurple = 0x800080;
+constexpr TColor clTeal = 0x808000;
+constexpr TColor clLime = 0x00FF00;
+constexpr TColor clYellow = 0x00FFFF;
+constexpr TColor clFuchsia = 0xFF00FF;
+constexpr TColor clAqua = 0xFFFF00;
 constexpr TColor SystemColor(int index) { return static_cast<TColor>(0xFF000000u | static_cast<uint32_t>(index)); }
 constexpr TColor clScrollBar = SystemColor(COLOR_SCROLLBAR);
 constexpr TColor clBackground = SystemColor(COLOR_BACKGROUND);
@@ -192,6 +199,9 @@ public:
   void SetHandle(HBITMAP bitmap);
   bool Empty() const { return FBitmap == nullptr; }
   TCanvas& Canvas();
+  // Takes the bitmap out of its canvas's device context (the canvas makes a new one when next
+  // used): GDI lets a bitmap sit in one device context at a time, and image lists need it.
+  void FreeContext();
   // Writes a 24-bit uncompressed .bmp file; raises EFCreateError or EWriteError.
   void SaveToFile(const AnsiString& fileName);
   // Loads a bitmap resource by name from the module (the program when 0); false when missing.

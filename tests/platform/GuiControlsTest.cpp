@@ -456,3 +456,105 @@ TEST_F(GuiControls, LibraryNotificationsStayOutOfTheSystemClassButRegisteredMess
 }
 
 }  // namespace
+
+namespace {
+
+// Records the reflected messages it receives.
+class TReflectionProbe : public TCustomControl {
+public:
+  using TCustomControl::TCustomControl;
+  std::vector<UINT> Seen;
+  LRESULT WndProc(TMessage& m) override {
+    if (m.Msg >= CN_BASE && m.Msg < CN_BASE + 0x400) {
+      Seen.push_back(m.Msg);
+      return 77;
+    }
+    return TCustomControl::WndProc(m);
+  }
+};
+
+TEST_F(GuiControls, ParentReflectsOwnerDrawScrollAndNotifyMessagesToTheChild) {
+  auto* child = new TReflectionProbe(Host);
+  child->SetParent(Host);
+  HWND parent = Host->Handle();
+  HWND window = child->Handle();
+  DRAWITEMSTRUCT draw{};
+  draw.CtlType = ODT_BUTTON;
+  draw.hwndItem = window;
+  MEASUREITEMSTRUCT measure{};
+  measure.CtlType = ODT_LISTBOX;
+  measure.CtlID = static_cast<UINT>(GetDlgCtrlID(window));
+  NMHDR notify{window, static_cast<UINT_PTR>(GetDlgCtrlID(window)), 0};
+  const auto childParam = reinterpret_cast<LPARAM>(window);
+  struct Case {
+    UINT msg;
+    WPARAM wParam;
+    LPARAM lParam;
+  };
+  const Case cases[] = {
+      {WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw)}, {WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure)},
+      {WM_HSCROLL, SB_LINEDOWN, childParam},              {WM_VSCROLL, SB_LINEUP, childParam},
+      {WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notify)},  {WM_COMMAND, MAKEWPARAM(0, 1), childParam},
+      {WM_CTLCOLORSTATIC, 0, childParam},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.msg);
+    EXPECT_EQ(SendMessageA(parent, c.msg, c.wParam, c.lParam), 77);
+    ASSERT_FALSE(child->Seen.empty());
+    EXPECT_EQ(child->Seen.back(), CN_BASE + c.msg);
+  }
+  // A window's own scroll bars (no control in lParam) are not reflected anywhere.
+  const size_t seen = child->Seen.size();
+  SendMessageA(parent, WM_VSCROLL, SB_LINEUP, 0);
+  EXPECT_EQ(child->Seen.size(), seen);
+}
+
+TEST(GuiGraphics, ImageListTakesMaskedImagesAndDrawsThem) {
+  TImageList images(nullptr, 4, 4);
+  TBitmap image;
+  image.SetSize(8, 4);  // two images side by side
+  image.Canvas().Brush().SetColor(clFuchsia);
+  image.Canvas().FillRect(RECT{0, 0, 8, 4});
+  image.Canvas().Brush().SetColor(clBlue);
+  image.Canvas().FillRect(RECT{0, 0, 2, 2});
+  EXPECT_EQ(images.AddMasked(image, clFuchsia), 0);
+  EXPECT_EQ(images.Count(), 2);
+  TBitmap target;
+  target.SetSize(4, 4);
+  target.Canvas().Brush().SetColor(clWhite);
+  target.Canvas().FillRect(RECT{0, 0, 4, 4});
+  images.Draw(target.Canvas(), 0, 0, 0);
+  EXPECT_EQ(GetPixel(target.Canvas().Handle(), 0, 0), ColorToRGB(clBlue));
+  EXPECT_EQ(GetPixel(target.Canvas().Handle(), 3, 3), ColorToRGB(clWhite)) << "the mask colour is transparent";
+}
+
+TEST(GuiForms, BorderStylesChooseTheWindowStyles) {
+  struct Case {
+    TBorderStyle border;
+    DWORD styleOn, styleOff, exOn;
+  };
+  const Case cases[] = {
+      {TBorderStyle::bsNone, WS_POPUP, WS_CAPTION | WS_THICKFRAME, 0},
+      {TBorderStyle::bsSingle, WS_CAPTION | WS_SYSMENU, WS_THICKFRAME, 0},
+      {TBorderStyle::bsSizeable, WS_CAPTION | WS_THICKFRAME, 0, 0},
+      {TBorderStyle::bsDialog, WS_CAPTION | WS_SYSMENU, WS_THICKFRAME | WS_MINIMIZEBOX, WS_EX_DLGMODALFRAME},
+      {TBorderStyle::bsToolWindow, WS_CAPTION, WS_THICKFRAME, WS_EX_TOOLWINDOW},
+      {TBorderStyle::bsSizeToolWin, WS_CAPTION | WS_THICKFRAME, 0, WS_EX_TOOLWINDOW},
+  };
+  TForm form(nullptr);
+  form.SetFormStyle(TFormStyle::fsStayOnTop);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.border));
+    form.SetBorderStyle(c.border);
+    HWND window = form.Handle();  // made anew for each style, never shown
+    const DWORD style = static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE));
+    const DWORD ex = static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE));
+    EXPECT_EQ(style & c.styleOn, c.styleOn);
+    EXPECT_EQ(style & c.styleOff, 0u);
+    EXPECT_EQ(ex & c.exOn, c.exOn);
+    EXPECT_TRUE(ex & WS_EX_TOPMOST);
+    EXPECT_FALSE(style & WS_CHILD);
+  }
+}
+
+}  // namespace
