@@ -319,11 +319,9 @@ AnsiString vxCurrencyFormatFromSettings(const TFormatSettings& fs) {
     else s.append(cs, i, next - i);
     i = next;
   }
+  // No currency symbol, no positive section: positive values then take the general format.
   AnsiString positive;
-  if (s.empty()) {
-    // No currency symbol: the number alone (an empty section would show nothing at all).
-    positive = n;
-  } else {
+  if (!s.empty()) {
     switch (fs.CurrencyFormat) {
       case 1: positive = n + s; break;
       case 2: positive = s + " " + n; break;

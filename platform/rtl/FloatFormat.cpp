@@ -394,6 +394,18 @@ AnsiString FormatFloat(const AnsiString& pattern, long double value, const TForm
   // Beyond 18 integer digits no pattern can place the digits: the general format.
   if (pattern.empty() || std::fabs(value) >= 1e18L) return FloatToStr(value, fs);
   const AnsiString& positive = sections[0];
+  if (positive.empty()) {
+    // No positive section: a value without a section of its own takes the general format.
+    if (value < 0 && sections.size() >= 2 && !sections[1].empty()) {
+      TSectionInfo ni = Analyse(sections[1]);
+      return Emit(sections[1], ni, RoundForSection(-value, ni), fs);
+    }
+    if (value == 0 && sections.size() >= 3 && !sections[2].empty()) {
+      TSectionInfo zi = Analyse(sections[2]);
+      return Emit(sections[2], zi, RoundForSection(0, zi), fs);
+    }
+    return FloatToStr(value, fs);
+  }
   TSectionInfo info = Analyse(positive);
   TSectionDigits digits = RoundForSection(value, info);
   if (digits.Zero && sections.size() >= 3 && !sections[2].empty()) {

@@ -32,7 +32,8 @@ AnsiString FloatToStr(long double value);
 // values). In a section: "0" digit or zero, "#" digit or nothing, the first "." the decimal
 // separator, "," anywhere before it thousand separators, "E+", "E-", "e+", "e-" followed by
 // "0"s scientific notation with that many exponent digits at least, text in single or double
-// quotes as it stands, anything else copied. An empty pattern gives the general format.
+// quotes as it stands, anything else copied. An empty pattern, or an empty positive section
+// for a value that has no section of its own, gives the general format.
 AnsiString FormatFloat(const AnsiString& pattern, long double value, const TFormatSettings& fs);
 AnsiString FormatFloat(const AnsiString& pattern, long double value);
 

@@ -93,6 +93,11 @@ TEST(FloatFormat, Patterns) {
       {"0 '円'", 5, "5 円"},
       {"0", -0.4L, "0"},
       {"", 2.5L, "2.5"},
+      // An empty positive section: the general format, unless the value has its own section.
+      {";-#,##0.00", 1234.5L, "1234.5"},
+      {";-#,##0.00", -1234.5L, "-1,234.50"},
+      {";-0;'zero'", 0, "zero"},
+      {";", -2.5L, "-2.5"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(FormatFloat(c.Pattern, c.Value, fs), AnsiString(c.Text)) << c.Pattern;
