@@ -166,9 +166,8 @@ AnsiString TBatchCrawlThread::PrepareOutputFolder(AnsiString& nn) {
   }
   nn = "00";
   if (!DirectoryExists(FOutputFolder) && !ForceDirectories(ExcludeTrailingBackslash(FOutputFolder))) {
-    const AnsiString message = "作業フォルダを作成できません: " + FOutputFolder;
-    PostMsg(message);
-    throw EFCreateError(message);
+    // A fatal finish; the main window shows this text with the failure.
+    throw EFCreateError("作業フォルダを作成できません: " + FOutputFolder);
   }
   return IncludeTrailingBackslash(FOutputFolder);
 }
