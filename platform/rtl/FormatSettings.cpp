@@ -10,7 +10,8 @@
 namespace {
 AnsiString LocaleText(LCTYPE type, const char* fallback) {
   char buf[256];
-  int n = GetLocaleInfoA(LOCALE_USER_DEFAULT, type, buf, sizeof buf);
+  // The thread locale, as the class library read its format settings.
+  int n = GetLocaleInfoA(GetThreadLocale(), type, buf, sizeof buf);
   if (n <= 1) return fallback;
   return AnsiString(buf, static_cast<size_t>(n - 1));
 }
@@ -58,7 +59,7 @@ TFormatSettings ReadFormatSettingsFromSystem() {
   s.CurrencyFormat = LocaleInt(LOCALE_ICURRENCY, 0);
   s.NegCurrFormat = LocaleInt(LOCALE_INEGCURR, 1);
   s.CurrencyDecimals = LocaleInt(LOCALE_ICURRDIGITS, 0);
-  s.FirstDayOfWeek = LocaleInt(LOCALE_IFIRSTDAYOFWEEK, 6);
+  s.FirstDayOfWeek = LocaleInt(LOCALE_IFIRSTDAYOFWEEK, 0);
   for (int i = 0; i < 12; ++i) {
     s.ShortMonthNames[size_t(i)] = LocaleText(LOCALE_SABBREVMONTHNAME1 + LCTYPE(i), "");
     s.LongMonthNames[size_t(i)] = LocaleText(LOCALE_SMONTHNAME1 + LCTYPE(i), "");
