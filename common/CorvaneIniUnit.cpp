@@ -38,52 +38,6 @@ void RemoveFirstEmpty(std::vector<AnsiString>& list) {
   }
 }
 
-// The class library's comma text: items separated by commas or blanks, a double quote
-// starts a quoted item in which two double quotes stand for one.
-std::vector<AnsiString> SplitDelimitedText(const AnsiString& text) {
-  std::vector<AnsiString> items;
-  auto blank = [&](size_t i) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    return c >= 1 && c <= ' ';
-  };
-  size_t p = 0, n = text.size();
-  while (p < n && blank(p)) ++p;
-  while (p < n && text[p] != '\0') {
-    AnsiString item;
-    if (text[p] == '"') {
-      ++p;
-      while (p < n) {
-        if (text[p] == '"') {
-          if (p + 1 < n && text[p + 1] == '"') {
-            item += '"';
-            p += 2;
-            continue;
-          }
-          ++p;
-          break;
-        }
-        size_t next = NextCharIndex(text, p);
-        item.append(text, p, next - p);
-        p = next;
-      }
-    } else {
-      size_t start = p;
-      while (p < n && static_cast<unsigned char>(text[p]) > ' ' && text[p] != ',')
-        p = NextCharIndex(text, p);
-      item = text.substr(start, p - start);
-    }
-    items.push_back(item);
-    while (p < n && blank(p)) ++p;
-    if (p < n && text[p] == ',') {
-      if (p + 1 == n) items.emplace_back();
-      do {
-        ++p;
-      } while (p < n && blank(p));
-    }
-  }
-  return items;
-}
-
 // Case-insensitive (ASCII letters, double-byte aware) test that s begins with prefix.
 bool StartsText(std::string_view prefix, std::string_view s) {
   if (prefix.size() > s.size()) return false;
@@ -528,7 +482,7 @@ void TCorvaneIni::LoadFixedGroupIds(TFixedGroupIdList& groups, const AnsiString&
 }
 
 void TCorvaneIni::ReadYearRange(const TCorvaneSection& s) {
-  std::vector<AnsiString> items = SplitDelimitedText(s.ReadString("dateselector_yearrange", ""));
+  std::vector<AnsiString> items = SplitCommaText(s.ReadString("dateselector_yearrange", ""));
   int32_t a = 1980, b = 2030;
   if (items.size() >= 2) {
     a = StrToIntDef(items[0], 1980);

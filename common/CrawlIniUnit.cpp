@@ -103,49 +103,6 @@ bool FindSamePath(const TCrawlIniText& ini, const AnsiString& path, AnsiString& 
   return false;
 }
 
-std::vector<AnsiString> SplitCrawlCommaText(const AnsiString& text) {
-  // The class library's comma-text rules: blanks and control characters around items are
-  // skipped, an item ends at a blank or a comma, a quoted item may hold both, and a comma
-  // at the very end adds an empty item.
-  std::vector<AnsiString> items;
-  const size_t n = text.size();
-  size_t p = 0;
-  while (p < n && IsBlankByte(text[p])) ++p;
-  while (p < n) {
-    AnsiString item;
-    if (text[p] == '"') {
-      ++p;
-      while (p < n) {
-        if (text[p] == '"') {
-          if (p + 1 < n && text[p + 1] == '"') {
-            item += '"';
-            p += 2;
-            continue;
-          }
-          ++p;
-          break;
-        }
-        size_t next = NextCharIndex(text, p);
-        item.append(text, p, next - p);
-        p = next;
-      }
-    } else {
-      size_t b = p;
-      while (p < n && !IsBlankByte(text[p]) && text[p] != ',') p = NextCharIndex(text, p);
-      item = text.substr(b, p - b);
-    }
-    items.push_back(item);
-    while (p < n && IsBlankByte(text[p])) ++p;
-    if (p < n && text[p] == ',') {
-      if (p + 1 == n) items.emplace_back();
-      do {
-        ++p;
-      } while (p < n && IsBlankByte(text[p]));
-    }
-  }
-  return items;
-}
-
 // --- TCrawlIniExtractPageSetting -----------------------------------------------------------
 
 AnsiString TCrawlIniExtractPageSetting::GetKey() const {
@@ -227,7 +184,7 @@ void TCrawlIniFolder::ReadFrom(const std::vector<AnsiString>& lines) {
     int32_t first, second, third;
     bool pdf;
     TCrawlIni::ParseValue(value, first, second, third, pdf);
-    for (AnsiString ext : SplitCrawlCommaText(AnsiLowerCase(key))) {
+    for (AnsiString ext : SplitCommaText(AnsiLowerCase(key))) {
       StripLeadingDots(ext);
       SetExt(ext, first, second, third, pdf);
     }
@@ -484,7 +441,7 @@ void TCrawlIni::Clear() {
 }
 
 void TCrawlIni::MergeExtractPageLimit(TCrawlIniFolder& folder) const {
-  for (const AnsiString& item : SplitCrawlCommaText(FOptions.ExtractPageExtList)) {
+  for (const AnsiString& item : SplitCommaText(FOptions.ExtractPageExtList)) {
     int32_t limit = FOptions.ExtractPageLimit ? FOptions.ExtractPageLimit(item) : -1;
     if (limit < 0) limit = -1;
     folder.SetExt(item, -1, limit, limit, true);
@@ -526,7 +483,7 @@ void TCrawlIni::WriteCrawlini(TCrawlIniFolder& folder) {
 
 void TCrawlIni::ParseValue(const AnsiString& text, int32_t& first, int32_t& second,
                            int32_t& third, bool& pdf) {
-  std::vector<AnsiString> items = SplitCrawlCommaText(AnsiLowerCase(text));
+  std::vector<AnsiString> items = SplitCommaText(AnsiLowerCase(text));
   std::vector<int32_t> n;
   pdf = false;
   for (const AnsiString& item : items) {

@@ -199,8 +199,6 @@ AnsiString MakeSettingKey(int32_t first, int32_t second, int32_t third, bool pdf
 void StripLeadingDots(AnsiString& ext);
 // The first section whose normalised name is the normalised path; false when none.
 bool FindSamePath(const TCrawlIniText& ini, const AnsiString& path, AnsiString& sectionName);
-// Items of a comma text: commas and blanks separate, double quotes group.
-std::vector<AnsiString> SplitCrawlCommaText(const AnsiString& text);
 
 // Creates the process-wide store from options (replacing any earlier one) and refreshes
 // it. A failure is traced as ("TCrawlIni", message) through options.Trace and leaves no

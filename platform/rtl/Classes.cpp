@@ -317,6 +317,50 @@ static std::vector<S> SplitLinesT(const S& text) {
 std::vector<AnsiString> SplitLines(const AnsiString& text) { return SplitLinesT(text); }
 std::vector<WideString> SplitLinesW(const WideString& text) { return SplitLinesT(text); }
 
+std::vector<AnsiString> SplitCommaText(std::string_view text) {
+  std::vector<AnsiString> items;
+  auto blank = [&](size_t i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    return c >= 1 && c <= ' ';
+  };
+  size_t p = 0, n = text.size();
+  while (p < n && blank(p)) ++p;
+  while (p < n && text[p] != '\0') {
+    AnsiString item;
+    if (text[p] == '"') {
+      ++p;
+      while (p < n) {
+        if (text[p] == '"') {
+          if (p + 1 < n && text[p + 1] == '"') {
+            item += '"';
+            p += 2;
+            continue;
+          }
+          ++p;
+          break;
+        }
+        size_t next = NextCharIndex(text, p);
+        item.append(text.substr(p, next - p));
+        p = next;
+      }
+    } else {
+      size_t start = p;
+      while (p < n && static_cast<unsigned char>(text[p]) > ' ' && text[p] != ',')
+        p = NextCharIndex(text, p);
+      item = AnsiString(text.substr(start, p - start));
+    }
+    items.push_back(item);
+    while (p < n && blank(p)) ++p;
+    if (p < n && text[p] == ',') {
+      if (p + 1 == n) items.emplace_back();
+      do {
+        ++p;
+      } while (p < n && blank(p));
+    }
+  }
+  return items;
+}
+
 template <typename S>
 void TBasicStringList<S>::SetText(const S& text) {
   Clear();

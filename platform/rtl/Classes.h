@@ -180,6 +180,11 @@ private:
   mutable std::unordered_map<AnsiString, int> FNameIndex;
 };
 
+// The class library's comma text: items separated by commas or blanks (bytes up to ' '),
+// a double quote starts a quoted item in which two double quotes stand for one, a comma at
+// the very end adds an empty item, and a NUL byte ends the text. Double-byte aware.
+std::vector<AnsiString> SplitCommaText(std::string_view text);
+
 // Splits text into lines at CR LF, LF or CR (a last line without a line end counts).
 std::vector<AnsiString> SplitLines(const AnsiString& text);
 std::vector<WideString> SplitLinesW(const WideString& text);

@@ -163,3 +163,19 @@ TEST(Threads, ExtendedPrecisionInEveryThread) {
   probe.WaitFor();
   EXPECT_EQ(probe.Cw & 0x0300, 0x0300);
 }
+
+TEST(Classes, CommaTextSplitsLikeTheClassLibrary) {
+  const struct {
+    const char* text;
+    std::vector<AnsiString> items;
+  } cases[] = {
+      {"a,b c", {"a", "b", "c"}},
+      {"  a , b ,", {"a", "b", ""}},
+      {"\"x y\",\"say \"\"hi\"\"\"", {"x y", "say \"hi\""}},
+      {"表,ソ", {"表", "ソ"}},  // 0x5C trail bytes stay inside their items
+      {"a,,b", {"a", "", "b"}},
+      {"", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SplitCommaText(c.text), c.items) << c.text;
+  EXPECT_EQ(SplitCommaText(std::string_view("a\0b", 3)), std::vector<AnsiString>{"a"});
+}
