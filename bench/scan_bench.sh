@@ -36,8 +36,8 @@ PY
 
 source "$ROOT/scripts/env.sh"
 wine_prefix_init
-for spec in "small 2000 10" "large 20000 10"; do
-  set -- $spec
+for tree in "small 2000 10" "large 20000 10"; do
+  set -- $tree
   mkdir -p "$TMP/$1" "$TMP/out-$1"
   make_tree "$TMP/$1/tree" "$2" "$3"
   echo "== $1 tree: $(( $2 * $3 )) files in $2 leaf folders"

@@ -54,10 +54,10 @@ fetch_source() {
   rm -rf "$dir"; mkdir -p "$dir"
   local v ok=0
   for v in "$@"; do
-    local spec=$name; [ -n "$v" ] && spec="$name=$v"
+    local wanted=$name; [ -n "$v" ] && wanted="$name=$v"
     # shellcheck disable=SC2046
-    if (cd "$dir" && apt-get $(apt_opts) source --download-only -qq "$spec" >/dev/null 2>&1); then
-      ok=1; echo "deps: $spec"; break
+    if (cd "$dir" && apt-get $(apt_opts) source --download-only -qq "$wanted" >/dev/null 2>&1); then
+      ok=1; echo "deps: $wanted"; break
     fi
     rm -f "$dir"/*
   done
