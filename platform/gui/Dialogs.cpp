@@ -47,13 +47,19 @@ TBrowseForFolderFunc SetBrowseForFolderFunc(TBrowseForFolderFunc func) {
   return previous;
 }
 
+AnsiString DialogFilterBuffer(const AnsiString& filter) {
+  // A "|" can be the second byte of a double-byte character ("ポ" is 83 7C): only a "|" that
+  // starts a character separates.
+  AnsiString buffer = filter;
+  for (size_t i = 0; i < buffer.size(); i = NextCharIndex(buffer, i))
+    if (buffer[i] == '|') buffer[i] = '\0';
+  buffer.push_back('\0');
+  buffer.push_back('\0');
+  return buffer;
+}
+
 bool TSaveDialog::Execute(HWND owner) {
-  // The filter's "|" separators become the NULs the dialog expects, with a double NUL at the end.
-  AnsiString filter = Filter;
-  for (char& c : filter)
-    if (c == '|') c = '\0';
-  filter.push_back('\0');
-  filter.push_back('\0');
+  const AnsiString filter = DialogFilterBuffer(Filter);
   char file[MAX_PATH] = {};
   lstrcpynA(file, FileName.c_str(), MAX_PATH);
   OPENFILENAMEA ofn{};

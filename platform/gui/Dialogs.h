@@ -17,6 +17,10 @@ bool BrowseForFolder(HWND owner, const AnsiString& caption, const AnsiString& ro
 // Replaces the dialog (an empty function restores the shell's); answers the previous one.
 TBrowseForFolderFunc SetBrowseForFolderFunc(TBrowseForFolderFunc func);
 
+// A filter "Text|*.txt|All|*.*" as the file dialogs take it: every "|" a NUL, a double NUL at
+// the end.
+AnsiString DialogFilterBuffer(const AnsiString& filter);
+
 class TSaveDialog : public TComponent {
 public:
   explicit TSaveDialog(TComponent* owner) : TComponent(owner) {}

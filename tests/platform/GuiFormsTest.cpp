@@ -1,5 +1,5 @@
 // Focus and the form's active control, Tab navigation, key preview and swallowed keys, modal
-// forms, closing, bitmaps and the folder-dialog seam.
+// forms, closing, bitmaps and the file dialogs' filters.
 #include "GuiTestSupport.h"
 
 #include "platform/gui/ComCtrls.h"
@@ -275,25 +275,21 @@ TEST(GuiGraphics, BitmapSavesAsTwentyFourBitBottomUpBmp) {
   EXPECT_PRED_FORMAT2(testsupport::BytesEqual, expected, bytes);
 }
 
-TEST(GuiDialogs, FolderDialogCanBeReplacedAndRestored) {
-  AnsiString seenCaption, seenRoot;
-  TBrowseForFolderFunc previous = SetBrowseForFolderFunc(
-      [&](HWND, const AnsiString& caption, const AnsiString& root, AnsiString& chosen) {
-        seenCaption = caption;
-        seenRoot = root;
-        chosen = "C:\\選んだ";
-        return true;
-      });
-  AnsiString chosen;
-  EXPECT_TRUE(BrowseForFolder(nullptr, "フォルダを選択", "", chosen));
-  EXPECT_EQ(chosen, "C:\\選んだ");
-  EXPECT_EQ(seenCaption, "フォルダを選択");
-  EXPECT_EQ(seenRoot, "");
-  SetBrowseForFolderFunc([](HWND, const AnsiString&, const AnsiString&, AnsiString&) { return false; });
-  chosen = "unchanged";
-  EXPECT_FALSE(BrowseForFolder(nullptr, "x", "", chosen));
-  EXPECT_EQ(chosen, "unchanged");
-  SetBrowseForFolderFunc(previous);
+TEST(GuiDialogs, FilterSeparatorsBecomeNulsButNotTheSecondByteOfACharacter) {
+  // "ポ" is 83 7C in code page 932: its second byte is a "|" that separates nothing.
+  struct Case {
+    const char* filter;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"Text|*.txt|All|*.*", std::string("Text\0*.txt\0All\0*.*\0\0", 20)},
+      {"レポート|*.rpt", std::string("レポート") + std::string("\0*.rpt\0\0", 8)},
+      {"", std::string("\0\0", 2)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.filter);
+    EXPECT_PRED_FORMAT2(testsupport::BytesEqual, c.expected, DialogFilterBuffer(c.filter));
+  }
 }
 
 }  // namespace
