@@ -4,11 +4,13 @@
 
 #include "CvIdxBuilder/CvHviUnit.h"
 #include "common/CorvaneIniUnit.h"
+#include "common/CorvanePathUnit.h"
 #include "tests/CvIdxBuilder/CvIdxTestHelpers.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 using namespace testsupport;
@@ -39,8 +41,9 @@ protected:
     FSettings.WindowsFolder = t + "\\WINDOWS";
     FSettings.ProgramFilesFolder = t + "\\Program Files";
     FSettings.ProfilesFolder = t + "\\Documents and Settings";
+    // Quoted as at start-up: the temp path may hold "." "+" "(" and the like.
     FSettings.ProfilesRootPattern =
-        StringReplaceAll(IncludeTrailingBackslash(FSettings.ProfilesFolder), "\\", "\\\\");
+        QuoteRegExprMetaChars(IncludeTrailingBackslash(FSettings.ProfilesFolder));
     FSettings.MyDocumentsName = "My Documents";
     FSettings.FavoritesName = "Favorites";
     FSettings.DesktopName = "デスクトップ";
@@ -174,7 +177,9 @@ TEST_F(PathValidatorTest, RulesByExtensionAndForEveryPath) {
       "\r\n"
       "*\t\\\\\\\\cache\\\\\\\\\r\n"  // four backslashes in the file match one
       "log\t^d:\\\\\\\\logs\r\n"      // anchored at the start of the path
-      "zip\ta\\tb\r\n");              // "\t" becomes a TAB before compiling
+      "zip\ta\\tb\r\n"                 // "\t" becomes a TAB before compiling
+      "*\tソn\r\n"                     // 0x5C trail byte then "n": neither escape
+      "dat\t表\\\\\\\\d\r\n");           // 0x5C trail byte, then four backslashes
   auto v = Make();
   EXPECT_FALSE(v->ExcludePatterns().Empty());
   struct {
@@ -198,11 +203,14 @@ TEST_F(PathValidatorTest, RulesByExtensionAndForEveryPath) {
       {L"E:\\d:\\logs.log", true},
       {L"D:\\a\tb.zip", false},
       {L"D:\\a\\tb.zip", true},
+      {L"D:\\ソnata\\a.doc", false},
+      {L"D:\\表\\d.dat", false},
+      {L"D:\\表1.dat", true},           // not a digit class
   };
   for (const auto& c : cases)
     EXPECT_EQ(c.Valid, v->IsValid(c.Path)) << WideToAnsi(c.Path);
   const TCvPathExcludePatternList& list = v->ExcludePatterns();
-  EXPECT_EQ(2, list.AnyExt().Count());
+  EXPECT_EQ(3, list.AnyExt().Count());
   ASSERT_NE(nullptr, list.FindExt("DOC"));
   EXPECT_EQ(1, list.FindExt("doc")->Count());
   EXPECT_EQ(L"draft", list.FindExt("doc")->Get(0)->Pattern());
@@ -247,13 +255,24 @@ TEST(PathRegExpList, DeleteFreesInPlaceAndFindGivesTheWholeMatch) {
 }
 
 TEST_F(PathValidatorTest, OneValidatorForConcurrentFirstCalls) {
-  TCvPathValidator::ReplaceInstance(Make());
+  // No filter yet: every thread's first call races to build one. The settings source
+  // lingers so that a build outside the lock would be entered by several threads.
+  std::atomic<int> builds{0};
+  const TCvPathValidatorSettings settings = FSettings;
+  TCvPathValidator::SetSettingsSource([&builds, settings] {
+    ++builds;
+    Sleep(50);
+    return settings;
+  });
+  TCvPathValidator::ReplaceInstance(nullptr);
   TCvPathValidator* seen[4] = {};
   std::vector<std::thread> threads;
   for (int i = 0; i < 4; ++i)
     threads.emplace_back([&seen, i] { seen[i] = &TCvPathValidator::Instance(); });
   for (auto& t : threads) t.join();
+  EXPECT_EQ(1, builds.load());
   for (TCvPathValidator* p : seen) EXPECT_EQ(seen[0], p);
+  TCvPathValidator::SetSettingsSource(nullptr);
   TCvPathValidator::ReplaceInstance(std::make_unique<TCvPathValidator>(TCvPathValidatorSettings{}));
 }
 
