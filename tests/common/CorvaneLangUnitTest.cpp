@@ -89,7 +89,7 @@ TEST(CorvaneLangUnit, LoadsQuotedPairs) {
   EXPECT_EQ(9, item.Count());
 }
 
-TEST(CorvaneLangUnit, LinesThatGiveNoEntry) {
+TEST(CorvaneLangUnit, KeysWithoutEntryRaiseAndWrongCaseNamesTheStoredKey) {
   std::string ja = JapaneseFile();
   TDocRoot root(&ja, nullptr);
   TCorvaneLangItem item(root.Dir.File("lib\\lang.php"));
@@ -101,12 +101,6 @@ TEST(CorvaneLangUnit, LinesThatGiveNoEntry) {
               UserErrorOf([&] { TextOf(item, key); }))
         << key;
   }
-}
-
-TEST(CorvaneLangUnit, WrongCaseNamesTheStoredKey) {
-  std::string ja = JapaneseFile();
-  TDocRoot root(&ja, nullptr);
-  TCorvaneLangItem item(root.Dir.File("lib\\lang.php"));
   EXPECT_EQ(AnsiString("指定されたキー \"title\" の大文字小文字が間違っています。正しくは \"Title\" です"),
             UserErrorOf([&] { TextOf(item, "title"); }));
   EXPECT_EQ(AnsiString("指定されたキー \"dup\" の大文字小文字が間違っています。正しくは \"DUP\" です"),
@@ -177,6 +171,9 @@ TEST(CorvaneLangUnit, OnGetLangOverridesConfiguration) {
   AnsiString text;
   lang.Text("greeting", text);
   EXPECT_EQ("Hello", text);
+  // A key the current language lacks raises; a missing language does not.
+  EXPECT_EQ(AnsiString("指定されたキー \"greet\" は定義されていません"),
+            UserErrorOf([&] { lang.Text("greet", text); }));
   code = "de";  // no such file: no current item, no text, no error
   text = "unchanged";
   lang.Text("greeting", text);
@@ -193,13 +190,4 @@ TEST(CorvaneLangUnit, OnlyJapaneseFileAndEnglishAsked) {
   AnsiString text = "unchanged";
   lang.Text("no such key", text);  // there is no current item, so nothing raises
   EXPECT_EQ("", text);
-}
-
-TEST(CorvaneLangUnit, UnknownKeyInCurrentLanguageRaises) {
-  std::string en = EnglishFile();
-  TDocRoot root(nullptr, &en);
-  TCorvaneLang lang(root.Path(), [] { return AnsiString("en"); });
-  AnsiString text;
-  EXPECT_EQ(AnsiString("指定されたキー \"greet\" は定義されていません"),
-            UserErrorOf([&] { lang.Text("greet", text); }));
 }

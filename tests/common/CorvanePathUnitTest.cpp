@@ -198,5 +198,4 @@ TEST(CorvaneFileUtil, WriteTextIfMissingWritesOnce) {
   WriteTextIfMissing("other", file);
   EXPECT_PRED_FORMAT2(testsupport::BytesEqual, std::string("[default]\r\ndoc=\x95\x5C\r\n"),
                       ReadFileBytes(AnsiToWide(file)));
-  EXPECT_EQ(HiddenAttr, static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
 }

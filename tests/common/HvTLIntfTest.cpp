@@ -558,10 +558,6 @@ TEST(HvTLIntfLifecycle, DestinationChangeReregistersOnlyForAnotherText) {
   EXPECT_EQ(MessageOf(p[2]), "Viewer");
   EXPECT_NE(GuidOf(p[2]), guid);
   EXPECT_EQ(client.DestinationDetails(), "");
-  manager.SetDefaultDestination("Log[x]");
-  EXPECT_EQ(manager.DefaultDestination(), "Log[x]");
-  EXPECT_EQ(manager.GetClientCount(), 0);
-  EXPECT_EQ(manager.GetFormatters().Count(), 0);
 }
 
 TEST(HvTLIntfLifecycle, TwoThreadsShareOneRegistration) {

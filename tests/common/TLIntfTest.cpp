@@ -66,7 +66,6 @@ TEST(TLIntf, StartUpInstallsAssertionHandler) {
   {
     TUnitRun run;
     EXPECT_EQ(AnsiString("x (a, 7 行)"), AssertMessage("x", "a", 7));
-    EXPECT_EQ(AnsiString("アサート失敗 (a, 7 行)"), AssertMessage("", "a", 7));
     Assert(true, "never", "a", 1);  // a holding assertion raises nothing
     FinalizeTLIntf();
     // Shutdown leaves the handler in place.
@@ -83,14 +82,7 @@ TEST(TLIntf, GlobalClientEntersManagersList) {
     ASSERT_NE(nullptr, TLObjectManager());
     ASSERT_NE(nullptr, TraceLens());
     EXPECT_EQ(1, TLObjectManager()->GetClientCount());
-    EXPECT_EQ("TTraceLens", TraceLens()->ClassName());
-    EXPECT_TRUE(TraceLens()->Enabled());
     EXPECT_TRUE(TraceLens()->GuidText().empty());  // no viewer looked for at start-up
-
-    auto* second = new TQuietLens(TLObjectManager());
-    EXPECT_EQ(2, TLObjectManager()->GetClientCount());
-    delete second;
-    EXPECT_EQ(1, TLObjectManager()->GetClientCount());
   }
   EXPECT_EQ(nullptr, TLObjectManager());
   EXPECT_EQ(nullptr, TraceLens());
@@ -116,7 +108,6 @@ TEST(TLIntf, DefaultDestinationReachesEveryListedClient) {
   auto* a = new TQuietLens(&manager);
   auto* b = new TQuietLens(&manager);
   manager.SetDefaultDestination("Viewer[x,y],File");
-  EXPECT_EQ("Viewer[x,y],File", manager.DefaultDestination());
   EXPECT_EQ("Viewer[x,y],File", a->DestinationDetails());
   EXPECT_EQ("Viewer[x,y],File", b->DestinationDetails());
   // A network transport among the items empties the clients' destination.
