@@ -220,9 +220,6 @@ TEST(vxClasses, PersistentOwner) {
   TvxInterfacedPersistent p(&owner);
   EXPECT_EQ(vxGetOwner(&p), &owner);
   EXPECT_EQ(vxGetOwner(nullptr), nullptr);
-  auto pt = vxPoint(3, -4);
-  EXPECT_EQ(pt.x, 3);
-  EXPECT_EQ(pt.y, -4);
 }
 
 TEST(vxClasses, DesignTimeLinksAfterLoading) {

@@ -57,10 +57,6 @@ TEST(vxDataStorage, FourteenTypesRegisteredInOrder) {
     EXPECT_EQ(list.Items(i)->GetVarType(), expected[i].VarType) << expected[i].Caption;
     EXPECT_EQ(list.Items(i)->GetDataSize(), expected[i].DataSize) << expected[i].Caption;
   }
-  EXPECT_EQ(TvxValueType::Instance().Caption(), AnsiString(""));
-  EXPECT_EQ(TvxValueType::Instance().GetVarType(), varVariant);
-  EXPECT_TRUE(TvxWideStringValueType::Instance().IsString());
-  EXPECT_FALSE(TvxVariantValueType::Instance().IsString());
   list.RegisterClass(&TvxStringValueType::Instance());  // listed once
   EXPECT_EQ(list.Count(), 14);
   EXPECT_EQ(list.ItemByCaption("largeint"), &TvxLargeIntValueType::Instance());
