@@ -62,10 +62,3 @@ TEST(FormatSettings, ReaderThreadWhileTheRecordChanges) {
   EXPECT_EQ(bad.load(), 0);
   SetFormatSettings(saved);
 }
-
-TEST(FormatSettings, AutoUpdateSwitch) {
-  EXPECT_TRUE(GetAutoUpdateFormatSettings());
-  SetAutoUpdateFormatSettings(false);
-  EXPECT_FALSE(GetAutoUpdateFormatSettings());
-  SetAutoUpdateFormatSettings(true);
-}

@@ -152,8 +152,6 @@ TEST(Threads, FatalExceptionIsRecordedAndUnstartedThreadNeverRuns) {
 }
 
 TEST(Threads, ExtendedPrecisionInEveryThread) {
-  SetExtendedFpuPrecision();
-  EXPECT_EQ(GetFpuControlWord() & 0x0300, 0x0300);
   struct TProbe : TThread {
     ~TProbe() override { WaitForEnd(); }
     uint16_t Cw = 0;
