@@ -115,17 +115,6 @@ TEST(GuiComponents, LoadingEndsWithLoadedOnOwnedComponentsFirst) {
   EXPECT_EQ(gLog, (std::vector<std::string>{"loaded child", "loaded owner"}));
 }
 
-TEST(GuiComponents, InsertingIntoAnotherOwnerMovesTheComponent) {
-  TProbe first(nullptr, "first");
-  TProbe second(nullptr, "second");
-  auto* c = new TProbe(&first, "c");
-  second.InsertComponent(c);
-  EXPECT_EQ(first.ComponentCount(), 0);
-  EXPECT_EQ(second.ComponentCount(), 1);
-  EXPECT_EQ(c->Owner(), &second);
-  gLog.clear();
-}
-
 TEST(GuiComponents, AssignCopiesKnownClassesAndRefusesOthers) {
   TFont source;
   source.SetName("ＭＳ Ｐゴシック");

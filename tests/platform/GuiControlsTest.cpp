@@ -528,33 +528,4 @@ TEST(GuiGraphics, ImageListTakesMaskedImagesAndDrawsThem) {
   EXPECT_EQ(GetPixel(target.Canvas().Handle(), 3, 3), ColorToRGB(clWhite)) << "the mask colour is transparent";
 }
 
-TEST(GuiForms, BorderStylesChooseTheWindowStyles) {
-  struct Case {
-    TBorderStyle border;
-    DWORD styleOn, styleOff, exOn;
-  };
-  const Case cases[] = {
-      {TBorderStyle::bsNone, WS_POPUP, WS_CAPTION | WS_THICKFRAME, 0},
-      {TBorderStyle::bsSingle, WS_CAPTION | WS_SYSMENU, WS_THICKFRAME, 0},
-      {TBorderStyle::bsSizeable, WS_CAPTION | WS_THICKFRAME, 0, 0},
-      {TBorderStyle::bsDialog, WS_CAPTION | WS_SYSMENU, WS_THICKFRAME | WS_MINIMIZEBOX, WS_EX_DLGMODALFRAME},
-      {TBorderStyle::bsToolWindow, WS_CAPTION, WS_THICKFRAME, WS_EX_TOOLWINDOW},
-      {TBorderStyle::bsSizeToolWin, WS_CAPTION | WS_THICKFRAME, 0, WS_EX_TOOLWINDOW},
-  };
-  TForm form(nullptr);
-  form.SetFormStyle(TFormStyle::fsStayOnTop);
-  for (const Case& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.border));
-    form.SetBorderStyle(c.border);
-    HWND window = form.Handle();  // made anew for each style, never shown
-    const DWORD style = static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE));
-    const DWORD ex = static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE));
-    EXPECT_EQ(style & c.styleOn, c.styleOn);
-    EXPECT_EQ(style & c.styleOff, 0u);
-    EXPECT_EQ(ex & c.exOn, c.exOn);
-    EXPECT_TRUE(ex & WS_EX_TOPMOST);
-    EXPECT_FALSE(style & WS_CHILD);
-  }
-}
-
 }  // namespace

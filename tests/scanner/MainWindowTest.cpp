@@ -260,9 +260,15 @@ TEST_F(MainWindow, ControlsAndCaptionsAreLaidOutAsDesigned) {
   EXPECT_EQ(Form->LogMemo->Top(), 73);
   EXPECT_EQ(Form->LogMemo->Height(), client.bottom - 73 - 41);
   EXPECT_EQ(Form->LogMemo->Width(), client.right);
-  EXPECT_TRUE(Form->LogMemo->PlainText());
-  EXPECT_TRUE(Form->LogMemo->WantTabs());
-  EXPECT_EQ(Form->LogMemo->ScrollBars(), TScrollStyle::ssBoth);
+  // The log view keeps the Tab key, and shows both scroll bars once its lines outgrow it
+  // (long lines are not wrapped).
+  EXPECT_TRUE(SendMessageA(Form->LogMemo->Handle(), WM_GETDLGCODE, VK_TAB, 0) & DLGC_WANTTAB);
+  for (int i = 0; i < 100; ++i) Form->LogMemo->Lines().Add(AnsiString(300, 'x'));
+  Application->ProcessMessages();
+  const DWORD memoStyle = static_cast<DWORD>(GetWindowLongA(Form->LogMemo->Handle(), GWL_STYLE));
+  EXPECT_EQ(memoStyle & (WS_HSCROLL | WS_VSCROLL), static_cast<DWORD>(WS_HSCROLL | WS_VSCROLL));
+  EXPECT_EQ(Form->LogMemo->Lines().Count(), 100);
+  Form->LogMemo->Lines().Clear();
 
   EXPECT_FALSE(Form->LogTimer->Enabled());
   EXPECT_EQ(Form->LogTimer->Interval(), 1000u);
