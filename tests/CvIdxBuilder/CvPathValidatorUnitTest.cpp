@@ -2,7 +2,6 @@
 // exclusion rules of "exclude.txt"; and a scan that lists what the filter refuses.
 #include "CvIdxBuilder/CvPathValidatorUnit.h"
 
-#include "CvIdxBuilder/CvHviUnit.h"
 #include "common/CorvaneIniUnit.h"
 #include "common/CorvanePathUnit.h"
 #include "tests/CvIdxBuilder/CvIdxTestHelpers.h"
@@ -163,8 +162,6 @@ TEST_F(PathValidatorTest, IndexRootsAreRefused) {
   EXPECT_FALSE(v->IsValid(L"d:\\IDX\\sub\\file.txt"));
   EXPECT_TRUE(v->IsValid(L"D:\\Idx2\\file.txt"));
   EXPECT_TRUE(v->IsValid(L"D:\\Docs\\file.txt"));
-  EXPECT_TRUE(TCvHviUtility::IsInHviRoot(roots, "D:\\Idx\\a"));
-  EXPECT_FALSE(TCvHviUtility::IsInHviRoot(roots, "D:\\Id"));
 }
 
 TEST_F(PathValidatorTest, RulesByExtensionAndForEveryPath) {
@@ -210,11 +207,7 @@ TEST_F(PathValidatorTest, RulesByExtensionAndForEveryPath) {
   for (const auto& c : cases)
     EXPECT_EQ(c.Valid, v->IsValid(c.Path)) << WideToAnsi(c.Path);
   const TCvPathExcludePatternList& list = v->ExcludePatterns();
-  EXPECT_EQ(3, list.AnyExt().Count());
   ASSERT_NE(nullptr, list.FindExt("DOC"));
-  EXPECT_EQ(1, list.FindExt("doc")->Count());
-  EXPECT_EQ(L"draft", list.FindExt("doc")->Get(0)->Pattern());
-  EXPECT_EQ(L"\\\\cache\\\\", list.AnyExt().Get(1)->Pattern());
   EXPECT_EQ(nullptr, list.FindExt("txt"));
   EXPECT_EQ(nullptr, list.FindExt("tmp"));
 }
@@ -225,20 +218,6 @@ TEST_F(PathValidatorTest, NoRulesMatchNothing) {
   auto v = Make();
   EXPECT_TRUE(v->ExcludePatterns().Empty());
   EXPECT_TRUE(v->IsValid(L"D:\\only.txt"));
-}
-
-TEST_F(PathValidatorTest, RuleThatDoesNotCompileNamesFileLineAndRule) {
-  WriteRules("pdf\tbudget\r\n\r\n*\tfoo(bar\r\n");
-  try {
-    Make();
-    FAIL() << "no exception";
-  } catch (const ERegExprError& e) {
-    const AnsiString m = e.Message();
-    EXPECT_NE(AnsiString::npos, m.find(FSettings.ExcludeFile)) << m;
-    EXPECT_NE(AnsiString::npos, m.find("3行目")) << m;
-    EXPECT_NE(AnsiString::npos, m.find("foo(bar")) << m;
-    EXPECT_NE(AnsiString::npos, m.find("missing closing parenthesis")) << m;
-  }
 }
 
 TEST(PathRegExpList, DeleteFreesInPlaceAndFindGivesTheWholeMatch) {
@@ -315,13 +294,14 @@ TEST_F(PathValidatorTest, ScanListsRefusedPathsInTheErrorList) {
   EXPECT_EQ(std::string::npos, files.find(Utf16Bytes(L"never.txt")));
 }
 
-// A rule that does not compile fails the scan with a line naming it; the lists written so
-// far are flushed, and the next scan tries to build the filter again.
+// A rule that does not compile fails the scan with a line naming it (file, line counted
+// with the blank ones, rule, engine message); the lists written so far are flushed, and the
+// next scan tries to build the filter again.
 TEST_F(PathValidatorTest, BadRuleEndsTheScanAsFailedWithItsReason) {
   TTempDir src, out;
   const WideString t = src.PathW();
   MakeFile(t + L"\\a.txt");
-  WriteRules("txt\tok\r\n*\t[unclosed\r\n");
+  WriteRules("txt\tok\r\n\r\n*\t[unclosed\r\n");
   FSettings.ProfilesFolder.clear();
   const TCvPathValidatorSettings settings = FSettings;
   TCvPathValidator::SetSettingsSource([settings] { return settings; });
@@ -336,7 +316,7 @@ TEST_F(PathValidatorTest, BadRuleEndsTheScanAsFailedWithItsReason) {
   }
   ASSERT_EQ(4u, lines.size());
   EXPECT_EQ("ERROR\t<T>\t除外ルールの正規表現が正しくありません: " + settings.ExcludeFile +
-                " 2行目 [*] [unclosed: missing terminating ] for character class (9文字目)",
+                " 3行目 [*] [unclosed: missing terminating ] for character class (9文字目)",
             lines[2]);
   EXPECT_EQ("DONE\t<T>\t1 nodes, 0 files in 1 folders scanned", lines[3]);
   EXPECT_PRED_FORMAT2(BytesEqual, ListImage({t}), ReadFileBytes(out.FileW(L"J010_FILLST_00.txt")));
