@@ -55,17 +55,20 @@ TEST(HvxUtil, ErrMsgFallsBackToTheMessage) {
 TEST(HvxUtil, RaiseRoutinesKeepTheirClassAndText) {
   try {
     RaiseMsg("100% sure %s");  // never taken as a format
+    FAIL() << "not raised";
   } catch (const ECorvaneException& e) {
     EXPECT_EQ(e.Message(), "100% sure %s");
     EXPECT_STREQ(e.ClassName(), "ECorvaneException");
   }
   try {
     RaiseFmt("%s=%d", "n", 5);
+    FAIL() << "not raised";
   } catch (const ECorvaneException& e) {
     EXPECT_EQ(e.Message(), "n=5");
   }
   try {
     RaiseClassFmt<ECvFileListCountTooMuch>("count %d over %d", 7, 5);
+    FAIL() << "not raised";
   } catch (const ECorvaneUserException& e) {
     EXPECT_EQ(e.Message(), "count 7 over 5");
     EXPECT_STREQ(e.ClassName(), "ECvFileListCountTooMuch");
