@@ -493,8 +493,12 @@ void TWinControl::InsertControl(TControl* control) {
 void TWinControl::RemoveControl(TControl* control) {
   auto it = std::find(FControls.begin(), FControls.end(), control);
   if (it == FControls.end()) return;
+  // By address: a windowed control being freed gets here from ~TControl, when it no longer
+  // casts to TWinControl, and must not stay behind in the tab order.
+  FTabList.erase(std::remove_if(FTabList.begin(), FTabList.end(),
+                                [control](TWinControl* w) { return static_cast<TControl*>(w) == control; }),
+                 FTabList.end());
   if (auto* win = dynamic_cast<TWinControl*>(control)) {
-    FTabList.erase(std::remove(FTabList.begin(), FTabList.end(), win), FTabList.end());
     if (TCustomForm* form = GetParentForm(this); form != nullptr) form->ControlRemoved(win);
     if (win->HandleAllocated() && !IsDestroying()) win->DestroyHandle();
   } else {

@@ -288,6 +288,20 @@ TEST_F(GuiControls, RecreatingTheWindowKeepsTextAndState) {
   EXPECT_EQ(TWinControl::FindControl(after), edit);
 }
 
+TEST_F(GuiControls, FreedWindowedControlLeavesItsParentsTabOrder) {
+  auto* first = new TEdit(Host);
+  first->SetParent(Host);
+  auto* second = new TEdit(Host);
+  second->SetParent(Host);
+  ASSERT_EQ(second->TabOrder(), 1);
+  delete first;
+  // Only addresses are compared up to here: a freed control still listed would be called next.
+  ASSERT_EQ(second->TabOrder(), 0);
+  std::vector<TWinControl*> order;
+  Host->GetTabOrderList(order);
+  EXPECT_EQ(order, std::vector<TWinControl*>{second});
+}
+
 TEST_F(GuiControls, MouseEnterAndLeaveFollowTheMouseAcrossControls) {
   auto* a = new TBaseProbe(Host);
   a->Log = &Log;
