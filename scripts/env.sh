@@ -28,12 +28,15 @@ wine_prefix_init() {
 XVFB_PID=""
 display_start() {
   if [ -z "${DISPLAY:-}" ] || [ "${CORVANE_FORCE_XVFB:-0}" = 1 ]; then
-    local n=${CORVANE_DISPLAY:-97}
-    while [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    # Xvfb picks a free display itself and writes its number once it is ready, so two runs
+    # at the same moment never share (and kill) one display.
+    local numfile
+    numfile=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numfile" >/dev/null 2>&1 &
     XVFB_PID=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    for _ in $(seq 100); do [ -s "$numfile" ] && break; sleep 0.1; done
+    export DISPLAY=":$(head -n 1 "$numfile" | tr -dc 0-9)"
+    rm -f "$numfile"
   fi
 }
 display_stop() { [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null; XVFB_PID=""; }
