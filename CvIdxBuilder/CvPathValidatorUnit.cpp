@@ -19,11 +19,7 @@ std::unique_ptr<TCvPathValidator> GValidator;
 std::function<TCvPathValidatorSettings()> GSettingsSource;
 
 // Case folding of ASCII letters only, as the path comparisons of the filter use it.
-void LowerAscii(WideString& s) {
-  for (wchar_t& c : s) {
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-  }
-}
+void LowerAscii(WideString& s) { s = WideLowerCase(s); }
 
 bool StartsWith(const WideString& s, const WideString& prefix) {
   return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;

@@ -4,28 +4,15 @@
 #include "common/HvxUtil.h"
 #include "common/Utf8tosjis.h"
 #include "platform/rtl/Classes.h"
-
-#include <windows.h>
+#include "platform/rtl/Streams.h"
 
 #include <array>
-#include <fstream>
-#include <iterator>
 
 namespace {
 
 std::unique_ptr<TCorvaneLang>& TheLang() {
   static std::unique_ptr<TCorvaneLang> lang;
   return lang;
-}
-
-bool FileExists(const AnsiString& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::string ReadAllBytes(const AnsiString& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // The language files are UTF-8, whose bytes 0x80 and above would be taken for code page
@@ -118,7 +105,7 @@ std::string Between(const std::string& line, int open, int close) {
 // --- TCorvaneLangItem ---
 
 TCorvaneLangItem::TCorvaneLangItem(const AnsiString& fileName) : FNoValue(NewGuidString()) {
-  if (FileExists(fileName)) Load(ReadAllBytes(fileName));
+  if (FileExists(fileName)) Load(ReadAllBytes(AnsiToWide(fileName)));
 }
 
 void TCorvaneLangItem::Load(const std::string& bytes) {

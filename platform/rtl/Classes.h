@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/rtl/SysStrings.h"
+#include "platform/rtl/Threads.h"
 
 #include <windows.h>
 
@@ -48,21 +49,6 @@ private:
   std::deque<void*> FItems;
 };
 
-// Critical section owned by a class that cannot be copied; see also TCriticalSection in
-// Threads.h, which is the public synchronisation object.
-class TRtlLock {
-public:
-  TRtlLock() { InitializeCriticalSection(&FCs); }
-  ~TRtlLock() { DeleteCriticalSection(&FCs); }
-  TRtlLock(const TRtlLock&) = delete;
-  TRtlLock& operator=(const TRtlLock&) = delete;
-  void Enter() { EnterCriticalSection(&FCs); }
-  void Leave() { LeaveCriticalSection(&FCs); }
-
-private:
-  CRITICAL_SECTION FCs;
-};
-
 // A pointer list behind a lock: LockList returns the list with the lock held until UnlockList.
 class TThreadList {
 public:
@@ -74,7 +60,7 @@ public:
   int Count();
 
 private:
-  TRtlLock FLock;
+  TCriticalSection FLock;
   TList FList;
 };
 
