@@ -165,12 +165,6 @@ AnsiString MonthNamesRegExpr(const std::array<AnsiString, 12>& names) {
   return out;
 }
 
-LRESULT CallDefault(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcA(wnd, msg, wParam, lParam);
-}
-
-const char kWindowClass[] = "TvxFormatControllerWindow";
-
 std::unique_ptr<TvxFormatController> GFormatController;
 
 }  // namespace
@@ -420,7 +414,7 @@ LRESULT TvxFormatController::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     default: break;
   }
-  return CallDefault(FWindow, msg, wParam, lParam);
+  return DefWindowProcA(FWindow, msg, wParam, lParam);
 }
 
 void TvxFormatController::NotifyListeners() {
@@ -499,37 +493,15 @@ void TvxFormatController::SetStartOfWeek(uint8_t value) {
 }
 
 void TvxFormatController::CreateNotificationWindow() {
-  HINSTANCE inst = GetModuleHandleA(nullptr);
-  WNDCLASSA wc{};
-  if (!GetClassInfoA(inst, kWindowClass, &wc)) {
-    wc.lpfnWndProc = &TvxFormatController::WindowProc;
-    wc.hInstance = inst;
-    wc.lpszClassName = kWindowClass;
-    RegisterClassA(&wc);
-  }
-  // A hidden top-level popup: message-only windows do not receive broadcasts.
-  FWindow = CreateWindowExA(WS_EX_TOOLWINDOW, kWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, inst, nullptr);
-  if (FWindow == nullptr) RaiseLastOSError();
-  SetWindowLongPtrA(FWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  // A hidden top-level window: message-only windows do not receive broadcasts. Exceptions
+  // of the handler go to the application object there.
+  FWindow = AllocateHWnd([this](TMessage& m) { m.Result = WndProc(m.Msg, m.WParam, m.LParam); });
 }
 
 void TvxFormatController::DestroyNotificationWindow() {
   if (FWindow == nullptr) return;
-  SetWindowLongPtrA(FWindow, GWLP_USERDATA, 0);
-  DestroyWindow(FWindow);
+  DeallocateHWnd(FWindow);
   FWindow = nullptr;
-}
-
-LRESULT CALLBACK TvxFormatController::WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<TvxFormatController*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-  if (self == nullptr) return CallDefault(wnd, msg, wParam, lParam);
-  try {
-    return self->WndProc(msg, wParam, lParam);
-  } catch (...) {
-    // Nothing may cross the system's frame: the application object reports it.
-    if (Application != nullptr) Application->HandleException(nullptr);
-    return 0;
-  }
 }
 
 TvxFormatController& vxFormatController() {

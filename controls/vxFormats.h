@@ -132,7 +132,6 @@ private:
   void TimeChanged();
   void CreateNotificationWindow();
   void DestroyNotificationWindow();
-  static LRESULT CALLBACK WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
   bool FAssignedCurrencyFormat = false;
   bool FAssignedRegExprDateEditMask = false;
