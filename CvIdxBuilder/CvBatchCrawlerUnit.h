@@ -12,6 +12,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
+
+class TCvPathScratch;
 
 // Extension categories of the folder statistics, in slot order. The list writes its
 // columns in another order (see TDirListWriter).
@@ -45,7 +48,7 @@ void StatsAdd(TFolderStats& parent, const TFolderStats& child);
 // ANSI form of the name, ASCII letters lower-cased) is one of the table's, in that category.
 void ClassifyExt(const WideString& name, TFolderStats& stats, int64_t size);
 // The category of a lower-case extension with its dot, or -1.
-int ExtCategoryOf(const AnsiString& lowerExt);
+int ExtCategoryOf(std::string_view lowerExt);
 int64_t FindDataSize(const WIN32_FIND_DATAW& data);
 
 class TBatchCrawlThread : public TCvBatchThread {
@@ -97,4 +100,6 @@ private:
   int64_t FMinSize;
   int64_t FMinCount;
   bool FRecursive;
+  // The path filter's scratch, reused for every path of the crawl (worker thread only).
+  std::unique_ptr<TCvPathScratch> FPathScratch;
 };
