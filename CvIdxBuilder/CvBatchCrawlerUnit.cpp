@@ -251,6 +251,14 @@ TBatchResult TBatchCrawlThread::CrawlFolderTree(const WideString& folder, TFileL
   return result;
 }
 
+void TBatchCrawlThread::ReportSearchFailure(TLogAppender& log, const WideString& folder, DWORD error) {
+  // A folder the scan may not read would otherwise look empty in every list: the line
+  // tells a complete listing from one that misses whole folders.
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return;
+  LogAndPost(log, TLogLevel::llWarn,
+             "フォルダを読み取れません: " + WideToAnsi(folder) + " (" + SysErrorMessage(error) + ")");
+}
+
 TBatchResult TBatchCrawlThread::Walk(const WideString& folder, bool includeHidden,
                                      TFileListWriter* fileList, TDirListWriter* dirList,
                                      TStringListWriter* errList, TLogAppender& log,
@@ -269,7 +277,9 @@ TBatchResult TBatchCrawlThread::Walk(const WideString& folder, bool includeHidde
   WIN32_FIND_DATAW fd;
   {
     TFindHandle find(FindFirstFileW(pattern.c_str(), &fd));
-    if (find.Valid()) {
+    if (!find.Valid()) {
+      ReportSearchFailure(log, folder, GetLastError());
+    } else {
       TCvPathValidator& validator = TCvPathValidator::Instance();
       if (!FPathScratch) FPathScratch = std::make_unique<TCvPathScratch>();
       WideString path;
@@ -326,6 +336,7 @@ TBatchResult TBatchCrawlThread::Walk(const WideString& folder, bool includeHidde
           }
         }
       } while (FindNextFileW(find.Get(), &fd));
+      ReportSearchFailure(log, folder, GetLastError());
     }
   }
 

@@ -69,7 +69,8 @@ public:
   TBatchResult CrawlFolderTree(const WideString& folder, TFileListWriter* fileList,
                                TDirListWriter* dirList, TStringListWriter* errList,
                                TLogAppender& log);
-  // One folder and, when recursive, its subfolders: brDone or brStopped.
+  // One folder and, when recursive, its subfolders: brDone or brStopped. A folder that
+  // cannot be searched is listed as empty, with a WARN line saying why.
   TBatchResult Walk(const WideString& folder, bool includeHidden, TFileListWriter* fileList,
                     TDirListWriter* dirList, TStringListWriter* errList, TLogAppender& log,
                     int64_t minSize, int64_t minCount, TCrawlCounters& counters,
@@ -82,6 +83,9 @@ protected:
   void Execute() override;
   // Writes a log line and posts what the log view shows of it.
   void LogAndPost(TLogAppender& log, TLogLevel level, const AnsiString& message);
+  // A WARN line naming the folder and the system's reason, unless the search only found no
+  // entries; the walk goes on either way.
+  void ReportSearchFailure(TLogAppender& log, const WideString& folder, DWORD error);
   // The folder, with a trailing backslash, that receives the output files; nn becomes the
   // index text of the file names. Creates a missing folder.
   AnsiString PrepareOutputFolder(AnsiString& nn);

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Runs the scan engine's unreadable-folder case (cvidx_tests, ScanEngine.UnreadableFolder*)
+# on a folder whose permissions deny reading. Root reads every folder whatever its
+# permissions, so as root the Wine server and the test run without that capability
+# (setpriv). The server must be one of their own: the run's shared server keeps it. So the
+# case gets its own prefix, holding copies of the registry and the drive links, with the
+# shared prefix's C: drive linked in.
+#   UnreadableFolderTest.sh <cvidx_tests.exe>
+set -euo pipefail
+EXE=$1
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+source "$ROOT/scripts/env.sh"
+wine_prefix_init
+SHARED=$WINEPREFIX
+WORK=$(mktemp -d /tmp/corvane-unreadable.XXXXXX)
+export WINEPREFIX=$WORK/wine
+cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  chmod 700 "$WORK/tree/locked" 2>/dev/null || true
+  rm -rf "$WORK"  # the C: link goes, not what it links to
+}
+trap cleanup EXIT
+
+mkdir -p "$WINEPREFIX/dosdevices" "$WORK/tree/locked"
+cp -a "$SHARED"/*.reg "$SHARED/.update-timestamp" "$WINEPREFIX/"
+cp -a "$SHARED/dosdevices/." "$WINEPREFIX/dosdevices/"
+ln -s "$SHARED/drive_c" "$WINEPREFIX/drive_c"
+echo "unreadable" > "$WORK/tree/locked/inside.txt"
+echo "readable" > "$WORK/tree/a.dat"
+chmod 000 "$WORK/tree/locked"
+
+LIMITED=()
+[ "$(id -u)" = 0 ] && LIMITED=(setpriv --bounding-set -dac_override,-dac_read_search --inh-caps -dac_override,-dac_read_search)
+# Wine's helper processes start with the first program and outlive it: start them away from
+# the test's output, which CTest reads to its end.
+"${LIMITED[@]}" wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+export CORVANE_UNREADABLE_TREE="Z:$(echo "$WORK/tree" | tr / '\\')"
+"${LIMITED[@]}" wine "$EXE" --gtest_brief=1 --gtest_filter='ScanEngine.UnreadableFolder*'
