@@ -279,6 +279,17 @@ TEST_F(PathValidatorTest, LongRuleListsExcludeByAnyOfTheirRules) {
   }
 }
 
+// A rule the engine gives up on (its backtracking passes the match limit) does not match:
+// the path stays in the lists, and the rules after it are still tried.
+TEST_F(PathValidatorTest, RuleTheEngineGivesUpOnDoesNotExclude) {
+  WriteRules("*\t(a+)+$\r\n*\tsecret\r\n");
+  auto v = Make();
+  const WideString as(40, L'a');
+  EXPECT_TRUE(v->IsValid(L"D:\\" + as + L"!"));
+  EXPECT_FALSE(v->IsValid(L"D:\\secret\\" + as + L"!"));
+  EXPECT_FALSE(v->IsValid(L"D:\\x\\" + as));  // a match found at once still counts
+}
+
 TEST_F(PathValidatorTest, BadRuleIsNamedWithFileLineAndExtension) {
   WriteRules("doc\tdraft\r\n\r\n*\tsecret\r\nPDF\tok\r\n..Pdf\t(budget\r\nxls\tfine\r\n");
   try {
