@@ -2,18 +2,16 @@
 # Runs the scan engine's unreadable-folder case (cvidx_tests, ScanEngine.UnreadableFolder*)
 # on a folder whose permissions deny reading. Root reads every folder whatever its
 # permissions, so as root the Wine server and the test run without that capability
-# (setpriv). The server must be one of their own: the run's shared server keeps it. So the
-# case gets its own prefix, holding copies of the registry and the drive links, with the
-# shared prefix's C: drive linked in.
+# (setpriv). The server must be one of their own, in a prefix of their own: the run's shared
+# server keeps the capability.
 #   UnreadableFolderTest.sh <cvidx_tests.exe>
 set -euo pipefail
 EXE=$1
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 source "$ROOT/scripts/env.sh"
 wine_prefix_init
-SHARED=$WINEPREFIX
 WORK=$(mktemp -d /tmp/corvane-unreadable.XXXXXX)
-export WINEPREFIX=$WORK/wine
+wine_private_prefix "$WORK"
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
   chmod 700 "$WORK/tree/locked" 2>/dev/null || true
@@ -21,10 +19,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-mkdir -p "$WINEPREFIX/dosdevices" "$WORK/tree/locked"
-cp -a "$SHARED"/*.reg "$SHARED/.update-timestamp" "$WINEPREFIX/"
-cp -a "$SHARED/dosdevices/." "$WINEPREFIX/dosdevices/"
-ln -s "$SHARED/drive_c" "$WINEPREFIX/drive_c"
+mkdir -p "$WORK/tree/locked"
 echo "unreadable" > "$WORK/tree/locked/inside.txt"
 echo "readable" > "$WORK/tree/a.dat"
 chmod 000 "$WORK/tree/locked"
