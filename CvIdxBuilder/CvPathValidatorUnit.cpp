@@ -106,11 +106,31 @@ bool MayStartWith(std::string_view s, std::string_view foldedPrefix) {
 
 // --- Expressions ---------------------------------------------------------------------------
 
-TCvMatchData::TCvMatchData() : FData(pcre2_match_data_create_16(1, nullptr)) {}
+namespace {
 
-TCvMatchData::~TCvMatchData() { pcre2_match_data_free_16(FData); }
+// The JIT's default stack is an array of this size on the machine stack, set up (and probed
+// page by page) anew for every match; a stack of the same size made once gives the same
+// depth to every expression without that cost per call.
+constexpr size_t kJitStackSize = 32 * 1024;
 
-TCvPathScratch::TCvPathScratch() = default;
+}  // namespace
+
+TCvMatchData::TCvMatchData(bool manyMatches)
+    : FData(pcre2_match_data_create_16(1, nullptr)), FContext(nullptr), FJitStack(nullptr) {
+  if (!manyMatches) return;
+  FContext = pcre2_match_context_create_16(nullptr);
+  FJitStack = pcre2_jit_stack_create_16(kJitStackSize, kJitStackSize, nullptr);
+  // Without a stack of its own (no memory, or no JIT) the engine uses its default.
+  if (FContext && FJitStack) pcre2_jit_stack_assign_16(FContext, nullptr, FJitStack);
+}
+
+TCvMatchData::~TCvMatchData() {
+  pcre2_jit_stack_free_16(FJitStack);
+  pcre2_match_context_free_16(FContext);
+  pcre2_match_data_free_16(FData);
+}
+
+TCvPathScratch::TCvPathScratch(bool manyPaths) : Match(manyPaths) {}
 TCvPathScratch::~TCvPathScratch() = default;
 
 TCvRegExp::TCvRegExp(const WideString& pattern) : FPattern(pattern), FCode(nullptr) {
@@ -146,7 +166,7 @@ bool TCvRegExp::Find(const WideString& subject, size_t* length, TCvMatchData* sc
     scratch = own.get();
   }
   int rc = pcre2_match_16(FCode, reinterpret_cast<PCRE2_SPTR16>(subject.c_str()),
-                          subject.size(), 0, 0, scratch->Get(), nullptr);
+                          subject.size(), 0, 0, scratch->Get(), scratch->Context());
   if (rc < 0) return false;  // no match, or the engine gave up: not a match either way
   if (length) {
     PCRE2_SIZE* ov = pcre2_get_ovector_pointer_16(scratch->Get());
@@ -343,7 +363,7 @@ bool TCvPathValidator::MatchesExcludePattern(const WideString& path,
 }
 
 bool TCvPathValidator::IsValid(const WideString& path) const {
-  TCvPathScratch scratch;
+  TCvPathScratch scratch(false);
   return IsValid(path, scratch);
 }
 

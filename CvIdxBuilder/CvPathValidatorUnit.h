@@ -21,6 +21,8 @@
 class TCorvaneRootList;
 struct pcre2_real_code_16;
 struct pcre2_real_match_data_16;
+struct pcre2_real_match_context_16;
+struct pcre2_real_jit_stack_16;
 
 // A pattern the regular-expression engine cannot compile, or a rule of the exclusion file
 // holding one (the message then names the file, the line and the rule).
@@ -30,17 +32,22 @@ public:
   const char* ClassName() const override { return "ERegExprError"; }
 };
 
-// Scratch space of one match; one can be shared by every test of one path.
+// Scratch space of matches: the match data and, for many matches in a row, a JIT stack
+// made once (the engine otherwise sets up its default stack per match). One thread uses
+// one at a time.
 class TCvMatchData {
 public:
-  TCvMatchData();
+  explicit TCvMatchData(bool manyMatches = false);
   ~TCvMatchData();
   TCvMatchData(const TCvMatchData&) = delete;
   TCvMatchData& operator=(const TCvMatchData&) = delete;
   pcre2_real_match_data_16* Get() const { return FData; }
+  pcre2_real_match_context_16* Context() const { return FContext; }
 
 private:
   pcre2_real_match_data_16* FData;
+  pcre2_real_match_context_16* FContext;
+  pcre2_real_jit_stack_16* FJitStack;
 };
 
 // Scratch space of the path filter for one thread's run of tests: the match data of the
@@ -48,7 +55,7 @@ private:
 // share. A walk keeps one for all its paths.
 class TCvPathScratch {
 public:
-  TCvPathScratch();
+  explicit TCvPathScratch(bool manyPaths = true);
   ~TCvPathScratch();
   TCvPathScratch(const TCvPathScratch&) = delete;
   TCvPathScratch& operator=(const TCvPathScratch&) = delete;
