@@ -8,6 +8,7 @@
 #include "common/CorvaneIniUnit.h"
 #include "common/CrawlIniUnit.h"
 #include "controls/vxClasses.h"
+#include "controls/vxControls.h"
 #include "controls/vxDataStorage.h"
 #include "controls/vxFormats.h"
 #include "platform/gui/Forms.h"
@@ -54,6 +55,8 @@ const TUnitStep kUnits[] = {
      }},
     // The control library.
     {InitializevxClasses, FinalizevxClasses},
+    // The library cursors and the monitor functions; its windows and timers go at shutdown.
+    {InitializevxControls, FinalizevxControls},
     {InitializevxFormats, FinalizevxFormats},
     {InitializevxDataStorage, FinalizevxDataStorage},
     // The crawl settings store, then OLE, then the index-root check and the path filter.
