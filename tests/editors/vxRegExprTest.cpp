@@ -4,6 +4,8 @@
 #include "platform/rtl/FormatSettings.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <psapi.h>
 
 #include <functional>
 #include <string>
@@ -279,6 +281,25 @@ TEST_F(RegExprTest, CaseInsensitiveStepGivesPatternCase) {
   EXPECT_EQ("アa", Type(mixed, "アA"));  // single-byte letters still fold
 }
 
+TEST_F(RegExprTest, CaseInsensitiveAlternativesEachTestTheTypedCharacter) {
+  const TAcceptCase cases[] = {
+      {"(a1|[A-Z]2)", "A2", "A2", true},
+      {"(a1|[A-Z]2)", "A1", "A1", true},  // [A-Z] took the "A" as typed: kept so
+      {"(a1|[A-Z]2)", "a2", "a", false},
+      {"(a1|b2)", "A1", "a1", true},      // only the symbol took it: the pattern's case
+      {"(ab|AC)", "aC", "aC", true},
+      {"(ab|AC)", "Ac", "AC", true},
+      {"[^a]", "A", "", false},
+  };
+  for (const auto& c : cases) {
+    TvxRegExpr re;
+    re.SetCaseInsensitive(true);
+    Compile(re, c.Pattern);
+    EXPECT_EQ(c.Accepted, Type(re, c.Input)) << "pattern " << c.Pattern << " input " << c.Input;
+    EXPECT_EQ(c.Final, re.IsFinal()) << "pattern " << c.Pattern << " input " << c.Input;
+  }
+}
+
 TEST_F(RegExprTest, PrevRestoresTheStateBefore) {
   TvxRegExpr re;
   Compile(re, "(ab|c)+");
@@ -395,6 +416,101 @@ TEST_F(RegExprTest, NestedBackReferencesAreCapped) {
   Errors errors = CompileErrors(re, source);
   ASSERT_FALSE(errors.empty());
   EXPECT_NE(std::string::npos, errors[0].find("Too big reference number"));
+}
+
+AnsiString Repeat(const AnsiString& text, int count) {
+  AnsiString result;
+  for (int i = 0; i < count; ++i) result += text;
+  return result;
+}
+
+size_t PeakWorkingSet() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof(counters);
+  EXPECT_TRUE(K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters)));
+  return counters.PeakWorkingSetSize;
+}
+
+struct TSizeCase {
+  AnsiString Source;
+  int ErrorCount;          // 0: it compiles
+  std::string FirstError;
+  const char* Typed;       // typed when it compiled, each character accepted
+};
+
+// Masks that once overflowed the stack, ran for minutes or filled the memory: each compiles
+// or is refused within 64 MB, and a keystroke looks at no state twice.
+TEST_F(RegExprTest, CostStaysWithinTheMaskSize) {
+  const TSizeCase cases[] = {
+      {Repeat("(", 20000) + "a" + Repeat(")", 20000), 1, "1:257:Illegal '('", ""},
+      {Repeat("(a?)?", 28), 0, "", "aa"},
+      {Repeat("b*?", 68), 0, "", "bbb"},
+      {Repeat("a?", 30000), 0, "", "aaa"},
+      // The budget is spent at the first reference or bound; the rest are refused at once.
+      {"(x{1000}){99}" + Repeat("\\1", 20000), 20000, "1:14:Too big reference number", ""},
+      {"(x{1000}){99}" + Repeat("{2,}", 20000), 20000, "1:14:Incorrect parameter quantifier", ""},
+      // Copies of blocks that hold no item still cost their blocks: nested references to
+      // them would otherwise multiply without limit.
+      {"((((x{0})" + Repeat("\\4", 50) + ")" + Repeat("\\3", 50) + ")" + Repeat("\\2", 50) + ")" +
+           Repeat("\\1", 50),
+       95, "1:222:Too big reference number", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Source.substr(0, 40));
+    size_t peak = PeakWorkingSet();
+    {
+      TvxRegExpr re;
+      Errors errors = CompileErrors(re, c.Source);
+      ASSERT_EQ(static_cast<size_t>(c.ErrorCount), errors.size());
+      if (c.ErrorCount > 0) {
+        EXPECT_EQ(c.FirstError, errors[0]);
+      } else {
+        EXPECT_LE(re.TransitionCount(), 2 * static_cast<int64_t>(re.StateCount()));
+        for (const char* p = c.Typed; *p; ++p) {
+          int64_t visited = re.VisitedStateCount();
+          char key = *p;
+          EXPECT_TRUE(re.Next(key));
+          EXPECT_LE(re.VisitedStateCount() - visited, re.StateCount());
+        }
+        EXPECT_TRUE(re.IsFinal());
+      }
+    }
+    EXPECT_LT(PeakWorkingSet() - peak, 64u << 20);
+  }
+}
+
+struct TNestingCase {
+  AnsiString Source;
+  Errors Expected;          // none: it compiles and takes Typed to a final state
+  const char* Typed = "a";
+};
+
+// Every walk over the parse tree recurses once per block level, so the levels are limited:
+// 256 open "(", and 2048 levels made by quantifiers, bounds and references.
+TEST_F(RegExprTest, NestingIsLimited) {
+  const AnsiString deepest = Repeat("(", 256) + "a+" + Repeat("?", 2048) + Repeat(")", 256);
+  const TNestingCase cases[] = {
+      {Repeat("(", 256) + "a" + Repeat(")", 256), {}},
+      {Repeat("(", 257) + "a" + Repeat(")", 257), {"1:257:Illegal '('"}},
+      // A ")" with nothing open closes nothing: the count does not go below none.
+      {Repeat(")", 300) + Repeat("(", 300) + "a", {"1:557:Illegal '('"}},
+      {"a+" + Repeat("?", 2048), {}},
+      {"a+" + Repeat("?", 2049), {"1:2051:Illegal quantifier '?'"}},
+      {deepest, {}},
+      {deepest + "\\1", {"1:2563:Too big reference number"}},
+      {"(a+" + Repeat("?", 2047) + "b){2}", {"1:2053:Incorrect parameter quantifier"}},
+      {"(a+" + Repeat("?", 2046) + "b){2}", {}, "abb"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Source.substr(0, 20) + "... " + std::to_string(c.Source.size()));
+    TvxRegExpr re;
+    EXPECT_EQ(c.Expected, CompileErrors(re, c.Source));
+    if (c.Expected.empty()) {
+      EXPECT_EQ(c.Typed, Type(re, c.Typed));
+      EXPECT_TRUE(re.IsFinal());
+      EXPECT_TRUE(re.Prev());
+    }
+  }
 }
 
 TEST_F(RegExprTest, RecompileClearsPreviousAutomaton) {
