@@ -204,11 +204,16 @@ TvxRegExprStates TvxRegExprSimpleState::GetSimpleStates() {
 // longer than a user waits after a few dozen blocks. The marks come off when the walk ends.
 class TvxRegExprStateWalk {
 public:
-  TvxRegExprStateWalk() = default;
+  // AVisited and APending: empty lists that the walk fills and leaves empty again; the
+  // automaton lends its own, so that their room stays from one keystroke to the next.
+  TvxRegExprStateWalk(std::vector<TvxRegExprState*>& AVisited, std::vector<TvxRegExprState*>& APending)
+      : FVisited(AVisited), FPending(APending) {}
   TvxRegExprStateWalk(const TvxRegExprStateWalk&) = delete;
   TvxRegExprStateWalk& operator=(const TvxRegExprStateWalk&) = delete;
   ~TvxRegExprStateWalk() {
     for (TvxRegExprState* state : FVisited) state->FMarked = false;
+    FVisited.clear();
+    FPending.clear();
   }
 
   // Hands AVisit each simple state reached from the successors of AFrom that this walk has
@@ -243,8 +248,8 @@ private:
     }
   }
 
-  std::vector<TvxRegExprState*> FVisited;
-  std::vector<TvxRegExprState*> FPending;
+  std::vector<TvxRegExprState*>& FVisited;
+  std::vector<TvxRegExprState*>& FPending;
 };
 
 namespace {
@@ -293,7 +298,8 @@ struct TSimpleStateCollector {
 
 TvxRegExprStates TvxRegExprBlockState::Next(char& AChar, bool ACaseInsensitive) {
   TCharTaker taker(AChar, ACaseInsensitive);
-  TvxRegExprStateWalk walk;
+  std::vector<TvxRegExprState*> visited, pending;
+  TvxRegExprStateWalk walk(visited, pending);
   walk.FromSuccessors(*this, taker);
   if (taker.Taken().Count() > 0) AChar = taker.Stored();
   return std::move(taker.Taken());
@@ -305,7 +311,8 @@ std::unique_ptr<TvxRegExprState> TvxRegExprBlockState::Clone() const {
 
 TvxRegExprStates TvxRegExprBlockState::GetSimpleStates() {
   TSimpleStateCollector collector;
-  TvxRegExprStateWalk walk;
+  std::vector<TvxRegExprState*> visited, pending;
+  TvxRegExprStateWalk walk(visited, pending);
   walk.FromSuccessors(*this, collector);
   return std::move(collector.States);
 }
@@ -585,7 +592,7 @@ int64_t TvxRegExprAutomat::TransitionCount() const {
 
 TvxRegExprStates TvxRegExprAutomat::FollowingSimpleStates(const TvxRegExprStates& AStates) {
   TSimpleStateCollector collector;
-  TvxRegExprStateWalk walk;
+  TvxRegExprStateWalk walk(FWalkVisited, FWalkPending);
   for (int i = 0; i < AStates.Count(); ++i) walk.FromSuccessors(*AStates.Items(i), collector);
   FVisited += walk.Visited();
   return std::move(collector.States);
@@ -617,7 +624,7 @@ bool TvxRegExprAutomat::Next(char& AChar, bool ACaseInsensitive, bool AAutoCompl
   TCharTaker taker(AChar, ACaseInsensitive);
   {
     // Ends (and takes its marks off) before the forced literals below walk again.
-    TvxRegExprStateWalk walk;
+    TvxRegExprStateWalk walk(FWalkVisited, FWalkPending);
     for (int i = 0; i < FCurrent.Count(); ++i) walk.FromSuccessors(*FCurrent.Items(i), taker);
     FVisited += walk.Visited();
   }

@@ -448,6 +448,9 @@ private:
   std::vector<std::unique_ptr<TvxRegExprBlockState>> FLinks;
   std::vector<TvxRegExprState*> FAllStates;
   int64_t FVisited = 0;
+  // The lists of a walk, kept from one keystroke to the next so that a step allocates none.
+  std::vector<TvxRegExprState*> FWalkVisited;
+  std::vector<TvxRegExprState*> FWalkPending;
 };
 
 // --- The expression ---------------------------------------------------------------------------
