@@ -71,6 +71,7 @@ public:
     if (immediate) {
       TDragSession* s = FRunning;
       TBusy busy(s);
+      s->Activate();
       s->DragTo(s->FStart);
     }
   }
@@ -196,15 +197,20 @@ private:
     return accept;
   }
 
+  // The drag proper begins (at once, or once the mouse passed the threshold).
+  void Activate() {
+    FActive = true;
+    if (TDragImageList* images = FObject->GetDragImages(); images != nullptr && images->Count() > 0) {
+      FImages = images;
+      images->BeginDrag(FObject->FDragPos.x, FObject->FDragPos.y);
+    }
+  }
+
   void DragTo(POINT p) {
     FObject->FDragPos = p;
     if (!FActive) {
       if (std::abs(p.x - FStart.x) < FThreshold && std::abs(p.y - FStart.y) < FThreshold) return;
-      FActive = true;
-      if (TDragImageList* images = FObject->GetDragImages(); images != nullptr && images->Count() > 0) {
-        FImages = images;
-        images->BeginDrag(p.x, p.y);
-      }
+      Activate();
     }
     TControl* target = FindTarget(p);
     if (target != FTarget) {
@@ -1465,11 +1471,17 @@ LRESULT TWinControl::WMWindowPosChanged(TMessage& m) {
 }
 
 LRESULT TWinControl::WMMouseWheel(TMessage& m) {
+  // The wheel comes to the focused window. When that is a control of ours inside this one, it
+  // has offered the wheel to this control already, and this is its window's default handling
+  // passing it on.
+  if (TWinControl* focused = FindControl(GetFocus()); focused != nullptr && focused != this && ContainsControl(focused))
+    return 0;
   const TShiftState shift = KeysToShiftState(LOWORD(m.WParam));
   const int delta = static_cast<short>(HIWORD(m.WParam));
-  if (DoMouseWheel(shift, delta, POINT{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)})) return 0;
-  // The window's own handling; DefWindowProc hands the wheel on to the parent window.
-  return DefaultHandler(m);
+  const POINT at{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+  for (TWinControl* c = this; c != nullptr; c = c->Parent())
+    if (c->DoMouseWheel(shift, delta, at)) return 0;
+  return DefaultHandler(m);  // none took it: the window's own handling (a list scrolls)
 }
 
 LRESULT TWinControl::WMReflect(TMessage& m, HWND child) {

@@ -318,7 +318,7 @@ protected:
   bool CheckNewSize(int& width, int& height);
 
   // A wheel notch (delta in WHEEL_DELTA units) at a screen point; true when handled. The
-  // window procedure passes an unhandled wheel on to the parent window.
+  // focused control is asked first, then each parent in turn.
   virtual bool DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos);
   // A context menu request at a client point ((-1, -1) from the keyboard).
   virtual void DoContextPopup(POINT mousePos, bool& handled);

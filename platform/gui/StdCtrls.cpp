@@ -543,7 +543,8 @@ void TCustomListBox::CreateParams(TCreateParams& params) {
   if (FStyle == TListBoxStyle::lbOwnerDrawFixed) params.Style |= LBS_OWNERDRAWFIXED;
   if (FStyle == TListBoxStyle::lbOwnerDrawVariable) params.Style |= LBS_OWNERDRAWVARIABLE;
   if (FMultiSelect) params.Style |= FExtendedSelect ? LBS_EXTENDEDSEL : LBS_MULTIPLESEL;
-  if (!FIntegralHeight) params.Style |= LBS_NOINTEGRALHEIGHT;
+  // The list keeps the height it is given (a drop-down sizes it to its rows exactly).
+  params.Style |= LBS_NOINTEGRALHEIGHT;
   if (FBorderStyle != TBorderStyle::bsNone) {
     if (Ctl3D())
       params.ExStyle |= WS_EX_CLIENTEDGE;
@@ -648,12 +649,6 @@ void TCustomListBox::SetExtendedSelect(bool value) {
   if (FMultiSelect) RecreateWnd();
 }
 
-void TCustomListBox::SetIntegralHeight(bool value) {
-  if (value == FIntegralHeight) return;
-  FIntegralHeight = value;
-  RecreateWnd();
-}
-
 void TCustomListBox::SetScrollWidth(int value) {
   value = std::max(value, 0);
   if (value == FScrollWidth) return;
@@ -674,11 +669,6 @@ void TCustomListBox::SetSelected(int index, bool value) {
     SetItemIndex(index);
   else if (ItemIndex() == index)
     SetItemIndex(-1);
-}
-
-int TCustomListBox::SelCount() {
-  if (!FMultiSelect) return -1;
-  return static_cast<int>(SendMessageA(Handle(), LB_GETSELCOUNT, 0, 0));
 }
 
 int TCustomListBox::ItemAtPos(POINT p, bool existing) {

@@ -221,8 +221,6 @@ public:
   void SetMultiSelect(bool value);
   bool ExtendedSelect() const { return FExtendedSelect; }
   void SetExtendedSelect(bool value);
-  bool IntegralHeight() const { return FIntegralHeight; }
-  void SetIntegralHeight(bool value);
   // Width the horizontal scroll bar scrolls over (LB_SETHORIZONTALEXTENT); 0 for none.
   int ScrollWidth() const { return FScrollWidth; }
   void SetScrollWidth(int value);
@@ -232,7 +230,6 @@ public:
   void SetAutoComplete(bool value) { FAutoComplete = value; }
   bool Selected(int index);
   void SetSelected(int index, bool value);
-  int SelCount();
   // The item at a client point: with existing, -1 where there is none, else Count.
   int ItemAtPos(POINT p, bool existing);
   RECT ItemRect(int index);
@@ -260,7 +257,6 @@ private:
   int FItemHeight = 16;
   bool FMultiSelect = false;
   bool FExtendedSelect = true;
-  bool FIntegralHeight = false;
   bool FAutoComplete = true;
   int FScrollWidth = 0;
   int FSavedItemIndex = -1;
