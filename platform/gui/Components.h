@@ -127,6 +127,15 @@ public:
 protected:
   virtual void Notification(TComponent* component, TOperation operation);
   virtual void Loaded();
+  // Points a field at another component, moving the free notification from the old one to the
+  // new one (Notification still clears the field when that component goes).
+  template <class T>
+  void SetReference(T*& field, T* value) {
+    if (value == field) return;
+    if (field != nullptr) field->RemoveFreeNotification(this);
+    field = value;
+    if (value != nullptr) value->FreeNotification(this);
+  }
   void SetComponentStateFlag(unsigned flag, bool on);
 
 private:

@@ -417,36 +417,35 @@ POINT TMouse::CursorPos() {
 // ---------------------------------------------------------------------------------------------
 // TSizeConstraints
 
-void TSizeConstraints::SetMinWidth(int value) {
+namespace {
+
+// Sets one limit of a pair (a minimum, or a maximum where 0 means none); the other limit
+// follows it when they would cross. Answers whether the limit changed.
+bool SetLimit(int& limit, int& other, int value, bool isMinimum) {
   value = std::max(value, 0);
-  if (value == FMinWidth) return;
-  FMinWidth = value;
-  if (FMaxWidth > 0 && FMaxWidth < value) FMaxWidth = value;
-  Changed();
+  if (value == limit) return false;
+  limit = value;
+  const bool crossed = isMinimum ? (other > 0 && other < value) : (value > 0 && other > value);
+  if (crossed) other = value;
+  return true;
+}
+
+}  // namespace
+
+void TSizeConstraints::SetMinWidth(int value) {
+  if (SetLimit(FMinWidth, FMaxWidth, value, true)) Changed();
 }
 
 void TSizeConstraints::SetMinHeight(int value) {
-  value = std::max(value, 0);
-  if (value == FMinHeight) return;
-  FMinHeight = value;
-  if (FMaxHeight > 0 && FMaxHeight < value) FMaxHeight = value;
-  Changed();
+  if (SetLimit(FMinHeight, FMaxHeight, value, true)) Changed();
 }
 
 void TSizeConstraints::SetMaxWidth(int value) {
-  value = std::max(value, 0);
-  if (value == FMaxWidth) return;
-  FMaxWidth = value;
-  if (value > 0 && FMinWidth > value) FMinWidth = value;
-  Changed();
+  if (SetLimit(FMaxWidth, FMinWidth, value, false)) Changed();
 }
 
 void TSizeConstraints::SetMaxHeight(int value) {
-  value = std::max(value, 0);
-  if (value == FMaxHeight) return;
-  FMaxHeight = value;
-  if (value > 0 && FMinHeight > value) FMinHeight = value;
-  Changed();
+  if (SetLimit(FMaxHeight, FMinHeight, value, false)) Changed();
 }
 
 void TSizeConstraints::Assign(const TPersistent* source) {
@@ -554,12 +553,7 @@ bool TControl::CheckNewSize(int& width, int& height) {
   return true;
 }
 
-void TControl::SetPopupMenu(TPopupMenu* menu) {
-  if (menu == FPopupMenu) return;
-  if (FPopupMenu != nullptr) FPopupMenu->RemoveFreeNotification(this);
-  FPopupMenu = menu;
-  if (menu != nullptr) menu->FreeNotification(this);
-}
+void TControl::SetPopupMenu(TPopupMenu* menu) { SetReference(FPopupMenu, menu); }
 
 void TControl::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);

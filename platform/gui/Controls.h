@@ -308,8 +308,10 @@ protected:
   friend class TDragControlObject;
 
   void Notification(TComponent* component, TOperation operation) override;
-  // Width and height the control wants for a proposed size; false refuses the change.
+  // The size the control wants instead of a proposed one; false: no size of its own (the
+  // proposed size stands).
   virtual bool CanAutoSize(int& width, int& height);
+  // May change a proposed size; false refuses the change.
   virtual bool CanResize(int& width, int& height);
   // Re-applies the automatic size (SetBounds with the current bounds).
   virtual void AdjustSize();

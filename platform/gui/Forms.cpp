@@ -291,10 +291,6 @@ void TCustomForm::Release() {
 LRESULT TCustomForm::WMActivate(TMessage& m) {
   LRESULT result = DefaultHandler(m);
   FOtherActivationWindow = reinterpret_cast<HWND>(m.LParam);
-  struct Forget {
-    HWND& window;
-    ~Forget() { window = nullptr; }
-  } forget{FOtherActivationWindow};
   if (LOWORD(m.WParam) != WA_INACTIVE) {
     FActive = true;
     if (FActiveControl == nullptr) FActiveControl = FindNextControl(nullptr, true, true, false);

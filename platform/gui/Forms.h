@@ -88,8 +88,9 @@ protected:
   void SetVisible(bool visible) override;
   virtual void Activate();
   virtual void Deactivate();
-  // During Activate and Deactivate: the window on the other side of the change (WM_ACTIVATE's
-  // lParam): the one losing the activation, or the one taking it; may be none or not ours.
+  // The window on the other side of the last activation change (WM_ACTIVATE's lParam), for
+  // Activate and Deactivate: the one losing the activation, or the one taking it; may be none
+  // or not ours.
   HWND OtherActivationWindow() const { return FOtherActivationWindow; }
   virtual void DoShow();
   virtual void DoHide();

@@ -99,12 +99,7 @@ TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), FItems(std::make_
 
 TPopupMenu::~TPopupMenu() { Destroying(); }
 
-void TPopupMenu::SetPopupComponent(TComponent* component) {
-  if (component == FPopupComponent) return;
-  if (FPopupComponent != nullptr) FPopupComponent->RemoveFreeNotification(this);
-  FPopupComponent = component;
-  if (component != nullptr) component->FreeNotification(this);
-}
+void TPopupMenu::SetPopupComponent(TComponent* component) { SetReference(FPopupComponent, component); }
 
 void TPopupMenu::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
