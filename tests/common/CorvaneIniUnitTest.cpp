@@ -106,6 +106,26 @@ TEST_F(CorvaneIniTest, FolderGettersCreateTheirFoldersWithParents) {
   EXPECT_TRUE(FolderExists(FTemp.Path() + "\\c\\log"));
 }
 
+TEST_F(CorvaneIniTest, SaveFoldersThatCannotBeMadeLeaveTheRestOfLoading) {
+  // A ':' inside a folder name, 32,000 trailing backslashes, and 12,000 folders: the
+  // folders of the end of loading may not be made, but loading goes on and ends as usual.
+  AnsiString deep = FTemp.Path() + "\\deep";
+  for (int i = 0; i < 12000; ++i) deep += "\\a";
+  const AnsiString values[][2] = {
+      {FTemp.Path() + "\\q\\a:b", FTemp.Path() + "\\log" + AnsiString(32000, '\\')},
+      {deep, FTemp.Path() + "\\x:\\y:"},
+  };
+  for (const auto& v : values) {
+    auto ini = Load("max_threadscount=0\r\nupload_field_count=0\r\nactionqueue_savepath=" + v[0] +
+                    "\r\nidxserverlog_savepath=" + v[1] + "\r\n");
+    EXPECT_TRUE(ini->IsLoaded()) << ini->LoadError();
+    EXPECT_EQ(v[0], ini->actionqueue_savepath());
+    EXPECT_EQ(1, ini->max_threadscount());
+    EXPECT_EQ(5, ini->upload_field_count());
+  }
+  EXPECT_TRUE(FolderExists(FTemp.Path() + "\\log"));
+}
+
 struct TLimitCase {
   const char* Line;
   int64_t (*Get)(const TCorvaneIni&);
