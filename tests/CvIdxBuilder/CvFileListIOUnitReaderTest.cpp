@@ -244,6 +244,38 @@ TEST(FileListReader, OnlyTheBlocksOfTheRangeAreRead) {
   EXPECT_THROW(ReadFrom(reader, 0), EReadError);
 }
 
+TEST(FileListReader, BlocksBeyondTheListRaiseBeforeAnyAllocation) {
+  // A two-line list whose index claims far more bytes than the list holds.
+  const WideString lines = L"c:\\x\r\n\ta.txt\r\n";
+  const int64_t size = 2 + static_cast<int64_t>(lines.size()) * 2;
+  const WideString indexes[] = {
+      L"0\t2\tc:\\x\r\nTotal\t1000000000\tcount\t2",
+      L"0\t2\tc:\\x\r\nTotal\t2147483648\tcount\t2",  // 2,147,483,646 bytes
+      L"0\t2\tc:\\x\r\n1\t" + std::to_wstring(size + 2) + L"\tc:\\x\r\nTotal\t" +
+          std::to_wstring(size + 2) + L"\tcount\t2",  // an empty block after the end
+  };
+  for (const WideString& index : indexes) {
+    TListFixture f;
+    WriteFileBytes(f.List, "\xFF\xFE" + Utf16Bytes(lines));
+    WriteFileBytes(f.Idx, "\xFF\xFE" + Utf16Bytes(index));
+    TFileListReader reader(f.List);
+    try {
+      ReadFrom(reader, 0);
+      ADD_FAILURE() << "read: " << WideToUtf8(index);
+    } catch (const EReadError& e) {
+      EXPECT_NE(AnsiString::npos, e.Message().find("File list block out of range")) << e.Message();
+    }
+  }
+  // A block that ends exactly at the end of the list is read whole.
+  TListFixture f;
+  WriteFileBytes(f.List, "\xFF\xFE" + Utf16Bytes(lines));
+  WriteFileBytes(f.Idx, "\xFF\xFE" + Utf16Bytes(L"0\t2\tc:\\x\r\nTotal\t" + std::to_wstring(size) +
+                                               L"\tcount\t2"));
+  TFileListReader reader(f.List);
+  EXPECT_EQ((std::vector<TEntry>{{L"c:\\x", true, 0}, {L"c:\\x\\a.txt", false, 1}}),
+            ReadFrom(reader, 0).Entries);
+}
+
 TEST(FileListIdx, IndexWithoutRecords) {
   TListFixture f;
   WriteFileBytes(f.List, "\xFF\xFE");
