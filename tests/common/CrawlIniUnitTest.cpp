@@ -353,6 +353,36 @@ TEST(CrawlIni, JapaneseSectionNamesAreWrittenBackByteForByte) {
                       s.IniBytes());
 }
 
+TEST(CrawlIni, NamesEndingInALeadByteReadBackAfterWriteBack) {
+  // After trimming, "c:\data<81> " and "ab<81> " would end in a lead byte whose second
+  // byte was the blank: written back, it would take the "]" or the "," after it.
+  TStoreSetup s;
+  s.WriteIni("[c:\\data\x81 ]\r\nab\x81 ,cd=2\r\n[c:\\other]\r\njpg=1\r\n");
+  TCrawlIni store(s.Options());
+  store.Refresh();
+  ASSERT_NE(nullptr, store.FindFolder("c:\\data"));
+  EXPECT_EQ((TTuple{2, 2, 2, false}), SettingOf(*store.FindFolder("c:\\data"), "ab"));
+  EXPECT_EQ((TTuple{2, 2, 2, false}), SettingOf(*store.FindFolder("c:\\data"), "cd"));
+  store.WriteCrawlini(*store.FindFolder("c:\\data"));
+  EXPECT_PRED_FORMAT2(BytesEqual, std::string("[c:\\other]\r\njpg=1\r\n\r\n[c:\\data]\r\nab,cd=2,2,2\r\n\r\n"),
+                      s.IniBytes());
+
+  TCrawlIni again(s.Options());
+  again.Refresh();
+  ASSERT_EQ(2, again.FolderCount());
+  EXPECT_EQ((TTuple{1, 1, 1, false}), SettingOf(*again.FindFolder("c:\\other"), "jpg"));
+  EXPECT_EQ(kMissing, SettingOf(*again.FindFolder("c:\\other"), "ab"));
+  EXPECT_EQ((TTuple{2, 2, 2, false}), SettingOf(*again.FindFolder("c:\\data"), "ab"));
+  EXPECT_EQ((TTuple{2, 2, 2, false}), SettingOf(*again.FindFolder("c:\\data"), "cd"));
+
+  // A double-byte character with a real second byte stays whole.
+  TCrawlIniText text;
+  text.SetText("[ c:\\表 \t]\r\n[x\x81\x81 ]\r\n");
+  ASSERT_EQ(2, text.SectionCount());
+  EXPECT_EQ(AnsiString("c:\\表"), text.SectionName(0));
+  EXPECT_EQ(AnsiString("x\x81\x81"), text.SectionName(1));
+}
+
 TEST(CrawlIni, SpellingsOfOneFolderAreReadAndWrittenAsOne) {
   TStoreSetup s;
   s.WriteIni("[c:\\data]\r\njpg=1\r\n[C:\\Data\\]\r\npng=2\r\n[c:\\DATA]\r\ntif=3\r\n");
