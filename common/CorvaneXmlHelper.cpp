@@ -3,6 +3,7 @@
 #include "common/HvxUtil.h"
 #include "platform/rtl/SysExceptions.h"
 
+#include <libxml/encoding.h>
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
 #include <libxml/xmlsave.h>
@@ -64,6 +65,9 @@ const char* const TooManyMatches = "XPath検索で2件以上マッチ。こり�
 const char* const NoMatch = "XPath検索で要素が見つかりません";
 const char* const WrongNodeType = "XPath検索結果の型が不正です";
 
+struct TParserContextDeleter {
+  void operator()(xmlParserCtxt* c) const { xmlFreeParserCtxt(c); }
+};
 struct TXPathContextDeleter {
   void operator()(xmlXPathContext* c) const { xmlXPathFreeContext(c); }
 };
@@ -102,8 +106,17 @@ std::vector<xmlNode*> EvaluateNodeSet(xmlNode* context, const AnsiString& xpath)
 void TCorvaneXmlHelper::StructuredError(void* helper, xmlError* error) {
   if (!helper || !error) return;
   auto* self = static_cast<TCorvaneXmlHelper*>(helper);
+  if (self->FStopped) return;
   self->FErrorLine = error->line;
   self->FErrorColumn = error->int2;  // libxml2 reports the column of parser errors here
+  // The first error that refuses the document is the one reported. libxml2 would go on
+  // looking for more, and some errors copy everything read so far (a comment full of "--"
+  // gives one per pair): stopping here keeps a malformed document's refusal linear.
+  // Warnings and errors that leave the document loadable do not stop it.
+  if (error->level == XML_ERR_FATAL && self->FParser) {
+    self->FStopped = true;
+    xmlStopParser(self->FParser);
+  }
 }
 
 TXmlDocument TCorvaneXmlHelper::LoadXml(const AnsiString& text) {
@@ -111,12 +124,15 @@ TXmlDocument TCorvaneXmlHelper::LoadXml(const AnsiString& text) {
   // The text is already decoded in the ANSI code page, so an encoding declaration inside
   // it no longer describes its bytes: hand libxml2 UTF-8 and say so.
   std::string utf8 = ToUtf8(text);
+  std::unique_ptr<xmlParserCtxt, TParserContextDeleter> parser(xmlNewParserCtxt());
+  if (!parser) throw Exception("XML: out of memory");
+  helper.FParser = parser.get();
   TXmlDocument doc;
   {
     TErrorHandlerSwap swap(&helper, &StructuredError);
     // No network access and no external entities: the text alone is the document.
-    doc.reset(xmlReadMemory(utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8",
-                            XML_PARSE_NONET));
+    doc.reset(xmlCtxtReadMemory(parser.get(), utf8.data(), static_cast<int>(utf8.size()), nullptr,
+                                "UTF-8", XML_PARSE_NONET));
   }
   if (!doc)
     throw Exception(Format("XML読込エラー[%d行%d文字目]\r\n\r\n%s", helper.FErrorLine,
@@ -131,12 +147,20 @@ void TCorvaneXmlHelper::SaveXml(xmlNode* node, AnsiString& text) {
   if (!buffer) throw Exception("XML: out of memory");
   {
     TErrorHandlerSwap swap(nullptr, &DiscardXmlError);
-    if (xmlSaveCtxt* save = xmlSaveToBuffer(buffer, "Shift_JIS", 0)) {
-      xmlSaveTree(save, node);
-      xmlSaveClose(save);
+    // The text is declared "Shift_JIS" but encoded in code page 932, the system's own:
+    // strict Shift_JIS lacks the code page's extensions, and one of those in a name would
+    // come out as a character reference, which no name may hold. The converter is made
+    // for this call only (libxml2 frees it when the output closes).
+    if (xmlCharEncodingHandler* cp932 = xmlFindCharEncodingHandler("CP932")) {
+      if (xmlOutputBuffer* out = xmlOutputBufferCreateBuffer(buffer, cp932)) {
+        xmlNodeDumpOutput(out, node->doc, node, 0, 0, "Shift_JIS");
+        xmlOutputBufferClose(out);
+      } else {
+        xmlCharEncCloseFunc(cp932);
+      }
     }
   }
-  // The buffer holds Shift_JIS bytes already: the ANSI text as it stands.
+  // The buffer holds code page 932 bytes already: the ANSI text as it stands.
   text.assign(reinterpret_cast<const char*>(xmlBufferContent(buffer)), xmlBufferLength(buffer));
   xmlBufferFree(buffer);
 }
