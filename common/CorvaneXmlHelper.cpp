@@ -3,7 +3,6 @@
 #include "common/HvxUtil.h"
 #include "platform/rtl/SysExceptions.h"
 
-#include <libxml/encoding.h>
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
 #include <libxml/xmlsave.h>
@@ -54,6 +53,52 @@ private:
 };
 
 void DiscardXmlError(void*, xmlError*) {}
+
+// --- Output in the ANSI code page ---
+
+// libxml2's output converter: UTF-8 in, ANSI (code page 932) out through the same table
+// that AnsiToWide reads with, so every character written reads back as itself. Follows
+// libxml2's converter contract: *inlen and *outlen say what was consumed and written; a
+// character cut off at the end of the input waits for the next call; -2 names a character
+// without a form in the code page (libxml2 then writes a character reference where the
+// markup allows one).
+int Utf8ToAnsiCodePage(unsigned char* out, int* outlen, const unsigned char* in, int* inlen) {
+  if (!out || !outlen || !inlen) return -1;
+  if (!in) {  // the call that starts the output
+    *outlen = 0;
+    *inlen = 0;
+    return 0;
+  }
+  const unsigned char* const inStart = in;
+  const unsigned char* const inEnd = in + *inlen;
+  unsigned char* const outStart = out;
+  unsigned char* const outEnd = out + *outlen;
+  auto finish = [&](int result) {
+    *outlen = static_cast<int>(out - outStart);
+    *inlen = static_cast<int>(in - inStart);
+    return result;
+  };
+  while (in < inEnd) {
+    const unsigned char b = *in;
+    if (b < 0x80) {
+      if (out >= outEnd) break;
+      *out++ = b;
+      ++in;
+      continue;
+    }
+    const int length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+    if (length == 1) return finish(-2);  // libxml2 never hands over a stray continuation byte
+    if (inEnd - in < length) break;
+    AnsiString ansi;
+    if (!WideToAnsiExact(Utf8ToWide(std::string_view(reinterpret_cast<const char*>(in), length)),
+                         ansi))
+      return finish(-2);
+    if (outEnd - out < static_cast<ptrdiff_t>(ansi.size())) break;
+    for (char c : ansi) *out++ = static_cast<unsigned char>(c);
+    in += length;
+  }
+  return finish(static_cast<int>(out - outStart));
+}
 
 // Selection failures are the application's errors: they carry the XPath after a CR.
 [[noreturn]] void RaiseSelectError(const char* sentence, const AnsiString& xpath) {
@@ -147,17 +192,17 @@ void TCorvaneXmlHelper::SaveXml(xmlNode* node, AnsiString& text) {
   if (!buffer) throw Exception("XML: out of memory");
   {
     TErrorHandlerSwap swap(nullptr, &DiscardXmlError);
-    // The text is declared "Shift_JIS" but encoded in code page 932, the system's own:
-    // strict Shift_JIS lacks the code page's extensions, and one of those in a name would
-    // come out as a character reference, which no name may hold. The converter is made
-    // for this call only (libxml2 frees it when the output closes).
-    if (xmlCharEncodingHandler* cp932 = xmlFindCharEncodingHandler("CP932")) {
-      if (xmlOutputBuffer* out = xmlOutputBufferCreateBuffer(buffer, cp932)) {
-        xmlNodeDumpOutput(out, node->doc, node, 0, 0, "Shift_JIS");
-        xmlOutputBufferClose(out);
-      } else {
-        xmlCharEncCloseFunc(cp932);
-      }
+    // The text is declared "Shift_JIS" but written in code page 932, the system's own, as
+    // the text it loads from: strict Shift_JIS lacks the code page's extensions, and one
+    // of those in a name would come out as a character reference, which no name may hold.
+    // The converter belongs to this call; closing the output leaves it alone.
+    char name[] = "Shift_JIS";
+    xmlCharEncodingHandler ansi{};
+    ansi.name = name;
+    ansi.output = &Utf8ToAnsiCodePage;
+    if (xmlOutputBuffer* out = xmlOutputBufferCreateBuffer(buffer, &ansi)) {
+      xmlNodeDumpOutput(out, node->doc, node, 0, 0, name);
+      xmlOutputBufferClose(out);
     }
   }
   // The buffer holds code page 932 bytes already: the ANSI text as it stands.

@@ -6,6 +6,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include "tests/support/InputMutator.h"
 
 namespace {
 
@@ -128,8 +129,8 @@ TEST(CorvaneXmlHelper, CodePageExtensionsInNamesSaveAndLoadBack) {
 }
 
 TEST(CorvaneXmlHelper, EveryCharacterOfTheCodePageSavesAndLoadsBack) {
-  // Every double-byte character of code page 932: in text and attribute values, and in
-  // element and attribute names wherever a name may hold it.
+  // Every character of code page 932: in text, attribute values, CDATA and comments, and
+  // in element and attribute names wherever a name may hold it.
   AnsiString names, all;
   for (int lead = 0x81; lead <= 0xFC; ++lead) {
     if (lead > 0x9F && lead < 0xE0) continue;
@@ -146,10 +147,15 @@ TEST(CorvaneXmlHelper, EveryCharacterOfTheCodePageSavesAndLoadsBack) {
       all += c;
     }
   }
-  // Half-width katakana are single bytes.
+  // Half-width katakana are single bytes, and so are the few bytes the code page maps to
+  // characters of its own (80, A0, FD to FF).
   for (int b = 0xA1; b <= 0xDF; ++b) all += static_cast<char>(b);
+  all += "\x80\xA0\xFD\xFE\xFF";
   ASSERT_GT(names.size(), 6000u * 4);
-  ExpectSaveLoadRoundTrip("<r>" + names + "<t a=\"" + all + "\">" + all + "</t></r>");
+  // Character references cannot stand in for a character in a CDATA section or a
+  // comment: there the code page's own form is the only one.
+  ExpectSaveLoadRoundTrip("<r>" + names + "<t a=\"" + all + "\">" + all + "<![CDATA[" + all +
+                          "]]><!--" + all + "--></t></r>");
 }
 
 TEST(CorvaneXmlHelper, MalformedDocumentIsRefusedAtItsFirstError) {
@@ -296,4 +302,30 @@ TEST(CorvaneXmlHelper, SetElementTextAndAddChild) {
       testsupport::BytesEqual,
       std::string("<r><empty>新しい</empty><full>new<b/>tail</full><子>x&amp;y</子></r>"),
       saved);
+}
+
+TEST(CorvaneXmlHelper, MutatedDocumentsLoadAndSaveBackOrAreRefused) {
+  const AnsiString sample =
+      "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<!DOCTYPE r [<!ENTITY e \"表\">]>\r\n"
+      "<r id=\"7\" 纊=\"①～\" t='a&amp;b&lt;'><!-- note - ? --><item n=\"1\">日本語&e;</item>"
+      "<item n=\"2\"><![CDATA[<x>ソ\\]]></item><?pi data?><p:x xmlns:p=\"urn:p\">ｱｲｳ</p:x>"
+      "<e>&#9312;&#x7E8A;</e><empty/></r>\r\n";
+  testsupport::TInputMutator mutator(20240616);
+  int loaded = 0;
+  for (int i = 0; i < 300; ++i) {
+    const AnsiString text = mutator.Mutate(sample);
+    TXmlDocument doc;
+    try {
+      doc = H::LoadXml(text);
+    } catch (const Exception& e) {
+      EXPECT_STREQ("Exception", e.ClassName()) << "input " << i;
+      EXPECT_EQ(0u, e.Message().find("XML読込エラー[")) << "input " << i;
+      continue;
+    }
+    ++loaded;
+    // Whatever loads saves as text that loads back the same.
+    SCOPED_TRACE(::testing::Message() << "input " << i);
+    ExpectSaveLoadRoundTrip(text);
+  }
+  EXPECT_GT(loaded, 20);
 }
