@@ -1,6 +1,7 @@
 #include "common/CrawlIniUnit.h"
 
 #include "platform/rtl/SysExceptions.h"
+#include "tests/support/InputMutator.h"
 #include "tests/support/TestSupport.h"
 
 #include <map>
@@ -407,4 +408,63 @@ TEST(CrawlIni, MissingFileAtRefreshLeavesThePageLimits) {
   EXPECT_EQ(1, store.Default().ExtCount());
   EXPECT_EQ((TTuple{-1, 4, 4, true}), SettingOf(store.Default(), "xdw"));
   EXPECT_EQ(0, store.FolderCount());
+}
+
+namespace {
+
+using TFolderSettings = std::map<AnsiString, std::map<AnsiString, AnsiString>>;
+
+// Default and every folder with the text of each extension's setting. An extension at
+// 0,0,0 without pdf is left out, as is a folder left with none: write-back prunes such
+// extensions, and reading them back finds them missing, which means the same.
+TFolderSettings SettingsOf(const TCrawlIni& store) {
+  TFolderSettings r;
+  auto add = [&](const TCrawlIniFolder& f) {
+    std::map<AnsiString, AnsiString> exts;
+    for (int i = 0; i < f.ExtCount(); ++i) {
+      const TCrawlIniExtractPageSetting* s = f.SettingAt(i);
+      if (s->First() || s->Second() || s->Third() || s->Pdf()) exts[f.ExtAt(i)] = s->ToString();
+    }
+    if (!exts.empty()) r[f.Path()] = exts;
+  };
+  add(store.Default());
+  for (int i = 0; i < store.FolderCount(); ++i) add(*store.FolderAt(i));
+  return r;
+}
+
+std::vector<std::pair<AnsiString, std::vector<AnsiString>>> SectionsOf(const TCrawlIniText& ini) {
+  std::vector<std::pair<AnsiString, std::vector<AnsiString>>> r;
+  for (int i = 0; i < ini.SectionCount(); ++i) r.emplace_back(ini.SectionName(i), ini.SectionLines(i));
+  return r;
+}
+
+}  // namespace
+
+TEST(CrawlIni, MutatedFilesReadBackAfterWriteBack) {
+  const std::string sample =
+      "[default]\r\nJPG,BMP=1,1,1\r\nPDF, ppt = 1,2,3,pdf\r\n.TIF,..TIFF = -1\r\nDOC=0,0,0\r\n"
+      "; comment\r\n[c:\\data]\r\ntxt=5\r\nxls=0,0,0\r\n[C:\\Data\\ソフト表]\r\n\"a b\",c=7,8\r\n"
+      "[c:\\data\\ソフト表\\sub\\]\r\nzip=9,9,9,pdf\r\nxdw=2\r\n[d:\\]\r\nx=1\r\n";
+  testsupport::TInputMutator mutator(20240612);
+  for (int i = 0; i < 200; ++i) {
+    const std::string text = mutator.Mutate(sample);
+    SCOPED_TRACE(::testing::Message() << "input " << i);
+    // The text as written reads back as the same sections and lines.
+    TCrawlIniText first, second;
+    first.SetText(text);
+    second.SetText(first.Text());
+    EXPECT_EQ(SectionsOf(first), SectionsOf(second));
+
+    // Each folder written back reads back with the settings it had.
+    TStoreSetup s;
+    s.WriteIni(text);
+    TCrawlIni store(s.Options("xdw"));
+    store.Refresh();
+    const TFolderSettings before = SettingsOf(store);
+    store.WriteCrawlini(store.Default());
+    for (int f = 0; f < store.FolderCount(); ++f) store.WriteCrawlini(*store.FolderAt(f));
+    TCrawlIni again(s.Options("xdw"));
+    again.Refresh();
+    EXPECT_EQ(before, SettingsOf(again));
+  }
 }
