@@ -1,6 +1,7 @@
 #include "CvIdxBuilder/CvFileListIOUnit.h"
 
 #include "platform/rtl/SysExceptions.h"
+#include "tests/support/InputMutator.h"
 #include "tests/support/TestSupport.h"
 
 #include <ostream>
@@ -346,4 +347,46 @@ TEST(FileListIdx, NumbersBeyond32Bits) {
                                  {L"c:\\big\\z.txt", false, 3000000001LL}}),
             r.Entries);
   EXPECT_EQ(3000000002LL, r.Start);
+}
+
+TEST(FileListReader, MutatedIndexesAndListsReadOrRaiseTheirErrors) {
+  TListFixture f;
+  WriteList(f.List, 4, kList);
+  const std::string list = testsupport::ReadFileBytes(f.List);
+  const std::string idx = testsupport::ReadFileBytes(f.Idx);
+  // The index as UTF-8 text, so that its numbers can be found and corrupted.
+  const std::string idxText = WideToUtf8(DecodeTextBytes(idx));
+  testsupport::TInputMutator mutator(20240617);
+  int read = 0;
+  for (int i = 0; i < 200; ++i) {
+    SCOPED_TRACE(::testing::Message() << "input " << i);
+    const uint32_t what = mutator.Below(4);
+    std::string idxBytes = idx, listBytes = list;
+    if (what == 0) idxBytes = mutator.Mutate(idx);
+    if (what == 1 || what == 3)
+      idxBytes = "\xFF\xFE" + Utf16Bytes(Utf8ToWide(mutator.Mutate(idxText)));
+    if (what >= 2) listBytes = mutator.Mutate(list);
+    WriteFileBytes(f.Idx, idxBytes);
+    WriteFileBytes(f.List, listBytes);
+    // A damaged index or list is refused by a conversion error or by the index's own read
+    // errors, never by running out of memory or off the end of the list: every block is
+    // checked against the list before it is read.
+    try {
+      TFileListReader reader(f.List);
+      for (int64_t start : {int64_t{0}, int64_t{5}, int64_t{17}, int64_t{-3}, int64_t{1} << 40}) {
+        int64_t at = start;
+        size_t calls = 0;
+        reader.ReadRange(nullptr, at, [&](const WideString&, bool, int64_t, void*, uint8_t& stop) {
+          if (++calls == 100) stop = kFileListStopDone;
+        });
+      }
+      ++read;
+    } catch (const EReadError& e) {
+      EXPECT_TRUE(e.Message().find("no closing record") != AnsiString::npos ||
+                  e.Message().find("File list block out of range") != AnsiString::npos)
+          << e.Message();
+    } catch (const EConvertError&) {
+    }
+  }
+  EXPECT_GT(read, 20);
 }

@@ -3,6 +3,7 @@
 
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Streams.h"
+#include "tests/support/InputMutator.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -277,4 +278,56 @@ TEST(vxVariants, StreamErrorsAreTranslated) {
     EXPECT_EQ(e.Message(), AnsiString("ストリーム読み込みエラー"));
   }
   vxClearResourceStringTranslations();
+}
+
+TEST(vxVariants, MutatedStreamsReadOrRaiseTheReadError) {
+  Variant inner = Variant::CreateArray(0, 2);
+  inner[0] = L"表示";
+  inner[1] = Variant::FromCurrency(123456);
+  inner[2] = Variant::Null();
+  Variant outer = Variant::CreateArray(0, 7);
+  outer[0] = 200;
+  outer[1] = -70000;
+  outer[2] = AnsiString(300, 'x');
+  outer[3] = "ソフト";
+  outer[4] = 2.5;
+  outer[5] = true;
+  outer[6] = inner;
+  outer[7] = Variant::FromDate(45000.5);
+  TMemoryStream typed;
+  WriteAnsiStringProc(typed, "表");
+  WriteWideStringProc(typed, L"表示");
+  WriteBooleanProc(typed, true);
+  WriteSmallIntProc(typed, -2);
+  WriteIntegerProc(typed, 7);
+  WriteInt64Proc(typed, -9);
+  WriteExtendedProc(typed, 1.5L);
+  const std::string samples[] = {Written(outer), typed.Bytes()};
+  testsupport::TInputMutator mutator(20240619);
+  int read = 0;
+  for (int i = 0; i < 600; ++i) {
+    const bool variant = i % 2 == 0;
+    TMemoryStream s;
+    s.WriteString(mutator.Mutate(samples[variant ? 0 : 1]));
+    s.SetPosition(0);
+    try {
+      if (variant) {
+        // What was read writes back.
+        TMemoryStream again;
+        WriteVariant(again, ReadVariant(s));
+      } else {
+        ReadAnsiStringProc(s);
+        ReadWideStringProc(s);
+        ReadBooleanProc(s);
+        ReadSmallIntProc(s);
+        ReadIntegerProc(s);
+        ReadInt64Proc(s);
+        ReadExtendedProc(s);
+      }
+      ++read;
+    } catch (const EvxStreamReadError& e) {
+      EXPECT_EQ(AnsiString("Stream read error"), e.Message()) << "input " << i;
+    }
+  }
+  EXPECT_GT(read, 50);
 }
