@@ -447,7 +447,7 @@ bool SaveFoldersStayInside(const std::string& text, const AnsiString& base) {
     std::string value = Trim(rest.substr(eq + 1));
     while (!value.empty() && (value[0] == '"' || value[0] == '\'')) value.erase(0, 1);
     if (value.compare(0, base.size(), AnsiLowerCase(base)) != 0 ||
-        value.find("..") != std::string::npos || value.find('/') != std::string::npos)
+        value.find("..") != std::string::npos)
       return false;
   }
   return true;
@@ -473,7 +473,7 @@ TEST_F(CorvaneIniTest, MutatedFilesLoadWithoutRaising) {
       "[ExtractPageLimit]\r\npdf=10\r\nxdw=20\r\n";
   testsupport::TInputMutator mutator(20240611);
   int loaded = 0, used = 0;
-  for (int i = 0; i < 150; ++i) {
+  for (int i = 0; i < 100; ++i) {
     const std::string text = mutator.Mutate(sample);
     if (!SaveFoldersStayInside(text, t)) continue;
     ++used;
@@ -482,12 +482,20 @@ TEST_F(CorvaneIniTest, MutatedFilesLoadWithoutRaising) {
     // Loading never raises: a failed check leaves its message and the values read so far.
     try {
       TCorvaneIni ini(file, Data());
-      loaded += ini.IsLoaded();
       EXPECT_EQ(ini.IsLoaded(), ini.LoadError().empty()) << ini.LoadError();
+      if (!ini.IsLoaded()) continue;
+      ++loaded;
+      // A complete load has applied every limit.
+      EXPECT_GE(ini.max_threadscount(), 1);
+      EXPECT_LE(ini.max_threadscount(), 100);
+      EXPECT_GE(ini.upload_field_count(), 1);
+      EXPECT_LE(ini.upload_field_count(), 10);
+      EXPECT_GE(ini.hyperestraier_startup(), 0);
+      EXPECT_LE(ini.hyperestraier_startup(), 2);
     } catch (const std::exception& e) {
       ADD_FAILURE() << "input " << i << " raised: " << e.what();
     }
   }
-  EXPECT_GT(used, 120);
+  EXPECT_GT(used, 70);
   EXPECT_GT(loaded, 0);
 }

@@ -446,6 +446,7 @@ TEST(CrawlIni, MutatedFilesReadBackAfterWriteBack) {
       "; comment\r\n[c:\\data]\r\ntxt=5\r\nxls=0,0,0\r\n[C:\\Data\\ソフト表]\r\n\"a b\",c=7,8\r\n"
       "[c:\\data\\ソフト表\\sub\\]\r\nzip=9,9,9,pdf\r\nxdw=2\r\n[d:\\]\r\nx=1\r\n";
   testsupport::TInputMutator mutator(20240612);
+  TStoreSetup s;
   for (int i = 0; i < 200; ++i) {
     const std::string text = mutator.Mutate(sample);
     SCOPED_TRACE(::testing::Message() << "input " << i);
@@ -456,7 +457,6 @@ TEST(CrawlIni, MutatedFilesReadBackAfterWriteBack) {
     EXPECT_EQ(SectionsOf(first), SectionsOf(second));
 
     // Each folder written back reads back with the settings it had.
-    TStoreSetup s;
     s.WriteIni(text);
     TCrawlIni store(s.Options("xdw"));
     store.Refresh();

@@ -60,7 +60,9 @@ void TInputMutator::FlipBits(std::string& s) {
 
 void TInputMutator::ReplaceByte(std::string& s) {
   if (s.empty()) return;
-  s[Position(s, false)] = static_cast<char>(Below(256));
+  // Half of the time one of the bytes parsers look for.
+  s[Position(s, false)] = Below(2) == 0 ? static_cast<char>(Below(256))
+                                        : kSpecialBytes[Below(sizeof kSpecialBytes - 1)];
 }
 
 void TInputMutator::Truncate(std::string& s) { s.resize(Position(s, false)); }

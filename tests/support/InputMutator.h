@@ -22,6 +22,7 @@ public:
 
   // The single mutations; each leaves an empty input empty or gives it a few bytes.
   void FlipBits(std::string& s);
+  // A random byte, or one of the bytes that lines, fields, paths and markup are split at.
   void ReplaceByte(std::string& s);
   void Truncate(std::string& s);
   // A run of decimal digits (with its sign) becomes an extreme number, or goes.
