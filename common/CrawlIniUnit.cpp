@@ -51,24 +51,31 @@ AnsiString ExtractFileDir(const AnsiString& path) {
   return path.substr(0, i + 1);
 }
 
-// Double quotes inside are doubled, as the class library quotes.
+// Double quotes inside are doubled, as the class library quotes; a '"' that is the second
+// byte of a character is part of that character and stays single.
 AnsiString QuoteItem(const AnsiString& s) {
   AnsiString r = "\"";
-  for (char c : s) {
-    r += c;
-    if (c == '"') r += '"';
+  for (size_t i = 0; i < s.size();) {
+    const size_t next = NextCharIndex(s, i);
+    r.append(s, i, next - i);
+    if (next == i + 1 && s[i] == '"') r += '"';
+    i = next;
   }
   return r + "\"";
 }
 
+// An item is quoted when it is empty or holds a blank, a comma or a quote of its own (not
+// the second byte of a character), and when it begins with ';': first on its line, it
+// would turn the line into a comment.
 AnsiString JoinCommaText(const std::vector<AnsiString>& items) {
   AnsiString r;
   for (size_t i = 0; i < items.size(); ++i) {
     if (i > 0) r += ',';
     const AnsiString& s = items[i];
-    bool quote = s.empty();
-    for (char c : s)
-      if (IsBlankByte(c) || c == ',' || c == '"') quote = true;
+    bool quote = s.empty() || s[0] == ';';
+    for (size_t c = 0; c < s.size(); c = NextCharIndex(s, c))
+      if (NextCharIndex(s, c) == c + 1 && (IsBlankByte(s[c]) || s[c] == ',' || s[c] == '"'))
+        quote = true;
     r += quote ? QuoteItem(s) : s;
   }
   return r;

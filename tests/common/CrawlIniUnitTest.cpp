@@ -384,6 +384,29 @@ TEST(CrawlIni, NamesEndingInALeadByteReadBackAfterWriteBack) {
   EXPECT_EQ(AnsiString("x\x81\x81"), text.SectionName(1));
 }
 
+TEST(CrawlIni, ExtensionsThatNeedQuotesReadBackAfterWriteBack) {
+  // ";a" first on a line would make it a comment; in "a<81>"b" the quote is the second byte
+  // of a character, so it is no quote to double; "x y" and "" hold what only quotes keep.
+  TStoreSetup s;
+  s.WriteIni("[default]\r\n\";a\"=5\r\na\x81\"b=6\r\n\"x y\",\"q\"\"\"=7\r\n\"[b]\"=8\r\n");
+  TCrawlIni store(s.Options());
+  store.Refresh();
+  const std::pair<AnsiString, TTuple> expected[] = {{";a", {5, 5, 5, false}},
+                                                   {"a\x81\"b", {6, 6, 6, false}},
+                                                   {"x y", {7, 7, 7, false}},
+                                                   {"q\"", {7, 7, 7, false}},
+                                                   {"[b]", {8, 8, 8, false}}};
+  for (const auto& [ext, tuple] : expected) EXPECT_EQ(tuple, SettingOf(store.Default(), ext)) << ext;
+  store.WriteCrawlini(store.Default());
+  EXPECT_PRED_FORMAT2(BytesEqual,
+                      std::string("[default]\r\n\";a\"=5,5,5\r\na\x81\"b=6,6,6\r\n\"x y\",\"q\"\"\"=7,7,7\r\n"
+                                  "[b]=8,8,8\r\n\r\n"),
+                      s.IniBytes());
+  TCrawlIni again(s.Options());
+  again.Refresh();
+  for (const auto& [ext, tuple] : expected) EXPECT_EQ(tuple, SettingOf(again.Default(), ext)) << ext;
+}
+
 TEST(CrawlIni, SpellingsOfOneFolderAreReadAndWrittenAsOne) {
   TStoreSetup s;
   s.WriteIni("[c:\\data]\r\njpg=1\r\n[C:\\Data\\]\r\npng=2\r\n[c:\\DATA]\r\ntif=3\r\n");
@@ -444,7 +467,8 @@ TEST(CrawlIni, MutatedFilesReadBackAfterWriteBack) {
   const std::string sample =
       "[default]\r\nJPG,BMP=1,1,1\r\nPDF, ppt = 1,2,3,pdf\r\n.TIF,..TIFF = -1\r\nDOC=0,0,0\r\n"
       "; comment\r\n[c:\\data]\r\ntxt=5\r\nxls=0,0,0\r\n[C:\\Data\\ソフト表]\r\n\"a b\",c=7,8\r\n"
-      "[c:\\data\\ソフト表\\sub\\]\r\nzip=9,9,9,pdf\r\nxdw=2\r\n[d:\\]\r\nx=1\r\n";
+      "[c:\\data\\ソフト表\\sub\\]\r\nzip=9,9,9,pdf\r\nxdw=2\r\n\";x\",y\x81\"=4\r\n[d:\\]\r\n"
+      "x=1\r\n";
   testsupport::TInputMutator mutator(20240612);
   TStoreSetup s;
   for (int i = 0; i < 200; ++i) {
@@ -468,3 +492,4 @@ TEST(CrawlIni, MutatedFilesReadBackAfterWriteBack) {
     EXPECT_EQ(before, SettingsOf(again));
   }
 }
+
