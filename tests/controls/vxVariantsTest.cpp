@@ -185,8 +185,10 @@ TEST(vxVariants, ReadErrors) {
   EXPECT_THROW(ReadWideStringProc(s), EvxStreamReadError);
 }
 
-TEST(vxVariants, TypedHelpersRoundTrip) {
-  TMemoryStream s;
+namespace {
+
+// One value of each typed helper, in the order ReadTypedSample reads them.
+void WriteTypedSample(TStream& s) {
   WriteAnsiStringProc(s, "表示");
   WriteWideStringProc(s, L"表示");
   WriteBooleanProc(s, true);
@@ -197,6 +199,26 @@ TEST(vxVariants, TypedHelpersRoundTrip) {
   WriteDoubleProc(s, 0.25);
   WriteCurrencyProc(s, 15000);
   WriteExtendedProc(s, 1.0L / 3);
+}
+
+void ReadTypedSample(TStream& s) {
+  ReadAnsiStringProc(s);
+  ReadWideStringProc(s);
+  ReadBooleanProc(s);
+  ReadSmallIntProc(s);
+  ReadWordProc(s);
+  ReadIntegerProc(s);
+  ReadInt64Proc(s);
+  ReadDoubleProc(s);
+  ReadCurrencyProc(s);
+  ReadExtendedProc(s);
+}
+
+}  // namespace
+
+TEST(vxVariants, TypedHelpersRoundTrip) {
+  TMemoryStream s;
+  WriteTypedSample(s);
   EXPECT_PRED_FORMAT2(testsupport::BytesEqual, B({4, 0, 0, 0, 0x95, 0x5C, 0x8E, 0xA6}), s.Bytes().substr(0, 8));
   EXPECT_EQ(s.Size(), 8 + 8 + 1 + 2 + 2 + 4 + 8 + 8 + 8 + 10);
   s.SetPosition(0);
@@ -295,13 +317,7 @@ TEST(vxVariants, MutatedStreamsReadOrRaiseTheReadError) {
   outer[6] = inner;
   outer[7] = Variant::FromDate(45000.5);
   TMemoryStream typed;
-  WriteAnsiStringProc(typed, "表");
-  WriteWideStringProc(typed, L"表示");
-  WriteBooleanProc(typed, true);
-  WriteSmallIntProc(typed, -2);
-  WriteIntegerProc(typed, 7);
-  WriteInt64Proc(typed, -9);
-  WriteExtendedProc(typed, 1.5L);
+  WriteTypedSample(typed);
   const std::string samples[] = {Written(outer), typed.Bytes()};
   testsupport::TInputMutator mutator(20240619);
   int read = 0;
@@ -316,13 +332,7 @@ TEST(vxVariants, MutatedStreamsReadOrRaiseTheReadError) {
         TMemoryStream again;
         WriteVariant(again, ReadVariant(s));
       } else {
-        ReadAnsiStringProc(s);
-        ReadWideStringProc(s);
-        ReadBooleanProc(s);
-        ReadSmallIntProc(s);
-        ReadIntegerProc(s);
-        ReadInt64Proc(s);
-        ReadExtendedProc(s);
+        ReadTypedSample(s);
       }
       ++read;
     } catch (const EvxStreamReadError& e) {
