@@ -113,19 +113,8 @@ void ExpectSaveLoadRoundTrip(const AnsiString& text) {
 }  // namespace
 
 TEST(CorvaneXmlHelper, CodePageExtensionsInNamesSaveAndLoadBack) {
-  // 纊 (ED 40, an extension) as an attribute's name, then with 髙 (FB FC) in element and
-  // attribute names and beside ① (87 40) and ～ (81 60) in attribute values and text.
-  const AnsiString text = "<r \xED\x40=\"1\"/>";
-  TXmlDocument doc = H::LoadXml(text);
-  AnsiString saved;
-  H::SaveXml(doc.get(), saved);
-  TXmlDocument again = H::LoadXml(saved);
-  AnsiString value;
-  H::GetAttribute(Root(again), "\xED\x40", "missing", value);
-  EXPECT_EQ("1", value);
-  ExpectSaveLoadRoundTrip(text);
-  ExpectSaveLoadRoundTrip("<\xED\x40\xFB\xFC a\xFB\xFC=\"\xED\x40\x87\x40\x81\x60\">"
-                          "\xED\x40\x87\x40\x81\x60<n\xED\x40/></\xED\x40\xFB\xFC>");
+  // 纊 (ED 40) is an extension of the code page: as a name it cannot be a reference.
+  ExpectSaveLoadRoundTrip("<r \xED\x40=\"1\"/>");
 }
 
 TEST(CorvaneXmlHelper, EveryCharacterOfTheCodePageSavesAndLoadsBack) {

@@ -386,7 +386,7 @@ TEST(CrawlIni, NamesEndingInALeadByteReadBackAfterWriteBack) {
 
 TEST(CrawlIni, ExtensionsThatNeedQuotesReadBackAfterWriteBack) {
   // ";a" first on a line would make it a comment; in "a<81>"b" the quote is the second byte
-  // of a character, so it is no quote to double; "x y" and "" hold what only quotes keep.
+  // of a character, so it is no quote to double; "x y" and q" need their quotes.
   TStoreSetup s;
   s.WriteIni("[default]\r\n\";a\"=5\r\na\x81\"b=6\r\n\"x y\",\"q\"\"\"=7\r\n\"[b]\"=8\r\n");
   TCrawlIni store(s.Options());
