@@ -401,8 +401,8 @@ TEST(vxFormats, ListenerExceptionStopsAtTheWindowProcedure) {
   struct TThrower : IvxFormatControllerListener {
     void FormatChanged() override { throw Exception("listener failed"); }
   } thrower;
-  InitializeForms();
   AnsiString reported;
+  const TExceptionEvent previous = Application->OnException;
   Application->OnException = [&](TObject*, const std::exception& e) { reported = e.what(); };
   {
     TvxFormatController controller;
@@ -413,5 +413,5 @@ TEST(vxFormats, ListenerExceptionStopsAtTheWindowProcedure) {
     controller.RemoveListener(&thrower);
   }
   EXPECT_EQ(reported, AnsiString("listener failed"));
-  FinalizeForms();
+  Application->OnException = previous;
 }
