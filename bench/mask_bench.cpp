@@ -2,6 +2,7 @@
 // date-time mask (resetting after each complete value, as an edit does for a new value)
 // and through an ambiguous repetition that keeps every keystroke in the history, and
 // prints the time per keystroke and the process memory for each block of 1,000 keystrokes.
+#include "bench/BenchClock.h"
 #include "editors/vxRegExpr.h"
 
 #include <windows.h>
@@ -13,15 +14,6 @@ namespace {
 
 constexpr int kKeystrokes = 10000;
 constexpr int kBlock = 1000;
-
-// <chrono> does not compile with the code-page-932 execution character set (its "µs"
-// literal), so the performance counter serves instead.
-double NowMicroseconds() {
-  LARGE_INTEGER count, frequency;
-  QueryPerformanceCounter(&count);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(count.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
-}
 
 double PrivateKB() {
   PROCESS_MEMORY_COUNTERS counters{};

@@ -131,13 +131,13 @@ void TvxCanvas::FillRect(const RECT& r, TBitmap* bitmap, bool excludeRect) {
 }
 
 void TvxCanvas::FillRect(const RECT& r, TColor color) {
-  SetBrushColor(color);
+  Brush().SetColor(color);  // also makes a clear brush solid again
   FillRect(r);
 }
 
 void TvxCanvas::FrameRect(const RECT& r, TColor color, int lineWidth, TvxBorders borders, bool excludeFrame) {
   if (IsRectEmpty(&r)) return;
-  if (color != clDefault) SetBrushColor(color);
+  if (color != clDefault) Brush().SetColor(color);
   if (borders & bLeft)
     FillRect(RECT{r.left, r.top, std::min<int>(r.left + lineWidth, r.right), r.bottom}, nullptr, excludeFrame);
   if (borders & bRight)
@@ -182,7 +182,7 @@ void TvxCanvas::DrawFrameAndFill(const RECT& r, const TvxBackground& background,
   if (borders & bTop) inner.top += lineWidth;
   if (borders & bRight) inner.right -= lineWidth;
   if (borders & bBottom) inner.bottom -= lineWidth;
-  SetBrushColor(background.Color);
+  Brush().SetColor(background.Color);
   FillRect(inner, background.Bitmap);
 }
 

@@ -182,6 +182,11 @@ TEST(vxGraphics, SingleLineTextIsClippedOnlyWhenItDoesNotFit) {
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 30; ++x) outside |= bitmap.Pixel(x, y) != Rgb(clWhite);
   EXPECT_TRUE(outside) << "not clipped when asked";
+
+  TPaintBitmap measured(60, 20);
+  TvxCanvas measuring(measured.Canvas());
+  measuring.DrawText("WWWW", RECT{0, 0, 60, 20}, vxSingleLine | vxDontPrint);
+  for (int x = 0; x < 60; ++x) ASSERT_EQ(measured.Pixel(x, 10), Rgb(clWhite)) << "measuring draws nothing";
 }
 
 TEST(vxGraphics, LightColours) {
