@@ -10,6 +10,7 @@
 #include "controls/vxClasses.h"
 #include "controls/vdThemeManager.h"
 #include "controls/vdUxTheme.h"
+#include "controls/vxControls.h"
 #include "controls/vxDataStorage.h"
 #include "controls/vxEditPaintUtils.h"
 #include "controls/vxFormats.h"
@@ -64,6 +65,8 @@ const TUnitStep kUnits[] = {
     {InitializevdThemeManager, FinalizevdThemeManager},
     // The root look-and-feel (ultra-flat, not native).
     {InitializevxLookAndFeels, FinalizevxLookAndFeels},
+    // The library cursors and the monitor functions; its windows and timers go at shutdown.
+    {InitializevxControls, FinalizevxControls},
     // The shared screen canvas.
     {InitializevxGraphics, FinalizevxGraphics},
     // The system brush table and the solid brush cache.

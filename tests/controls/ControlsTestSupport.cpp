@@ -2,40 +2,20 @@
 
 #include "controls/vdThemeManager.h"
 #include "controls/vdUxTheme.h"
+#include "controls/vxClasses.h"
+#include "controls/vxControls.h"
 #include "controls/vxEditPaintUtils.h"
 #include "controls/vxGraphics.h"
 #include "controls/vxLookAndFeels.h"
-#include "platform/gui/Forms.h"
-
-#include <gtest/gtest.h>
 
 namespace controlstest {
 
-namespace {
-
-// The forms layer and the library's units live for the whole run, as in the program.
-class ControlsEnvironment : public ::testing::Environment {
-public:
-  void SetUp() override {
-    InitializeForms();
-    Application->Initialize();
-    StartControlUnits();
-  }
-  void TearDown() override {
-    StopControlUnits();
-    FinalizeForms();
-  }
-};
-
-[[maybe_unused]] ::testing::Environment* const gEnvironment =
-    ::testing::AddGlobalTestEnvironment(new ControlsEnvironment);
-
-}  // namespace
-
 void StartControlUnits() {
+  InitializevxClasses();
   InitializevdUxTheme();
   InitializevdThemeManager();
   InitializevxLookAndFeels();
+  InitializevxControls();
   InitializevxGraphics();
   InitializevxEditPaintUtils();
 }
@@ -43,9 +23,11 @@ void StartControlUnits() {
 void StopControlUnits() {
   FinalizevxEditPaintUtils();
   FinalizevxGraphics();
+  FinalizevxControls();
   FinalizevxLookAndFeels();
   FinalizevdThemeManager();
   FinalizevdUxTheme();
+  FinalizevxClasses();
 }
 
 void RestartThemeUnits(const char* moduleName) {

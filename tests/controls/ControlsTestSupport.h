@@ -1,5 +1,6 @@
-// Shared by the control library's test programs: the units of the library started for the
-// whole run in the program's order, and a bitmap to paint into and read back.
+// Shared by the control library's test programs: the units of the library in the program's
+// order (ControlsEnvironment.cpp runs them for the whole run), rectangles in assertions, and a
+// bitmap to paint into and read back.
 #pragma once
 
 #include "platform/gui/Graphics.h"
@@ -18,8 +19,7 @@ inline void PrintTo(const RECT& r, std::ostream* os) {
 
 namespace controlstest {
 
-// The units that the control library starts, in the program's order; the environment runs
-// them once for the whole test program (after the forms layer).
+// The units that the control library starts, in the program's order.
 void StartControlUnits();
 void StopControlUnits();
 // The visual-styles units again, binding the themes library under another module name.

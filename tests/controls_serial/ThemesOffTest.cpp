@@ -5,7 +5,7 @@
 
 #include "controls/vdOffice11.h"
 #include "controls/vdThemeManager.h"
-#include "platform/gui/Forms.h"
+#include "tests/platform/GuiTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -22,10 +22,7 @@ bool SwitchThemesOff() {
   TvdThemeChangedNotificator notificator;
   notificator.OnThemeChanged = [&] { heard = true; };
   enable(FALSE);
-  for (int i = 0; i < 500 && !heard; ++i) {
-    Application->ProcessMessages();
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
+  guitest::PumpUntil([&] { return heard; });
   // uxtheme wrote the switch to the registry for every program started later; put it back
   // at once (EnableTheming(TRUE) would not), this process keeps the style off.
   HKEY key = nullptr;
