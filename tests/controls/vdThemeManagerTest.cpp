@@ -24,21 +24,13 @@ TEST(vdUxTheme, WindowsVersions) {
   const struct {
     DWORD Major, Minor;
     bool XP;
-  } cases[] = {{4, 10, false}, {5, 0, false}, {5, 1, true}, {5, 2, true}, {6, 0, true}, {6, 1, true}, {10, 0, true}};
+  } cases[] = {{4, 10, false}, {5, 0, false}, {5, 1, true}, {6, 1, true}, {10, 0, true}};
   for (const auto& c : cases) EXPECT_EQ(vdIsWinXPOrLaterVersion(c.Major, c.Minor), c.XP) << c.Major << "." << c.Minor;
 }
 
-TEST(vdUxTheme, WineLibraryIsBoundByName) {
-  EXPECT_TRUE(IsWinXPOrLater());
-  ASSERT_TRUE(IsThemeLibraryLoaded());
-  EXPECT_EQ(vdUxThemeBoundEntryCount(), vdUxThemeEntryCount);
-  EXPECT_TRUE(IsThemeActive());
-  WideString file, color, size;
-  ASSERT_EQ(GetCurrentThemeName(file, color, size), S_OK);
-  EXPECT_NE(file.find(L"light.msstyles"), WideString::npos);
-}
-
 TEST(vdThemeManager, ThemesThatOpenUnderWine) {
+  ASSERT_TRUE(IsWinXPOrLater() && IsThemeLibraryLoaded());
+  EXPECT_EQ(vdUxThemeBoundEntryCount(), vdUxThemeEntryCount);
   const TvdThemedObjectType missing[] = {totClock,      totExplorerBar, totPage,      totStartPanel,
                                          totTaskBand, totTaskBar,     totTrayNotify};
   EXPECT_TRUE(AreVisualStylesUsable());
@@ -124,10 +116,6 @@ TEST(vdThemeManager, WithoutAUsableLibraryNothingIsThemed) {
     EXPECT_FALSE(AreVisualStylesAvailable(totButton));
     EXPECT_EQ(OpenTheme(totButton), nullptr);
     EXPECT_EQ(vdThemeChangedReceiverWindow(), nullptr);
-    EXPECT_FALSE(IsThemeActive());
-    EXPECT_EQ(OpenThemeData(nullptr, L"Button"), nullptr);
-    WideString file, color, size;
-    EXPECT_TRUE(FAILED(GetCurrentThemeName(file, color, size)));
-    TvdThemeChangedNotificator unlisted;  // nothing to join
+    EXPECT_EQ(OpenThemeData(nullptr, L"Button"), nullptr) << "the wrappers answer failure";
   }
 }

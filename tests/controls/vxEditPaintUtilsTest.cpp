@@ -3,12 +3,9 @@
 #include "ControlsTestSupport.h"
 
 #include "controls/vxEditPaintUtils.h"
-#include "controls/vxGraphics.h"
 #include "controls/vxLookAndFeels.h"
 
 #include <gtest/gtest.h>
-
-using controlstest::TPaintBitmap;
 
 TEST(vxEditPaintUtils, SystemColoursUseTheSystemBrushes) {
   TvxSolidBrushCache* cache = vxSolidBrushCache();
@@ -20,10 +17,6 @@ TEST(vxEditPaintUtils, SystemColoursUseTheSystemBrushes) {
   EXPECT_EQ(vxGetSolidBrush(clBtnFace), face);
   EXPECT_EQ(vxGetSolidBrush(SystemColor(30)), vxSystemBrush(30));
   EXPECT_EQ(cache->Count(), count) << "system colours never enter the cache";
-  TPaintBitmap bitmap(2, 2);
-  TvxCanvas canvas(bitmap.Canvas());
-  EXPECT_EQ(vxGetSolidBrush(bitmap.Canvas(), clBtnFace), face);
-  EXPECT_EQ(vxGetSolidBrush(canvas, clBtnFace), face);
 }
 
 TEST(vxEditPaintUtils, CacheKeepsUnsignedOrderAndEvictsTheLeastUsed) {
@@ -53,14 +46,6 @@ TEST(vxEditPaintUtils, CacheKeepsUnsignedOrderAndEvictsTheLeastUsed) {
 
   cache.Flush();
   EXPECT_EQ(cache.Count(), 0);
-}
-
-TEST(vxEditPaintUtils, CachedBrushPaintsItsColour) {
-  TPaintBitmap bitmap(4, 4);
-  const TColor colour = static_cast<TColor>(RGB(12, 34, 56));
-  const RECT r{0, 0, 4, 4};
-  FillRect(bitmap.Canvas().Handle(), &r, vxGetSolidBrush(colour));
-  EXPECT_EQ(bitmap.Pixel(3, 3), RGB(12, 34, 56));
 }
 
 TEST(vxEditPaintUtils, APaletteChangeEmptiesTheCache) {

@@ -21,22 +21,10 @@ struct TChanges {
 
 }  // namespace
 
-TEST(vxLookAndFeels, RootAndDefaults) {
-  TvxLookAndFeel* root = RootLookAndFeel();
-  ASSERT_NE(root, nullptr);
-  EXPECT_TRUE(root->IsRoot());
-  EXPECT_EQ(root->Kind(), lfUltraFlat);
-  EXPECT_FALSE(root->NativeStyle());
-  TvxLookAndFeel lf(nullptr);
-  EXPECT_EQ(lf.Kind(), lfUltraFlat);
-  EXPECT_FALSE(lf.NativeStyle());
-  EXPECT_EQ(lf.AssignedValues(), 0);
-  root->SetMasterLookAndFeel(&lf);
-  EXPECT_EQ(root->MasterLookAndFeel(), nullptr) << "the root has no master";
-}
-
 TEST(vxLookAndFeels, ValuesFollowTheMasterUnlessAssigned) {
   TvxLookAndFeel master(nullptr), lf(nullptr);
+  EXPECT_EQ(lf.Kind(), lfUltraFlat);
+  EXPECT_FALSE(lf.NativeStyle());
   lf.SetMasterLookAndFeel(&master);
   TChanges changes(lf);
   master.SetKind(lfFlat);
@@ -114,7 +102,10 @@ TEST(vxLookAndFeels, AssignCopiesValuesAndMasterInOneNotification) {
 
 TEST(vxLookAndFeels, ControllersSetTheRootUntilTheLastGoes) {
   TvxLookAndFeel* root = RootLookAndFeel();
+  ASSERT_TRUE(root != nullptr && root->IsRoot());
   TvxLookAndFeel lf(nullptr);
+  root->SetMasterLookAndFeel(&lf);
+  EXPECT_EQ(root->MasterLookAndFeel(), nullptr) << "the root takes no master";
   {
     TvxLookAndFeelController first(nullptr);
     auto second = std::make_unique<TvxLookAndFeelController>(nullptr);

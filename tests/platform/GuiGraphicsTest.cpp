@@ -1,7 +1,6 @@
 // Canvas and bitmap pieces the owner-drawn controls stand on: 32-bit pixel access while the
 // bitmap's canvas is in use, pattern brushes, transparent and disabled bitmaps, clip and
-// device-context state put back, text fitting in code page 932, and device contexts made and
-// given back on demand.
+// device-context state put back, and text fitting in code page 932.
 #include "GuiTestSupport.h"
 
 #include "platform/gui/Graphics.h"
@@ -123,30 +122,4 @@ TEST(GuiGraphics, TextFitCountsWholeDoubleByteCharacters) {
   EXPECT_EQ(fit, 2) << "bytes of the one whole character that fits";
   ASSERT_EQ(ends.size(), 6u);
   EXPECT_EQ(ends[1], one) << "the end of the first character, at its second byte";
-  const int stops[] = {100};
-  EXPECT_GE(canvas.TabbedTextExtent("a\tb", stops).cx, 100);
-}
-
-TEST(GuiGraphics, CanvasMakesAndGivesBackItsOwnDeviceContext) {
-  struct TCountingCanvas : TCanvas {
-    ~TCountingCanvas() override { FreeHandle(); }
-    void CreateHandle() override {
-      ++Made;
-      SetHandle(GetDC(nullptr));
-    }
-    void ReleaseHandle(HDC dc) override {
-      ++Released;
-      ReleaseDC(nullptr, dc);
-    }
-    int Made = 0, Released = 0;
-  } canvas;
-  EXPECT_FALSE(canvas.HandleAllocated());
-  EXPECT_GT(canvas.TextWidth("W"), 0);
-  EXPECT_NE(canvas.Handle(), nullptr);
-  EXPECT_EQ(canvas.Made, 1);
-  canvas.FreeHandle();
-  EXPECT_EQ(canvas.Released, 1);
-  EXPECT_FALSE(canvas.HandleAllocated());
-  canvas.FreeHandle();
-  EXPECT_EQ(canvas.Released, 1);
 }
