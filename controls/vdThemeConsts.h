@@ -1,4 +1,4 @@
-// Part, state and property numbers of the visual-style classes the library draws with (the
+// The part, state and property numbers of the visual-style classes the library draws with (the
 // values of the system's theme schema; its header is not used because uxtheme is bound at run
 // time, see vdUxTheme.h).
 #pragma once

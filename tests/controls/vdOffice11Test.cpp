@@ -27,15 +27,6 @@ TEST(vdOffice11, SchemeFromTheStyleNames) {
     EXPECT_EQ(vdOffice11SchemeFromThemeName(c.File, c.Color, L"NormalSize"), c.Scheme) << c.Color.size();
 }
 
-TEST(vdOffice11, WineStyleHasNoScheme) {
-  EXPECT_EQ(vdOffice11Scheme(), schNone);
-  EXPECT_FALSE(IsOffice11SchemeActive());
-  EXPECT_EQ(Office11SchemeColor2(), clBtnShadow);
-  EXPECT_EQ(Office11SchemeColor6(), vdMixColors(clBtnFace, clWindow, 22));
-  EXPECT_EQ(Office11SchemeColor7(), static_cast<TColor>(vxGetLightColor(41, 11, 48)));
-  EXPECT_EQ(Office11SchemeColor19(), clWhite);
-}
-
 TEST(vdOffice11, SchemeColours) {
   const struct {
     TvdOffice11Scheme Scheme;

@@ -1,9 +1,9 @@
 // The solid brush cache: system colours from the system's brushes, ascending order of the
-// unsigned colour values, eviction of the least used, and flushing on a palette change.
+// unsigned colour values, eviction of the least used. The serial program makes a real
+// system-colour change.
 #include "ControlsTestSupport.h"
 
 #include "controls/vxEditPaintUtils.h"
-#include "controls/vxLookAndFeels.h"
 
 #include <gtest/gtest.h>
 
@@ -46,15 +46,4 @@ TEST(vxEditPaintUtils, CacheKeepsUnsignedOrderAndEvictsTheLeastUsed) {
 
   cache.Flush();
   EXPECT_EQ(cache.Count(), 0);
-}
-
-TEST(vxEditPaintUtils, APaletteChangeEmptiesTheCache) {
-  TvxSolidBrushCache cache(8);
-  cache.GetBrush(clRed);
-  vxGetSolidBrush(clRed);
-  ASSERT_NE(vxSolidBrushCache()->Count(), 0);
-  SendMessageA(vxSystemPaletteChangedListenerWindow(), WM_SYSCOLORCHANGE, 0, 0);
-  EXPECT_EQ(cache.Count(), 0);
-  EXPECT_EQ(vxSolidBrushCache()->Count(), 0);
-  EXPECT_EQ(vxSystemBrush(COLOR_BTNFACE), GetSysColorBrush(COLOR_BTNFACE));
 }

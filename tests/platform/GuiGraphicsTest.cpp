@@ -1,4 +1,4 @@
-// Canvas and bitmap pieces the owner-drawn controls stand on: 32-bit pixel access while the
+// What the owner-drawn controls need of canvases and bitmaps: 32-bit pixel access while the
 // bitmap's canvas is in use, pattern brushes, transparent and disabled bitmaps, clip and
 // device-context state put back, and text fitting in code page 932.
 #include "GuiTestSupport.h"
