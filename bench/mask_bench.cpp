@@ -5,6 +5,7 @@
 // Then compiles masks built to be costly (deep nesting, runs of optional items and blocks,
 // copies beyond the budget) and types a few keys into those that compile, printing the
 // compile time, the automaton's size, the cost of each key and the memory used.
+#include "bench/BenchClock.h"
 #include "editors/vxRegExpr.h"
 
 #include <windows.h>
@@ -16,15 +17,6 @@ namespace {
 
 constexpr int kKeystrokes = 10000;
 constexpr int kBlock = 1000;
-
-// <chrono> does not compile with the code-page-932 execution character set (its "µs"
-// literal), so the performance counter serves instead.
-double NowMicroseconds() {
-  LARGE_INTEGER count, frequency;
-  QueryPerformanceCounter(&count);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(count.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
-}
 
 double PrivateKB() {
   PROCESS_MEMORY_COUNTERS counters{};

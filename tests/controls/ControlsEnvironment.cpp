@@ -2,8 +2,8 @@
 // and finished after the last test. The GUI layer's own environment (GuiTestSupport.cpp) may run
 // before or after this one: starting the forms again is harmless, and the library's shutdown
 // does not need them.
-#include "controls/vxClasses.h"
-#include "controls/vxControls.h"
+#include "ControlsTestSupport.h"
+
 #include "platform/gui/Forms.h"
 
 #include <gtest/gtest.h>
@@ -15,13 +15,9 @@ public:
   void SetUp() override {
     InitializeForms();
     Application->Initialize();
-    InitializevxClasses();
-    InitializevxControls();
+    controlstest::StartControlUnits();
   }
-  void TearDown() override {
-    FinalizevxControls();
-    FinalizevxClasses();
-  }
+  void TearDown() override { controlstest::StopControlUnits(); }
 };
 
 [[maybe_unused]] ::testing::Environment* const gEnvironment =
