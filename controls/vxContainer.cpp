@@ -66,14 +66,7 @@ TvxContainerStyle::~TvxContainerStyle() {
   FOwnFont.reset();
 }
 
-TvxContainerStyleClass TvxContainerStyle::StyleClass() {
-  static const TvxContainerStyleClassInfo info{
-      {"TvxContainerStyle"},
-      [](TPersistent* owner, bool directAccessMode, TvxContainerStyle* parentStyle, TvxContainerStateItem state) {
-        return new TvxContainerStyle(owner, directAccessMode, parentStyle, state);
-      }};
-  return &info;
-}
+TvxContainerStyleClass TvxContainerStyle::StyleClass() { return vxStyleClassOf<TvxContainerStyle>("TvxContainerStyle"); }
 
 IvxContainerStyleOwner* TvxContainerStyle::Container() const { return dynamic_cast<IvxContainerStyleOwner*>(FOwner); }
 

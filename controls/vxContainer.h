@@ -87,6 +87,16 @@ struct TvxContainerStyleClassInfo : TvxClassInfo {
                                TvxContainerStateItem state);
 };
 using TvxContainerStyleClass = const TvxContainerStyleClassInfo*;
+// The one class reference of style class T, which makes T with its style constructor.
+template <class T>
+TvxContainerStyleClass vxStyleClassOf(const char* className) {
+  static const TvxContainerStyleClassInfo info{
+      {className}, [](TPersistent* owner, bool directAccessMode, TvxContainerStyle* parentStyle,
+                      TvxContainerStateItem state) -> TvxContainerStyle* {
+        return new T(owner, directAccessMode, parentStyle, state);
+      }};
+  return &info;
+}
 
 struct TvxContainerStylesClassInfo : TvxClassInfo {
   TvxContainerStyles* (*Create)(TPersistent* owner, TvxContainerStyleClass styleClass);

@@ -66,24 +66,10 @@ TvxCustomEditStyle::TvxCustomEditStyle(TPersistent* owner, bool directAccessMode
 }
 
 TvxContainerStyleClass TvxCustomEditStyle::StyleClass() {
-  static const TvxContainerStyleClassInfo info{
-      {"TvxCustomEditStyle"},
-      [](TPersistent* owner, bool directAccessMode, TvxContainerStyle* parentStyle,
-         TvxContainerStateItem state) -> TvxContainerStyle* {
-        return new TvxCustomEditStyle(owner, directAccessMode, parentStyle, state);
-      }};
-  return &info;
+  return vxStyleClassOf<TvxCustomEditStyle>("TvxCustomEditStyle");
 }
 
-TvxContainerStyleClass TvxEditStyle::StyleClass() {
-  static const TvxContainerStyleClassInfo info{
-      {"TvxEditStyle"},
-      [](TPersistent* owner, bool directAccessMode, TvxContainerStyle* parentStyle,
-         TvxContainerStateItem state) -> TvxContainerStyle* {
-        return new TvxEditStyle(owner, directAccessMode, parentStyle, state);
-      }};
-  return &info;
-}
+TvxContainerStyleClass TvxEditStyle::StyleClass() { return vxStyleClassOf<TvxEditStyle>("TvxEditStyle"); }
 
 void TvxCustomEditStyle::Assign(const TPersistent* source) {
   auto* src = dynamic_cast<const TvxCustomEditStyle*>(source);
