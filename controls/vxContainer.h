@@ -18,7 +18,7 @@
 //
 // Styles, style sets and controllers are made through class references (TvxContainerStyleClass
 // and the like), so that a descendant library (the editors) substitutes its own classes.
-// C++ cannot call a descendant's override while the base part is being constructed, so a
+// C++ cannot call a descendant's override while the base class is being constructed, so a
 // descendant controller names its style class to the base constructor as well.
 //
 // Ownership: a style belongs to whoever made it (a container, a popup window, a style set);

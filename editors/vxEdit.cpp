@@ -60,7 +60,7 @@ void CopyBitmap(TBitmap& dest, TBitmap& source) {
 TvxCustomEditStyle::TvxCustomEditStyle(TPersistent* owner, bool directAccessMode, TvxContainerStyle* parentStyle,
                                        TvxContainerStateItem state)
     : TvxContainerStyle(owner, directAccessMode, parentStyle, state) {
-  // The base part took the container library's default controller; an edit style's default
+  // The base constructor took the container library's default controller; an edit style's default
   // is decided here (none in direct access mode or in place).
   if (IsBaseStyle()) SetStyleController(nullptr);
 }
