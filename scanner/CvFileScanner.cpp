@@ -16,6 +16,7 @@
 #include "controls/vxFormats.h"
 #include "controls/vxGraphics.h"
 #include "controls/vxLookAndFeels.h"
+#include "editors/vxEdit.h"
 #include "platform/gui/Forms.h"
 #include "scanner/ScannerMenuUnit.h"
 
@@ -73,6 +74,9 @@ const TUnitStep kUnits[] = {
     {InitializevxEditPaintUtils, FinalizevxEditPaintUtils},
     {InitializevxFormats, FinalizevxFormats},
     {InitializevxDataStorage, FinalizevxDataStorage},
+    // The editors: the list of properties objects and the default edit style controller (also
+    // the container library's default); the editor registry is made on first use.
+    {InitializevxEdit, FinalizevxEdit},
     // The crawl settings store, then OLE, then the index-root check and the path filter.
     {InitializeCrawlIniUnit, FinalizeCrawlIniUnit},
     {InitializeOle, FinalizeOle},
