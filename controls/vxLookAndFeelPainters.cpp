@@ -39,8 +39,7 @@ bool IsHotOrPressed(TvxButtonState state) { return state == vxbsHot || state == 
 size_t StateIndex(TvxButtonState state) { return std::min<size_t>(state, vxbsDisabled); }
 
 // The side routine: the left and top sides in one colour, the right and bottom in another.
-void SidePair(TvxCanvas& canvas, const RECT& r, TColor leftTop, TColor rightBottom,
-              TvxBorders borders = vxBordersAll) {
+void SidePair(TvxCanvas& canvas, const RECT& r, TColor leftTop, TColor rightBottom, TvxBorders borders = vxBordersAll) {
   canvas.DrawComplexFrame(r, leftTop, rightBottom, borders);
 }
 
@@ -108,7 +107,8 @@ void ClassicTabBorder(TvxCanvas& canvas, const RECT& r, TvxBorder border, TvxBor
     }
     canvas.FillRect(line, dark ? clBtnShadow : clBtnHighlight);
     if (borders & first)
-      canvas.SetPixels(vertical ? line.left + 1 : line.left - 1, vertical ? line.top - 1 : line.top + 1, clBtnHighlight);
+      canvas.SetPixels(vertical ? line.left + 1 : line.left - 1, vertical ? line.top - 1 : line.top + 1,
+                       clBtnHighlight);
     if (borders & last)
       canvas.SetPixels(vertical ? line.left + 1 : line.right, vertical ? line.bottom : line.top + 1, clBtnHighlight);
     return;
@@ -619,7 +619,8 @@ void TvxCustomLookAndFeelPainter::DrawButton(TvxCanvas& canvas, const RECT& r, c
   if (Width(rect) < 18) --rect.left;
   if (state == vxbsPressed) OffsetRect(&rect, ButtonTextShift(), ButtonTextShift());
   if (!caption.empty())
-    canvas.DrawText(caption, rect, vxAlignHCenter | vxAlignVCenter | vxSingleLine | vxShowPrefix, state != vxbsDisabled);
+    canvas.DrawText(caption, rect, vxAlignHCenter | vxAlignVCenter | vxSingleLine | vxShowPrefix,
+                    state != vxbsDisabled);
   canvas.Brush().SetStyle(TBrushStyle::bsSolid);
 }
 
@@ -679,8 +680,8 @@ void TvxCustomLookAndFeelPainter::DrawCheckButton(TvxCanvas& canvas, const RECT&
 
 void TvxCustomLookAndFeelPainter::DrawRadioButton(TvxCanvas& canvas, int x, int y, TvxButtonState state, bool checked,
                                                   uint8_t selectorB, TColor bkColor, uint8_t selectorA) const {
-  vxRadioButtonImageList()->Draw(canvas, x, y, vxLookAndFeelStyleToKind(LookAndFeelStyle()), state, checked,
-                                 selectorB, bkColor, selectorA);
+  vxRadioButtonImageList()->Draw(canvas, x, y, vxLookAndFeelStyleToKind(LookAndFeelStyle()), state, checked, selectorB,
+                                 bkColor, selectorA);
 }
 
 void TvxCustomLookAndFeelPainter::DrawHeader(TvxCanvas& canvas, const RECT& bounds, const RECT& textAreaBounds,
@@ -708,9 +709,7 @@ void TvxCustomLookAndFeelPainter::DrawHeaderEx(TvxCanvas& canvas, const RECT& bo
 
 void TvxCustomLookAndFeelPainter::DrawHeaderBorder(TvxCanvas&, const RECT&, TvxNeighbors, TvxBorders) const {}
 
-void TvxCustomLookAndFeelPainter::DrawHeaderPressed(TvxCanvas& canvas, const RECT& r) const {
-  canvas.InvertRect(r);
-}
+void TvxCustomLookAndFeelPainter::DrawHeaderPressed(TvxCanvas& canvas, const RECT& r) const { canvas.InvertRect(r); }
 
 void TvxCustomLookAndFeelPainter::DrawHeaderSection(TvxCanvas& canvas, const RECT& bounds, const RECT& textAreaBounds,
                                                     TvxBorders borders, TvxButtonState state, TAlignment alignHorz,
@@ -722,15 +721,13 @@ void TvxCustomLookAndFeelPainter::DrawHeaderSection(TvxCanvas& canvas, const REC
                            alignVert, multiLine, showEndEllipsis, text, font, textColor, bkColor);
 }
 
-void TvxCustomLookAndFeelPainter::DrawHeaderSectionBorder(TvxCanvas&, const RECT&, TvxBorders,
-                                                          TvxButtonState) const {}
+void TvxCustomLookAndFeelPainter::DrawHeaderSectionBorder(TvxCanvas&, const RECT&, TvxBorders, TvxButtonState) const {}
 
 void TvxCustomLookAndFeelPainter::DrawHeaderSectionContent(TvxCanvas& canvas, const RECT& bounds,
                                                            const RECT& textAreaBounds, TvxButtonState state,
                                                            TAlignment alignHorz, TvxAlignmentVert alignVert,
-                                                           bool multiLine, bool showEndEllipsis,
-                                                           const AnsiString& text, const TFont* font,
-                                                           TColor textColor, TColor bkColor) const {
+                                                           bool multiLine, bool showEndEllipsis, const AnsiString& text,
+                                                           const TFont* font, TColor textColor, TColor bkColor) const {
   canvas.FillRect(bounds, bkColor);
   DrawHeaderSectionText(canvas, AdjustHeaderSectionTextRect(textAreaBounds, state), state, alignHorz, alignVert,
                         multiLine, showEndEllipsis, text, font, textColor);
@@ -811,8 +808,7 @@ POINT TvxCustomLookAndFeelPainter::SortingMarkSize() const { return POINT{0, 0};
 
 void TvxCustomLookAndFeelPainter::DrawTextPanel(TvxCanvas& canvas, const RECT& r, const AnsiString& text,
                                                 const TFont* font, TAlignment alignHorz, TvxAlignmentVert alignVert,
-                                                bool multiLine, bool showEndEllipsis, TColor textColor,
-                                                TColor bkColor,
+                                                bool multiLine, bool showEndEllipsis, TColor textColor, TColor bkColor,
                                                 const TvxDrawBackgroundEvent& onDrawBackground) const {
   DrawSunkenFrame(canvas, r);
   const RECT textRect = TextPanelTextRect(r);
@@ -839,8 +835,7 @@ void TvxCustomLookAndFeelPainter::DrawPanelCheck(TvxCanvas& canvas, const RECT& 
   DrawCheckButton(canvas, r, state, checked);
 }
 
-void TvxCustomLookAndFeelPainter::DrawSmallCloseButton(TvxCanvas& canvas, const RECT& r,
-                                                       TvxButtonState state) const {
+void TvxCustomLookAndFeelPainter::DrawSmallCloseButton(TvxCanvas& canvas, const RECT& r, TvxButtonState state) const {
   DrawButtonBorder(canvas, r, state);
   const int border = ButtonBorderSize(vxbsNormal);
   const RECT inside = Inflated(r, -border, -border);
@@ -948,9 +943,7 @@ void TvxStandardLookAndFeelPainter::DrawBorder(TvxCanvas& canvas, const RECT& r)
   SidePair(canvas, Inflated(r, -1, -1), cl3DDkShadow, cl3DLight);
 }
 
-int TvxStandardLookAndFeelPainter::ButtonBorderSize(TvxButtonState state) const {
-  return state == vxbsDefault ? 3 : 2;
-}
+int TvxStandardLookAndFeelPainter::ButtonBorderSize(TvxButtonState state) const { return state == vxbsDefault ? 3 : 2; }
 
 int TvxStandardLookAndFeelPainter::ButtonTextOffset() const { return 1; }
 int TvxStandardLookAndFeelPainter::ButtonTextShift() const { return 1; }
@@ -1056,8 +1049,7 @@ void TvxStandardLookAndFeelPainter::DrawTabBorder(TvxCanvas& canvas, const RECT&
   ClassicTabBorder(canvas, r, border, borders, vertical);
 }
 
-void TvxStandardLookAndFeelPainter::DrawTabPane(TvxCanvas& canvas, const RECT& r, TvxBorders borders,
-                                                uint8_t) const {
+void TvxStandardLookAndFeelPainter::DrawTabPane(TvxCanvas& canvas, const RECT& r, TvxBorders borders, uint8_t) const {
   canvas.DrawEdge(r, false, true, borders);
 }
 
@@ -1101,8 +1093,8 @@ void TvxStandardLookAndFeelPainter::DrawHeaderWithMark(TvxCanvas& canvas, const 
                                                        const TvxDrawBackgroundEvent& onDrawBackground) const {
   canvas.FrameRect(r, clBlack);
   const RECT cell = Inflated(r, -1, -1);
-  DrawHeader(canvas, cell, cell, neighbors, HeaderBorders(neighbors), vxbsNormal, TAlignment::taCenter, vaCenter,
-             false, false, text, viewParams.Font, viewParams.TextColor, viewParams.Color, onDrawBackground, false);
+  DrawHeader(canvas, cell, cell, neighbors, HeaderBorders(neighbors), vxbsNormal, TAlignment::taCenter, vaCenter, false,
+             false, text, viewParams.Font, viewParams.TextColor, viewParams.Color, onDrawBackground, false);
   RECT marksRect = r;
   marksRect.top += BorderSize();
   InflateRect(&marksRect, 0, -1);
@@ -1142,8 +1134,7 @@ void TvxFlatLookAndFeelPainter::DrawButtonBorder(TvxCanvas& canvas, const RECT& 
   FlatRaisedLine(canvas, rect);
 }
 
-void TvxFlatLookAndFeelPainter::DrawExpandButton(TvxCanvas& canvas, const RECT& r, bool expanded,
-                                                 TColor color) const {
+void TvxFlatLookAndFeelPainter::DrawExpandButton(TvxCanvas& canvas, const RECT& r, bool expanded, TColor color) const {
   DrawButton(canvas, r, "", vxbsNormal, true, color, clDefault);
   vxDrawPlusMinus(canvas, Inflated(r, -1, -1), expanded, clBtnText);
   canvas.ExcludeClipRect(r);
@@ -1275,8 +1266,8 @@ TColor TvxUltraFlatLookAndFeelPainter::ButtonSymbolColor(TvxButtonState state, T
 
 TvxButtonState TvxUltraFlatLookAndFeelPainter::ButtonGlyphState(TvxButtonState) const { return vxbsNormal; }
 
-void TvxUltraFlatLookAndFeelPainter::DrawGroupButton(TvxCanvas& canvas, const RECT& r, TvxButtonState state,
-                                                     int count, int index, TColor borderColor) const {
+void TvxUltraFlatLookAndFeelPainter::DrawGroupButton(TvxCanvas& canvas, const RECT& r, TvxButtonState state, int count,
+                                                     int index, TColor borderColor) const {
   RECT rect{r.left, r.top + 1, r.right, r.bottom - 1};
   if (index == 0) ++rect.left;
   if (index == count - 1) --rect.right;
@@ -1471,9 +1462,9 @@ TColor TvxUltraFlatLookAndFeelPainter::HotBorderColor() const { return clHighlig
 // The scheme colours are read at every call: they change with the visual style.
 
 void TvxOffice11LookAndFeelPainter::DrawContent(TvxCanvas& canvas, const RECT& bounds, const RECT& textAreaBounds,
-                                                TvxButtonState state, TAlignment alignHorz,
-                                                TvxAlignmentVert alignVert, bool multiLine, bool showEndEllipsis,
-                                                const AnsiString& text, const TFont* font, TColor textColor, TColor,
+                                                TvxButtonState state, TAlignment alignHorz, TvxAlignmentVert alignVert,
+                                                bool multiLine, bool showEndEllipsis, const AnsiString& text,
+                                                const TFont* font, TColor textColor, TColor,
                                                 const TvxDrawBackgroundEvent& onDrawBackground,
                                                 bool flatBackground) const {
   if (!DrawnByCallback(canvas, bounds, onDrawBackground)) {
@@ -1582,13 +1573,11 @@ void TvxOffice11LookAndFeelPainter::DrawHeader(TvxCanvas& canvas, const RECT& bo
                                                TColor bkColor, const TvxDrawBackgroundEvent& onDrawBackground,
                                                bool isLast) const {
   // The scheme's header has its own lines: neighbours and borders do not shape it.
-  TvxCustomLookAndFeelPainter::DrawHeader(canvas, bounds, textAreaBounds, 0, 0, state, alignHorz, alignVert,
-                                          multiLine, showEndEllipsis, text, font, textColor, bkColor,
-                                          onDrawBackground, isLast);
+  TvxCustomLookAndFeelPainter::DrawHeader(canvas, bounds, textAreaBounds, 0, 0, state, alignHorz, alignVert, multiLine,
+                                          showEndEllipsis, text, font, textColor, bkColor, onDrawBackground, isLast);
 }
 
-void TvxOffice11LookAndFeelPainter::DrawHeaderBorder(TvxCanvas& canvas, const RECT& r, TvxNeighbors,
-                                                     TvxBorders) const {
+void TvxOffice11LookAndFeelPainter::DrawHeaderBorder(TvxCanvas& canvas, const RECT& r, TvxNeighbors, TvxBorders) const {
   // A dark bottom line and a dark separator at the right whose ends fade into the face.
   const TColor dark = Office11Color163(), face = Office11Color166();
   canvas.FillRect(RECT{r.left, r.bottom - 1, r.right, r.bottom}, dark);
@@ -1598,12 +1587,11 @@ void TvxOffice11LookAndFeelPainter::DrawHeaderBorder(TvxCanvas& canvas, const RE
   canvas.SetPixels(r.right - 1, r.bottom - 2, blend);
 }
 
-void TvxOffice11LookAndFeelPainter::DrawHeaderSection(TvxCanvas& canvas, const RECT& bounds,
-                                                      const RECT& textAreaBounds, TvxBorders borders,
-                                                      TvxButtonState state, TAlignment alignHorz,
-                                                      TvxAlignmentVert alignVert, bool multiLine,
-                                                      bool showEndEllipsis, const AnsiString& text, const TFont* font,
-                                                      TColor textColor, TColor bkColor) const {
+void TvxOffice11LookAndFeelPainter::DrawHeaderSection(TvxCanvas& canvas, const RECT& bounds, const RECT& textAreaBounds,
+                                                      TvxBorders borders, TvxButtonState state, TAlignment alignHorz,
+                                                      TvxAlignmentVert alignVert, bool multiLine, bool showEndEllipsis,
+                                                      const AnsiString& text, const TFont* font, TColor textColor,
+                                                      TColor bkColor) const {
   DrawHeader(canvas, bounds, textAreaBounds, 0, borders, state, alignHorz, alignVert, multiLine, showEndEllipsis, text,
              font, textColor, bkColor, nullptr, false);
   if (state == vxbsPressed) DrawHeaderPressed(canvas, bounds);
@@ -1763,8 +1751,7 @@ void TvxWinXPLookAndFeelPainter::DrawButton(TvxCanvas& canvas, const RECT& r, co
                   DT_CENTER | DT_VCENTER | DT_SINGLELINE, 0, r);
 }
 
-void TvxWinXPLookAndFeelPainter::DrawExpandButton(TvxCanvas& canvas, const RECT& r, bool expanded,
-                                                  TColor color) const {
+void TvxWinXPLookAndFeelPainter::DrawExpandButton(TvxCanvas& canvas, const RECT& r, bool expanded, TColor color) const {
   HTHEME theme = ThemeOf(totTreeView);
   if (theme == nullptr) {
     TvxStandardLookAndFeelPainter::DrawExpandButton(canvas, r, expanded, color);
@@ -2084,8 +2071,7 @@ void TvxWinXPLookAndFeelPainter::DrawScrollBarPart(TvxCanvas& canvas, bool horiz
   if (IsEmptyRect(r)) return;
   const int themeState = vxThemedScrollBarStates[StateIndex(state)];
   if (IsArrowPart(part)) {
-    DrawThemed(canvas, theme, SBP_ARROWBTN,
-               vxThemedScrollArrowState(ScrollArrowDirection(horizontal, part), state), r);
+    DrawThemed(canvas, theme, SBP_ARROWBTN, vxThemedScrollArrowState(ScrollArrowDirection(horizontal, part), state), r);
   } else if (part == sbpThumb) {
     DrawThemed(canvas, theme, horizontal ? SBP_THUMBBTNHORZ : SBP_THUMBBTNVERT, themeState, r);
     DrawThemed(canvas, theme, horizontal ? SBP_GRIPPERHORZ : SBP_GRIPPERVERT, 0, r);
@@ -2114,8 +2100,7 @@ void TvxWinXPLookAndFeelPainter::DrawToolButton(TvxCanvas& canvas, const RECT& r
 
 void TvxWinXPLookAndFeelPainter::DrawSideFrame(TvxCanvas& canvas, const RECT& r, bool horizontal, TColor color) const {
   std::optional<TColor> line;
-  if (ThemeOf(totComboBox) != nullptr)
-    line = ThemeColor(ThemeOf(totListView), LVP_LISTITEM, 1, TMT_BORDERCOLOR);
+  if (ThemeOf(totComboBox) != nullptr) line = ThemeColor(ThemeOf(totListView), LVP_LISTITEM, 1, TMT_BORDERCOLOR);
   if (!line) {
     TvxStandardLookAndFeelPainter::DrawSideFrame(canvas, r, horizontal, color);
     return;
@@ -2200,9 +2185,8 @@ void MeasureRadioButton() {
   TvxRadioButtonMetrics& m = GRadio.Metrics;
   {
     TBitmap checkBoxes;
-    m.Cell = checkBoxes.LoadFromSystemResource(OBM_CHECKBOXES)
-                 ? SIZE{checkBoxes.Width() / 4, checkBoxes.Height() / 3}
-                 : SIZE{13, 13};
+    m.Cell = checkBoxes.LoadFromSystemResource(OBM_CHECKBOXES) ? SIZE{checkBoxes.Width() / 4, checkBoxes.Height() / 3}
+                                                               : SIZE{13, 13};
   }
   const TPixels mask = DrawFrameControlPixels(m.Cell, DFCS_BUTTONRADIOMASK | DFCS_FLAT);
   RECT glyph{m.Cell.cx, m.Cell.cy, 0, 0};
@@ -2264,9 +2248,7 @@ void ClassifyRadioPixels() {
     return x >= 0 && y >= 0 && x < m.Cell.cx && y < m.Cell.cy &&
            (at(x, y) == rpOuterUpperLeft || at(x, y) == rpOuterLowerRight);
   };
-  auto lowerRight = [&](int x, int y) {
-    return (h - 1) * (w - 1 - (x - m.Glyph.left)) < (w - 1) * (y - m.Glyph.top);
-  };
+  auto lowerRight = [&](int x, int y) { return (h - 1) * (w - 1 - (x - m.Glyph.left)) < (w - 1) * (y - m.Glyph.top); };
   const int dx[] = {-1, 1, 0, 0}, dy[] = {0, 0, -1, 1};
   for (int y = 0; y < m.Cell.cy; ++y)
     for (int x = 0; x < m.Cell.cx; ++x) {

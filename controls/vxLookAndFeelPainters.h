@@ -225,22 +225,22 @@ public:
                           TColor textColor, TColor bkColor, const TvxDrawBackgroundEvent& onDrawBackground,
                           bool isLast) const;
   virtual void DrawHeaderEx(TvxCanvas& canvas, const RECT& bounds, const RECT& textAreaBounds, TvxNeighbors neighbors,
-                            TvxBorders borders, TvxButtonState state, TAlignment alignHorz,
-                            TvxAlignmentVert alignVert, bool multiLine, bool showEndEllipsis, const AnsiString& text,
-                            const TFont* font, TColor textColor, TColor bkColor,
-                            const TvxDrawBackgroundEvent& onDrawBackground, bool isLast) const;
+                            TvxBorders borders, TvxButtonState state, TAlignment alignHorz, TvxAlignmentVert alignVert,
+                            bool multiLine, bool showEndEllipsis, const AnsiString& text, const TFont* font,
+                            TColor textColor, TColor bkColor, const TvxDrawBackgroundEvent& onDrawBackground,
+                            bool isLast) const;
   virtual void DrawHeaderBorder(TvxCanvas& canvas, const RECT& r, TvxNeighbors neighbors, TvxBorders borders) const;
   virtual void DrawHeaderPressed(TvxCanvas& canvas, const RECT& r) const;
-  virtual void DrawHeaderSection(TvxCanvas& canvas, const RECT& bounds, const RECT& textAreaBounds,
-                                 TvxBorders borders, TvxButtonState state, TAlignment alignHorz,
-                                 TvxAlignmentVert alignVert, bool multiLine, bool showEndEllipsis,
-                                 const AnsiString& text, const TFont* font, TColor textColor, TColor bkColor) const;
+  virtual void DrawHeaderSection(TvxCanvas& canvas, const RECT& bounds, const RECT& textAreaBounds, TvxBorders borders,
+                                 TvxButtonState state, TAlignment alignHorz, TvxAlignmentVert alignVert, bool multiLine,
+                                 bool showEndEllipsis, const AnsiString& text, const TFont* font, TColor textColor,
+                                 TColor bkColor) const;
   virtual void DrawHeaderSectionBorder(TvxCanvas& canvas, const RECT& r, TvxBorders borders,
                                        TvxButtonState state) const;
   virtual void DrawHeaderSectionContent(TvxCanvas& canvas, const RECT& bounds, const RECT& textAreaBounds,
                                         TvxButtonState state, TAlignment alignHorz, TvxAlignmentVert alignVert,
-                                        bool multiLine, bool showEndEllipsis, const AnsiString& text,
-                                        const TFont* font, TColor textColor, TColor bkColor) const;
+                                        bool multiLine, bool showEndEllipsis, const AnsiString& text, const TFont* font,
+                                        TColor textColor, TColor bkColor) const;
   virtual void DrawHeaderSectionText(TvxCanvas& canvas, const RECT& r, TvxButtonState state, TAlignment alignHorz,
                                      TvxAlignmentVert alignVert, bool multiLine, bool showEndEllipsis,
                                      const AnsiString& text, const TFont* font, TColor textColor) const;
@@ -428,16 +428,15 @@ public:
   void DrawCheckBorder(TvxCanvas& canvas, const RECT& r, TvxButtonState state) const override;
   void DrawHeaderEx(TvxCanvas& canvas, const RECT& bounds, const RECT& textAreaBounds, TvxNeighbors neighbors,
                     TvxBorders borders, TvxButtonState state, TAlignment alignHorz, TvxAlignmentVert alignVert,
-                    bool multiLine, bool showEndEllipsis, const AnsiString& text, const TFont* font,
-                    TColor textColor, TColor bkColor, const TvxDrawBackgroundEvent& onDrawBackground,
-                    bool isLast) const override;
+                    bool multiLine, bool showEndEllipsis, const AnsiString& text, const TFont* font, TColor textColor,
+                    TColor bkColor, const TvxDrawBackgroundEvent& onDrawBackground, bool isLast) const override;
   void DrawHeaderBorder(TvxCanvas& canvas, const RECT& r, TvxNeighbors neighbors, TvxBorders borders) const override;
   void DrawHeaderSectionBorder(TvxCanvas& canvas, const RECT& r, TvxBorders borders,
                                TvxButtonState state) const override;
-  void DrawHeaderSectionContent(TvxCanvas& canvas, const RECT& bounds, const RECT& textAreaBounds,
-                                TvxButtonState state, TAlignment alignHorz, TvxAlignmentVert alignVert,
-                                bool multiLine, bool showEndEllipsis, const AnsiString& text, const TFont* font,
-                                TColor textColor, TColor bkColor) const override;
+  void DrawHeaderSectionContent(TvxCanvas& canvas, const RECT& bounds, const RECT& textAreaBounds, TvxButtonState state,
+                                TAlignment alignHorz, TvxAlignmentVert alignVert, bool multiLine, bool showEndEllipsis,
+                                const AnsiString& text, const TFont* font, TColor textColor,
+                                TColor bkColor) const override;
   void DrawSortingMark(TvxCanvas& canvas, const RECT& r, bool ascending) const override;
   TvxBorders HeaderBorders(TvxNeighbors neighbors) const override;
   int HeaderBorderSize() const override;
@@ -589,9 +588,9 @@ public:
   RECT HeaderSectionContentBounds(const RECT& r, TvxButtonState state) const override;
   bool HasOwnHeaderBackground() const override;
   POINT SortingMarkSize() const override;
-  void DrawTextPanel(TvxCanvas& canvas, const RECT& r, const AnsiString& text, const TFont* font,
-                     TAlignment alignHorz, TvxAlignmentVert alignVert, bool multiLine, bool showEndEllipsis,
-                     TColor textColor, TColor bkColor, const TvxDrawBackgroundEvent& onDrawBackground) const override;
+  void DrawTextPanel(TvxCanvas& canvas, const RECT& r, const AnsiString& text, const TFont* font, TAlignment alignHorz,
+                     TvxAlignmentVert alignVert, bool multiLine, bool showEndEllipsis, TColor textColor, TColor bkColor,
+                     const TvxDrawBackgroundEvent& onDrawBackground) const override;
   int FrameWidth() const override;
   int TextPanelBorderWidth() const override;
   int TextPanelFrameWidth() const override;

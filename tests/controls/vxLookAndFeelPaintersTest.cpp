@@ -178,7 +178,8 @@ TEST(vxLookAndFeelPainters, FixedValuesOfEveryLook) {
       {"TextPanelFrameWidth", [](P p) { return p->TextPanelFrameWidth(); }, {0, 1, 1, 2, 2, 1}},
       {"PanelBackgroundNeeded", [](P p) { return p->PanelBackgroundNeeded(); }, {1, 1, 1, 1, 1, 0}},
       {"PanelBorderSize", [](P p) { return p->PanelBorderSize(); }, {1, 1, 1, 1, 1, 1}},
-      {"CheckButtonSize", [point](P p) { return point(p->CheckButtonSize()); }, {13013, 13013, 13013, 13013, 13013, -1}},
+      {"CheckButtonSize", [point](P p) { return point(p->CheckButtonSize()); },
+       {13013, 13013, 13013, 13013, 13013, -1}},
       {"SmallCloseButtonSize", [point](P p) { return point(p->SmallCloseButtonSize()); },
        {16014, 16014, 16014, 16015, 16015, -1}},
       {"SmallButtonSize135", [point](P p) { return point(p->SmallButtonSize135()); },
@@ -189,7 +190,8 @@ TEST(vxLookAndFeelPainters, FixedValuesOfEveryLook) {
          return a == point(p->SmallButtonSize138()) && a == point(p->SmallButtonSize141()) ? a : -2;
        },
        {16014, 16014, 16014, 16014, 16014, 16014}},
-      {"RadioButtonSize", [point](P p) { return point(p->RadioButtonSize()); }, {13013, 13013, 13013, 12012, 12012, 15015}},
+      {"RadioButtonSize", [point](P p) { return point(p->RadioButtonSize()); },
+       {13013, 13013, 13013, 12012, 12012, 15015}},
       {"AutoHideButtonSize", [point](P p) { return point(p->AutoHideButtonSize()); },
        {16014, 16014, 16014, 16014, 16014, 16014}},
       {"SmallButtonsFlat", [](P p) { return p->SmallButtonsFlat(); }, {1, 1, 1, 1, 1, 1}},
@@ -336,8 +338,8 @@ TEST(vxWinXPPainter, ThemedPartsAreDrawnAsTheStyleDrawsThem) {
                  {sbpPageUp, true, SBP_LOWERTRACKHORZ},
                  {sbpPageDown, true, SBP_UPPERTRACKHORZ}};
     for (const auto& page : pages)
-      ExpectDrawnAsTheme([&](TvxCanvas& c) { xp->DrawScrollBarPart(c, page.Horizontal, r, page.Part, s); }, totScrollBar,
-                         page.ThemePart, vxThemedScrollBarStates[s], r, "page area");
+      ExpectDrawnAsTheme([&](TvxCanvas& c) { xp->DrawScrollBarPart(c, page.Horizontal, r, page.Part, s); },
+                         totScrollBar, page.ThemePart, vxThemedScrollBarStates[s], r, "page area");
     ExpectDrawnAsTheme([&](TvxCanvas& c) { xp->DrawScrollBarPart(c, true, r, sbpLineDown, s); }, totScrollBar,
                        SBP_ARROWBTN, vxThemedScrollArrowState(adRight, s), r, "scroll-bar arrow");
   }
@@ -456,7 +458,8 @@ TEST(vxRadioButtonImageList, ImagesFromTheMeasuredSystemRadio) {
 
 TEST(vxRadioButtonImageList, ImageIndexes) {
   EXPECT_EQ(vxRadioButtonImageIndex(lfUltraFlat, vxbsHot, 0, 0, true), 21);
-  EXPECT_EQ(vxRadioButtonImageIndex(lfFlat, vxbsDefault, 0, 0, false), vxRadioButtonImageIndex(lfFlat, vxbsNormal, 0, 0, false))
+  EXPECT_EQ(vxRadioButtonImageIndex(lfFlat, vxbsDefault, 0, 0, false),
+            vxRadioButtonImageIndex(lfFlat, vxbsNormal, 0, 0, false))
       << "a default button has the normal image";
   EXPECT_EQ(vxRadioButtonImageIndex(lfOffice11, vxbsDisabled, 7, 2, true), 127) << "any non-zero selector counts as 1";
   EXPECT_EQ(vxRadioButtonImageIndex(lfStandard, vxbsNormal, 1, 0, false), 72);

@@ -67,7 +67,8 @@ TEST_F(DistinctColours, ButtonBordersOfTheClassicLooks) {
   } cases[] = {
       {&vxStandardPainter, vxbsDefault, {clBlack, clBtnHighlight, cl3DLight, kUntouched},
        {clBlack, cl3DDkShadow, clBtnShadow, kUntouched}},
-      {&vxStandardPainter, vxbsNormal, {clBtnHighlight, cl3DLight, kUntouched}, {cl3DDkShadow, clBtnShadow, kUntouched}},
+      {&vxStandardPainter, vxbsNormal, {clBtnHighlight, cl3DLight, kUntouched},
+       {cl3DDkShadow, clBtnShadow, kUntouched}},
       {&vxStandardPainter, vxbsPressed, {clBlack, clBtnShadow, kUntouched}, {clBlack, clBtnShadow, kUntouched}},
       {&vxFlatPainter, vxbsDefault, {clBlack, clBtnHighlight, kUntouched}, {clBlack, clBtnShadow, kUntouched}},
       {&vxFlatPainter, vxbsPressed, {clBtnShadow, kUntouched}, {clBtnHighlight, kUntouched}},
