@@ -2114,13 +2114,14 @@ void TvxWinXPLookAndFeelPainter::DrawThemedText(TvxCanvas& canvas, HTHEME theme,
                                                 const AnsiString& text, const TFont* font, TColor textColor,
                                                 TAlignment alignHorz, TvxAlignmentVert alignVert, bool multiLine,
                                                 bool showEndEllipsis) const {
-  if (font != nullptr) canvas.SetFont(*font);
-  canvas.Font().SetColor(textColor);
   if (theme == nullptr) {
     DrawContentText(canvas, r, vxAlignmentTextFlags(alignHorz, alignVert, multiLine, showEndEllipsis), text, font,
                     textColor);
     return;
   }
+  if (text.empty()) return;
+  if (font != nullptr) canvas.SetFont(*font);
+  canvas.Font().SetColor(textColor);
   static constexpr DWORD kHorz[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
   static constexpr DWORD kVert[] = {DT_TOP, DT_BOTTOM, DT_VCENTER};
   const DWORD flags = kHorz[static_cast<int>(alignHorz)] | DT_EDITCONTROL | kVert[alignVert] |
