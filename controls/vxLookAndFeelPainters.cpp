@@ -32,6 +32,15 @@ bool IsEmptyRect(const RECT& r) { return r.right <= r.left || r.bottom <= r.top;
 int Width(const RECT& r) { return r.right - r.left; }
 int Height(const RECT& r) { return r.bottom - r.top; }
 
+// The rectangle with each side of the set moved outward by size (inward when negative).
+RECT GrowSides(RECT r, TvxBorders sides, int size) {
+  if (sides & bLeft) r.left -= size;
+  if (sides & bTop) r.top -= size;
+  if (sides & bRight) r.right += size;
+  if (sides & bBottom) r.bottom += size;
+  return r;
+}
+
 int MakeOdd(int n) { return n % 2 == 0 ? n + 1 : n; }
 
 bool IsHotOrPressed(TvxButtonState state) { return state == vxbsHot || state == vxbsPressed; }
@@ -755,24 +764,11 @@ int TvxCustomLookAndFeelPainter::HeaderBorderSize() const { return 0; }
 
 RECT TvxCustomLookAndFeelPainter::HeaderBoundsFromContent(const RECT& r, TvxNeighbors neighbors,
                                                           TvxBorders borders) const {
-  const TvxBorders sides = borders & HeaderBorders(neighbors);
-  const int size = HeaderBorderSize();
-  RECT result = r;
-  if (sides & bLeft) result.left -= size;
-  if (sides & bTop) result.top -= size;
-  if (sides & bRight) result.right += size;
-  if (sides & bBottom) result.bottom += size;
-  return result;
+  return GrowSides(r, borders & HeaderBorders(neighbors), HeaderBorderSize());
 }
 
 RECT TvxCustomLookAndFeelPainter::HeaderContentBounds(const RECT& r, TvxBorders borders) const {
-  const int size = HeaderBorderSize();
-  RECT result = r;
-  if (borders & bLeft) result.left += size;
-  if (borders & bTop) result.top += size;
-  if (borders & bRight) result.right -= size;
-  if (borders & bBottom) result.bottom -= size;
-  return result;
+  return GrowSides(r, borders, -HeaderBorderSize());
 }
 
 bool TvxCustomLookAndFeelPainter::IsHeaderPressedInverted() const { return true; }
