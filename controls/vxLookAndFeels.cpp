@@ -1,6 +1,7 @@
 #include "controls/vxLookAndFeels.h"
 
 #include "controls/vdOffice11.h"
+#include "controls/vxLookAndFeelPainters.h"
 #include "platform/gui/Controls.h"
 
 #include <algorithm>
@@ -210,6 +211,18 @@ void TvxLookAndFeel::RemoveChangeListener(IvxLookAndFeelChangeListener* listener
   if (it == FListeners.end()) return;
   FListeners.erase(it);
   if (FIsRoot && IsController(listener) && --GControllerCount == 0) SetAssignedValues(0);
+}
+
+TvxLookAndFeelPainterClass TvxLookAndFeel::GetPainter() const {
+  if (FPainter != nullptr) return FPainter;
+  if (FNativeStyle && AreVisualStylesUsable()) return &vxWinXPPainter;
+  return vxPainterOfKind(FKind);
+}
+
+TvxLookAndFeelPainterClass TvxLookAndFeel::GetPainter(TvdThemedObjectType type) const {
+  if (FPainter != nullptr) return FPainter;
+  if (FNativeStyle && AreVisualStylesAvailable(type)) return &vxWinXPPainter;
+  return vxPainterOfKind(FKind);
 }
 
 void TvxLookAndFeel::NotifyNativeStyleChanged() { Changed(lfvNativeStyle); }

@@ -12,6 +12,7 @@
 // to FinalizevxLookAndFeels. Listeners are not owned. GUI thread only.
 #pragma once
 
+#include "controls/vdThemeManager.h"
 #include "controls/vxClasses.h"
 #include "platform/gui/Components.h"
 
@@ -30,6 +31,8 @@ using TvxLookAndFeelValues = uint8_t;
 
 class TvxLookAndFeel;
 class TvxSystemPaletteChangedNotifier;
+class TvxCustomLookAndFeelPainter;
+using TvxLookAndFeelPainterClass = const TvxCustomLookAndFeelPainter*;
 
 class IvxLookAndFeelChangeListener {
 public:
@@ -72,8 +75,11 @@ public:
   // Called after the listeners; set by the owning control.
   TvxLookAndFeelChangedEvent OnChanged;
 
-  // The painter for these settings (and the one for a themed object type) belong here; the
-  // painters come with vxLookAndFeelPainters.
+  // The painter that draws with these settings: the themed painter when native style is on and
+  // visual styles are usable, else the painter of the kind. The second form asks for the
+  // themed painter only when the style has a theme for that object type.
+  TvxLookAndFeelPainterClass GetPainter() const;
+  TvxLookAndFeelPainterClass GetPainter(TvdThemedObjectType type) const;
 
   virtual TvxLookAndFeelKind GetActiveKind() const;
   virtual bool GetActiveNativeStyle() const;
@@ -83,6 +89,10 @@ public:
   TObject* GetObject() override { return this; }
   void MasterLookAndFeelChanged(TvxLookAndFeel* sender, TvxLookAndFeelValues changedValues) override;
   void MasterLookAndFeelDestroying(TvxLookAndFeel* sender) override;
+
+protected:
+  // A descendant may fix the painter whatever the settings say.
+  TvxLookAndFeelPainterClass FPainter = nullptr;
 
 private:
   friend void InitializevxLookAndFeels();

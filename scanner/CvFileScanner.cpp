@@ -15,6 +15,7 @@
 #include "controls/vxEditPaintUtils.h"
 #include "controls/vxFormats.h"
 #include "controls/vxGraphics.h"
+#include "controls/vxLookAndFeelPainters.h"
 #include "controls/vxLookAndFeels.h"
 #include "editors/vxEdit.h"
 #include "platform/gui/Forms.h"
@@ -64,6 +65,8 @@ const TUnitStep kUnits[] = {
     // Common controls and the visual-styles binding, then the theme-change receiver.
     {[] { InitializevdUxTheme(); }, FinalizevdUxTheme},
     {InitializevdThemeManager, FinalizevdThemeManager},
+    // The painters' indicator glyphs, page patterns and pins.
+    {InitializevxLookAndFeelPainters, FinalizevxLookAndFeelPainters},
     // The root look-and-feel (ultra-flat, not native).
     {InitializevxLookAndFeels, FinalizevxLookAndFeels},
     // The library cursors and the monitor functions; its windows and timers go at shutdown.

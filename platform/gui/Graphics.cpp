@@ -223,6 +223,11 @@ HDC TCanvas::Handle() {
   return FHandle;
 }
 
+HDC TCanvas::HandleWithObjects() {
+  RequireHandle();
+  return FHandle;
+}
+
 void TCanvas::SetHandle(HDC dc) {
   if (dc == FHandle) return;
   Deselect();

@@ -159,6 +159,9 @@ public:
   // The device context; a canvas that makes its own (CreateHandle) makes it now. Direct GDI
   // calls on it see the canvas's objects only after a drawing call of the canvas.
   HDC Handle();
+  // The device context with the canvas's font, brush and pen selected and its text colour
+  // set, for GDI and visual-style calls that draw with them.
+  HDC HandleWithObjects();
   // Hands the canvas a device context it does not own; 0 puts the selected objects back.
   void SetHandle(HDC dc);
   bool HandleAllocated() const { return FHandle != nullptr; }

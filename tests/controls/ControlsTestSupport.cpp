@@ -6,6 +6,7 @@
 #include "controls/vxControls.h"
 #include "controls/vxEditPaintUtils.h"
 #include "controls/vxGraphics.h"
+#include "controls/vxLookAndFeelPainters.h"
 #include "controls/vxLookAndFeels.h"
 
 namespace controlstest {
@@ -14,6 +15,7 @@ void StartControlUnits() {
   InitializevxClasses();
   InitializevdUxTheme();
   InitializevdThemeManager();
+  InitializevxLookAndFeelPainters();
   InitializevxLookAndFeels();
   InitializevxControls();
   InitializevxGraphics();
@@ -25,6 +27,7 @@ void StopControlUnits() {
   FinalizevxGraphics();
   FinalizevxControls();
   FinalizevxLookAndFeels();
+  FinalizevxLookAndFeelPainters();
   FinalizevdThemeManager();
   FinalizevdUxTheme();
   FinalizevxClasses();
@@ -41,6 +44,16 @@ TPaintBitmap::TPaintBitmap(int width, int height, TColor fill) {
   SetSize(width, height);
   Canvas().Brush().SetColor(fill);
   Canvas().FillRect(RECT{0, 0, width, height});
+}
+
+TSysColorsScope::TSysColorsScope(std::vector<int> indexes, std::vector<COLORREF> colours)
+    : FIndexes(std::move(indexes)) {
+  for (int i : FIndexes) FSaved.push_back(GetSysColor(i));
+  SetSysColors(static_cast<int>(FIndexes.size()), FIndexes.data(), colours.data());
+}
+
+TSysColorsScope::~TSysColorsScope() {
+  SetSysColors(static_cast<int>(FIndexes.size()), FIndexes.data(), FSaved.data());
 }
 
 }  // namespace controlstest

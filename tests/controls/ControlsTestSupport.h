@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <ostream>
+#include <vector>
 
 // Rectangles compared and printed by the assertions.
 inline bool operator==(const RECT& a, const RECT& b) {
@@ -30,6 +31,20 @@ class TPaintBitmap : public TBitmap {
 public:
   TPaintBitmap(int width, int height, TColor fill = clWhite);
   COLORREF Pixel(int x, int y) { return static_cast<COLORREF>(Canvas().Pixels(x, y)); }
+};
+
+// Sets system colours for a scope and puts the old ones back. SetSysColors reaches every
+// window of the Wine server: only the serial test program may use it.
+class TSysColorsScope {
+public:
+  TSysColorsScope(std::vector<int> indexes, std::vector<COLORREF> colours);
+  ~TSysColorsScope();
+  TSysColorsScope(const TSysColorsScope&) = delete;
+  TSysColorsScope& operator=(const TSysColorsScope&) = delete;
+
+private:
+  std::vector<int> FIndexes;
+  std::vector<COLORREF> FSaved;
 };
 
 }  // namespace controlstest

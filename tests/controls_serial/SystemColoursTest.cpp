@@ -8,27 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 using controlstest::TPaintBitmap;
+using controlstest::TSysColorsScope;
 
 namespace {
-
-// Sets system colours for a scope and puts the old ones back.
-class TSysColorsScope {
-public:
-  TSysColorsScope(std::vector<int> indexes, std::vector<COLORREF> colours) : FIndexes(std::move(indexes)) {
-    for (int i : FIndexes) FSaved.push_back(GetSysColor(i));
-    SetSysColors(static_cast<int>(FIndexes.size()), FIndexes.data(), colours.data());
-  }
-  ~TSysColorsScope() { SetSysColors(static_cast<int>(FIndexes.size()), FIndexes.data(), FSaved.data()); }
-  TSysColorsScope(const TSysColorsScope&) = delete;
-  TSysColorsScope& operator=(const TSysColorsScope&) = delete;
-
-private:
-  std::vector<int> FIndexes;
-  std::vector<COLORREF> FSaved;
-};
 
 COLORREF PaintedBy(HBRUSH brush) {
   TPaintBitmap bitmap(2, 2, clBlack);
