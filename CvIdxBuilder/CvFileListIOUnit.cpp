@@ -234,6 +234,7 @@ const TFileListIdxItem& TFileListIdx::Items(int index) const {
 
 TFileListReader::TFileListReader(const WideString& listFileName)
     : FStream(std::make_unique<TTntFileStream>(listFileName, fmOpenRead | fmShareDenyWrite)),
+      FListSize(FStream->Size()),
       FIdx(std::make_unique<TFileListIdx>(ChangeFileExtW(listFileName, L".idx"))) {}
 
 TFileListReader::~TFileListReader() = default;
@@ -261,8 +262,10 @@ int TFileListReader::ReadRange(void* data, int64_t& startLine, const TFileListRe
 
 std::vector<WideString> TFileListReader::ReadChunk(const TFileListIdxItem& item) {
   const int64_t length = item.EndOffset - item.StartOffset;
-  // Blocks are whole UTF-16 lines that start after the byte-order mark.
-  if (item.StartOffset < 2 || length < 0 || length > INT32_MAX || (item.StartOffset | length) & 1)
+  // Blocks are whole UTF-16 lines that start after the byte-order mark and end within the
+  // list: a damaged index must not decide how much memory is taken before the read fails.
+  if (item.StartOffset < 2 || length < 0 || length > INT32_MAX || (item.StartOffset | length) & 1 ||
+      item.EndOffset > FListSize)
     throw EReadError("File list block out of range: bytes " + IntToStr(item.StartOffset) + " to " +
                      IntToStr(item.EndOffset));
   WideString text(static_cast<size_t>(length / 2), L'\0');

@@ -174,7 +174,8 @@ public:
   // asks to stop (1) or to fail (2). startLine then holds the line after the last one
   // walked, or the first line of the last block looked at when none was.
   int ReadRange(void* data, int64_t& startLine, const TFileListReadEvent& callback);
-  // The block's lines, split at CR LF.
+  // The block's lines, split at CR LF. A block that does not lie within the list raises
+  // EReadError before anything is read.
   std::vector<WideString> ReadChunk(const TFileListIdxItem& item);
   // Hands the block's lines from walk.Start on to the callback.
   void WalkChunk(const std::vector<WideString>& lines, TWalk& walk);
@@ -183,5 +184,6 @@ public:
 
 private:
   std::unique_ptr<TTntFileStream> FStream;
+  int64_t FListSize;  // fixed while the reader holds the list: writers are refused
   std::unique_ptr<TFileListIdx> FIdx;
 };

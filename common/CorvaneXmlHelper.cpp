@@ -54,6 +54,52 @@ private:
 
 void DiscardXmlError(void*, xmlError*) {}
 
+// --- Output in the ANSI code page ---
+
+// libxml2's output converter: UTF-8 in, ANSI (code page 932) out through the same table
+// that AnsiToWide reads with, so every character written reads back as itself. Follows
+// libxml2's converter contract: *inlen and *outlen say what was consumed and written; a
+// character cut off at the end of the input waits for the next call; -2 names a character
+// without a form in the code page (libxml2 then writes a character reference where the
+// markup allows one).
+int Utf8ToAnsiCodePage(unsigned char* out, int* outlen, const unsigned char* in, int* inlen) {
+  if (!out || !outlen || !inlen) return -1;
+  if (!in) {  // the call that starts the output
+    *outlen = 0;
+    *inlen = 0;
+    return 0;
+  }
+  const unsigned char* const inStart = in;
+  const unsigned char* const inEnd = in + *inlen;
+  unsigned char* const outStart = out;
+  unsigned char* const outEnd = out + *outlen;
+  auto finish = [&](int result) {
+    *outlen = static_cast<int>(out - outStart);
+    *inlen = static_cast<int>(in - inStart);
+    return result;
+  };
+  while (in < inEnd) {
+    const unsigned char b = *in;
+    if (b < 0x80) {
+      if (out >= outEnd) break;
+      *out++ = b;
+      ++in;
+      continue;
+    }
+    const int length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+    if (length == 1) return finish(-2);  // libxml2 never hands over a stray continuation byte
+    if (inEnd - in < length) break;
+    AnsiString ansi;
+    if (!WideToAnsiExact(Utf8ToWide(std::string_view(reinterpret_cast<const char*>(in), length)),
+                         ansi))
+      return finish(-2);
+    if (outEnd - out < static_cast<ptrdiff_t>(ansi.size())) break;
+    for (char c : ansi) *out++ = static_cast<unsigned char>(c);
+    in += length;
+  }
+  return finish(static_cast<int>(out - outStart));
+}
+
 // Selection failures are the application's errors: they carry the XPath after a CR.
 [[noreturn]] void RaiseSelectError(const char* sentence, const AnsiString& xpath) {
   RaiseFmt("%s\r%s", sentence, xpath.c_str());
@@ -64,6 +110,9 @@ const char* const TooManyMatches = "XPath検索で2件以上マッチ。こり�
 const char* const NoMatch = "XPath検索で要素が見つかりません";
 const char* const WrongNodeType = "XPath検索結果の型が不正です";
 
+struct TParserContextDeleter {
+  void operator()(xmlParserCtxt* c) const { xmlFreeParserCtxt(c); }
+};
 struct TXPathContextDeleter {
   void operator()(xmlXPathContext* c) const { xmlXPathFreeContext(c); }
 };
@@ -102,8 +151,17 @@ std::vector<xmlNode*> EvaluateNodeSet(xmlNode* context, const AnsiString& xpath)
 void TCorvaneXmlHelper::StructuredError(void* helper, xmlError* error) {
   if (!helper || !error) return;
   auto* self = static_cast<TCorvaneXmlHelper*>(helper);
+  if (self->FStopped) return;
   self->FErrorLine = error->line;
   self->FErrorColumn = error->int2;  // libxml2 reports the column of parser errors here
+  // The first error that refuses the document is the one reported. libxml2 would go on
+  // looking for more, and some errors copy everything read so far (a comment full of "--"
+  // gives one per pair): stopping here keeps a malformed document's refusal linear.
+  // Warnings and errors that leave the document loadable do not stop it.
+  if (error->level == XML_ERR_FATAL && self->FParser) {
+    self->FStopped = true;
+    xmlStopParser(self->FParser);
+  }
 }
 
 TXmlDocument TCorvaneXmlHelper::LoadXml(const AnsiString& text) {
@@ -111,12 +169,15 @@ TXmlDocument TCorvaneXmlHelper::LoadXml(const AnsiString& text) {
   // The text is already decoded in the ANSI code page, so an encoding declaration inside
   // it no longer describes its bytes: hand libxml2 UTF-8 and say so.
   std::string utf8 = ToUtf8(text);
+  std::unique_ptr<xmlParserCtxt, TParserContextDeleter> parser(xmlNewParserCtxt());
+  if (!parser) throw Exception("XML: out of memory");
+  helper.FParser = parser.get();
   TXmlDocument doc;
   {
     TErrorHandlerSwap swap(&helper, &StructuredError);
     // No network access and no external entities: the text alone is the document.
-    doc.reset(xmlReadMemory(utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8",
-                            XML_PARSE_NONET));
+    doc.reset(xmlCtxtReadMemory(parser.get(), utf8.data(), static_cast<int>(utf8.size()), nullptr,
+                                "UTF-8", XML_PARSE_NONET));
   }
   if (!doc)
     throw Exception(Format("XML読込エラー[%d行%d文字目]\r\n\r\n%s", helper.FErrorLine,
@@ -131,12 +192,20 @@ void TCorvaneXmlHelper::SaveXml(xmlNode* node, AnsiString& text) {
   if (!buffer) throw Exception("XML: out of memory");
   {
     TErrorHandlerSwap swap(nullptr, &DiscardXmlError);
-    if (xmlSaveCtxt* save = xmlSaveToBuffer(buffer, "Shift_JIS", 0)) {
-      xmlSaveTree(save, node);
-      xmlSaveClose(save);
+    // The text is declared "Shift_JIS" but written in code page 932, the system's own, as
+    // the text it loads from: strict Shift_JIS lacks the code page's extensions, and one
+    // of those in a name would come out as a character reference, which no name may hold.
+    // The converter belongs to this call; closing the output leaves it alone.
+    char name[] = "Shift_JIS";
+    xmlCharEncodingHandler ansi{};
+    ansi.name = name;
+    ansi.output = &Utf8ToAnsiCodePage;
+    if (xmlOutputBuffer* out = xmlOutputBufferCreateBuffer(buffer, &ansi)) {
+      xmlNodeDumpOutput(out, node->doc, node, 0, 0, name);
+      xmlOutputBufferClose(out);
     }
   }
-  // The buffer holds Shift_JIS bytes already: the ANSI text as it stands.
+  // The buffer holds code page 932 bytes already: the ANSI text as it stands.
   text.assign(reinterpret_cast<const char*>(xmlBufferContent(buffer)), xmlBufferLength(buffer));
   xmlBufferFree(buffer);
 }

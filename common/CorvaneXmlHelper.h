@@ -35,10 +35,12 @@ public:
   int ErrorColumn() const { return FErrorColumn; }
 
   // Parses ANSI text into a new document. A parse error raises Exception with
-  // "XML読込エラー[<line>行<column>文字目]" CR LF CR LF and the whole input.
+  // "XML読込エラー[<line>行<column>文字目]" CR LF CR LF and the whole input; the position
+  // is that of the first error that refuses the document, where parsing stops.
   static TXmlDocument LoadXml(const AnsiString& text);
-  // Serialises the node (a whole document with its declaration) in Shift_JIS; characters
-  // Shift_JIS lacks become character references.
+  // Serialises the node (a whole document with its declaration) as "Shift_JIS" text in
+  // code page 932, so that whatever loaded saves and loads back; characters the code page
+  // lacks become character references.
   static void SaveXml(xmlNode* node, AnsiString& text);
   static void SaveXml(xmlDoc* doc, AnsiString& text);
   // The character a predefined entity reference stands for; any other name leaves the
@@ -81,4 +83,6 @@ private:
 
   int FErrorLine = 0;
   int FErrorColumn = 0;
+  xmlParserCtxt* FParser = nullptr;  // the parser of the load, stopped at its first fatal error
+  bool FStopped = false;
 };

@@ -20,6 +20,26 @@ const char kDefaultSection[] = "default";
 
 bool IsBlankByte(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
+// A section or extension name without its surrounding blanks, cut after its last character
+// that is not blank. A byte-wise trim would keep the lead byte of a character whose second
+// byte is a blank ("x<81> " gives "x<81>"); written back, that lone lead byte would swallow
+// the "]" or "," that follows the name, and the text would not read back. Such a character
+// goes with the blanks.
+AnsiString TrimName(std::string_view text) {
+  size_t begin = 0;
+  while (begin < text.size() && IsBlankByte(text[begin])) ++begin;
+  text.remove_prefix(begin);
+  size_t keep = 0;
+  for (size_t i = 0; i < text.size();) {
+    const size_t next = NextCharIndex(text, i);
+    const bool filled = next == i + 2 ? !IsBlankByte(text[i + 1])
+                                      : !IsBlankByte(text[i]) && !IsLeadByte(text[i]);
+    if (filled) keep = next;
+    i = next;
+  }
+  return AnsiString(text.substr(0, keep));
+}
+
 // The folder of a path the way the class library's ExtractFileDir gives it: everything
 // before the last "\" or ":", keeping the "\" of a drive root ("c:\x" -> "c:\").
 AnsiString ExtractFileDir(const AnsiString& path) {
@@ -31,24 +51,31 @@ AnsiString ExtractFileDir(const AnsiString& path) {
   return path.substr(0, i + 1);
 }
 
-// Double quotes inside are doubled, as the class library quotes.
+// Double quotes inside are doubled, as the class library quotes; a '"' that is the second
+// byte of a character is part of that character and stays single.
 AnsiString QuoteItem(const AnsiString& s) {
   AnsiString r = "\"";
-  for (char c : s) {
-    r += c;
-    if (c == '"') r += '"';
+  for (size_t i = 0; i < s.size();) {
+    const size_t next = NextCharIndex(s, i);
+    r.append(s, i, next - i);
+    if (next == i + 1 && s[i] == '"') r += '"';
+    i = next;
   }
   return r + "\"";
 }
 
+// An item is quoted when it is empty or holds a blank, a comma or a quote of its own (not
+// the second byte of a character), and when it begins with ';': first on its line, it
+// would turn the line into a comment.
 AnsiString JoinCommaText(const std::vector<AnsiString>& items) {
   AnsiString r;
   for (size_t i = 0; i < items.size(); ++i) {
     if (i > 0) r += ',';
     const AnsiString& s = items[i];
-    bool quote = s.empty();
-    for (char c : s)
-      if (IsBlankByte(c) || c == ',' || c == '"') quote = true;
+    bool quote = s.empty() || s[0] == ';';
+    for (size_t c = 0; c < s.size(); c = NextCharIndex(s, c))
+      if (NextCharIndex(s, c) == c + 1 && (IsBlankByte(s[c]) || s[c] == ',' || s[c] == '"'))
+        quote = true;
     r += quote ? QuoteItem(s) : s;
   }
   return r;
@@ -126,7 +153,7 @@ void TCrawlIniFolder::Clear() {
 
 void TCrawlIniFolder::SetExt(const AnsiString& ext, int32_t first, int32_t second, int32_t third,
                              bool pdf) {
-  AnsiString name = Trim(AnsiLowerCase(ext));
+  AnsiString name = TrimName(AnsiLowerCase(ext));
   if (name.empty()) return;
   TCrawlIniExtractPageSetting* setting = FindSetting(first, second, third, pdf);
   if (!setting) {
@@ -229,7 +256,7 @@ void TCrawlIniText::SetText(const AnsiString& text) {
     if (line.empty() || line[0] == ';') continue;
     // "]" (0x5D) can be the trail byte of a double-byte character: only a real one closes.
     if (line[0] == '[' && line.back() == ']' && !IsTrailByteAt(line, line.size() - 1)) {
-      AnsiString name = Trim(line.substr(1, line.size() - 2));
+      AnsiString name = TrimName(std::string_view(line).substr(1, line.size() - 2));
       current = IndexOfSection(name);
       if (current < 0) {
         FSections.push_back({name, {}});

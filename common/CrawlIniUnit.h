@@ -57,8 +57,9 @@ public:
   const AnsiString& Path() const { return FPath; }
   void Clear();
 
-  // Points the extension (lower-cased and trimmed; an empty one is ignored) at the shared
-  // setting with these values, creating that setting when no extension had them yet.
+  // Points the extension (lower-cased and trimmed like a section name; an empty one is
+  // ignored) at the shared setting with these values, creating that setting when no
+  // extension had them yet.
   void SetExt(const AnsiString& ext, int32_t first, int32_t second, int32_t third, bool pdf);
   TCrawlIniExtractPageSetting* FindSetting(int32_t first, int32_t second, int32_t third,
                                            bool pdf) const;
@@ -96,6 +97,8 @@ private:
 
 // The crawl settings file held in memory. Lines are trimmed, blank lines and ";" comments
 // are dropped, and in "key = value" lines the blanks around the first "=" are removed.
+// A section name loses its blanks and any character whose second byte is one, so that the
+// "]" written after it is never read as the second byte of a character.
 // Section names compare without regard to case; a section opened twice continues the
 // first one. Saving writes "[name]", the lines and an empty line per section, CR LF each.
 class TCrawlIniText {

@@ -74,12 +74,11 @@ void ScanQuotedLine(const AnsiString& line, int& state, int& quoteCount, int& fi
   char closingQuote = '\0';
   int commentStart = 0;
   const size_t len = line.size();
-  // The byte before position i (from 1), unless it is the second byte of a double-byte
-  // character (0x5C as a trail byte is no escape).
-  auto charBefore = [&](size_t i) -> char {
-    if (i < 2) return '\0';
-    return IsTrailByteAt(line, i - 2) ? '\0' : line[i - 2];
-  };
+  // The character before the current one when that was a single byte; NUL after a
+  // double-byte character, whose second byte (0x5C, '*') is no escape and no comment end.
+  // Kept as the walk goes: asking from the start of the line at every quote would make a
+  // long line quadratic.
+  char before = '\0';
   size_t idx = 0;
   while (idx < len) {
     size_t next = NextCharIndex(line, idx);
@@ -110,13 +109,13 @@ void ScanQuotedLine(const AnsiString& line, int& state, int& quoteCount, int& fi
         return;
       }
     } else if (single && state == sqInQuote) {
-      if (c == closingQuote && i > 1 && charBefore(idx + 1) != '\\') {
+      if (c == closingQuote && i > 1 && before != '\\') {
         hasPending = true;
         if (quoteCount == 1) firstClose = i;
         else if (quoteCount == 2) secondClose = i;
       }
     } else if (single && state == sqInBlockComment) {
-      if (c == '/' && i > 1 && charBefore(idx + 1) == '*') {
+      if (c == '/' && i > 1 && before == '*') {
         // "/*/" does not close: its '*' belongs to the opening pair.
         bool opening = i > 2 && commentStart == i - 2 && line[idx - 2] == '/';
         if (!opening) hasPending = true;
@@ -125,6 +124,7 @@ void ScanQuotedLine(const AnsiString& line, int& state, int& quoteCount, int& fi
     if (state == sqInQuote || (state == sqOutside && !(single && static_cast<unsigned char>(c) <= ' ')))
       text.append(line, idx, next - idx);
     if (hasPending) state = pending;
+    before = single ? c : '\0';
     idx = next;
   }
 }

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -173,6 +174,35 @@ AnsiString vxFormatResourceString(unsigned id, const AnsiString& arg);
 void vxAddResourceStringTranslation(const AnsiString& source, const AnsiString& replacement);
 void vxClearResourceStringTranslations();
 bool vxHasResourceStringTranslations();
+
+// --- Notification lists ---------------------------------------------------------------
+
+// Calls call(entry) for the entries of a list that the calls may change: an entry that leaves
+// is not called afterwards, and one that joins (at the end) is called once if the walk still
+// reaches it. After each call the walk goes on from where the entry just called now stands,
+// or from its old place when it left.
+template <class T, class F>
+void vxForEachListed(std::vector<T*>& list, F call) {
+  for (size_t i = 0; i < list.size();) {
+    T* entry = list[i];
+    call(entry);
+    auto it = std::find(list.begin(), list.end(), entry);
+    if (it != list.end()) i = static_cast<size_t>(it - list.begin()) + 1;
+  }
+}
+
+// The same from the last entry to the first; entries that join are not called.
+template <class T, class F>
+void vxForEachListedBackward(std::vector<T*>& list, F call) {
+  for (size_t i = list.size(); i > 0;) {
+    i = std::min(i, list.size());
+    if (i == 0) break;
+    T* entry = list[--i];
+    call(entry);
+    auto it = std::find(list.begin(), list.end(), entry);
+    if (it != list.end()) i = static_cast<size_t>(it - list.begin());
+  }
+}
 
 // --- Helpers --------------------------------------------------------------------------
 

@@ -4,7 +4,7 @@
 #include "controls/vxEditConsts.h"
 #include "platform/rtl/FormatSettings.h"
 
-#include <unordered_set>
+#include <algorithm>
 
 namespace {
 
@@ -15,6 +15,14 @@ constexpr int32_t kMaxQuantifierCount = 1000;
 // Nested bounds multiply ((x{1000}){1000} is a million states) and nested back references
 // can too, so a cap on each count alone does not bound the automaton.
 constexpr int64_t kMaxCopiedStates = 100000;
+// "(" may stand this deeply inside each other. The parser reads a block by recursion, so
+// twenty thousand of them would otherwise overflow the stack.
+constexpr int kMaxOpenBlocks = 256;
+// The blocks that quantifiers, bounds and back references make may nest this deeply (the
+// written blocks around them add at most kMaxOpenBlocks): copying, linking, marking the
+// final items and freeing all recurse once per level. x{0,1000} alone nests a thousand
+// optional copies inside each other; a+ followed by a run of "?" nests one block per "?".
+constexpr int kMaxNestingDepth = 2048;
 
 AnsiString CharText(char AChar) { return AnsiString(1, AChar); }
 
@@ -172,28 +180,6 @@ void TvxRegExprStates::Add(TvxRegExprStates&& AStates) {
   AStates.FItems.clear();
 }
 
-void TvxRegExprStates::RemoveDuplicates() {
-  if (FItems.size() < 2) return;
-  // Short lists are the rule; a linear search beats hashing there.
-  if (FItems.size() <= 16) {
-    size_t kept = 0;
-    for (size_t i = 0; i < FItems.size(); ++i) {
-      bool seen = false;
-      for (size_t j = 0; j < kept && !seen; ++j) seen = FItems[j] == FItems[i];
-      if (!seen) FItems[kept++] = FItems[i];
-    }
-    FItems.resize(kept);
-    return;
-  }
-  std::unordered_set<TvxRegExprState*> seen;
-  seen.reserve(FItems.size());
-  size_t kept = 0;
-  for (size_t i = 0; i < FItems.size(); ++i) {
-    if (seen.insert(FItems[i]).second) FItems[kept++] = FItems[i];
-  }
-  FItems.resize(kept);
-}
-
 TvxRegExprStates TvxRegExprSimpleState::Next(char& AChar, bool ACaseInsensitive) {
   TvxRegExprStates result;
   if (FItem && FItem->Check(AChar, ACaseInsensitive)) result.Add(this);
@@ -212,10 +198,111 @@ TvxRegExprStates TvxRegExprSimpleState::GetSimpleStates() {
   return result;
 }
 
+// One walk through the automaton, passing through the empty transitions of the blocks. Each
+// state is looked at once however many paths lead to it: a run of optional blocks such as
+// (a?)?(a?)?... doubles its paths with every block, so following each path would take
+// longer than a user waits after a few dozen blocks. The marks come off when the walk ends.
+class TvxRegExprStateWalk {
+public:
+  // AVisited and APending: empty lists that the walk fills and leaves empty again; the
+  // automaton lends its own, so that their room stays from one keystroke to the next.
+  TvxRegExprStateWalk(std::vector<TvxRegExprState*>& AVisited, std::vector<TvxRegExprState*>& APending)
+      : FVisited(AVisited), FPending(APending) {}
+  TvxRegExprStateWalk(const TvxRegExprStateWalk&) = delete;
+  TvxRegExprStateWalk& operator=(const TvxRegExprStateWalk&) = delete;
+  ~TvxRegExprStateWalk() {
+    for (TvxRegExprState* state : FVisited) state->FMarked = false;
+    FVisited.clear();
+    FPending.clear();
+  }
+
+  // Hands AVisit each simple state reached from the successors of AFrom that this walk has
+  // not reached before, in the order a depth-first walk along the successor lists meets them.
+  template <class TVisit>
+  void FromSuccessors(TvxRegExprState& AFrom, TVisit& AVisit) {
+    TvxRegExprStates& successors = AFrom.States();
+    for (int i = 0; i < successors.Count(); ++i) From(successors.Items(i), AVisit);
+  }
+
+  int64_t Visited() const { return static_cast<int64_t>(FVisited.size()); }
+
+private:
+  template <class TVisit>
+  void From(TvxRegExprState* ARoot, TVisit& AVisit) {
+    FPending.push_back(ARoot);
+    while (!FPending.empty()) {
+      TvxRegExprState* state = FPending.back();
+      FPending.pop_back();
+      if (state->FMarked) continue;
+      state->FMarked = true;
+      FVisited.push_back(state);
+      if (!state->IsEmptyTransition()) {
+        AVisit(static_cast<TvxRegExprSimpleState*>(state));
+        continue;
+      }
+      // Pushed last to first, so that the first successor is looked at first.
+      TvxRegExprStates& next = state->States();
+      for (int i = next.Count() - 1; i >= 0; --i) {
+        if (!next.Items(i)->FMarked) FPending.push_back(next.Items(i));
+      }
+    }
+  }
+
+  std::vector<TvxRegExprState*>& FVisited;
+  std::vector<TvxRegExprState*>& FPending;
+};
+
+namespace {
+
+// Gathers the simple states that take one typed character. Each of them tests the character
+// as it was typed: a case-insensitive symbol gives back its own case, and handing that on to
+// the states after it would make (a1|[A-Z]2) refuse "A2". The character keeps its typed form
+// when some state takes it so, and otherwise comes back in the case of the first state that
+// took it; either way the text given back is taken again when it is typed anew.
+class TCharTaker {
+public:
+  TCharTaker(char AChar, bool ACaseInsensitive)
+      : FTyped(AChar), FRewritten(AChar), FCaseInsensitive(ACaseInsensitive) {}
+
+  void operator()(TvxRegExprSimpleState* AState) {
+    const TvxRegExprItem* item = AState->Item();
+    char c = FTyped;
+    if (!item || !item->Check(c, FCaseInsensitive)) return;
+    FTaken.Add(AState);
+    if (c == FTyped) {
+      FAsTyped = true;
+    } else if (!FHasRewritten) {
+      FHasRewritten = true;
+      FRewritten = c;
+    }
+  }
+
+  TvxRegExprStates& Taken() { return FTaken; }
+  char Stored() const { return FAsTyped ? FTyped : FRewritten; }
+
+private:
+  TvxRegExprStates FTaken;
+  char FTyped;
+  char FRewritten;
+  bool FCaseInsensitive;
+  bool FAsTyped = false;
+  bool FHasRewritten = false;
+};
+
+struct TSimpleStateCollector {
+  TvxRegExprStates States;
+  void operator()(TvxRegExprSimpleState* AState) { States.Add(AState); }
+};
+
+}  // namespace
+
 TvxRegExprStates TvxRegExprBlockState::Next(char& AChar, bool ACaseInsensitive) {
-  TvxRegExprStates result;
-  for (int i = 0; i < States().Count(); ++i) result.Add(States().Items(i)->Next(AChar, ACaseInsensitive));
-  return result;
+  TCharTaker taker(AChar, ACaseInsensitive);
+  std::vector<TvxRegExprState*> visited, pending;
+  TvxRegExprStateWalk walk(visited, pending);
+  walk.FromSuccessors(*this, taker);
+  if (taker.Taken().Count() > 0) AChar = taker.Stored();
+  return std::move(taker.Taken());
 }
 
 std::unique_ptr<TvxRegExprState> TvxRegExprBlockState::Clone() const {
@@ -223,9 +310,11 @@ std::unique_ptr<TvxRegExprState> TvxRegExprBlockState::Clone() const {
 }
 
 TvxRegExprStates TvxRegExprBlockState::GetSimpleStates() {
-  TvxRegExprStates result;
-  for (int i = 0; i < States().Count(); ++i) result.Add(States().Items(i)->GetSimpleStates());
-  return result;
+  TSimpleStateCollector collector;
+  std::vector<TvxRegExprState*> visited, pending;
+  TvxRegExprStateWalk walk(visited, pending);
+  walk.FromSuccessors(*this, collector);
+  return std::move(collector.States);
 }
 
 // --- Parse tree ---------------------------------------------------------------------------
@@ -325,12 +414,29 @@ TvxRegExprParserBlockItem::TvxRegExprParserBlockItem()
       FExit(std::make_unique<TvxRegExprBlockState>()),
       FAlts(std::make_unique<TvxRegExprParserAlts>()) {}
 
+void TvxRegExprParserBlockItem::Summarize() const {
+  if (FSummarized) return;
+  int depth = 0;
+  bool canBeEmpty = false;
+  for (int a = 0; a < FAlts->Count(); ++a) {
+    const TvxRegExprParserAlt& alt = *FAlts->Items(a);
+    canBeEmpty = canBeEmpty || alt.CanBeEmpty();
+    for (int i = 0; i < alt.Count(); ++i) depth = std::max(depth, alt.Items(i)->NestingDepth());
+  }
+  FNestingDepth = depth + 1;
+  FContentsCanBeEmpty = canBeEmpty;
+  FSummarized = true;
+}
+
 bool TvxRegExprParserBlockItem::CanMissing() const {
   if (Quantifier().CanMissing()) return true;
-  for (int i = 0; i < FAlts->Count(); ++i) {
-    if (FAlts->Items(i)->CanBeEmpty()) return true;
-  }
-  return false;
+  Summarize();
+  return FContentsCanBeEmpty;
+}
+
+int TvxRegExprParserBlockItem::NestingDepth() const {
+  Summarize();
+  return FNestingDepth;
 }
 
 std::unique_ptr<TvxRegExprParserItem> TvxRegExprParserBlockItem::Clone() const {
@@ -363,54 +469,87 @@ TvxRegExprState* LastState(TvxRegExprParserItem* AItem) {
   return static_cast<TvxRegExprParserSimpleItem*>(AItem)->State();
 }
 
-// The states that can be entered first from item AFrom on: up to and including the first
-// item that must occur.
-void AddFirstStates(const TvxRegExprParserAlt& AAlt, int AFrom, TvxRegExprStates& ATo) {
-  for (int i = AFrom; i < AAlt.Count(); ++i) {
-    ATo.Add(FirstState(AAlt.Items(i)));
-    if (!AAlt.Items(i)->Quantifier().CanMissing()) break;
-  }
-}
+// Links the parse tree into successor lists. Each item is followed by the items that may be
+// entered after it: up to and including the first one that must occur. Listing them all at
+// each item would give a run of n optional items n*n/2 successors (a? written 30,000 times
+// passes a gigabyte), so a run is chained through one empty transition per optional item
+// instead, which leads to that item and to the link of the run's rest.
+class TLinker {
+public:
+  TLinker(std::vector<std::unique_ptr<TvxRegExprBlockState>>& ALinks, std::vector<TvxRegExprState*>& AAllStates)
+      : FLinks(ALinks), FAllStates(AAllStates) {}
 
-// Links the items of one alternative to each other and, inside a block, its last items to
-// the block's exit (AExit; none at the top level, where the last items are final instead).
-void LinkAlt(const TvxRegExprParserAlt& AAlt, TvxRegExprState* AExit) {
-  for (int i = 0; i < AAlt.Count(); ++i) {
-    TvxRegExprParserItem* item = AAlt.Items(i);
-    TvxRegExprStates follow;
-    AddFirstStates(AAlt, i + 1, follow);
-    bool repeat = item->Quantifier().CanRepeat();
-    if (auto* block = dynamic_cast<TvxRegExprParserBlockItem*>(item)) {
-      block->Exit()->States().Add(std::move(follow));
-      if (repeat) block->Exit()->States().Add(block->Entry());
-      TvxRegExprParserAlts& alts = block->Alts();
-      bool canBeEmpty = false;
-      for (int a = 0; a < alts.Count(); ++a) {
-        AddFirstStates(*alts.Items(a), 0, block->Entry()->States());
-        canBeEmpty = canBeEmpty || alts.Items(a)->QuantifiersCanBeEmpty();
+  // Links the items of one alternative to each other and, inside a block, its last items to
+  // the block's exit (AExit; none at the top level, where the last items are final instead).
+  // Returns the state through which the alternative is entered (none when it is empty).
+  TvxRegExprState* LinkAlt(const TvxRegExprParserAlt& AAlt, TvxRegExprState* AExit) {
+    const int count = AAlt.Count();
+    // entries[i]: what may be entered from position i on; entries[count] is nothing.
+    std::vector<TvxRegExprState*> entries(static_cast<size_t>(count) + 1, nullptr);
+    for (int i = count - 1; i >= 0; --i) {
+      TvxRegExprParserItem* item = AAlt.Items(i);
+      if (!item->Quantifier().CanMissing() || i + 1 == count) {
+        entries[i] = FirstState(item);
+        continue;
       }
-      if (canBeEmpty) block->Entry()->States().Add(block->Exit());
-      for (int a = 0; a < alts.Count(); ++a) LinkAlt(*alts.Items(a), block->Exit());
-    } else {
-      TvxRegExprState* state = static_cast<TvxRegExprParserSimpleItem*>(item)->State();
-      state->States().Add(std::move(follow));
-      if (repeat) state->States().Add(state);
+      auto link = std::make_unique<TvxRegExprBlockState>();
+      link->States().Add(FirstState(item));
+      link->States().Add(entries[i + 1]);
+      entries[i] = link.get();
+      FAllStates.push_back(link.get());
+      FLinks.push_back(std::move(link));
     }
+    for (int i = 0; i < count; ++i) LinkItem(AAlt.Items(i), entries[i + 1]);
+    if (AExit) {
+      for (int i = count - 1; i >= 0; --i) {
+        LastState(AAlt.Items(i))->States().Add(AExit);
+        if (!AAlt.Items(i)->Quantifier().CanMissing()) break;
+      }
+    }
+    return entries[0];
   }
-  if (!AExit) return;
-  for (int i = AAlt.Count() - 1; i >= 0; --i) {
-    LastState(AAlt.Items(i))->States().Add(AExit);
-    if (!AAlt.Items(i)->Quantifier().CanMissing()) break;
-  }
-}
 
-int64_t CountStates(const TvxRegExprParserItem& AItem) {
+private:
+  // AFollow: what may be entered after the item (none at the end of its alternative).
+  void LinkItem(TvxRegExprParserItem* AItem, TvxRegExprState* AFollow) {
+    bool repeat = AItem->Quantifier().CanRepeat();
+    auto* block = dynamic_cast<TvxRegExprParserBlockItem*>(AItem);
+    if (!block) {
+      TvxRegExprState* state = static_cast<TvxRegExprParserSimpleItem*>(AItem)->State();
+      FAllStates.push_back(state);
+      if (AFollow) state->States().Add(AFollow);
+      if (repeat) state->States().Add(state);
+      return;
+    }
+    FAllStates.push_back(block->Entry());
+    FAllStates.push_back(block->Exit());
+    if (AFollow) block->Exit()->States().Add(AFollow);
+    if (repeat) block->Exit()->States().Add(block->Entry());
+    TvxRegExprParserAlts& alts = block->Alts();
+    bool canBeEmpty = false;
+    for (int a = 0; a < alts.Count(); ++a) {
+      if (TvxRegExprState* first = LinkAlt(*alts.Items(a), block->Exit())) block->Entry()->States().Add(first);
+      canBeEmpty = canBeEmpty || alts.Items(a)->QuantifiersCanBeEmpty();
+    }
+    if (canBeEmpty) block->Entry()->States().Add(block->Exit());
+  }
+
+  std::vector<std::unique_ptr<TvxRegExprBlockState>>& FLinks;
+  std::vector<TvxRegExprState*>& FAllStates;
+};
+
+// The states a copy of AItem adds: one for a simple item; for a block its entry and exit,
+// one for each alternative (a copy costs its list even when it is empty) and its contents.
+// Counting stops once the count passes ALimit, so that a copy the budget cannot afford is
+// refused after looking at no more than the budget.
+int64_t CountStates(const TvxRegExprParserItem& AItem, int64_t ALimit) {
   auto* block = dynamic_cast<const TvxRegExprParserBlockItem*>(&AItem);
   if (!block) return 1;
-  int64_t count = 0;
-  for (int a = 0; a < block->Alts().Count(); ++a) {
+  int64_t count = 2;
+  for (int a = 0; a < block->Alts().Count() && count <= ALimit; ++a) {
     const TvxRegExprParserAlt& alt = *block->Alts().Items(a);
-    for (int i = 0; i < alt.Count(); ++i) count += CountStates(*alt.Items(i));
+    ++count;
+    for (int i = 0; i < alt.Count() && count <= ALimit; ++i) count += CountStates(*alt.Items(i), ALimit - count);
   }
   return count;
 }
@@ -422,12 +561,13 @@ int64_t CountStates(const TvxRegExprParserItem& AItem) {
 TvxRegExprAutomat::TvxRegExprAutomat(TvxRegExpr& AOwner, std::unique_ptr<TvxRegExprParserAlts> AAlts)
     : FAlts(std::move(AAlts)), FOwner(AOwner),
       FStartState(std::make_unique<TvxRegExprSimpleState>(nullptr)) {
-  for (int a = 0; a < FAlts->Count(); ++a) LinkAlt(*FAlts->Items(a), nullptr);
+  FAllStates.push_back(FStartState.get());
+  TLinker linker(FLinks, FAllStates);
   bool startFinal = false;
   for (int a = 0; a < FAlts->Count(); ++a) {
     TvxRegExprParserAlt& alt = *FAlts->Items(a);
+    if (TvxRegExprState* first = linker.LinkAlt(alt, nullptr)) FStartState->States().Add(first);
     alt.SetFinal();
-    AddFirstStates(alt, 0, FStartState->States());
     // As for the final items: an alternative that can be typed empty makes the empty input
     // complete, judged by its contents and not by its quantifiers alone.
     startFinal = startFinal || alt.CanBeEmpty();
@@ -444,14 +584,18 @@ bool TvxRegExprAutomat::IsFinalList(const TvxRegExprStates& AStates) {
   return false;
 }
 
+int64_t TvxRegExprAutomat::TransitionCount() const {
+  int64_t count = 0;
+  for (TvxRegExprState* state : FAllStates) count += state->States().Count();
+  return count;
+}
+
 TvxRegExprStates TvxRegExprAutomat::FollowingSimpleStates(const TvxRegExprStates& AStates) {
-  TvxRegExprStates result;
-  for (int i = 0; i < AStates.Count(); ++i) {
-    TvxRegExprStates& next = AStates.Items(i)->States();
-    for (int j = 0; j < next.Count(); ++j) result.Add(next.Items(j)->GetSimpleStates());
-  }
-  result.RemoveDuplicates();
-  return result;
+  TSimpleStateCollector collector;
+  TvxRegExprStateWalk walk(FWalkVisited, FWalkPending);
+  for (int i = 0; i < AStates.Count(); ++i) walk.FromSuccessors(*AStates.Items(i), collector);
+  FVisited += walk.Visited();
+  return std::move(collector.States);
 }
 
 bool TvxRegExprAutomat::IsSingleLiteral(const TvxRegExprStates& AStates, char& AChar) {
@@ -477,17 +621,17 @@ bool TvxRegExprAutomat::IsSingleLiteral(const TvxRegExprStates& AStates, char& A
 }
 
 bool TvxRegExprAutomat::Next(char& AChar, bool ACaseInsensitive, bool AAutoComplete) {
-  TvxRegExprStates next;
-  for (int i = 0; i < FCurrent.Count(); ++i) {
-    TvxRegExprStates& successors = FCurrent.Items(i)->States();
-    for (int j = 0; j < successors.Count(); ++j) {
-      next.Add(successors.Items(j)->Next(AChar, ACaseInsensitive));
-    }
+  TCharTaker taker(AChar, ACaseInsensitive);
+  {
+    // Ends (and takes its marks off) before the forced literals below walk again.
+    TvxRegExprStateWalk walk(FWalkVisited, FWalkPending);
+    for (int i = 0; i < FCurrent.Count(); ++i) walk.FromSuccessors(*FCurrent.Items(i), taker);
+    FVisited += walk.Visited();
   }
-  if (next.Count() == 0) return false;
-  next.RemoveDuplicates();
+  if (taker.Taken().Count() == 0) return false;
+  AChar = taker.Stored();
   FHistory.push_back(std::move(FCurrent));
-  FCurrent = std::move(next);
+  FCurrent = std::move(taker.Taken());
   if (AAutoComplete && !IsFinal()) CompleteForward();
   return true;
 }
@@ -563,13 +707,14 @@ private:
   bool ReadBound(const TvxLexem* ALexem, int32_t& AValue, bool& ATooBig);
   bool ParseEnumeration(TvxRegExprParserAlt& AAlt);
   std::unique_ptr<TvxRegExprItem> ClassItem(const TvxLexem& ALexem);
-  // Room for ACount more copied states.
-  bool CanCopy(int64_t ACount);
+  // Room for ACopies more copies of AItem.
+  bool CanCopy(const TvxRegExprParserItem& AItem, int64_t ACopies);
   static std::unique_ptr<TvxRegExprParserItem> WithQuantifier(
       std::unique_ptr<TvxRegExprParserItem> AItem, std::unique_ptr<TvxRegExprQuantifier> AQuantifier);
 
   TvxRegExpr& FOwner;
   int64_t FCopiedStates = 0;
+  bool FBudgetSpent = false;
 };
 
 const TvxLexem* TvxRegExprParser::Peek(int AOffset) const {
@@ -599,9 +744,18 @@ void TvxRegExprParser::ParseAlts(TvxRegExprParserAlts& AAlts, bool AInBlock) {
   } while (end == TAltEnd::aeMore);
 }
 
-bool TvxRegExprParser::CanCopy(int64_t ACount) {
-  if (FCopiedStates + ACount > kMaxCopiedStates) return false;
-  FCopiedStates += ACount;
+bool TvxRegExprParser::CanCopy(const TvxRegExprParserItem& AItem, int64_t ACopies) {
+  if (ACopies <= 0) return true;
+  // Once the budget has come up short every later copy is refused without counting: a
+  // long run of back references to a large block would otherwise count it once for each.
+  if (FBudgetSpent) return false;
+  int64_t room = kMaxCopiedStates - FCopiedStates;
+  int64_t states = CountStates(AItem, room / ACopies) * ACopies;
+  if (states > room) {
+    FBudgetSpent = true;
+    return false;
+  }
+  FCopiedStates += states;
   return true;
 }
 
@@ -675,12 +829,15 @@ TvxRegExprParser::TAltEnd TvxRegExprParser::ParseAlt(TvxRegExprParserAlt& AAlt, 
         }
         TvxRegExprParserBlockItem* block = FOwner.FBlocks[number - 1];
         // Blocks holding references can double at each level; the copy budget keeps
-        // such a pattern from filling the memory.
-        if (!CanCopy(CountStates(*block))) {
+        // such a pattern from filling the memory. The copy is measured, not the block: a
+        // reference inside the block itself copies what has been read of it so far.
+        std::unique_ptr<TvxRegExprParserItem> copy;
+        if (CanCopy(*block, 1)) copy = block->Clone();
+        if (!copy || copy->NestingDepth() > kMaxNestingDepth) {
           Error(*lexem, vxLoadResourceString(scxRegExprTooBigReferenceNumber));
           break;
         }
-        AAlt.Add(block->Clone());
+        AAlt.Add(std::move(copy));
         last = AAlt.Count() - 1;
         break;
       }
@@ -733,6 +890,13 @@ void TvxRegExprParser::ParseQuantifier(TvxRegExprParserAlt& AAlt, int ALast, con
   if (kind != '?' && AAlt.Items(ALast)->CanMissing()) {
     Error(ALexem, vxLoadResourceString(kind == '*' ? scxRegExprCantUseStarQuantifier
                                                    : scxRegExprCantUsePlusQuantifier));
+    return;
+  }
+  // An item that has a quantifier already is wrapped into a block (a+? is the whole a+,
+  // optionally), one level deeper.
+  const TvxRegExprParserItem& item = *AAlt.Items(ALast);
+  if (!item.HasSimpleQuantifier() && item.NestingDepth() >= kMaxNestingDepth) {
+    Error(ALexem, vxFormatResourceString(scxRegExprIllegalQuantifier, ALexem.Value));
     return;
   }
   std::unique_ptr<TvxRegExprQuantifier> quantifier;
@@ -800,7 +964,11 @@ void TvxRegExprParser::ParseParameterQuantifier(TvxRegExprParserAlt& AAlt, int A
     return;
   }
   int32_t copies = unbounded ? low + 1 : high;
-  if (!CanCopy(CountStates(*item) * (copies > 0 ? copies - 1 : 0))) {
+  // The copies go into one block; the optional ones nest one inside the other, and an
+  // open-ended last copy that has a quantifier already is wrapped for its "*".
+  int extraDepth = unbounded ? (item->HasSimpleQuantifier() ? 0 : 1) : high - low;
+  if (item->NestingDepth() + 1 + extraDepth > kMaxNestingDepth ||
+      !CanCopy(*item, copies > 0 ? copies - 1 : 0)) {
     Error(ABrace, vxLoadResourceString(scxRegExprIncorrectParameterQuantifier));
     return;
   }
@@ -983,6 +1151,12 @@ int TvxRegExpr::HistoryCount() const { return FAutomat ? FAutomat->HistoryCount(
 
 int TvxRegExpr::CurrentStateCount() const { return FAutomat ? FAutomat->Current().Count() : 0; }
 
+int TvxRegExpr::StateCount() const { return FAutomat ? FAutomat->StateCount() : 0; }
+
+int64_t TvxRegExpr::TransitionCount() const { return FAutomat ? FAutomat->TransitionCount() : 0; }
+
+int64_t TvxRegExpr::VisitedStateCount() const { return FAutomat ? FAutomat->VisitedStateCount() : 0; }
+
 void TvxRegExpr::DoSymbolAdd(char ASymbol) {
   if (FOnSymbolAdd) FOnSymbolAdd(ASymbol);
 }
@@ -1034,6 +1208,7 @@ AnsiString TvxRegExpr::ReadCharText(char AChar) {
 
 void TvxRegExpr::Scan() {
   FOpenBlocks = 0;
+  FNestedBlocks = 0;
   char c;
   while (ReadChar(c)) ScanChar(c);
   if (FOpenBlocks > 0) AddError(0, 0, vxFormatResourceString(scxRegExprMissing, ")"));
@@ -1047,10 +1222,15 @@ void TvxRegExpr::ScanChar(char AChar) {
     case '(':
       AddLexem(lkOperator, "(", pos);
       ++FOpenBlocks;
+      if (++FNestedBlocks == kMaxOpenBlocks + 1) {
+        AddError(pos, FLine, vxFormatResourceString(scxRegExprIllegalSymbol, "("));
+      }
       break;
     case ')':
       AddLexem(lkOperator, ")", pos);
       --FOpenBlocks;
+      // As the parser sees it: a ")" with no block open is refused there and closes nothing.
+      if (FNestedBlocks > 0) --FNestedBlocks;
       break;
     case '|': case '?': case '*': case '+':
       AddLexem(lkOperator, CharText(AChar), pos);

@@ -255,15 +255,15 @@ public:
   void Add(TvxRegExprStates&& AStates);
   int Count() const { return static_cast<int>(FItems.size()); }
   TvxRegExprState* Items(int AIndex) const { return FItems[static_cast<size_t>(AIndex)]; }
-  // Drops every later occurrence of a state already listed; ambiguous patterns such as
-  // (a|a)* reach the same state along several paths, and without this each keystroke
-  // would double the list.
-  void RemoveDuplicates();
 
 private:
   std::vector<TvxRegExprState*> FItems;
 };
 
+// A state of the automaton. Ambiguous patterns such as (a|a)* or (a?)?(a?)? reach one state
+// along many paths; every walk through the states therefore marks what it has reached
+// (see TvxRegExprStateWalk) and looks at each state once, so a step costs one pass over the
+// states and lists no state twice.
 class TvxRegExprState {
 public:
   virtual ~TvxRegExprState() = default;
@@ -273,14 +273,23 @@ public:
   // The simple states that stand for this state (block states pass to their successors).
   virtual TvxRegExprStates GetSimpleStates() = 0;
   TvxRegExprStates& States() { return FStates; }  // the successors
+  // A block state: passed through without reading a character.
+  bool IsEmptyTransition() const { return FEmptyTransition; }
+
+protected:
+  explicit TvxRegExprState(bool AEmptyTransition) : FEmptyTransition(AEmptyTransition) {}
 
 private:
+  friend class TvxRegExprStateWalk;
   TvxRegExprStates FStates;
+  const bool FEmptyTransition;
+  bool FMarked = false;  // reached by the walk under way
 };
 
 class TvxRegExprSimpleState : public TvxRegExprState {
 public:
-  explicit TvxRegExprSimpleState(std::unique_ptr<TvxRegExprItem> AItem) : FItem(std::move(AItem)) {}
+  explicit TvxRegExprSimpleState(std::unique_ptr<TvxRegExprItem> AItem)
+      : TvxRegExprState(false), FItem(std::move(AItem)) {}
   TvxRegExprStates Next(char& AChar, bool ACaseInsensitive) override;
   std::unique_ptr<TvxRegExprState> Clone() const override;
   TvxRegExprStates GetSimpleStates() override;
@@ -296,6 +305,7 @@ private:
 // The entry or the exit of a block: an empty transition.
 class TvxRegExprBlockState : public TvxRegExprState {
 public:
+  TvxRegExprBlockState() : TvxRegExprState(true) {}
   TvxRegExprStates Next(char& AChar, bool ACaseInsensitive) override;
   std::unique_ptr<TvxRegExprState> Clone() const override;
   TvxRegExprStates GetSimpleStates() override;
@@ -311,6 +321,9 @@ public:
   virtual std::unique_ptr<TvxRegExprParserItem> Clone() const = 0;
   virtual AnsiString GetDump() const = 0;
   virtual void SetFinal() = 0;
+  // How many blocks nest in this item, itself included (0 for a simple item). Every walk
+  // over the parse tree recurses this deep, so the parser keeps it bounded.
+  virtual int NestingDepth() const = 0;
   const TvxRegExprQuantifier& Quantifier() const { return *FQuantifier; }
   void SetQuantifier(std::unique_ptr<TvxRegExprQuantifier> AQuantifier);
   bool HasSimpleQuantifier() const;
@@ -327,6 +340,7 @@ public:
   std::unique_ptr<TvxRegExprParserItem> Clone() const override;
   AnsiString GetDump() const override;
   void SetFinal() override;
+  int NestingDepth() const override { return 0; }
   TvxRegExprSimpleState* State() const { return FState.get(); }
 
 private:
@@ -372,14 +386,23 @@ public:
   std::unique_ptr<TvxRegExprParserItem> Clone() const override;
   AnsiString GetDump() const override;
   void SetFinal() override;
+  int NestingDepth() const override;
   TvxRegExprBlockState* Entry() const { return FEntry.get(); }
   TvxRegExprBlockState* Exit() const { return FExit.get(); }
   TvxRegExprParserAlts& Alts() const { return *FAlts; }
 
 private:
+  // The contents' depth and whether they can be typed empty are worked out when first asked
+  // and kept: the parser asks them of each finished item again for every quantifier that
+  // follows it, and a block's contents do not change once it is finished.
+  void Summarize() const;
+
   std::unique_ptr<TvxRegExprBlockState> FEntry;
   std::unique_ptr<TvxRegExprBlockState> FExit;
   std::unique_ptr<TvxRegExprParserAlts> FAlts;
+  mutable bool FSummarized = false;
+  mutable int FNestingDepth = 0;
+  mutable bool FContentsCanBeEmpty = false;
 };
 
 // --- Automaton --------------------------------------------------------------------------------
@@ -401,11 +424,17 @@ public:
   int HistoryCount() const { return static_cast<int>(FHistory.size()); }
   const TvxRegExprStates& Current() const { return FCurrent; }
   AnsiString GetDump() const { return FAlts->GetDump(); }
+  // Size of the automaton and the work done on it: all states (the start, the items', the
+  // blocks' and the links'), all successor entries, and the states looked at by every
+  // walk since it was built.
+  int StateCount() const { return static_cast<int>(FAllStates.size()); }
+  int64_t TransitionCount() const;
+  int64_t VisitedStateCount() const { return FVisited; }
 
 private:
   static bool IsFinalList(const TvxRegExprStates& AStates);
   // The simple states that can follow AStates.
-  static TvxRegExprStates FollowingSimpleStates(const TvxRegExprStates& AStates);
+  TvxRegExprStates FollowingSimpleStates(const TvxRegExprStates& AStates);
   // True when AStates are all literal states of one character (given back in AChar).
   static bool IsSingleLiteral(const TvxRegExprStates& AStates, char& AChar);
 
@@ -414,6 +443,14 @@ private:
   std::vector<TvxRegExprStates> FHistory;
   TvxRegExpr& FOwner;
   std::unique_ptr<TvxRegExprSimpleState> FStartState;
+  // Empty transitions that stand for a run of optional items (see the linking), and a list
+  // of every state for the counts.
+  std::vector<std::unique_ptr<TvxRegExprBlockState>> FLinks;
+  std::vector<TvxRegExprState*> FAllStates;
+  int64_t FVisited = 0;
+  // The lists of a walk, kept from one keystroke to the next so that a step allocates none.
+  std::vector<TvxRegExprState*> FWalkVisited;
+  std::vector<TvxRegExprState*> FWalkPending;
 };
 
 // --- The expression ---------------------------------------------------------------------------
@@ -458,6 +495,11 @@ public:
   // state list: what a keystroke costs in memory.
   int HistoryCount() const;
   int CurrentStateCount() const;
+  // What the compiled automaton costs: its states, its successor entries, and the states
+  // looked at by all steps since the compile (0 while not compiled).
+  int StateCount() const;
+  int64_t TransitionCount() const;
+  int64_t VisitedStateCount() const;
 
 private:
   friend class TvxRegExprAutomat;
@@ -504,6 +546,7 @@ private:
   AnsiString FSourceText;  // the source's bytes, read by the scanner
   bool FAutoComplete = false;
   int FOpenBlocks = 0;
+  int FNestedBlocks = 0;  // "(" open at the scan position, as the parser will nest them
   // Items that a {0} bound removed from the pattern; a back reference may still name one.
   std::vector<std::unique_ptr<TvxRegExprParserItem>> FDetached;
 };

@@ -8,8 +8,16 @@
 #include "common/CorvaneIniUnit.h"
 #include "common/CrawlIniUnit.h"
 #include "controls/vxClasses.h"
+#include "controls/vdThemeManager.h"
+#include "controls/vdUxTheme.h"
+#include "controls/vxControls.h"
 #include "controls/vxDataStorage.h"
+#include "controls/vxEditPaintUtils.h"
 #include "controls/vxFormats.h"
+#include "controls/vxGraphics.h"
+#include "controls/vxLookAndFeelPainters.h"
+#include "controls/vxLookAndFeels.h"
+#include "editors/vxEdit.h"
 #include "platform/gui/Forms.h"
 #include "scanner/ScannerMenuUnit.h"
 
@@ -54,8 +62,24 @@ const TUnitStep kUnits[] = {
      }},
     // The control library.
     {InitializevxClasses, FinalizevxClasses},
+    // Common controls and the visual-styles binding, then the theme-change receiver.
+    {[] { InitializevdUxTheme(); }, FinalizevdUxTheme},
+    {InitializevdThemeManager, FinalizevdThemeManager},
+    // The painters' indicator glyphs, page patterns and pins.
+    {InitializevxLookAndFeelPainters, FinalizevxLookAndFeelPainters},
+    // The root look-and-feel (ultra-flat, not native).
+    {InitializevxLookAndFeels, FinalizevxLookAndFeels},
+    // The library cursors and the monitor functions; its windows and timers go at shutdown.
+    {InitializevxControls, FinalizevxControls},
+    // The shared screen canvas.
+    {InitializevxGraphics, FinalizevxGraphics},
+    // The system brush table and the solid brush cache.
+    {InitializevxEditPaintUtils, FinalizevxEditPaintUtils},
     {InitializevxFormats, FinalizevxFormats},
     {InitializevxDataStorage, FinalizevxDataStorage},
+    // The editors: the list of properties objects and the default edit style controller (also
+    // the container library's default); the editor registry is made on first use.
+    {InitializevxEdit, FinalizevxEdit},
     // The crawl settings store, then OLE, then the index-root check and the path filter.
     {InitializeCrawlIniUnit, FinalizeCrawlIniUnit},
     {InitializeOle, FinalizeOle},

@@ -7,7 +7,7 @@ SUDO=""; [ "$(id -u)" = 0 ] || SUDO=sudo
 
 PACKAGES=(wine wine32:i386 wine64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
   binutils-mingw-w64-i686 mingw-w64-tools cmake make xvfb xauth x11-utils locales
-  fonts-ipafont-gothic dpkg-dev googletest ccache imagemagick)
+  fonts-ipafont-gothic dpkg-dev googletest ccache imagemagick python3)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -151,3 +151,130 @@ void TComponent::SetComponentStateFlag(unsigned flag, bool on) {
   else
     FComponentState &= ~flag;
 }
+
+// ---------------------------------------------------------------------------------------------
+// Collections
+
+TCollectionItem::TCollectionItem(TCollection* collection) {
+  if (collection != nullptr) collection->InsertItem(this);
+}
+
+TCollectionItem::~TCollectionItem() {
+  if (FCollection != nullptr) FCollection->RemoveItem(this, TCollectionNotification::cnDeleting);
+}
+
+void TCollectionItem::SetCollection(TCollection* collection) {
+  if (collection == FCollection) return;
+  if (FCollection != nullptr) FCollection->RemoveItem(this, TCollectionNotification::cnExtracting);
+  if (collection != nullptr) {
+    collection->InsertItem(this);
+    collection->Notify(this, TCollectionNotification::cnAdded);
+    collection->Changed();
+  }
+}
+
+TPersistent* TCollectionItem::GetOwner() const { return FCollection; }
+
+int TCollectionItem::Index() const {
+  if (FCollection == nullptr) return -1;
+  const auto& items = FCollection->FItems;
+  return static_cast<int>(std::find(items.begin(), items.end(), this) - items.begin());
+}
+
+void TCollectionItem::SetIndex(int index) {
+  const int current = Index();
+  if (current < 0 || current == index) return;
+  auto& items = FCollection->FItems;
+  if (index < 0 || index >= static_cast<int>(items.size()))
+    throw EListError(Format("List index out of bounds (%d)", index));
+  items.erase(items.begin() + current);
+  items.insert(items.begin() + index, this);
+  Changed(true);
+}
+
+void TCollectionItem::Changed(bool allItems) {
+  if (FCollection != nullptr && FCollection->FUpdateCount == 0) FCollection->Update(allItems ? nullptr : this);
+}
+
+TCollection::TCollection(TItemFactory factory) : FFactory(std::move(factory)) {}
+
+TCollection::~TCollection() {
+  // No update notifications while the collection itself goes away.
+  FUpdateCount = 1;
+  while (!FItems.empty()) delete FItems.back();
+}
+
+TCollectionItem* TCollection::Items(int index) const {
+  if (index < 0 || index >= Count()) throw EListError(Format("List index out of bounds (%d)", index));
+  return FItems[static_cast<size_t>(index)];
+}
+
+TCollectionItem* TCollection::Add() {
+  TCollectionItem* item = FFactory(this);
+  if (item->FCollection != this) InsertItem(item);
+  Notify(item, TCollectionNotification::cnAdded);
+  Changed();
+  return item;
+}
+
+TCollectionItem* TCollection::Insert(int index) {
+  TCollectionItem* item = Add();
+  item->SetIndex(index);
+  return item;
+}
+
+void TCollection::Delete(int index) { delete Items(index); }
+
+void TCollection::Clear() {
+  if (FItems.empty()) return;
+  BeginUpdate();
+  struct End {
+    TCollection* c;
+    ~End() { c->EndUpdate(); }
+  } end{this};
+  while (!FItems.empty()) delete FItems.back();
+}
+
+TCollectionItem* TCollection::FindItemID(int id) const {
+  for (TCollectionItem* item : FItems)
+    if (item->FID == id) return item;
+  return nullptr;
+}
+
+void TCollection::EndUpdate() {
+  if (FUpdateCount > 0) --FUpdateCount;
+  Changed();
+}
+
+void TCollection::Changed() {
+  if (FUpdateCount == 0) Update(nullptr);
+}
+
+void TCollection::Assign(const TPersistent* source) {
+  auto* other = dynamic_cast<const TCollection*>(source);
+  if (other == nullptr) {
+    TPersistent::Assign(source);
+    return;
+  }
+  if (other == this) return;
+  BeginUpdate();
+  struct End {
+    TCollection* c;
+    ~End() { c->EndUpdate(); }
+  } end{this};
+  Clear();
+  for (TCollectionItem* item : other->FItems) Add()->Assign(item);
+}
+
+void TCollection::InsertItem(TCollectionItem* item) {
+  FItems.push_back(item);
+  item->FCollection = this;
+  item->FID = FNextID++;
+}
+
+void TCollection::RemoveItem(TCollectionItem* item, TCollectionNotification action) {
+  Notify(item, action);
+  FItems.erase(std::remove(FItems.begin(), FItems.end(), item), FItems.end());
+  item->FCollection = nullptr;
+  Changed();
+}

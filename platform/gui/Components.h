@@ -54,6 +54,10 @@ public:
 
 enum class TOperation { opInsert, opRemove };
 
+// The class library's action objects; none exist in this program, so components answer every
+// action request with "not handled".
+class TBasicAction;
+
 // Component state flags (a bit set).
 enum : unsigned {
   csLoading = 0x0001,
@@ -116,9 +120,22 @@ public:
   // For descendants that need a design-time flag (the control library asks IsDesigning).
   void SetDesigning(bool value);
 
+  // Action targets: true when the component handled the action. No action objects exist here.
+  virtual bool ExecuteAction(TBasicAction* /*action*/) { return false; }
+  virtual bool UpdateAction(TBasicAction* /*action*/) { return false; }
+
 protected:
   virtual void Notification(TComponent* component, TOperation operation);
   virtual void Loaded();
+  // Points a field at another component, moving the free notification from the old one to the
+  // new one (Notification still clears the field when that component goes).
+  template <class T>
+  void SetReference(T*& field, T* value) {
+    if (value == field) return;
+    if (field != nullptr) field->RemoveFreeNotification(this);
+    field = value;
+    if (value != nullptr) value->FreeNotification(this);
+  }
   void SetComponentStateFlag(unsigned flag, bool on);
 
 private:
@@ -131,4 +148,89 @@ private:
   std::vector<TComponent*> FComponents;     // owned
   std::vector<TComponent*> FFreeNotifies;   // not owned
   TComponentState FComponentState = 0;
+};
+
+class TCollection;
+
+// An item of a collection. The constructor puts it at the end of its collection (quietly: a
+// derived item is not complete yet, so the collection announces it in Add); the destructor
+// takes it out and announces the change.
+class TCollectionItem : public TPersistent {
+public:
+  explicit TCollectionItem(TCollection* collection);
+  ~TCollectionItem() override;
+  const char* ClassName() const override { return "TCollectionItem"; }
+
+  TCollection* Collection() const { return FCollection; }
+  void SetCollection(TCollection* collection);  // moves the item (none: it stands alone)
+  TPersistent* GetOwner() const override;
+  int Index() const;  // -1 outside a collection
+  void SetIndex(int index);
+  int ID() const { return FID; }
+
+protected:
+  // Tells the collection that this item (or, with allItems, every item) changed; nothing while
+  // the collection is inside BeginUpdate/EndUpdate (EndUpdate announces everything once).
+  void Changed(bool allItems);
+
+private:
+  friend class TCollection;
+  TCollection* FCollection = nullptr;
+  int FID = 0;
+};
+
+enum class TCollectionNotification { cnAdded, cnExtracting, cnDeleting };
+
+// An owning, ordered list of items of one kind. Items are made by the factory given to the
+// constructor (Add, Insert, Assign); Update(item) runs after each change of one item and
+// Update(nullptr) after a change of several, unless an update bracket is open.
+class TCollection : public TPersistent {
+public:
+  using TItemFactory = std::function<TCollectionItem*(TCollection* collection)>;
+  explicit TCollection(TItemFactory factory);
+  ~TCollection() override;
+  const char* ClassName() const override { return "TCollection"; }
+
+  int Count() const { return static_cast<int>(FItems.size()); }
+  TCollectionItem* Items(int index) const;  // raises EListError out of range
+  TCollectionItem* Add();
+  TCollectionItem* Insert(int index);
+  void Delete(int index);
+  void Clear();
+  TCollectionItem* FindItemID(int id) const;
+
+  virtual void BeginUpdate() { ++FUpdateCount; }
+  virtual void EndUpdate();
+  int UpdateCount() const { return FUpdateCount; }
+  // Everything changed: Update(nullptr) unless an update bracket is open.
+  void Changed();
+
+  // Replaces the items by copies of another collection's (each item's Assign), in one update.
+  void Assign(const TPersistent* source) override;
+
+protected:
+  virtual void Update(TCollectionItem* /*item*/) {}
+  // Runs for an item added through Add or Insert, and for an item leaving (cnExtracting) or
+  // being freed (cnDeleting; its derived part is already gone then).
+  virtual void Notify(TCollectionItem* /*item*/, TCollectionNotification /*action*/) {}
+
+private:
+  friend class TCollectionItem;
+  void InsertItem(TCollectionItem* item);
+  void RemoveItem(TCollectionItem* item, TCollectionNotification action);
+  TItemFactory FFactory;
+  std::vector<TCollectionItem*> FItems;  // owned
+  int FUpdateCount = 0;
+  int FNextID = 0;
+};
+
+// A collection that answers its owner (the object whose property it is).
+class TOwnedCollection : public TCollection {
+public:
+  TOwnedCollection(TPersistent* owner, TItemFactory factory) : TCollection(std::move(factory)), FOwner(owner) {}
+  const char* ClassName() const override { return "TOwnedCollection"; }
+  TPersistent* GetOwner() const override { return FOwner; }
+
+private:
+  TPersistent* FOwner;
 };

@@ -1,9 +1,13 @@
 #include "platform/gui/Controls.h"
 
 #include "platform/gui/Forms.h"
+#include "platform/gui/Menus.h"
 #include "platform/rtl/SysExceptions.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
+#include <cstdlib>
 
 TMouse Mouse;
 
@@ -28,6 +32,350 @@ void RouteException(TObject* sender) {
 
 }  // namespace
 
+// ---------------------------------------------------------------------------------------------
+// The running drag
+
+namespace {
+
+const char* const kDragWindowClass = "Corvane.DragCapture";
+const char* const kObjectInstanceProp = "Corvane.ObjectInstance";
+
+}  // namespace
+
+// One drag, from BeginDrag to its end. A hidden window holds the mouse capture and gets the
+// mouse moves and the button release; the application sends it Escape (the keys of a window
+// that holds the capture go to it). The session frees itself once no call of its own is on the
+// stack: the handlers it calls may end the drag, free the target or free the source.
+class TDragSession {
+public:
+  static TDragSession* Running() { return FRunning; }
+
+  static void Start(TControl* source, bool immediate, int threshold) {
+    struct Deleter {
+      void operator()(TDragSession* s) const { delete s; }
+    };
+    auto session = std::unique_ptr<TDragSession, Deleter>(new TDragSession(source, threshold));
+    TDragObject* object = nullptr;
+    source->DoStartDrag(object);  // may raise (EAbort: the drag does not start, silently)
+    if (object == nullptr) {
+      object = new TDragControlObject(source);
+      session->FOwnsObject = true;
+    }
+    session->FObject = object;
+    GetCursorPos(&session->FStart);
+    object->FDragPos = session->FStart;
+    session->FSavedCursor = GetCursor();
+    session->CreateCaptureWindow();
+    FRunning = session.release();
+    SetCapture(FRunning->FWindow);
+    if (immediate) {
+      TDragSession* s = FRunning;
+      TBusy busy(s);
+      s->Activate();
+      s->DragTo(s->FStart);
+    }
+  }
+
+  static void ControlDestroyed(TControl* control) {
+    TDragSession* s = FRunning;
+    if (s == nullptr) return;
+    if (control == s->FTarget) {
+      s->FTarget = nullptr;
+      if (s->FObject != nullptr) s->FObject->FDragTarget = nullptr;
+    }
+    if (control == s->FSource) {
+      // No call may reach the control any more: the drag ends without its callbacks. A drag
+      // object the control supplied stays with whoever made it.
+      s->FSourceGone = true;
+      if (!s->FEnding) {
+        TBusy busy(s);
+        s->FEnding = true;
+        s->FObject->FCancelling = true;
+        s->Stop();
+        s->Retire();
+      }
+    }
+  }
+
+  TControl* Source() const { return FSource; }
+  TDragObject* Object() const { return FObject; }
+  bool Ending() const { return FEnding; }
+
+  void Finish(bool drop) {
+    TBusy busy(this);
+    Done(drop);
+  }
+
+private:
+  // Keeps the session alive while one of its calls runs.
+  struct TBusy {
+    TDragSession* s;
+    explicit TBusy(TDragSession* session) : s(session) { ++s->FDepth; }
+    ~TBusy() {
+      if (--s->FDepth == 0 && s->FDead) delete s;
+    }
+  };
+
+  TDragSession(TControl* source, int threshold) : FSource(source), FThreshold(threshold) {}
+  ~TDragSession() {
+    if (FWindow != nullptr) DestroyWindow(FWindow);
+    if (FOwnsObject) delete FObject;
+  }
+
+  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    TDragSession* s = FRunning;
+    if (s == nullptr || s->FWindow != hwnd || s->FEnding) return DefWindowProcA(hwnd, msg, wParam, lParam);
+    TBusy busy(s);
+    try {
+      switch (msg) {
+        case WM_MOUSEMOVE: {
+          POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+          ::ClientToScreen(hwnd, &p);
+          s->DragTo(p);
+          return 0;
+        }
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP: s->Done(true); return 0;
+        case WM_CAPTURECHANGED:
+          if (reinterpret_cast<HWND>(lParam) != hwnd) s->Done(false);
+          return 0;
+        case CN_KEYDOWN:
+          if (wParam == VK_ESCAPE) {
+            s->Done(false);
+            return 1;
+          }
+          return 0;
+        case CN_KEYUP:
+        case CN_CHAR: return 0;
+      }
+    } catch (...) {
+      // The drag cannot go on after a failed step: end it, then report.
+      try {
+        s->Done(false);
+      } catch (...) {
+      }
+      RouteException(s->FSourceGone ? nullptr : s->FSource);
+      return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+  }
+
+  void CreateCaptureWindow() {
+    HINSTANCE instance = ModuleInstance();
+    WNDCLASSA wc{};
+    if (!GetClassInfoA(instance, kDragWindowClass, &wc)) {
+      wc = WNDCLASSA{};
+      wc.lpfnWndProc = WndProc;
+      wc.hInstance = instance;
+      wc.lpszClassName = kDragWindowClass;
+      if (RegisterClassA(&wc) == 0) throw EOSError("Cannot register the drag window class", GetLastError());
+    }
+    FWindow = CreateWindowExA(WS_EX_TOOLWINDOW, kDragWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                              instance, nullptr);
+    if (FWindow == nullptr) throw EOSError("Cannot create the drag window", GetLastError());
+  }
+
+  TObject* SourceForTarget() const {
+    auto* controlObject = dynamic_cast<TBaseDragControlObject*>(FObject);
+    return controlObject != nullptr ? static_cast<TObject*>(controlObject->Control()) : FObject;
+  }
+
+  // The enabled control of ours under a screen point.
+  static TControl* FindTarget(POINT p) {
+    for (HWND w = WindowFromPoint(p); w != nullptr; w = GetParent(w)) {
+      if (TWinControl* control = TWinControl::FindControl(w)) return control->Enabled() ? control : nullptr;
+    }
+    return nullptr;
+  }
+
+  // Tells the target where the drag is; answers whether it would accept a drop there.
+  bool TellTarget(TDragState state, POINT screen) {
+    POINT client = FTarget->ScreenToClient(screen);
+    FObject->FDragTargetPos = client;
+    bool accept = false;
+    FTarget->DragOver(SourceForTarget(), client.x, client.y, state, accept);
+    return accept;
+  }
+
+  // The drag proper begins (at once, or once the mouse passed the threshold).
+  void Activate() {
+    FActive = true;
+    if (TDragImageList* images = FObject->GetDragImages(); images != nullptr && images->Count() > 0) {
+      FImages = images;
+      images->BeginDrag(FObject->FDragPos.x, FObject->FDragPos.y);
+    }
+  }
+
+  void DragTo(POINT p) {
+    FObject->FDragPos = p;
+    if (!FActive) {
+      if (std::abs(p.x - FStart.x) < FThreshold && std::abs(p.y - FStart.y) < FThreshold) return;
+      Activate();
+    }
+    TControl* target = FindTarget(p);
+    if (target != FTarget) {
+      if (FTarget != nullptr) TellTarget(TDragState::dsDragLeave, p);
+      if (FEnding) return;
+      FTarget = target;
+      FObject->FDragTarget = target;
+      FAccepted = false;
+      if (FTarget != nullptr) TellTarget(TDragState::dsDragEnter, p);
+      if (FEnding) return;
+    }
+    FAccepted = FTarget != nullptr && TellTarget(TDragState::dsDragMove, p);
+    if (FEnding) return;
+    if (Screen != nullptr) ::SetCursor(Screen->Cursors(FObject->GetDragCursor(FAccepted, p.x, p.y)));
+    if (FImages != nullptr) FImages->DragMove(p.x, p.y);
+  }
+
+  // Ends the drag: the target hears the drop (when it accepted) or the leave, then the drag
+  // object's Finished. The session stays the running one until then, so a source or target
+  // freed by a handler is noticed and no new drag starts inside the old one's handlers.
+  void Done(bool drop) {
+    if (FEnding) return;
+    FEnding = true;
+    struct Retirement {
+      TDragSession* s;
+      ~Retirement() { s->Retire(); }
+    } retirement{this};
+    FObject->FCancelling = true;
+    FObject->FDropped = drop;
+    const bool active = FActive;
+    Stop();
+    if (!active) drop = false;  // released before the threshold: no drag took place
+    TControl* target = FTarget;
+    const POINT client = FObject->FDragTargetPos;
+    bool accepted = false;
+    if (target != nullptr) {
+      TObject* source = SourceForTarget();
+      if (drop && FAccepted) {
+        accepted = true;
+        target->DragDrop(source, client.x, client.y);
+      } else {
+        bool ignored = false;
+        target->DragOver(source, client.x, client.y, TDragState::dsDragLeave, ignored);
+      }
+    }
+    if (FSourceGone) return;
+    target = FTarget;  // none when a handler freed it
+    const POINT at = target != nullptr ? client : FObject->FDragPos;
+    TDragObject* object = FObject;
+    if (!FOwnsObject) FObject = nullptr;  // the supplier's object may free itself in Finished
+    object->Finished(accepted ? target : nullptr, at.x, at.y, accepted);
+  }
+
+  // Gives the mouse back.
+  void Stop() {
+    if (GetCapture() == FWindow) ReleaseCapture();
+    if (FImages != nullptr) FImages->EndDrag();
+    FImages = nullptr;
+    ::SetCursor(FSavedCursor);
+  }
+
+  // No longer the running drag; freed once its last call returns.
+  void Retire() {
+    if (FRunning == this) FRunning = nullptr;
+    FDead = true;
+  }
+
+  static inline thread_local TDragSession* FRunning = nullptr;
+  TControl* FSource;
+  int FThreshold;
+  TDragObject* FObject = nullptr;
+  bool FOwnsObject = false;
+  HWND FWindow = nullptr;
+  POINT FStart{0, 0};
+  HCURSOR FSavedCursor = nullptr;
+  TControl* FTarget = nullptr;
+  TDragImageList* FImages = nullptr;
+  bool FActive = false;     // the mouse has passed the threshold
+  bool FAccepted = false;   // the target's last answer
+  bool FSourceGone = false;
+  bool FEnding = false;
+  bool FDead = false;
+  int FDepth = 0;
+};
+
+TDragObject* ActiveDragObject() {
+  TDragSession* s = TDragSession::Running();
+  return s != nullptr ? s->Object() : nullptr;
+}
+
+void TControl::BeginDrag(bool immediate, int threshold) {
+  if (FDragKind != TDragKind::dkDrag || TDragSession::Running() != nullptr) return;
+  TDragSession::Start(this, immediate, threshold < 0 ? Mouse.DragThreshold : threshold);
+}
+
+void TControl::EndDrag(bool drop) {
+  if (Dragging()) TDragSession::Running()->Finish(drop);
+}
+
+bool TControl::Dragging() const {
+  TDragSession* s = TDragSession::Running();
+  return s != nullptr && s->Source() == this && !s->Ending();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drag objects and drag images
+
+void TDragImageList::SetDragImage(int index, int hotSpotX, int hotSpotY) {
+  FDragIndex = index;
+  FHotSpot = POINT{hotSpotX, hotSpotY};
+}
+
+void TDragImageList::BeginDrag(int screenX, int screenY) {
+  if (FDragging || !ImageList_BeginDrag(Handle(), FDragIndex, FHotSpot.x, FHotSpot.y)) return;
+  FDragging = true;
+  ImageList_DragEnter(nullptr, screenX, screenY);
+}
+
+void TDragImageList::DragMove(int screenX, int screenY) {
+  if (FDragging) ImageList_DragMove(screenX, screenY);
+}
+
+void TDragImageList::EndDrag() {
+  if (!FDragging) return;
+  FDragging = false;
+  ImageList_DragLeave(nullptr);
+  ImageList_EndDrag();
+}
+
+void TDragImageList::HideDragImage() {
+  if (FDragging) ImageList_DragShowNolock(FALSE);
+}
+
+void TDragImageList::ShowDragImage() {
+  if (FDragging) ImageList_DragShowNolock(TRUE);
+}
+
+TCursor TDragObject::GetDragCursor(bool accepted, int /*x*/, int /*y*/) { return accepted ? crDrag : crNoDrop; }
+
+void TDragObject::Finished(TObject* /*target*/, int /*x*/, int /*y*/, bool /*accepted*/) {}
+
+void TDragObject::HideDragImage() {
+  if (TDragImageList* images = GetDragImages()) images->HideDragImage();
+}
+
+void TDragObject::ShowDragImage() {
+  if (TDragImageList* images = GetDragImages()) images->ShowDragImage();
+}
+
+void TBaseDragControlObject::Finished(TObject* target, int x, int y, bool accepted) {
+  if (!accepted) {
+    FControl->DragCanceled();
+    target = nullptr;
+  }
+  EndDrag(target, x, y);
+}
+
+void TBaseDragControlObject::EndDrag(TObject* target, int x, int y) { FControl->DoEndDrag(target, x, y); }
+
+TCursor TDragControlObject::GetDragCursor(bool accepted, int /*x*/, int /*y*/) {
+  return accepted ? Control()->DragCursor() : crNoDrop;
+}
+
+TDragImageList* TDragControlObject::GetDragImages() { return Control()->GetDragImages(); }
+
 TShiftState KeysToShiftState(WPARAM keys) {
   TShiftState s = 0;
   if (keys & MK_SHIFT) s |= ssShift;
@@ -48,15 +396,80 @@ TShiftState KeyDataToShiftState(LPARAM keyData) {
 }
 
 int TMouse::WheelScrollLines() {
-  UINT lines = 3;
-  SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
-  return static_cast<int>(lines);
+  if (FWheelScrollLines < 0) {
+    UINT lines = 3;
+    SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    FWheelScrollLines = static_cast<int>(lines);
+  }
+  return FWheelScrollLines;
+}
+
+void TMouse::SettingChanged(UINT setting) {
+  if (setting == 0 || setting == SPI_SETWHEELSCROLLLINES) FWheelScrollLines = -1;
 }
 
 POINT TMouse::CursorPos() {
   POINT p{};
   GetCursorPos(&p);
   return p;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TSizeConstraints
+
+namespace {
+
+// Sets one limit of a pair (a minimum, or a maximum where 0 means none); the other limit
+// follows it when they would cross. Answers whether the limit changed.
+bool SetLimit(int& limit, int& other, int value, bool isMinimum) {
+  value = std::max(value, 0);
+  if (value == limit) return false;
+  limit = value;
+  const bool crossed = isMinimum ? (other > 0 && other < value) : (value > 0 && other > value);
+  if (crossed) other = value;
+  return true;
+}
+
+}  // namespace
+
+void TSizeConstraints::SetMinWidth(int value) {
+  if (SetLimit(FMinWidth, FMaxWidth, value, true)) Changed();
+}
+
+void TSizeConstraints::SetMinHeight(int value) {
+  if (SetLimit(FMinHeight, FMaxHeight, value, true)) Changed();
+}
+
+void TSizeConstraints::SetMaxWidth(int value) {
+  if (SetLimit(FMaxWidth, FMinWidth, value, false)) Changed();
+}
+
+void TSizeConstraints::SetMaxHeight(int value) {
+  if (SetLimit(FMaxHeight, FMinHeight, value, false)) Changed();
+}
+
+void TSizeConstraints::Assign(const TPersistent* source) {
+  auto* other = dynamic_cast<const TSizeConstraints*>(source);
+  if (other == nullptr) {
+    TPersistent::Assign(source);
+    return;
+  }
+  FMinWidth = other->FMinWidth;
+  FMinHeight = other->FMinHeight;
+  FMaxWidth = other->FMaxWidth;
+  FMaxHeight = other->FMaxHeight;
+  Changed();
+}
+
+void TSizeConstraints::Apply(int& width, int& height) const {
+  if (FMaxWidth > 0 && width > FMaxWidth) width = FMaxWidth;
+  if (FMinWidth > 0 && width < FMinWidth) width = FMinWidth;
+  if (FMaxHeight > 0 && height > FMaxHeight) height = FMaxHeight;
+  if (FMinHeight > 0 && height < FMinHeight) height = FMinHeight;
+}
+
+void TSizeConstraints::Changed() {
+  if (OnChange) OnChange(this);
 }
 
 TCustomForm* GetParentForm(TControl* control) {
@@ -68,12 +481,15 @@ TCustomForm* GetParentForm(TControl* control) {
 // ---------------------------------------------------------------------------------------------
 // TControl
 
-TControl::TControl(TComponent* owner) : TComponent(owner), FFont(std::make_unique<TFont>()) {
+TControl::TControl(TComponent* owner)
+    : TComponent(owner), FFont(std::make_unique<TFont>()), FConstraints(std::make_unique<TSizeConstraints>()) {
   FFont->OnChange = [this](TObject* sender) { FontChanged(sender); };
+  FConstraints->OnChange = [this](TObject*) { AdjustSize(); };
 }
 
 TControl::~TControl() {
   Destroying();
+  TDragSession::ControlDestroyed(this);
   if (Application != nullptr) Application->ControlDestroyed(this);
   if (FParent != nullptr) FParent->RemoveControl(this);
 }
@@ -85,14 +501,122 @@ void TControl::FontChanged(TObject*) {
 
 TComponent* TControl::GetParentComponent() const { return FParent; }
 
+namespace {
+
+// A parent chain that came back to the control would make every walk up the chain endless.
+void CheckParentChain(const TControl* control, const TWinControl* parent) {
+  for (const TControl* p = parent; p != nullptr; p = p->Parent())
+    if (p == control) throw EInvalidOperation("A control cannot have itself as its parent");
+}
+
+}  // namespace
+
 void TControl::SetParent(TWinControl* parent) {
   if (parent == FParent) return;
-  if (parent == this) throw EInvalidOperation("A control cannot have itself as its parent");
+  CheckParentChain(this, parent);
   if (FParent != nullptr) FParent->RemoveControl(this);
   if (parent != nullptr) parent->InsertControl(this);
 }
 
+void TControl::SetAutoSize(bool value) {
+  if (value == FAutoSize) return;
+  FAutoSize = value;
+  if (value) AdjustSize();
+}
+
+void TControl::AdjustSize() {
+  if (!IsLoading() && !IsDestroying()) SetBounds(FLeft, FTop, FWidth, FHeight);
+}
+
+bool TControl::CanAutoSize(int& /*width*/, int& /*height*/) { return true; }
+
+bool TControl::CanResize(int& /*width*/, int& /*height*/) { return true; }
+
+bool TControl::CheckNewSize(int& width, int& height) {
+  int w = width, h = height;
+  if (!CanResize(w, h)) return false;
+  FConstraints->Apply(w, h);
+  int autoWidth = w, autoHeight = h;
+  if (FAutoSize && FAlign != TAlign::alClient && CanAutoSize(autoWidth, autoHeight)) {
+    // An aligned control keeps the side its alignment gives it.
+    if (FAlign == TAlign::alTop || FAlign == TAlign::alBottom) autoWidth = w;
+    if (FAlign == TAlign::alLeft || FAlign == TAlign::alRight) autoHeight = h;
+    if (autoWidth != w || autoHeight != h) {
+      if (!CanResize(autoWidth, autoHeight)) return false;
+      FConstraints->Apply(autoWidth, autoHeight);
+    }
+    w = autoWidth;
+    h = autoHeight;
+  }
+  width = w;
+  height = h;
+  return true;
+}
+
+void TControl::SetPopupMenu(TPopupMenu* menu) { SetReference(FPopupMenu, menu); }
+
+void TControl::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation == TOperation::opRemove && component == FPopupMenu) FPopupMenu = nullptr;
+}
+
+bool TControl::DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) {
+  bool handled = false;
+  if (OnMouseWheel) OnMouseWheel(this, shift, wheelDelta, mousePos, handled);
+  return handled;
+}
+
+void TControl::DoContextPopup(POINT mousePos, bool& handled) {
+  if (OnContextPopup) OnContextPopup(this, mousePos, handled);
+}
+
+LRESULT TControl::WMContextMenu(TMessage& m) {
+  if (m.Result != 0 || IsDesigning()) return m.Result;
+  POINT screen{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+  const bool fromKeyboard = screen.x == -1 && screen.y == -1;
+  POINT client = screen;
+  if (!fromKeyboard) {
+    client = ScreenToClient(screen);
+    RECT r = ClientRect();
+    if (!PtInRect(&r, client)) return DefaultHandler(m);
+  }
+  bool handled = false;
+  DoContextPopup(client, handled);
+  if (handled) return 1;
+  TPopupMenu* menu = GetPopupMenu();
+  if (menu != nullptr && menu->AutoPopup()) {
+    menu->SetPopupComponent(this);
+    if (fromKeyboard) screen = ClientToScreen(POINT{0, 0});
+    menu->Popup(screen.x, screen.y);
+    return 1;
+  }
+  return DefaultHandler(m);
+}
+
+void TControl::BeginAutoDrag() { BeginDrag(Mouse.DragImmediate, Mouse.DragThreshold); }
+
+void TControl::DoStartDrag(TDragObject*& dragObject) {
+  if (OnStartDrag) OnStartDrag(this, dragObject);
+}
+
+void TControl::DragOver(TObject* source, int x, int y, TDragState state, bool& accept) {
+  accept = false;
+  if (OnDragOver) {
+    accept = true;
+    OnDragOver(this, source, x, y, state, accept);
+  }
+}
+
+void TControl::DragDrop(TObject* source, int x, int y) {
+  if (OnDragDrop) OnDragDrop(this, source, x, y);
+}
+
+void TControl::DoEndDrag(TObject* target, int x, int y) {
+  if (OnEndDrag) OnEndDrag(this, target, x, y);
+}
+
 void TControl::SetBounds(int left, int top, int width, int height) {
+  if (!CheckNewSize(width, height)) return;
   if (left == FLeft && top == FTop && width == FWidth && height == FHeight) return;
   Invalidate();
   FLeft = left;
@@ -257,6 +781,21 @@ LRESULT TControl::WMMouseButton(TMessage& m, TMouseButton button, bool down, boo
   return DefaultHandler(m);
 }
 
+LRESULT TControl::WMLButtonDown(TMessage& m, bool dbl) {
+  // A descendant that set csLButtonDown handles the press itself, without the automatic drag.
+  if (FControlState & csLButtonDown) return WMMouseButton(m, TMouseButton::mbLeft, true, dbl);
+  if (FDragMode == TDragMode::dmAutomatic && !IsDesigning()) {
+    BeginAutoDrag();
+    return 0;
+  }
+  FControlState |= csLButtonDown;
+  struct Clear {
+    TControl* c;
+    ~Clear() { c->FControlState &= ~csLButtonDown; }
+  } clear{this};
+  return WMMouseButton(m, TMouseButton::mbLeft, true, dbl);
+}
+
 LRESULT TControl::CMParentFontChanged(TMessage& m) {
   if (FParentFont && FParent != nullptr) {
     FSettingParentFont = true;
@@ -288,8 +827,8 @@ LRESULT TControl::CMMouseEnterLeave(TMessage& m) {
 
 LRESULT TControl::WndProc(TMessage& m) {
   switch (m.Msg) {
-    case WM_LBUTTONDOWN: return WMMouseButton(m, TMouseButton::mbLeft, true, false);
-    case WM_LBUTTONDBLCLK: return WMMouseButton(m, TMouseButton::mbLeft, true, true);
+    case WM_LBUTTONDOWN: return WMLButtonDown(m, false);
+    case WM_LBUTTONDBLCLK: return WMLButtonDown(m, true);
     case WM_LBUTTONUP: return WMMouseButton(m, TMouseButton::mbLeft, false, false);
     case WM_RBUTTONDOWN: return WMMouseButton(m, TMouseButton::mbRight, true, false);
     case WM_RBUTTONDBLCLK: return WMMouseButton(m, TMouseButton::mbRight, true, true);
@@ -300,6 +839,7 @@ LRESULT TControl::WndProc(TMessage& m) {
     case WM_MOUSEMOVE:
       MouseMove(KeysToShiftState(m.WParam), static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam)));
       return DefaultHandler(m);
+    case WM_CONTEXTMENU: return WMContextMenu(m);
     case CM_PARENTFONTCHANGED: return CMParentFontChanged(m);
     case CM_PARENTCOLORCHANGED: return CMParentColorChanged(m);
     case CM_MOUSEENTER:
@@ -474,6 +1014,17 @@ void TWinControl::RecreateWnd() {
   if (FParent == nullptr || FParent->HandleAllocated()) HandleNeeded();
 }
 
+void TWinControl::SetParent(TWinControl* parent) {
+  if (parent == Parent()) return;
+  if (FHandle != nullptr && Parent() != nullptr && parent != nullptr && parent->HandleAllocated()) {
+    CheckParentChain(this, parent);
+    Parent()->DetachControl(this, false);
+    parent->InsertControl(this);  // hands the window over with ::SetParent
+    return;
+  }
+  TControl::SetParent(parent);
+}
+
 void TWinControl::InsertControl(TControl* control) {
   if (control->FParent != nullptr) control->FParent->RemoveControl(control);
   FControls.push_back(control);
@@ -481,6 +1032,7 @@ void TWinControl::InsertControl(TControl* control) {
   if (auto* win = dynamic_cast<TWinControl*>(control)) FTabList.push_back(win);
   control->Perform(CM_PARENTCOLORCHANGED, 0, 0);
   control->Perform(CM_PARENTFONTCHANGED, 0, 0);
+  control->Perform(CM_PARENTCTL3DCHANGED, 0, 0);
   if (auto* win = dynamic_cast<TWinControl*>(control); win != nullptr && FHandle != nullptr) {
     if (win->HandleAllocated())
       ::SetParent(win->FHandle, FHandle);
@@ -490,7 +1042,9 @@ void TWinControl::InsertControl(TControl* control) {
   Realign();
 }
 
-void TWinControl::RemoveControl(TControl* control) {
+void TWinControl::RemoveControl(TControl* control) { DetachControl(control, true); }
+
+void TWinControl::DetachControl(TControl* control, bool destroyHandle) {
   auto it = std::find(FControls.begin(), FControls.end(), control);
   if (it == FControls.end()) return;
   // By address: a windowed control being freed gets here from ~TControl, when it no longer
@@ -500,7 +1054,7 @@ void TWinControl::RemoveControl(TControl* control) {
                  FTabList.end());
   if (auto* win = dynamic_cast<TWinControl*>(control)) {
     if (TCustomForm* form = GetParentForm(this); form != nullptr) form->ControlRemoved(win);
-    if (win->HandleAllocated() && !IsDestroying()) win->DestroyHandle();
+    if (destroyHandle && win->HandleAllocated() && !IsDestroying()) win->DestroyHandle();
   } else {
     control->Invalidate();
   }
@@ -512,6 +1066,25 @@ void TWinControl::RemoveControl(TControl* control) {
 bool TWinControl::ContainsControl(TControl* control) const {
   while (control != nullptr && control != this) control = control->Parent();
   return control == this;
+}
+
+void TWinControl::SetCtl3D(bool value) {
+  if (value == FCtl3D) return;
+  FCtl3D = value;
+  FParentCtl3D = false;
+  Perform(CM_CTL3DCHANGED, 0, 0);
+}
+
+void TWinControl::SetParentCtl3D(bool value) {
+  if (value == FParentCtl3D) return;
+  FParentCtl3D = value;
+  if (FParent != nullptr) Perform(CM_PARENTCTL3DCHANGED, 0, 0);
+}
+
+void TWinControl::SetParentBackground(bool value) {
+  if (value == ParentBackground()) return;
+  SetControlStyle(value ? (ControlStyle() | csParentBackground) : (ControlStyle() & ~csParentBackground));
+  Invalidate();
 }
 
 void TWinControl::SetTabStop(bool value) {
@@ -616,6 +1189,7 @@ bool TWinControl::Showing() const {
 }
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
+  if (!CheckNewSize(width, height)) return;
   if (left == FLeft && top == FTop && width == FWidth && height == FHeight) return;
   const bool sized = width != FWidth || height != FHeight;
   FLeft = left;
@@ -890,6 +1464,20 @@ LRESULT TWinControl::WMWindowPosChanged(TMessage& m) {
   return result;
 }
 
+LRESULT TWinControl::WMMouseWheel(TMessage& m) {
+  // The wheel comes to the focused window. When that is a control of ours inside this one, it
+  // has offered the wheel to this control already, and this is its window's default handling
+  // passing it on.
+  if (TWinControl* focused = FindControl(GetFocus()); focused != nullptr && focused != this && ContainsControl(focused))
+    return 0;
+  const TShiftState shift = KeysToShiftState(LOWORD(m.WParam));
+  const int delta = static_cast<short>(HIWORD(m.WParam));
+  const POINT at{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+  for (TWinControl* c = this; c != nullptr; c = c->Parent())
+    if (c->DoMouseWheel(shift, delta, at)) return 0;
+  return DefaultHandler(m);  // none took it: the window's own handling (a list scrolls)
+}
+
 LRESULT TWinControl::WMReflect(TMessage& m, HWND child) {
   TWinControl* target = FindControl(child);
   if (target != nullptr && target != this) return SendMessageA(child, CN_BASE + m.Msg, m.WParam, m.LParam);
@@ -954,6 +1542,23 @@ LRESULT TWinControl::WndProc(TMessage& m) {
     case WM_ERASEBKGND: return WMEraseBkgnd(m);
     case WM_SETCURSOR: return WMSetCursor(m);
     case WM_WINDOWPOSCHANGED: return WMWindowPosChanged(m);
+    case WM_MOUSEWHEEL: return WMMouseWheel(m);
+    case WM_SETTINGCHANGE: {
+      // Only top-level windows hear the system's broadcast; children learn it from their parent.
+      const LRESULT result = DefaultHandler(m);
+      Perform(CM_WININICHANGE, m.WParam, m.LParam);
+      return result;
+    }
+    case CM_WININICHANGE:
+      for (TControl* c : std::vector<TControl*>(FControls)) c->Perform(CM_WININICHANGE, m.WParam, m.LParam);
+      return 0;
+    case CM_CTL3DCHANGED: NotifyControls(CM_PARENTCTL3DCHANGED); return 0;
+    case CM_PARENTCTL3DCHANGED:
+      if (FParentCtl3D && FParent != nullptr) {
+        SetCtl3D(FParent->Ctl3D());
+        FParentCtl3D = true;
+      }
+      return 0;
     case WM_MOUSEMOVE:
       if (Application != nullptr) Application->NoteMouseMove(this);
       return TControl::WndProc(m);
@@ -1074,4 +1679,86 @@ void DeallocateHWnd(HWND window) {
   SetWindowLongPtrA(window, GWLP_USERDATA, 0);
   DestroyWindow(window);
   delete proc;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Object instances (subclassing)
+
+LRESULT CALLBACK ObjectInstanceWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* instance = static_cast<TObjectInstance*>(GetPropA(hwnd, kObjectInstanceProp));
+  if (instance == nullptr) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  // The handler may free its instance (an editor freed by a key in its inner window): hold the
+  // function, and look the instance up again afterwards.
+  const auto handler = instance->FHandler;
+  TMessage m{msg, wParam, lParam, 0};
+  try {
+    (*handler)(m);
+  } catch (...) {
+    RouteException(nullptr);
+  }
+  if (msg == WM_NCDESTROY) {
+    if (auto* still = static_cast<TObjectInstance*>(GetPropA(hwnd, kObjectInstanceProp))) {
+      RemovePropA(hwnd, kObjectInstanceProp);
+      still->FWindow = nullptr;
+      still->FPrevious = nullptr;
+    }
+  }
+  return m.Result;
+}
+
+TObjectInstance::TObjectInstance(std::function<void(TMessage&)> handler)
+    : FHandler(std::make_shared<std::function<void(TMessage&)>>(std::move(handler))) {}
+
+TObjectInstance::~TObjectInstance() { Restore(); }
+
+void TObjectInstance::Install(HWND window) {
+  if (window == FWindow) return;
+  Restore();
+  if (GetPropA(window, kObjectInstanceProp) != nullptr)
+    throw EInvalidOperation("The window already has an object's window procedure");
+  if (!SetPropA(window, kObjectInstanceProp, this)) throw EOSError("Cannot subclass the window", GetLastError());
+  FWindow = window;
+  FPrevious = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ObjectInstanceWndProc)));
+}
+
+void TObjectInstance::Restore() {
+  if (FWindow == nullptr) return;
+  if (GetPropA(FWindow, kObjectInstanceProp) == this) {
+    SetWindowLongPtrA(FWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FPrevious));
+    RemovePropA(FWindow, kObjectInstanceProp);
+  }
+  FWindow = nullptr;
+  FPrevious = nullptr;
+}
+
+LRESULT TObjectInstance::CallPrevious(TMessage& m) {
+  if (FWindow == nullptr || FPrevious == nullptr) return 0;
+  m.Result = CallWindowProcA(FPrevious, FWindow, m.Msg, m.WParam, m.LParam);
+  return m.Result;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Beeps
+
+namespace {
+
+TMessageBeepFunc& BeepHook() {
+  static TMessageBeepFunc hook;
+  return hook;
+}
+
+}  // namespace
+
+void SystemBeep(UINT type) {
+  if (BeepHook())
+    BeepHook()(type);
+  else
+    MessageBeep(type);
+}
+
+TMessageBeepFunc SetMessageBeepFunc(TMessageBeepFunc func) {
+  TMessageBeepFunc previous = std::move(BeepHook());
+  BeepHook() = std::move(func);
+  return previous;
 }

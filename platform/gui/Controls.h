@@ -17,7 +17,15 @@
 // Ownership: controls are components (owner frees them). The parent link is separate: a
 // windowed control keeps a non-owning list of its children; a control leaves its parent's list
 // when it is destroyed, and a windowed control being destroyed frees the children still in its
-// list (as the class library does), so no child outlives its parent's window.
+// list (as the class library does), so no child outlives its parent's window. A windowed
+// control moved from one parent window to another keeps its window (::SetParent), so its text,
+// selection and any subclassing survive; one that leaves for no window loses it.
+//
+// Drag and drop: BeginDrag starts a drag of the control (at once, or once the mouse has moved
+// Mouse.DragThreshold pixels). A hidden window holds the mouse capture meanwhile and takes
+// Escape; the control under the mouse is asked DragOver, the accepting one gets DragDrop, and
+// the drag object's Finished ends it (a control's drag object calls DoEndDrag). One drag runs
+// at a time per thread.
 #pragma once
 
 #include "platform/gui/Graphics.h"
@@ -25,6 +33,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 struct TMessage {
@@ -50,6 +59,7 @@ constexpr UINT CM_COLORCHANGED = CM_BASE + 13;
 constexpr UINT CM_FONTCHANGED = CM_BASE + 14;
 constexpr UINT CM_CURSORCHANGED = CM_BASE + 15;
 constexpr UINT CM_CTL3DCHANGED = CM_BASE + 16;
+constexpr UINT CM_PARENTCTL3DCHANGED = CM_BASE + 17;
 constexpr UINT CM_TEXTCHANGED = CM_BASE + 18;
 constexpr UINT CM_MOUSEENTER = CM_BASE + 19;
 constexpr UINT CM_MOUSELEAVE = CM_BASE + 20;
@@ -60,6 +70,7 @@ constexpr UINT CM_DESIGNHITTEST = CM_BASE + 28;
 constexpr UINT CM_WANTSPECIALKEY = CM_BASE + 30;
 constexpr UINT CM_RELEASE = CM_BASE + 33;
 constexpr UINT CM_SYSCOLORCHANGE = CM_BASE + 36;
+constexpr UINT CM_WININICHANGE = CM_BASE + 37;  // a system setting changed (wParam, lParam as WM_SETTINGCHANGE)
 constexpr UINT CM_TABSTOPCHANGED = CM_BASE + 40;
 constexpr UINT CM_CHILDKEY = CM_BASE + 46;
 constexpr UINT CM_RECREATEWND = CM_BASE + 51;
@@ -113,6 +124,14 @@ enum : unsigned {
 };
 
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum class TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum class TDragMode { dmManual, dmAutomatic };
+enum class TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+enum class TDragKind { dkDrag, dkDock };  // docking is not built: a dkDock control does not drag
+// Input-method modes: stored and passed on (no input method runs where this program is tested).
+enum class TImeMode { imDisable, imClose, imOpen, imDontCare, imSAlpha, imAlpha, imHira, imSKata, imKata,
+                      imChinese, imSHanguel, imHanguel };
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 enum : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64 };
 using TShiftState = unsigned;
@@ -132,8 +151,45 @@ using TKeyPressEvent = std::function<void(TObject* sender, char& key)>;
 TShiftState KeysToShiftState(WPARAM keys);      // from the MK_* flags of mouse messages
 TShiftState KeyDataToShiftState(LPARAM keyData);  // from the keyboard now (Alt from the key data)
 
+class TControl;
 class TWinControl;
 class TCustomForm;
+class TPopupMenu;
+class TDragObject;
+class TDragImageList;
+class TDragSession;
+
+using TMouseWheelEvent =
+    std::function<void(TObject* sender, TShiftState shift, int wheelDelta, POINT mousePos, bool& handled)>;
+using TContextPopupEvent = std::function<void(TObject* sender, POINT mousePos, bool& handled)>;
+using TStartDragEvent = std::function<void(TObject* sender, TDragObject*& dragObject)>;
+using TEndDragEvent = std::function<void(TObject* sender, TObject* target, int x, int y)>;
+using TDragOverEvent =
+    std::function<void(TObject* sender, TObject* source, int x, int y, TDragState state, bool& accept)>;
+using TDragDropEvent = std::function<void(TObject* sender, TObject* source, int x, int y)>;
+
+// Lower and upper limits of a control's size; 0 means no limit. A maximum below the minimum
+// pulls the minimum down with it, and the other way round.
+class TSizeConstraints : public TPersistent {
+public:
+  const char* ClassName() const override { return "TSizeConstraints"; }
+  int MinWidth() const { return FMinWidth; }
+  int MinHeight() const { return FMinHeight; }
+  int MaxWidth() const { return FMaxWidth; }
+  int MaxHeight() const { return FMaxHeight; }
+  void SetMinWidth(int value);
+  void SetMinHeight(int value);
+  void SetMaxWidth(int value);
+  void SetMaxHeight(int value);
+  void Assign(const TPersistent* source) override;
+  // Brings a size within the limits.
+  void Apply(int& width, int& height) const;
+  TNotifyEvent OnChange;
+
+private:
+  void Changed();
+  int FMinWidth = 0, FMinHeight = 0, FMaxWidth = 0, FMaxHeight = 0;
+};
 
 class TControl : public TComponent {
 public:
@@ -193,6 +249,30 @@ public:
   unsigned ControlState() const { return FControlState; }
   void SetControlState(unsigned state) { FControlState = state; }
 
+  // With AutoSize on, every SetBounds asks CanAutoSize for the size (see CanAutoSize).
+  bool AutoSize() const { return FAutoSize; }
+  virtual void SetAutoSize(bool value);
+  TSizeConstraints& Constraints() { return *FConstraints; }
+
+  // The popup menu a right click or the menu key shows (free notification: a freed menu is
+  // forgotten).
+  TPopupMenu* PopupMenu() const { return FPopupMenu; }
+  void SetPopupMenu(TPopupMenu* menu);
+
+  TDragMode DragMode() const { return FDragMode; }
+  virtual void SetDragMode(TDragMode mode) { FDragMode = mode; }
+  TDragKind DragKind() const { return FDragKind; }
+  virtual void SetDragKind(TDragKind kind) { FDragKind = kind; }
+  TCursor DragCursor() const { return FDragCursor; }
+  void SetDragCursor(TCursor cursor) { FDragCursor = cursor; }
+  // Starts dragging this control: at once, or when the mouse has moved threshold pixels in x
+  // or y from where it is now (a negative threshold: Mouse.DragThreshold). Nothing when a
+  // drag is running already.
+  void BeginDrag(bool immediate, int threshold = -1);
+  // Ends this control's drag: dropped where the mouse is, or cancelled.
+  void EndDrag(bool drop);
+  bool Dragging() const;
+
   LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam);
   virtual LRESULT WndProc(TMessage& m);
   virtual LRESULT DefaultHandler(TMessage& m);
@@ -211,8 +291,51 @@ public:
   TMouseEvent OnMouseDown;
   TMouseEvent OnMouseUp;
   TMouseMoveEvent OnMouseMove;
+  TMouseWheelEvent OnMouseWheel;
+  TContextPopupEvent OnContextPopup;
+  TStartDragEvent OnStartDrag;
+  TEndDragEvent OnEndDrag;
+  TDragOverEvent OnDragOver;
+  TDragDropEvent OnDragDrop;
+
+  // A drop on this control (the source is the dragged control, or the drag object when it
+  // is not a control's).
+  virtual void DragDrop(TObject* source, int x, int y);
 
 protected:
+  friend class TDragSession;
+  friend class TBaseDragControlObject;
+  friend class TDragControlObject;
+
+  void Notification(TComponent* component, TOperation operation) override;
+  // The size the control wants instead of a proposed one; false: no size of its own (the
+  // proposed size stands).
+  virtual bool CanAutoSize(int& width, int& height);
+  // May change a proposed size; false refuses the change.
+  virtual bool CanResize(int& width, int& height);
+  // Re-applies the automatic size (SetBounds with the current bounds).
+  virtual void AdjustSize();
+  // Applies CanResize, the constraints and, with AutoSize, CanAutoSize to a proposed size;
+  // false when the size is refused.
+  bool CheckNewSize(int& width, int& height);
+
+  // A wheel notch (delta in WHEEL_DELTA units) at a screen point; true when handled. The
+  // focused control is asked first, then each parent in turn.
+  virtual bool DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos);
+  // A context menu request at a client point ((-1, -1) from the keyboard).
+  virtual void DoContextPopup(POINT mousePos, bool& handled);
+  virtual TPopupMenu* GetPopupMenu() { return FPopupMenu; }
+
+  // The platform's automatic drag start on a left press (DragMode dmAutomatic).
+  virtual void BeginAutoDrag();
+  // Lets the control supply its drag object (none: the platform makes a TDragControlObject).
+  virtual void DoStartDrag(TDragObject*& dragObject);
+  // Asked while a drag passes over this control (client coordinates).
+  virtual void DragOver(TObject* source, int x, int y, TDragState state, bool& accept);
+  virtual void DoEndDrag(TObject* target, int x, int y);
+  virtual void DragCanceled() {}
+  virtual TDragImageList* GetDragImages() { return nullptr; }
+
   virtual AnsiString GetText() { return FText; }
   virtual void SetTextBuf(const AnsiString& text) { FText = text; }
   virtual void Resize();
@@ -226,6 +349,8 @@ protected:
   void RequestAlign();
 
   LRESULT WMMouseButton(TMessage& m, TMouseButton button, bool down, bool dbl);
+  LRESULT WMLButtonDown(TMessage& m, bool dbl);
+  LRESULT WMContextMenu(TMessage& m);
   LRESULT CMParentFontChanged(TMessage& m);
   LRESULT CMParentColorChanged(TMessage& m);
   LRESULT CMMouseEnterLeave(TMessage& m);
@@ -249,6 +374,12 @@ private:
   TCursor FCursor = crDefault;
   unsigned FControlStyle = csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
   unsigned FControlState = 0;
+  bool FAutoSize = false;
+  std::unique_ptr<TSizeConstraints> FConstraints;
+  TPopupMenu* FPopupMenu = nullptr;
+  TDragMode FDragMode = TDragMode::dmManual;
+  TDragKind FDragKind = TDragKind::dkDrag;
+  TCursor FDragCursor = crDrag;
 };
 
 // What CreateParams fills in before a window is created.
@@ -277,6 +408,7 @@ public:
   // A top-level window that is owned by a window that is not ours.
   HWND ParentWindow() const { return FParentWindow; }
   void SetParentWindow(HWND window);
+  void SetParent(TWinControl* parent) override;
 
   int ControlCount() const { return static_cast<int>(FControls.size()); }
   TControl* Controls(int index) const { return FControls[static_cast<size_t>(index)]; }
@@ -297,6 +429,20 @@ public:
   bool SelectNext(TWinControl* current, bool forward, bool checkTabStop);
   TWinControl* FindNextControl(TWinControl* current, bool forward, bool checkTabStop, bool checkParent);
   virtual void GetTabOrderList(std::vector<TWinControl*>& list);
+
+  // Sunken 3-D border (WS_EX_CLIENTEDGE) rather than a flat line, for the controls that have
+  // a border; follows the parent until set.
+  bool Ctl3D() const { return FCtl3D; }
+  void SetCtl3D(bool value);
+  bool ParentCtl3D() const { return FParentCtl3D; }
+  void SetParentCtl3D(bool value);
+  // The parent's background shows through (csParentBackground).
+  bool ParentBackground() const { return (ControlStyle() & csParentBackground) != 0; }
+  void SetParentBackground(bool value);
+  TImeMode ImeMode() const { return FImeMode; }
+  void SetImeMode(TImeMode mode) { FImeMode = mode; }
+  const AnsiString& ImeName() const { return FImeName; }
+  void SetImeName(const AnsiString& name) { FImeName = name; }
 
   TBrush& Brush() { return *FBrush; }
   void Invalidate() override;
@@ -353,6 +499,7 @@ protected:
   LRESULT WMEraseBkgnd(TMessage& m);
   LRESULT WMSetCursor(TMessage& m);
   LRESULT WMWindowPosChanged(TMessage& m);
+  LRESULT WMMouseWheel(TMessage& m);
   LRESULT WMReflect(TMessage& m, HWND child);
   LRESULT CNKeyDown(TMessage& m);
   LRESULT CNChar(TMessage& m);
@@ -365,6 +512,7 @@ private:
   friend LRESULT CALLBACK StdWndProc(HWND, UINT, WPARAM, LPARAM);
   void UpdateShowing();
   void DoAlign(TAlign align, RECT& rect);
+  void DetachControl(TControl* control, bool destroyHandle);
 
   HWND FHandle = nullptr;
   HWND FParentWindow = nullptr;
@@ -374,6 +522,10 @@ private:
   std::unique_ptr<TBrush> FBrush;
   int FAlignLevel = 0;
   bool FAligning = false;
+  bool FCtl3D = true;
+  bool FParentCtl3D = true;
+  TImeMode FImeMode = TImeMode::imDontCare;
+  AnsiString FImeName;
 };
 
 // A control of the class's own window class that paints itself.
@@ -396,13 +548,130 @@ private:
 // The form a control sits on (its topmost parent when that is a form), or none.
 TCustomForm* GetParentForm(TControl* control);
 
-// The mouse as the class library sees it.
-struct TMouse {
+// The mouse as the class library sees it. The wheel setting is read from the system on first
+// use and again when the system says it changed (forms pass WM_SETTINGCHANGE on); tests may set
+// it.
+class TMouse {
+public:
   int DragThreshold = 5;
-  static int WheelScrollLines();
+  bool DragImmediate = true;  // the automatic drag starts at the press
+  int WheelScrollLines();
+  void SetWheelScrollLines(int lines) { FWheelScrollLines = lines; }
+  void SettingChanged(UINT setting);
   static POINT CursorPos();
+
+private:
+  int FWheelScrollLines = -1;  // not read yet
 };
 extern TMouse Mouse;
+
+// An image list that draws the image of a drag at the mouse.
+class TDragImageList : public TImageList {
+public:
+  using TImageList::TImageList;
+  const char* ClassName() const override { return "TDragImageList"; }
+  // The image shown and its hot spot (the point that follows the mouse).
+  void SetDragImage(int index, int hotSpotX, int hotSpotY);
+  void BeginDrag(int screenX, int screenY);
+  void DragMove(int screenX, int screenY);
+  void EndDrag();
+  void HideDragImage();
+  void ShowDragImage();
+  bool Dragging() const { return FDragging; }
+
+private:
+  int FDragIndex = 0;
+  POINT FHotSpot{0, 0};
+  bool FDragging = false;
+};
+
+// What is being dragged. DragTarget and the positions are kept up to date by the drag.
+class TDragObject : public TObject {
+public:
+  const char* ClassName() const override { return "TDragObject"; }
+  virtual TCursor GetDragCursor(bool accepted, int x, int y);
+  virtual TDragImageList* GetDragImages() { return nullptr; }
+  // The drag is over: target is the control that took the drop (none when not accepted).
+  virtual void Finished(TObject* target, int x, int y, bool accepted);
+  void HideDragImage();
+  void ShowDragImage();
+  TObject* DragTarget() const { return FDragTarget; }
+  POINT DragPos() const { return FDragPos; }              // screen
+  POINT DragTargetPos() const { return FDragTargetPos; }  // target's client coordinates
+  bool Cancelling() const { return FCancelling; }
+  bool Dropped() const { return FDropped; }
+
+private:
+  friend class TDragSession;
+  TObject* FDragTarget = nullptr;
+  POINT FDragPos{0, 0};
+  POINT FDragTargetPos{0, 0};
+  bool FCancelling = false;
+  bool FDropped = false;
+};
+
+// The drag object of a control: the control ends the drag (DragCanceled when the drop was not
+// accepted, then DoEndDrag).
+class TBaseDragControlObject : public TDragObject {
+public:
+  explicit TBaseDragControlObject(TControl* control) : FControl(control) {}
+  const char* ClassName() const override { return "TBaseDragControlObject"; }
+  TControl* Control() const { return FControl; }
+  void Finished(TObject* target, int x, int y, bool accepted) override;
+
+protected:
+  virtual void EndDrag(TObject* target, int x, int y);
+
+private:
+  TControl* FControl;
+};
+
+class TDragControlObject : public TBaseDragControlObject {
+public:
+  using TBaseDragControlObject::TBaseDragControlObject;
+  const char* ClassName() const override { return "TDragControlObject"; }
+  TCursor GetDragCursor(bool accepted, int x, int y) override;
+  TDragImageList* GetDragImages() override;
+};
+
+// The drag object of the drag running on this thread (from BeginDrag to its end), or none.
+TDragObject* ActiveDragObject();
+
+// An object's message handler put in place of a window's procedure (subclassing), as the
+// class library's object instances do with SetWindowLong(GWL_WNDPROC), without generated code:
+// the procedure installed is one function that finds the instance through a window property,
+// so a window carries one instance at a time. The handler sets m.Result and calls CallPrevious
+// for what it leaves to the window's former procedure (for our controls, the platform's own,
+// StdWndProc). Exceptions from the handler go to the application's handler. A window destroyed
+// while subclassed is forgotten, so Restore never touches a later window (a recreated control).
+class TObjectInstance {
+public:
+  explicit TObjectInstance(std::function<void(TMessage&)> handler);
+  ~TObjectInstance();
+  TObjectInstance(const TObjectInstance&) = delete;
+  TObjectInstance& operator=(const TObjectInstance&) = delete;
+
+  // Keeps the window's current procedure and installs the instance's; raises when the
+  // window already carries an instance.
+  void Install(HWND window);
+  // Puts the former procedure back (nothing when not installed or the window is gone).
+  void Restore();
+  HWND Window() const { return FWindow; }
+  WNDPROC PreviousWndProc() const { return FPrevious; }
+  LRESULT CallPrevious(TMessage& m);
+
+private:
+  friend LRESULT CALLBACK ObjectInstanceWndProc(HWND, UINT, WPARAM, LPARAM);
+  std::shared_ptr<std::function<void(TMessage&)>> FHandler;
+  HWND FWindow = nullptr;
+  WNDPROC FPrevious = nullptr;
+};
+
+// MessageBeep through a replaceable function, so tests count beeps instead of hearing them.
+using TMessageBeepFunc = std::function<void(UINT type)>;
+void SystemBeep(UINT type = MB_OK);
+// Replaces the beep (an empty function restores MessageBeep); answers the previous one.
+TMessageBeepFunc SetMessageBeepFunc(TMessageBeepFunc func);
 
 // Hidden top-level window whose messages go to a function (top level, so that system
 // broadcasts such as WM_SETTINGCHANGE reach it). The function sets m.Result; it calls

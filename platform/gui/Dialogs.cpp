@@ -58,7 +58,35 @@ AnsiString DialogFilterBuffer(const AnsiString& filter) {
   return buffer;
 }
 
-bool TSaveDialog::Execute(HWND owner) {
+namespace {
+
+TFileDialogFunc& FileDialogHook() {
+  static TFileDialogFunc hook;
+  return hook;
+}
+
+}  // namespace
+
+TFileDialogFunc SetFileDialogFunc(TFileDialogFunc func) {
+  TFileDialogFunc previous = std::move(FileDialogHook());
+  FileDialogHook() = std::move(func);
+  return previous;
+}
+
+bool TOpenDialog::Execute(HWND owner) {
+  if (FileDialogHook()) return FileDialogHook()(owner, *this);
+  return RunSystemDialog(owner);
+}
+
+bool TOpenDialog::RunSystemDialog(HWND owner) {
+  return RunFileNameDialog(owner, OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_ENABLESIZING, false);
+}
+
+bool TSaveDialog::RunSystemDialog(HWND owner) {
+  return RunFileNameDialog(owner, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_ENABLESIZING, true);
+}
+
+bool TOpenDialog::RunFileNameDialog(HWND owner, DWORD flags, bool save) {
   const AnsiString filter = DialogFilterBuffer(Filter);
   char file[MAX_PATH] = {};
   lstrcpynA(file, FileName.c_str(), MAX_PATH);
@@ -71,8 +99,8 @@ bool TSaveDialog::Execute(HWND owner) {
   ofn.lpstrInitialDir = InitialDir.empty() ? nullptr : InitialDir.c_str();
   ofn.lpstrTitle = Title.empty() ? nullptr : Title.c_str();
   ofn.lpstrDefExt = DefaultExt.empty() ? nullptr : DefaultExt.c_str();
-  ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_ENABLESIZING;
-  if (!GetSaveFileNameA(&ofn)) return false;
+  ofn.Flags = flags;
+  if (!(save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn))) return false;
   FileName = file;
   return true;
 }

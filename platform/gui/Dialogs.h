@@ -1,5 +1,5 @@
-// Common dialogs: the shell's folder-browse dialog behind a replaceable function (tests put
-// their own answer there), and the save-file dialog component.
+// Common dialogs: the shell's folder-browse dialog and the open and save file dialogs, each
+// behind a replaceable function (tests put their own answer there).
 #pragma once
 
 #include "platform/gui/Components.h"
@@ -21,10 +21,19 @@ TBrowseForFolderFunc SetBrowseForFolderFunc(TBrowseForFolderFunc func);
 // the end.
 AnsiString DialogFilterBuffer(const AnsiString& filter);
 
-class TSaveDialog : public TComponent {
+class TOpenDialog;
+
+// Runs a file dialog: answers false when cancelled, otherwise the dialog's FileName holds the
+// file chosen. dialog.ForSaving() tells the save dialog from the open one.
+using TFileDialogFunc = std::function<bool(HWND owner, TOpenDialog& dialog)>;
+// Replaces both file dialogs (an empty function restores the system's); answers the previous one.
+TFileDialogFunc SetFileDialogFunc(TFileDialogFunc func);
+
+// The open-file dialog component.
+class TOpenDialog : public TComponent {
 public:
-  explicit TSaveDialog(TComponent* owner) : TComponent(owner) {}
-  const char* ClassName() const override { return "TSaveDialog"; }
+  explicit TOpenDialog(TComponent* owner) : TComponent(owner) {}
+  const char* ClassName() const override { return "TOpenDialog"; }
   AnsiString DefaultExt;
   AnsiString FileName;
   AnsiString Filter;  // "Text|*.txt|All|*.*"
@@ -32,4 +41,21 @@ public:
   AnsiString InitialDir;
   // Shows the dialog owned by the given window; true when a file name was chosen.
   bool Execute(HWND owner = nullptr);
+  virtual bool ForSaving() const { return false; }
+
+protected:
+  // The system's dialog (GetOpenFileName; GetSaveFileName for the save dialog).
+  virtual bool RunSystemDialog(HWND owner);
+  bool RunFileNameDialog(HWND owner, DWORD flags, bool save);
+};
+
+// The save-file dialog component (asks before overwriting a file).
+class TSaveDialog : public TOpenDialog {
+public:
+  explicit TSaveDialog(TComponent* owner) : TOpenDialog(owner) {}
+  const char* ClassName() const override { return "TSaveDialog"; }
+  bool ForSaving() const override { return true; }
+
+protected:
+  bool RunSystemDialog(HWND owner) override;
 };

@@ -4,7 +4,6 @@
 #include "platform/gui/Controls.h"
 
 enum class TBevelCut { bvNone, bvLowered, bvRaised };
-enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 // A raised (or lowered) area that holds other controls; its bevels and border width are taken
 // off the area its aligned children share.

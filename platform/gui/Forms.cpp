@@ -31,9 +31,12 @@ void TCustomForm::AfterConstruction() {
 
 void TCustomForm::CreateParams(TCreateParams& params) {
   TCustomControl::CreateParams(params);
-  params.Style &= ~(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS);
+  const bool child = Parent() != nullptr;
+  if (!child) {
+    params.Style &= ~(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS);
+    params.WndParent = ParentWindow();
+  }
   params.Style |= WS_CLIPCHILDREN;
-  params.WndParent = ParentWindow();
   switch (FBorderStyle) {
     case TBorderStyle::bsNone: params.Style |= WS_POPUP; break;
     case TBorderStyle::bsSingle: params.Style |= WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_BORDER; break;
@@ -51,12 +54,29 @@ void TCustomForm::CreateParams(TCreateParams& params) {
       params.ExStyle |= WS_EX_TOOLWINDOW;
       break;
   }
-  if (FFormStyle == TFormStyle::fsStayOnTop) params.ExStyle |= WS_EX_TOPMOST;
+  if (child) {
+    params.Style &= ~WS_POPUP;  // a child window cannot be a popup as well
+  } else if (FFormStyle == TFormStyle::fsStayOnTop) {
+    params.ExStyle |= WS_EX_TOPMOST;
+  }
   params.WindowClass.style = CS_DBLCLKS;
   params.WindowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
 }
 
-void TCustomForm::CreateWnd() { TCustomControl::CreateWnd(); }
+void TCustomForm::CreateWnd() {
+  TCustomControl::CreateWnd();
+  // A window made again while the form is shown (a new border style, a parent cleared) shows
+  // again; a child window shows through its WS_VISIBLE style.
+  if (Parent() == nullptr && Visible()) ShowWindow(Handle(), SW_SHOWNORMAL);
+}
+
+void TCustomForm::SetParent(TWinControl* parent) {
+  if (parent == Parent()) return;
+  // Between a top-level and a child window the window style changes: the window is made anew.
+  if (Parent() == nullptr) DestroyHandle();
+  TCustomControl::SetParent(parent);
+  if (Parent() == nullptr && Visible()) HandleNeeded();
+}
 
 void TCustomForm::SetBorderStyle(TBorderStyle style) {
   if (style == FBorderStyle) return;
@@ -74,6 +94,14 @@ void TCustomForm::SetFormStyle(TFormStyle style) {
 
 void TCustomForm::SetVisible(bool visible) {
   if (visible == Visible()) return;
+  if (Parent() != nullptr) {  // shown and hidden like any child control
+    TCustomControl::SetVisible(visible);
+    if (visible)
+      DoShow();
+    else
+      DoHide();
+    return;
+  }
   if (visible) {
     if (FPosition == TPosition::poScreenCenter)
       SetBounds((GetSystemMetrics(SM_CXSCREEN) - Width()) / 2, (GetSystemMetrics(SM_CYSCREEN) - Height()) / 2,
@@ -262,6 +290,7 @@ void TCustomForm::Release() {
 
 LRESULT TCustomForm::WMActivate(TMessage& m) {
   LRESULT result = DefaultHandler(m);
+  FOtherActivationWindow = reinterpret_cast<HWND>(m.LParam);
   if (LOWORD(m.WParam) != WA_INACTIVE) {
     FActive = true;
     if (FActiveControl == nullptr) FActiveControl = FindNextControl(nullptr, true, true, false);
@@ -310,6 +339,7 @@ LRESULT TCustomForm::WndProc(TMessage& m) {
       return DefaultHandler(m);
     case CM_DIALOGKEY: return CMDialogKey(m);
     case CM_RELEASE: delete this; return 0;
+    case WM_SETTINGCHANGE: Mouse.SettingChanged(static_cast<UINT>(m.WParam)); break;
   }
   return TCustomControl::WndProc(m);
 }
@@ -404,9 +434,16 @@ void TApplication::Run() {
 
 bool TApplication::IsKeyMsg(MSG& msg) {
   if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
+  // A window of this program that holds the mouse capture (a control, or the hidden window of
+  // a drag) gets the keys first.
   HWND target = GetCapture();
-  if (target == nullptr) target = msg.hwnd;
-  if (TWinControl::FindControl(target) == nullptr) return false;
+  if (target != nullptr) {
+    if (reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(target, GWLP_HINSTANCE)) != GetModuleHandleA(nullptr))
+      return false;
+  } else {
+    target = msg.hwnd;
+    if (TWinControl::FindControl(target) == nullptr) return false;
+  }
   // The control (or the form, for dialog keys) may take the key before the window sees it.
   return SendMessageA(target, CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
 }

@@ -5,7 +5,8 @@
 // entry calls them around its message loop.
 //
 // The application owns the forms created through CreateForm; the first becomes the main form,
-// and closing it ends the message loop. HandleException is where every exception caught in a
+// and closing it ends the message loop. A form given a parent becomes a child window of it
+// (its border style still applies) and a top-level window again when the parent is cleared. HandleException is where every exception caught in a
 // window procedure or callback ends up: it calls OnException when a test or program has set it,
 // otherwise it shows the message in a message box (EAbort stays silent).
 #pragma once
@@ -15,10 +16,13 @@
 #include <exception>
 #include <map>
 
-enum class TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 enum class TFormStyle { fsNormal, fsStayOnTop };
 enum class TPosition { poDesigned, poScreenCenter };
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+
+// What a form is doing: fsModal while ShowModal runs (also while the form hides at its end).
+using TFormState = unsigned;
+constexpr TFormState fsModal = 0x08;
 
 using TModalResult = int;
 constexpr TModalResult mrNone = 0, mrOk = IDOK, mrCancel = IDCANCEL, mrAbort = IDABORT, mrRetry = IDRETRY,
@@ -58,6 +62,8 @@ public:
   void SetKeyPreview(bool value) { FKeyPreview = value; }
   TModalResult ModalResult() const { return FModalResult; }
   void SetModalResult(TModalResult value) { FModalResult = value; }
+  TFormState FormState() const { return FInModal ? fsModal : 0; }
+  void SetParent(TWinControl* parent) override;
 
   void Close();
   virtual bool CloseQuery();
@@ -82,6 +88,10 @@ protected:
   void SetVisible(bool visible) override;
   virtual void Activate();
   virtual void Deactivate();
+  // The window on the other side of the last activation change (WM_ACTIVATE's lParam), for
+  // Activate and Deactivate: the one losing the activation, or the one taking it; may be none
+  // or not ours.
+  HWND OtherActivationWindow() const { return FOtherActivationWindow; }
   virtual void DoShow();
   virtual void DoHide();
   virtual void DoClose(TCloseAction& action);
@@ -100,6 +110,7 @@ private:
   bool FKeyPreview = false;
   TModalResult FModalResult = mrNone;
   bool FInModal = false;
+  HWND FOtherActivationWindow = nullptr;
 };
 
 class TForm : public TCustomForm {

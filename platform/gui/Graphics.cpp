@@ -124,6 +124,7 @@ void TBrush::Assign(const TPersistent* source) {
   if (auto* b = dynamic_cast<const TBrush*>(source)) {
     FColor = b->FColor;
     FStyle = b->FStyle;
+    FBitmap = b->FBitmap;
     Changed();
     return;
   }
@@ -131,6 +132,10 @@ void TBrush::Assign(const TPersistent* source) {
 }
 
 HBRUSH TBrush::Handle() {
+  if (FHandle == nullptr && FBitmap != nullptr && !FBitmap->Empty()) {
+    FBitmap->FreeContext();  // the bits are copied from a bitmap that sits in no device context
+    FHandle = CreatePatternBrush(FBitmap->Handle());
+  }
   if (FHandle == nullptr) {
     LOGBRUSH lb{};
     lb.lbStyle = FStyle == TBrushStyle::bsClear ? BS_HOLLOW : BS_SOLID;
@@ -144,6 +149,11 @@ void TBrush::SetColor(TColor color) {
   if (color == FColor && FStyle == TBrushStyle::bsSolid) return;
   FColor = color;
   FStyle = TBrushStyle::bsSolid;
+  Changed();
+}
+
+void TBrush::SetBitmap(TBitmap* bitmap) {
+  FBitmap = bitmap;
   Changed();
 }
 
@@ -208,10 +218,27 @@ TCanvas::TCanvas()
 
 TCanvas::~TCanvas() { SetHandle(nullptr); }
 
+HDC TCanvas::Handle() {
+  if (FHandle == nullptr) CreateHandle();
+  return FHandle;
+}
+
+HDC TCanvas::HandleWithObjects() {
+  RequireHandle();
+  return FHandle;
+}
+
 void TCanvas::SetHandle(HDC dc) {
   if (dc == FHandle) return;
   Deselect();
   FHandle = dc;
+}
+
+void TCanvas::FreeHandle() {
+  if (FHandle == nullptr) return;
+  HDC dc = FHandle;
+  SetHandle(nullptr);
+  ReleaseHandle(dc);
 }
 
 void TCanvas::RequireHandle() {
@@ -230,7 +257,7 @@ void TCanvas::Select() {
   if (FOldBrush == nullptr) FOldBrush = oldBrush;
   if (FOldPen == nullptr) FOldPen = oldPen;
   SetTextColor(FHandle, ColorToRGB(FFont->Color()));
-  if (FBrush->Style() == TBrushStyle::bsClear) {
+  if (FBrush->Style() == TBrushStyle::bsClear && FBrush->Bitmap() == nullptr) {
     SetBkMode(FHandle, TRANSPARENT);
   } else {
     SetBkMode(FHandle, OPAQUE);
@@ -279,7 +306,7 @@ void TCanvas::TextOut(int x, int y, const AnsiString& text) {
 void TCanvas::TextRect(const RECT& r, int x, int y, const AnsiString& text) {
   RequireHandle();
   UINT options = ETO_CLIPPED | (FBrush->Style() != TBrushStyle::bsClear ? ETO_OPAQUE : 0);
-  ExtTextOutA(FHandle, x, y, options, &r, text.data(), static_cast<UINT>(text.size()), nullptr);
+  ::ExtTextOutA(FHandle, x, y, options, &r, text.data(), static_cast<UINT>(text.size()), nullptr);
 }
 
 int TCanvas::DrawText(const AnsiString& text, RECT& r, UINT format) {
@@ -294,18 +321,180 @@ SIZE TCanvas::TextExtent(const AnsiString& text) {
   return size;
 }
 
+SIZE TCanvas::TextExtentEx(const AnsiString& text, int maxExtent, int* fit, std::vector<int>* partialExtents) {
+  RequireHandle();
+  SIZE size{};
+  INT fitted = 0;
+  if (partialExtents != nullptr) partialExtents->assign(text.size(), 0);
+  GetTextExtentExPointA(FHandle, text.data(), static_cast<int>(text.size()), maxExtent, &fitted,
+                        partialExtents != nullptr && !text.empty() ? partialExtents->data() : nullptr, &size);
+  if (fit != nullptr) *fit = fitted;
+  return size;
+}
+
+SIZE TCanvas::TabbedTextExtent(const AnsiString& text, std::span<const int> tabStops) {
+  RequireHandle();
+  DWORD extent = GetTabbedTextExtentA(FHandle, text.data(), static_cast<int>(text.size()),
+                                      static_cast<int>(tabStops.size()), tabStops.empty() ? nullptr : tabStops.data());
+  return SIZE{LOWORD(extent), HIWORD(extent)};
+}
+
+SIZE TCanvas::TabbedTextOut(int x, int y, const AnsiString& text, std::span<const int> tabStops, int tabOrigin) {
+  RequireHandle();
+  LONG extent = ::TabbedTextOutA(FHandle, x, y, text.data(), static_cast<int>(text.size()),
+                                 static_cast<int>(tabStops.size()), tabStops.empty() ? nullptr : tabStops.data(),
+                                 tabOrigin);
+  return SIZE{LOWORD(extent), HIWORD(extent)};
+}
+
+void TCanvas::SetTextJustification(int breakExtra, int breakCount) {
+  RequireHandle();
+  ::SetTextJustification(FHandle, breakExtra, breakCount);
+}
+
+void TCanvas::ExtTextOut(int x, int y, UINT options, const RECT* r, const AnsiString& text) {
+  RequireHandle();
+  ::ExtTextOutA(FHandle, x, y, options, r, text.data(), static_cast<UINT>(text.size()), nullptr);
+}
+
 void TCanvas::Draw(int x, int y, TBitmap& bitmap) {
   if (bitmap.Empty()) return;
   RequireHandle();
-  BitBlt(FHandle, x, y, bitmap.Width(), bitmap.Height(), bitmap.Canvas().Handle(), 0, 0, SRCCOPY);
+  HDC source = bitmap.Canvas().Handle();
+  if (bitmap.Transparent()) {
+    TransparentBlt(FHandle, x, y, bitmap.Width(), bitmap.Height(), source, 0, 0, bitmap.Width(), bitmap.Height(),
+                   ColorToRGB(bitmap.TransparentColor()));
+  } else {
+    BitBlt(FHandle, x, y, bitmap.Width(), bitmap.Height(), source, 0, 0, SRCCOPY);
+  }
+}
+
+void TCanvas::DrawDisabled(int x, int y, TBitmap& bitmap) {
+  if (bitmap.Empty()) return;
+  RequireHandle();
+  const int w = bitmap.Width(), h = bitmap.Height();
+  const COLORREF transparent = ColorToRGB(bitmap.TransparentColor());
+  // A monochrome mask: 1 where the bitmap has its transparent colour, 0 on the shape. A colour
+  // to monochrome copy sets exactly the pixels of the source's background colour.
+  HDC source = bitmap.Canvas().Handle();
+  HDC maskDC = CreateCompatibleDC(FHandle);
+  HBITMAP mask = CreateBitmap(w, h, 1, 1, nullptr);
+  HGDIOBJ oldMask = SelectObject(maskDC, mask);
+  COLORREF oldSourceBk = SetBkColor(source, transparent);
+  BitBlt(maskDC, 0, 0, w, h, source, 0, 0, SRCCOPY);
+  SetBkColor(source, oldSourceBk);
+  // Paint the brush where the mask is 0 and keep the destination where it is 1 (the raster
+  // operation PSDPxax); the monochrome source reads as black and white through these colours.
+  COLORREF oldText = SetTextColor(FHandle, RGB(0, 0, 0));
+  COLORREF oldBk = SetBkColor(FHandle, RGB(255, 255, 255));
+  const struct {
+    TColor Color;
+    int Shift;
+  } passes[] = {{clBtnHighlight, 1}, {clBtnShadow, 0}};
+  for (const auto& pass : passes) {
+    HBRUSH brush = CreateSolidBrush(ColorToRGB(pass.Color));
+    HGDIOBJ oldBrush = SelectObject(FHandle, brush);
+    BitBlt(FHandle, x + pass.Shift, y + pass.Shift, w, h, maskDC, 0, 0, 0x00B8074A);
+    SelectObject(FHandle, oldBrush);
+    DeleteObject(brush);
+  }
+  SetTextColor(FHandle, oldText);
+  SetBkColor(FHandle, oldBk);
+  SelectObject(maskDC, oldMask);
+  DeleteObject(mask);
+  DeleteDC(maskDC);
 }
 
 void TCanvas::CopyRect(const RECT& dest, TCanvas& source, const RECT& sr) {
   RequireHandle();
   source.RequireHandle();
   StretchBlt(FHandle, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, source.Handle(),
-             sr.left, sr.top, sr.right - sr.left, sr.bottom - sr.top, SRCCOPY);
+             sr.left, sr.top, sr.right - sr.left, sr.bottom - sr.top, FCopyMode);
 }
+
+void TCanvas::Polygon(std::span<const POINT> points) {
+  RequireHandle();
+  ::Polygon(FHandle, points.data(), static_cast<int>(points.size()));
+}
+
+TColor TCanvas::Pixels(int x, int y) {
+  RequireHandle();
+  COLORREF c = GetPixel(FHandle, x, y);
+  return c == CLR_INVALID ? clNone : static_cast<TColor>(c);
+}
+
+void TCanvas::SetPixels(int x, int y, TColor color) {
+  RequireHandle();
+  SetPixelV(FHandle, x, y, ColorToRGB(color));
+}
+
+void TCanvas::DrawFocusRect(const RECT& r) {
+  RequireHandle();
+  ::DrawFocusRect(FHandle, &r);
+}
+
+void TCanvas::DrawFrameControl(const RECT& r, UINT type, UINT state) {
+  RequireHandle();
+  RECT copy = r;  // the system may change the rectangle it is given
+  ::DrawFrameControl(FHandle, &copy, type, state);
+}
+
+void TCanvas::ExcludeClipRect(const RECT& r) {
+  RequireHandle();
+  ::ExcludeClipRect(FHandle, r.left, r.top, r.right, r.bottom);
+}
+
+void TCanvas::IntersectClipRect(const RECT& r) {
+  RequireHandle();
+  ::IntersectClipRect(FHandle, r.left, r.top, r.right, r.bottom);
+}
+
+HRGN TCanvas::SaveClipRegion() {
+  RequireHandle();
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  if (GetClipRgn(FHandle, region) != 1) {
+    DeleteObject(region);
+    return nullptr;
+  }
+  return region;
+}
+
+void TCanvas::RestoreClipRegion(HRGN saved) {
+  RequireHandle();
+  SelectClipRgn(FHandle, saved);  // nullptr removes the clip region
+  if (saved != nullptr) DeleteObject(saved);
+}
+
+int TCanvas::SaveDC() {
+  RequireHandle();
+  Deselect();
+  return ::SaveDC(FHandle);
+}
+
+void TCanvas::RestoreDC(int saved) {
+  RequireHandle();
+  Deselect();
+  ::RestoreDC(FHandle, saved);
+}
+
+POINT TCanvas::SetWindowOrg(int x, int y) {
+  RequireHandle();
+  POINT old{};
+  SetWindowOrgEx(FHandle, x, y, &old);
+  return old;
+}
+
+// The canvas of a bitmap: it puts the bitmap back into a memory device context when used.
+class TBitmapCanvas : public TCanvas {
+public:
+  explicit TBitmapCanvas(TBitmap& bitmap) : FBitmap(bitmap) {}
+
+protected:
+  void CreateHandle() override { FBitmap.MakeContext(); }
+
+private:
+  TBitmap& FBitmap;
+};
 
 TBitmap::TBitmap() = default;
 
@@ -361,13 +550,82 @@ bool TBitmap::LoadFromResourceName(HINSTANCE module, const char* name) {
 }
 
 TCanvas& TBitmap::Canvas() {
-  if (!FCanvas) FCanvas = std::make_unique<TCanvas>();
+  if (!FCanvas) FCanvas = std::make_unique<TBitmapCanvas>(*this);
+  MakeContext();
+  return *FCanvas;
+}
+
+void TBitmap::MakeContext() {
   if (FMemDC == nullptr && FBitmap != nullptr) {
     FMemDC = CreateCompatibleDC(nullptr);
     FOldBitmap = SelectObject(FMemDC, FBitmap);
     FCanvas->SetHandle(FMemDC);
   }
-  return *FCanvas;
+}
+
+bool TBitmap::LoadFromSystemResource(int id) {
+  HBITMAP bitmap = LoadBitmapA(nullptr, MAKEINTRESOURCEA(id));
+  if (bitmap == nullptr) return false;
+  SetHandle(bitmap);
+  return true;
+}
+
+template <class F>
+void TBitmap::OutOfContext(F f) {
+  if (FMemDC != nullptr) SelectObject(FMemDC, FOldBitmap);
+  HDC screen = GetDC(nullptr);
+  try {
+    f(screen);
+  } catch (...) {
+    ReleaseDC(nullptr, screen);
+    if (FMemDC != nullptr) SelectObject(FMemDC, FBitmap);
+    throw;
+  }
+  ReleaseDC(nullptr, screen);
+  if (FMemDC != nullptr) SelectObject(FMemDC, FBitmap);
+}
+
+namespace {
+
+BITMAPINFOHEADER TopDown32Header(int width, int height) {
+  BITMAPINFOHEADER bih{};
+  bih.biSize = sizeof bih;
+  bih.biWidth = width;
+  bih.biHeight = -height;
+  bih.biPlanes = 1;
+  bih.biBitCount = 32;
+  bih.biCompression = BI_RGB;
+  return bih;
+}
+
+}  // namespace
+
+std::vector<uint32_t> TBitmap::ReadPixels32() {
+  std::vector<uint32_t> pixels(static_cast<size_t>(FWidth) * static_cast<size_t>(FHeight));
+  if (pixels.empty()) return pixels;
+  BITMAPINFOHEADER bih = TopDown32Header(FWidth, FHeight);
+  OutOfContext([&](HDC dc) {
+    GetDIBits(dc, FBitmap, 0, static_cast<UINT>(FHeight), pixels.data(), reinterpret_cast<BITMAPINFO*>(&bih),
+              DIB_RGB_COLORS);
+  });
+  for (uint32_t& p : pixels) p &= 0x00FFFFFFu;  // the fourth byte means nothing in a DDB
+  return pixels;
+}
+
+void TBitmap::WritePixels32(const std::vector<uint32_t>& pixels) {
+  if (pixels.size() != static_cast<size_t>(FWidth) * static_cast<size_t>(FHeight))
+    throw EInvalidOperation("Pixel count does not match the bitmap");
+  if (pixels.empty()) return;
+  BITMAPINFOHEADER bih = TopDown32Header(FWidth, FHeight);
+  OutOfContext([&](HDC dc) {
+    SetDIBits(dc, FBitmap, 0, static_cast<UINT>(FHeight), pixels.data(), reinterpret_cast<const BITMAPINFO*>(&bih),
+              DIB_RGB_COLORS);
+  });
+}
+
+TColor TBitmap::TransparentColor() {
+  if (FTransparentColor != clDefault || Empty()) return FTransparentColor;
+  return Canvas().Pixels(0, FHeight - 1);
 }
 
 void TBitmap::SaveToFile(const AnsiString& fileName) {
@@ -381,13 +639,10 @@ void TBitmap::SaveToFile(const AnsiString& fileName) {
   bih.biCompression = BI_RGB;
   const DWORD stride = (static_cast<DWORD>(FWidth) * 3 + 3) & ~3u;
   std::vector<BYTE> pixels(static_cast<size_t>(stride) * static_cast<size_t>(FHeight));
-  // The bitmap must not be selected into a device context while GetDIBits reads it.
-  if (FMemDC != nullptr) SelectObject(FMemDC, FOldBitmap);
-  HDC screen = GetDC(nullptr);
-  GetDIBits(screen, FBitmap, 0, static_cast<UINT>(FHeight), pixels.data(), reinterpret_cast<BITMAPINFO*>(&bih),
-            DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
-  if (FMemDC != nullptr) SelectObject(FMemDC, FBitmap);
+  OutOfContext([&](HDC dc) {
+    GetDIBits(dc, FBitmap, 0, static_cast<UINT>(FHeight), pixels.data(), reinterpret_cast<BITMAPINFO*>(&bih),
+              DIB_RGB_COLORS);
+  });
   // GetDIBits may fill in the optional fields; write the same header whatever the system.
   bih.biSizeImage = static_cast<DWORD>(pixels.size());
   bih.biXPelsPerMeter = bih.biYPelsPerMeter = 0;

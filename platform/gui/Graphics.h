@@ -4,7 +4,8 @@
 //
 // Ownership: each graphics object owns its GDI handle and deletes it when it changes or dies;
 // a canvas never deletes the device context it was given (SetHandle), only the objects it
-// selected are put back.
+// selected are put back. A canvas that gets its device context itself (CreateHandle, say from
+// GetDC) gives it back in ReleaseHandle when it lets go of it (FreeHandle).
 #pragma once
 
 #include "platform/gui/Components.h"
@@ -13,7 +14,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdint>
 #include <memory>
+#include <span>
+#include <vector>
 
 // TColor: an RGB value (0x00BBGGRR), or a system colour as 0xFF000000 plus its index.
 
@@ -102,6 +106,8 @@ private:
 
 enum class TBrushStyle { bsSolid, bsClear };
 
+class TBitmap;
+
 class TBrush : public TGraphicsObject {
 public:
   const char* ClassName() const override { return "TBrush"; }
@@ -111,10 +117,16 @@ public:
   void SetColor(TColor color);
   TBrushStyle Style() const { return FStyle; }
   void SetStyle(TBrushStyle style);
+  // A pattern brush tiled from the bitmap (not owned; its pixels are copied when the handle
+  // is made, so set it again after changing them); nullptr makes the brush solid again. While
+  // a bitmap is set, colour and style do not shape the brush.
+  TBitmap* Bitmap() const { return FBitmap; }
+  void SetBitmap(TBitmap* bitmap);
 
 private:
   TColor FColor = clWhite;
   TBrushStyle FStyle = TBrushStyle::bsSolid;
+  TBitmap* FBitmap = nullptr;
 };
 
 enum class TPenStyle { psSolid, psDash, psDot, psClear };
@@ -137,8 +149,6 @@ private:
   TPenStyle FStyle = TPenStyle::psSolid;
 };
 
-class TBitmap;
-
 // Drawing on a device context with the canvas's own font, brush and pen.
 class TCanvas : public TPersistent {
 public:
@@ -146,10 +156,18 @@ public:
   ~TCanvas() override;
   const char* ClassName() const override { return "TCanvas"; }
 
-  HDC Handle() const { return FHandle; }
+  // The device context; a canvas that makes its own (CreateHandle) makes it now. Direct GDI
+  // calls on it see the canvas's objects only after a drawing call of the canvas.
+  HDC Handle();
+  // The device context with the canvas's font, brush and pen selected and its text colour
+  // set, for GDI and visual-style calls that draw with them.
+  HDC HandleWithObjects();
   // Hands the canvas a device context it does not own; 0 puts the selected objects back.
   void SetHandle(HDC dc);
   bool HandleAllocated() const { return FHandle != nullptr; }
+  // Puts the selected objects back and lets go of the device context, giving it back when
+  // the canvas made it itself (ReleaseHandle).
+  void FreeHandle();
 
   TFont& Font() { return *FFont; }
   TBrush& Brush() { return *FBrush; }
@@ -166,12 +184,53 @@ public:
   SIZE TextExtent(const AnsiString& text);
   int TextWidth(const AnsiString& text) { return TextExtent(text).cx; }
   int TextHeight(const AnsiString& text) { return TextExtent(text).cy; }
+  // Text that fits: the extent of the whole text, and in fit the number of bytes of the
+  // characters that fit in maxExtent pixels; partialExtents (when given) receives the end
+  // position of each byte's character.
+  SIZE TextExtentEx(const AnsiString& text, int maxExtent, int* fit, std::vector<int>* partialExtents = nullptr);
+  // Text with TABs expanded to the tab stops (none: every eight average characters).
+  SIZE TabbedTextExtent(const AnsiString& text, std::span<const int> tabStops);
+  SIZE TabbedTextOut(int x, int y, const AnsiString& text, std::span<const int> tabStops, int tabOrigin);
+  // Spreads extra pixels over the break characters of the next text output (0, 0 ends it).
+  void SetTextJustification(int breakExtra, int breakCount);
+  // ExtTextOutA: options ETO_CLIPPED and ETO_OPAQUE refer to r (may be nullptr).
+  void ExtTextOut(int x, int y, UINT options, const RECT* r, const AnsiString& text);
+
+  // Bitmaps: a transparent bitmap leaves its transparent colour out; the disabled rendering
+  // draws the bitmap's shape (every pixel but the transparent colour) embossed, in
+  // clBtnHighlight one pixel right and down, then in clBtnShadow in place.
   void Draw(int x, int y, TBitmap& bitmap);
+  void DrawDisabled(int x, int y, TBitmap& bitmap);
+  // Copies with the copy mode (a raster operation, SRCCOPY unless set), stretching.
   void CopyRect(const RECT& dest, TCanvas& source, const RECT& sourceRect);
+  DWORD CopyMode() const { return FCopyMode; }
+  void SetCopyMode(DWORD mode) { FCopyMode = mode; }
+
+  void Polygon(std::span<const POINT> points);  // filled with the brush, outlined with the pen
+  TColor Pixels(int x, int y);                  // clNone outside the clip region
+  void SetPixels(int x, int y, TColor color);
+  void DrawFocusRect(const RECT& r);            // in the font and brush colours
+  void DrawFrameControl(const RECT& r, UINT type, UINT state);
+
+  // Clipping, in logical coordinates.
+  void ExcludeClipRect(const RECT& r);
+  void IntersectClipRect(const RECT& r);
+  // A copy of the clip region (nullptr when there is none) to hand back to RestoreClipRegion,
+  // which selects it again and deletes it.
+  HRGN SaveClipRegion();
+  void RestoreClipRegion(HRGN saved);
+  // The whole device context state. The canvas puts its objects back first, so a restored
+  // state never holds a font, brush or pen that the canvas has deleted since.
+  int SaveDC();
+  void RestoreDC(int saved);
+  POINT SetWindowOrg(int x, int y);  // answers the previous origin
 
 protected:
-  // Descendants that make their device context on demand (control canvases) override this.
+  // Descendants that make their device context on demand override CreateHandle (setting it
+  // with SetHandle) and give it back in ReleaseHandle. A descendant that made one calls
+  // FreeHandle in its own destructor: the base destructor cannot reach the override.
   virtual void CreateHandle() {}
+  virtual void ReleaseHandle(HDC dc) {}
   void RequireHandle();
 
 private:
@@ -182,9 +241,11 @@ private:
   std::unique_ptr<TPen> FPen;
   HDC FHandle = nullptr;
   HGDIOBJ FOldFont = nullptr, FOldBrush = nullptr, FOldPen = nullptr;
+  DWORD FCopyMode = SRCCOPY;
 };
 
-// A device-dependent bitmap with a memory device context for its canvas.
+// A device-dependent bitmap with a memory device context for its canvas. The canvas makes its
+// device context again whenever it is used after the bitmap left it.
 class TBitmap : public TPersistent {
 public:
   TBitmap();
@@ -206,14 +267,35 @@ public:
   void SaveToFile(const AnsiString& fileName);
   // Loads a bitmap resource by name from the module (the program when 0); false when missing.
   bool LoadFromResourceName(HINSTANCE module, const char* name);
+  // Loads one of the system's own bitmaps (OBM_CHECKBOXES and the like); false when missing.
+  bool LoadFromSystemResource(int id);
+
+  // The pixels as a top-down 32-bit image, row after row, each 0x00RRGGBB (not a TColor).
+  std::vector<uint32_t> ReadPixels32();
+  // Writes such an image of Width() x Height() pixels; a vector of another size is refused
+  // with EInvalidOperation.
+  void WritePixels32(const std::vector<uint32_t>& pixels);
+
+  // Drawing with a transparent colour: the one set, or the bottom-left pixel while it is
+  // clDefault.
+  bool Transparent() const { return FTransparent; }
+  void SetTransparent(bool value) { FTransparent = value; }
+  TColor TransparentColor();
+  void SetTransparentColor(TColor color) { FTransparentColor = color; }
 
 private:
+  friend class TBitmapCanvas;
+  void MakeContext();
   void FreeImage();
+  // Bitmap functions that read or write the bits want the bitmap out of every device context.
+  template <class F> void OutOfContext(F f);
   HBITMAP FBitmap = nullptr;
   HDC FMemDC = nullptr;
   HGDIOBJ FOldBitmap = nullptr;
   int FWidth = 0, FHeight = 0;
   std::unique_ptr<TCanvas> FCanvas;
+  bool FTransparent = false;
+  TColor FTransparentColor = clDefault;
 };
 
 // A common-controls image list of same-sized images.

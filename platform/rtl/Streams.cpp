@@ -186,16 +186,68 @@ bool DirectoryExistsW(const WideString& path) {
 bool FileExists(const AnsiString& fileName) { return FileExistsW(AnsiToWide(fileName)); }
 bool DirectoryExists(const AnsiString& path) { return DirectoryExistsW(AnsiToWide(path)); }
 
+namespace {
+
+// The longest path the wide file functions accept (in UTF-16 units); no folder has a
+// longer one.
+constexpr size_t kMaxPathUnits = 32767;
+// CreateDirectoryW takes a plain path (one without the "\\?\" prefix) of at most
+// MAX_PATH - 12 units, the terminating NUL included, so that an 8.3 name still fits below.
+constexpr size_t kMaxPlainFolderUnits = MAX_PATH - 12 - 1;
+
+bool IsPrefixedPath(std::wstring_view path) { return path.substr(0, 4) == L"\\\\?\\"; }
+
+// The length of text without the backslashes at its end.
+size_t LengthWithoutTrailingBackslashes(std::wstring_view text) {
+  size_t n = text.size();
+  while (n > 0 && text[n - 1] == L'\\') --n;
+  return n;
+}
+
+}  // namespace
+
 bool ForceDirectoriesW(const WideString& path) {
-  WideString p = ExcludeTrailingBackslashW(path);
-  if (p.empty()) return false;
-  if (DirectoryExistsW(p)) return true;
-  WideString parent = ExtractFilePathW(p);
-  // Stop at a drive root ("c:\") or a bare name.
-  if (parent.size() > 3 && parent != p + L"\\") {
-    if (!ForceDirectoriesW(parent)) return false;
+  if (path.size() > kMaxPathUnits) return false;
+  // A run of backslashes separates like one, as the file system reads it.
+  const size_t length = LengthWithoutTrailingBackslashes(path);
+  if (length == 0) return false;
+  const std::wstring_view full(path.data(), length);
+  auto exists = [&](size_t n) { return DirectoryExistsW(WideString(full.substr(0, n))); };
+  if (exists(length)) return true;
+
+  // The folder and its ancestors, deepest first, as lengths of prefixes of the path. The
+  // parent of a name is the text up to its last '\\' or ':' (without the backslashes); the
+  // chain ends at a name without a folder part, and wherever the parent is no shorter than
+  // its child: a ':' inside a name ("a:b") gives back "a:" as its own parent.
+  std::vector<size_t> chain{length};
+  for (size_t n = length;;) {
+    size_t cut = n;
+    while (cut > 0 && full[cut - 1] != L'\\' && full[cut - 1] != L':') --cut;
+    size_t parent = cut;
+    while (parent > 0 && full[parent - 1] == L'\\') --parent;
+    if (parent == 0 || parent >= n) break;
+    chain.push_back(parent);
+    n = parent;
   }
-  return CreateDirectoryW(p.c_str(), nullptr) || DirectoryExistsW(p);
+  // A folder's ancestors exist when it does: search the chain for the deepest existing one
+  // instead of asking about every level (a path of thousands of folders stays cheap).
+  size_t missing = 1, present = chain.size();  // chain[0] is known to be missing
+  while (missing < present) {
+    size_t mid = missing + (present - missing) / 2;
+    if (exists(chain[mid]))
+      present = mid;
+    else
+      missing = mid + 1;
+  }
+  // Create the missing ones from the top; the first that cannot be made ends the attempt.
+  // A plain path too long for CreateDirectoryW is refused here as the system refuses it,
+  // whatever a more lenient file system underneath would allow.
+  for (size_t i = present; i-- > 0;) {
+    if (chain[i] > kMaxPlainFolderUnits && !IsPrefixedPath(full)) return false;
+    const WideString folder(full.substr(0, chain[i]));
+    if (!CreateDirectoryW(folder.c_str(), nullptr) && !DirectoryExistsW(folder)) return false;
+  }
+  return true;
 }
 
 bool ForceDirectories(const AnsiString& path) { return ForceDirectoriesW(AnsiToWide(path)); }

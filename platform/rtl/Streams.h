@@ -91,6 +91,7 @@ bool FileExistsW(const WideString& fileName);
 bool DirectoryExistsW(const WideString& path);
 bool FileExists(const AnsiString& fileName);
 bool DirectoryExists(const AnsiString& path);
-// Creates a folder with its missing parents; true when it exists afterwards.
+// Creates a folder with its missing parents; true when it exists afterwards. A path longer
+// than the platform's limit of 32,767 UTF-16 units is refused at once.
 bool ForceDirectoriesW(const WideString& path);
 bool ForceDirectories(const AnsiString& path);

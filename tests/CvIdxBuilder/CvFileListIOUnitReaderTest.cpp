@@ -1,6 +1,7 @@
 #include "CvIdxBuilder/CvFileListIOUnit.h"
 
 #include "platform/rtl/SysExceptions.h"
+#include "tests/support/InputMutator.h"
 #include "tests/support/TestSupport.h"
 
 #include <ostream>
@@ -244,6 +245,38 @@ TEST(FileListReader, OnlyTheBlocksOfTheRangeAreRead) {
   EXPECT_THROW(ReadFrom(reader, 0), EReadError);
 }
 
+TEST(FileListReader, BlocksBeyondTheListRaiseBeforeAnyAllocation) {
+  // A two-line list whose index claims far more bytes than the list holds.
+  const WideString lines = L"c:\\x\r\n\ta.txt\r\n";
+  const int64_t size = 2 + static_cast<int64_t>(lines.size()) * 2;
+  const WideString indexes[] = {
+      L"0\t2\tc:\\x\r\nTotal\t1000000000\tcount\t2",
+      L"0\t2\tc:\\x\r\nTotal\t2147483648\tcount\t2",  // 2,147,483,646 bytes
+      L"0\t2\tc:\\x\r\n1\t" + std::to_wstring(size + 2) + L"\tc:\\x\r\nTotal\t" +
+          std::to_wstring(size + 2) + L"\tcount\t2",  // an empty block after the end
+  };
+  for (const WideString& index : indexes) {
+    TListFixture f;
+    WriteFileBytes(f.List, "\xFF\xFE" + Utf16Bytes(lines));
+    WriteFileBytes(f.Idx, "\xFF\xFE" + Utf16Bytes(index));
+    TFileListReader reader(f.List);
+    try {
+      ReadFrom(reader, 0);
+      ADD_FAILURE() << "read: " << WideToUtf8(index);
+    } catch (const EReadError& e) {
+      EXPECT_NE(AnsiString::npos, e.Message().find("File list block out of range")) << e.Message();
+    }
+  }
+  // A block that ends exactly at the end of the list is read whole.
+  TListFixture f;
+  WriteFileBytes(f.List, "\xFF\xFE" + Utf16Bytes(lines));
+  WriteFileBytes(f.Idx, "\xFF\xFE" + Utf16Bytes(L"0\t2\tc:\\x\r\nTotal\t" + std::to_wstring(size) +
+                                               L"\tcount\t2"));
+  TFileListReader reader(f.List);
+  EXPECT_EQ((std::vector<TEntry>{{L"c:\\x", true, 0}, {L"c:\\x\\a.txt", false, 1}}),
+            ReadFrom(reader, 0).Entries);
+}
+
 TEST(FileListIdx, IndexWithoutRecords) {
   TListFixture f;
   WriteFileBytes(f.List, "\xFF\xFE");
@@ -314,4 +347,46 @@ TEST(FileListIdx, NumbersBeyond32Bits) {
                                  {L"c:\\big\\z.txt", false, 3000000001LL}}),
             r.Entries);
   EXPECT_EQ(3000000002LL, r.Start);
+}
+
+TEST(FileListReader, MutatedIndexesAndListsReadOrRaiseTheirErrors) {
+  TListFixture f;
+  WriteList(f.List, 4, kList);
+  const std::string list = testsupport::ReadFileBytes(f.List);
+  const std::string idx = testsupport::ReadFileBytes(f.Idx);
+  // The index as UTF-8 text, so that its numbers can be found and corrupted.
+  const std::string idxText = WideToUtf8(DecodeTextBytes(idx));
+  testsupport::TInputMutator mutator(20240617);
+  int read = 0;
+  for (int i = 0; i < 200; ++i) {
+    SCOPED_TRACE(::testing::Message() << "input " << i);
+    const uint32_t what = mutator.Below(4);
+    std::string idxBytes = idx, listBytes = list;
+    if (what == 0) idxBytes = mutator.Mutate(idx);
+    if (what == 1 || what == 3)
+      idxBytes = "\xFF\xFE" + Utf16Bytes(Utf8ToWide(mutator.Mutate(idxText)));
+    if (what >= 2) listBytes = mutator.Mutate(list);
+    WriteFileBytes(f.Idx, idxBytes);
+    WriteFileBytes(f.List, listBytes);
+    // A damaged index or list is refused by a conversion error or by the index's own read
+    // errors, never by running out of memory or off the end of the list: every block is
+    // checked against the list before it is read.
+    try {
+      TFileListReader reader(f.List);
+      for (int64_t start : {int64_t{0}, int64_t{5}, int64_t{17}, int64_t{-3}, int64_t{1} << 40}) {
+        int64_t at = start;
+        size_t calls = 0;
+        reader.ReadRange(nullptr, at, [&](const WideString&, bool, int64_t, void*, uint8_t& stop) {
+          if (++calls == 100) stop = kFileListStopDone;
+        });
+      }
+      ++read;
+    } catch (const EReadError& e) {
+      EXPECT_TRUE(e.Message().find("no closing record") != AnsiString::npos ||
+                  e.Message().find("File list block out of range") != AnsiString::npos)
+          << e.Message();
+    } catch (const EConvertError&) {
+    }
+  }
+  EXPECT_GT(read, 20);
 }

@@ -2,6 +2,7 @@
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/SysExceptions.h"
 
+#include "tests/support/InputMutator.h"
 #include "tests/support/TestSupport.h"
 
 #include <windows.h>
@@ -104,6 +105,26 @@ TEST_F(CorvaneIniTest, FolderGettersCreateTheirFoldersWithParents) {
   EXPECT_TRUE(FolderExists(FTemp.Path() + "\\a\\b\\work"));
   ini->GetBatchLogDir();
   EXPECT_TRUE(FolderExists(FTemp.Path() + "\\c\\log"));
+}
+
+TEST_F(CorvaneIniTest, SaveFoldersThatCannotBeMadeLeaveTheRestOfLoading) {
+  // A ':' inside a folder name, 32,000 trailing backslashes, and 12,000 folders: the
+  // folders of the end of loading may not be made, but loading goes on and ends as usual.
+  AnsiString deep = FTemp.Path() + "\\deep";
+  for (int i = 0; i < 12000; ++i) deep += "\\a";
+  const AnsiString values[][2] = {
+      {FTemp.Path() + "\\q\\a:b", FTemp.Path() + "\\log" + AnsiString(32000, '\\')},
+      {deep, FTemp.Path() + "\\x:\\y:"},
+  };
+  for (const auto& v : values) {
+    auto ini = Load("max_threadscount=0\r\nupload_field_count=0\r\nactionqueue_savepath=" + v[0] +
+                    "\r\nidxserverlog_savepath=" + v[1] + "\r\n");
+    EXPECT_TRUE(ini->IsLoaded()) << ini->LoadError();
+    EXPECT_EQ(v[0], ini->actionqueue_savepath());
+    EXPECT_EQ(1, ini->max_threadscount());
+    EXPECT_EQ(5, ini->upload_field_count());
+  }
+  EXPECT_TRUE(FolderExists(FTemp.Path() + "\\log"));
 }
 
 struct TLimitCase {
@@ -410,3 +431,71 @@ TEST_F(CorvaneIniTest, RootPathsWithDoubleByteNamesCompareByCharacter) {
 }
 
 }  // namespace
+
+namespace {
+
+// True when every value the loader makes folders of stays inside base: a mutated value
+// must not make folders anywhere else on the machine.
+bool SaveFoldersStayInside(const std::string& text, const AnsiString& base) {
+  const std::string lower = AnsiLowerCase(text);
+  for (size_t at = lower.find("savepath"); at != std::string::npos;
+       at = lower.find("savepath", at + 1)) {
+    size_t end = lower.find_first_of(std::string("\r\n\0", 3), at);
+    std::string rest = lower.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    size_t eq = rest.find('=');
+    if (eq == std::string::npos) continue;
+    std::string value = Trim(rest.substr(eq + 1));
+    while (!value.empty() && (value[0] == '"' || value[0] == '\'')) value.erase(0, 1);
+    if (value.compare(0, base.size(), AnsiLowerCase(base)) != 0 ||
+        value.find("..") != std::string::npos)
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+TEST_F(CorvaneIniTest, MutatedFilesLoadWithoutRaising) {
+  const AnsiString t = FTemp.Path();
+  const std::string sample =
+      "[Corvane]\r\nmax_threadscount=4\r\nbatch_commit_size=10000\r\n"
+      "max_extract_text_file_size_kb=5000\r\nmax_read_text_file_size_kb=2000\r\n"
+      "upload_field_count=7\r\nhyperestraier_startup=2\r\ntimeout_xdoc2txt=60\r\n"
+      "synchronize_task_time=2.5\r\nuse_windows_security=1\r\nlowercase_search=0\r\n"
+      "productname=コルヴェイン表示\r\nextracttext_extlist=PDF,\"Doc\", ,txt\r\n"
+      "windows_domain=,dom1,,dom2\r\nfixed_userid_list=Alice,,bob\r\nfixed_groupid_list=users\r\n"
+      "dateselector_yearrange=1995,2005\r\nmenu_search=1\r\nmenu_admin=0\r\n"
+      "webtempdir=" + t + "/temp/\r\nwebdocroot=" + t + "\r\ncrawlinipath=" + t + "\\crawl.ini\r\n"
+      "actionqueue_savepath=" + t + "\\act\\ソ表\r\nidxserverlog_savepath=" + t + "\\idx\\\r\n"
+      "document_root=" + t + "\\docs\r\nhvi_root=" + t + "\\hvi\r\ndocument_root_alias=docs\r\n"
+      "document_root_pattern=*.txt\r\ndocument_root2=" + t + "\\d2\r\nhvi_root2=" + t + "\\h2\r\n"
+      "document_root_alias2=two\r\n"
+      "[ExtractPageLimit]\r\npdf=10\r\nxdw=20\r\n";
+  testsupport::TInputMutator mutator(20240611);
+  int loaded = 0, used = 0;
+  for (int i = 0; i < 100; ++i) {
+    const std::string text = mutator.Mutate(sample);
+    if (!SaveFoldersStayInside(text, t)) continue;
+    ++used;
+    AnsiString file = FTemp.File("m" + IntToStr(i) + ".ini");
+    testsupport::WriteFileBytes(AnsiToWide(file), text);
+    // Loading never raises: a failed check leaves its message and the values read so far.
+    try {
+      TCorvaneIni ini(file, Data());
+      EXPECT_EQ(ini.IsLoaded(), ini.LoadError().empty()) << ini.LoadError();
+      if (!ini.IsLoaded()) continue;
+      ++loaded;
+      // A complete load has applied every limit.
+      EXPECT_GE(ini.max_threadscount(), 1);
+      EXPECT_LE(ini.max_threadscount(), 100);
+      EXPECT_GE(ini.upload_field_count(), 1);
+      EXPECT_LE(ini.upload_field_count(), 10);
+      EXPECT_GE(ini.hyperestraier_startup(), 0);
+      EXPECT_LE(ini.hyperestraier_startup(), 2);
+    } catch (const std::exception& e) {
+      ADD_FAILURE() << "input " << i << " raised: " << e.what();
+    }
+  }
+  EXPECT_GT(used, 70);
+  EXPECT_GT(loaded, 0);
+}

@@ -5,6 +5,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include "tests/support/InputMutator.h"
 
 using testsupport::TTempDir;
 
@@ -190,4 +191,33 @@ TEST(CorvaneLangUnit, OnlyJapaneseFileAndEnglishAsked) {
   AnsiString text = "unchanged";
   lang.Text("no such key", text);  // there is no current item, so nothing raises
   EXPECT_EQ("", text);
+}
+
+TEST(CorvaneLangUnit, MutatedFilesLoadOrRaiseTheConverterError) {
+  const std::string sample = JapaneseFile();
+  const char* const keys[] = {"Title", "greeting", "quote", "a", "ka", "DUP", "inline", "x"};
+  TTempDir dir;
+  const AnsiString file = dir.File("lang.php");
+  testsupport::TInputMutator mutator(20240615);
+  int loaded = 0;
+  for (int i = 0; i < 300; ++i) {
+    testsupport::WriteFileBytes(AnsiToWide(file), mutator.Mutate(sample));
+    std::unique_ptr<TCorvaneLangItem> item;
+    try {
+      item = std::make_unique<TCorvaneLangItem>(file);
+    } catch (const EUtf8TSjisException& e) {
+      EXPECT_EQ("UTF-8 Unknown code.", e.Message()) << "input " << i;
+      continue;
+    }
+    ++loaded;
+    for (const char* key : keys) {
+      try {
+        AnsiString text;
+        item->Text(key, text);
+      } catch (const ECorvaneUserException&) {
+        // An unknown key, or one in the wrong case: the lookup's own errors.
+      }
+    }
+  }
+  EXPECT_GT(loaded, 0);
 }

@@ -6,6 +6,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include "tests/support/InputMutator.h"
 
 namespace {
 
@@ -70,17 +71,101 @@ TEST(CorvaneXmlHelper, SavesShiftJisBytes) {
   TXmlDocument doc = H::LoadXml("<root a=\"表\"><item>日本語テキスト</item><n>①</n></root>");
   AnsiString text;
   H::SaveXml(doc.get(), text);
-  // Code page 932 literals: the Shift_JIS bytes of the kana and kanji. "①" is a code page
-  // 932 extension that Shift_JIS lacks, so it is written as a character reference.
+  // Code page 932 literals: the bytes of the kana and kanji, and of "①", an extension of
+  // the code page that strict Shift_JIS lacks.
   const std::string expected =
       "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n"
-      "<root a=\"表\"><item>日本語テキスト</item><n>&#9312;</n></root>\n";
+      "<root a=\"表\"><item>日本語テキスト</item><n>①</n></root>\n";
   EXPECT_PRED_FORMAT2(testsupport::BytesEqual, expected, text);
 
   xmlNode* item = H::SelectElement(Root(doc), "item");
   text = "left over";
   H::SaveXml(item, text);
   EXPECT_PRED_FORMAT2(testsupport::BytesEqual, std::string("<item>日本語テキスト</item>"), text);
+}
+
+namespace {
+
+// The document as libxml2 writes it in UTF-8: two documents that dump alike hold the same
+// names, attributes and text.
+std::string Utf8Dump(const TXmlDocument& doc) {
+  xmlChar* mem = nullptr;
+  int size = 0;
+  xmlDocDumpMemoryEnc(doc.get(), &mem, &size, "UTF-8");
+  std::string r(reinterpret_cast<const char*>(mem), static_cast<size_t>(size));
+  xmlFree(mem);
+  return r;
+}
+
+// Saves the document, loads what was saved and saves that again: the second load must
+// hold what the first did, and the second save must be the first.
+void ExpectSaveLoadRoundTrip(const AnsiString& text) {
+  TXmlDocument first = H::LoadXml(text);
+  AnsiString saved;
+  H::SaveXml(first.get(), saved);
+  TXmlDocument second = H::LoadXml(saved);
+  EXPECT_EQ(Utf8Dump(first), Utf8Dump(second)) << text.substr(0, 200);
+  AnsiString again;
+  H::SaveXml(second.get(), again);
+  EXPECT_PRED_FORMAT2(testsupport::BytesEqual, saved, again);
+}
+
+}  // namespace
+
+TEST(CorvaneXmlHelper, CodePageExtensionsInNamesSaveAndLoadBack) {
+  // 纊 (ED 40) is an extension of the code page: as a name it cannot be a reference.
+  ExpectSaveLoadRoundTrip("<r \xED\x40=\"1\"/>");
+}
+
+TEST(CorvaneXmlHelper, EveryCharacterOfTheCodePageSavesAndLoadsBack) {
+  // Every character of code page 932: in text, attribute values, CDATA and comments, and
+  // in element and attribute names wherever a name may hold it.
+  AnsiString names, all;
+  for (int lead = 0x81; lead <= 0xFC; ++lead) {
+    if (lead > 0x9F && lead < 0xE0) continue;
+    for (int trail = 0x40; trail <= 0xFC; ++trail) {
+      if (trail == 0x7F) continue;
+      const AnsiString c{static_cast<char>(lead), static_cast<char>(trail)};
+      const AnsiString item = "<x" + c + " a" + c + "=\"" + c + "\">" + c + "</x" + c + ">";
+      try {
+        H::LoadXml(item);
+        names += item;
+      } catch (const Exception&) {
+        // Not a name character.
+      }
+      all += c;
+    }
+  }
+  // Half-width katakana are single bytes, and so are the few bytes the code page maps to
+  // characters of its own (80, A0, FD to FF).
+  for (int b = 0xA1; b <= 0xDF; ++b) all += static_cast<char>(b);
+  all += "\x80\xA0\xFD\xFE\xFF";
+  ASSERT_GT(names.size(), 6000u * 4);
+  // Character references cannot stand in for a character in a CDATA section or a
+  // comment: there the code page's own form is the only one.
+  ExpectSaveLoadRoundTrip("<r>" + names + "<t a=\"" + all + "\">" + all + "<![CDATA[" + all +
+                          "]]><!--" + all + "--></t></r>");
+}
+
+TEST(CorvaneXmlHelper, MalformedDocumentIsRefusedAtItsFirstError) {
+  // An unterminated comment full of "--": libxml2 reports every pair, each time copying
+  // the comment read so far. The first error is the one reported; nothing after it counts.
+  AnsiString expectedStart;
+  try {
+    H::LoadXml("<!------");
+  } catch (const Exception& e) {
+    expectedStart = e.Message().substr(0, e.Message().find("\r\n"));
+  }
+  ASSERT_FALSE(expectedStart.empty());
+  AnsiString big = "<!--";
+  big.reserve(2 * 1024 * 1024);
+  while (big.size() < 2 * 1024 * 1024) big += "--";
+  EXPECT_EQ(expectedStart + "\r\n\r\n" + big, MessageOf([&] { H::LoadXml(big); }));
+  EXPECT_EQ("XML読込エラー[1行5文字目]", expectedStart);
+
+  // An error that leaves the document loadable does not stop it.
+  TXmlDocument doc = H::LoadXml("<r><p:x/><y/></r>");
+  EXPECT_NE(nullptr, H::SelectElement(Root(doc), "y", true));
 }
 
 TEST(CorvaneXmlHelper, SelectionErrors) {
@@ -206,4 +291,30 @@ TEST(CorvaneXmlHelper, SetElementTextAndAddChild) {
       testsupport::BytesEqual,
       std::string("<r><empty>新しい</empty><full>new<b/>tail</full><子>x&amp;y</子></r>"),
       saved);
+}
+
+TEST(CorvaneXmlHelper, MutatedDocumentsLoadAndSaveBackOrAreRefused) {
+  const AnsiString sample =
+      "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<!DOCTYPE r [<!ENTITY e \"表\">]>\r\n"
+      "<r id=\"7\" 纊=\"①～\" t='a&amp;b&lt;'><!-- note - ? --><item n=\"1\">日本語&e;</item>"
+      "<item n=\"2\"><![CDATA[<x>ソ\\]]></item><?pi data?><p:x xmlns:p=\"urn:p\">ｱｲｳ</p:x>"
+      "<e>&#9312;&#x7E8A;</e><empty/></r>\r\n";
+  testsupport::TInputMutator mutator(20240616);
+  int loaded = 0;
+  for (int i = 0; i < 300; ++i) {
+    const AnsiString text = mutator.Mutate(sample);
+    TXmlDocument doc;
+    try {
+      doc = H::LoadXml(text);
+    } catch (const Exception& e) {
+      EXPECT_STREQ("Exception", e.ClassName()) << "input " << i;
+      EXPECT_EQ(0u, e.Message().find("XML読込エラー[")) << "input " << i;
+      continue;
+    }
+    ++loaded;
+    // Whatever loads saves as text that loads back the same.
+    SCOPED_TRACE(::testing::Message() << "input " << i);
+    ExpectSaveLoadRoundTrip(text);
+  }
+  EXPECT_GT(loaded, 20);
 }

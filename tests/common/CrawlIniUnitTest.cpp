@@ -1,6 +1,7 @@
 #include "common/CrawlIniUnit.h"
 
 #include "platform/rtl/SysExceptions.h"
+#include "tests/support/InputMutator.h"
 #include "tests/support/TestSupport.h"
 
 #include <map>
@@ -353,6 +354,59 @@ TEST(CrawlIni, JapaneseSectionNamesAreWrittenBackByteForByte) {
                       s.IniBytes());
 }
 
+TEST(CrawlIni, NamesEndingInALeadByteReadBackAfterWriteBack) {
+  // After trimming, "c:\data<81> " and "ab<81> " would end in a lead byte whose second
+  // byte was the blank: written back, it would take the "]" or the "," after it.
+  TStoreSetup s;
+  s.WriteIni("[c:\\data\x81 ]\r\nab\x81 ,cd=2\r\n[c:\\other]\r\njpg=1\r\n");
+  TCrawlIni store(s.Options());
+  store.Refresh();
+  ASSERT_NE(nullptr, store.FindFolder("c:\\data"));
+  EXPECT_EQ((TTuple{2, 2, 2, false}), SettingOf(*store.FindFolder("c:\\data"), "ab"));
+  EXPECT_EQ((TTuple{2, 2, 2, false}), SettingOf(*store.FindFolder("c:\\data"), "cd"));
+  store.WriteCrawlini(*store.FindFolder("c:\\data"));
+  EXPECT_PRED_FORMAT2(BytesEqual, std::string("[c:\\other]\r\njpg=1\r\n\r\n[c:\\data]\r\nab,cd=2,2,2\r\n\r\n"),
+                      s.IniBytes());
+
+  TCrawlIni again(s.Options());
+  again.Refresh();
+  ASSERT_EQ(2, again.FolderCount());
+  EXPECT_EQ((TTuple{1, 1, 1, false}), SettingOf(*again.FindFolder("c:\\other"), "jpg"));
+  EXPECT_EQ(kMissing, SettingOf(*again.FindFolder("c:\\other"), "ab"));
+  EXPECT_EQ((TTuple{2, 2, 2, false}), SettingOf(*again.FindFolder("c:\\data"), "ab"));
+  EXPECT_EQ((TTuple{2, 2, 2, false}), SettingOf(*again.FindFolder("c:\\data"), "cd"));
+
+  // A double-byte character with a real second byte stays whole.
+  TCrawlIniText text;
+  text.SetText("[ c:\\表 \t]\r\n[x\x81\x81 ]\r\n");
+  ASSERT_EQ(2, text.SectionCount());
+  EXPECT_EQ(AnsiString("c:\\表"), text.SectionName(0));
+  EXPECT_EQ(AnsiString("x\x81\x81"), text.SectionName(1));
+}
+
+TEST(CrawlIni, ExtensionsThatNeedQuotesReadBackAfterWriteBack) {
+  // ";a" first on a line would make it a comment; in "a<81>"b" the quote is the second byte
+  // of a character, so it is no quote to double; "x y" and q" need their quotes.
+  TStoreSetup s;
+  s.WriteIni("[default]\r\n\";a\"=5\r\na\x81\"b=6\r\n\"x y\",\"q\"\"\"=7\r\n\"[b]\"=8\r\n");
+  TCrawlIni store(s.Options());
+  store.Refresh();
+  const std::pair<AnsiString, TTuple> expected[] = {{";a", {5, 5, 5, false}},
+                                                   {"a\x81\"b", {6, 6, 6, false}},
+                                                   {"x y", {7, 7, 7, false}},
+                                                   {"q\"", {7, 7, 7, false}},
+                                                   {"[b]", {8, 8, 8, false}}};
+  for (const auto& [ext, tuple] : expected) EXPECT_EQ(tuple, SettingOf(store.Default(), ext)) << ext;
+  store.WriteCrawlini(store.Default());
+  EXPECT_PRED_FORMAT2(BytesEqual,
+                      std::string("[default]\r\n\";a\"=5,5,5\r\na\x81\"b=6,6,6\r\n\"x y\",\"q\"\"\"=7,7,7\r\n"
+                                  "[b]=8,8,8\r\n\r\n"),
+                      s.IniBytes());
+  TCrawlIni again(s.Options());
+  again.Refresh();
+  for (const auto& [ext, tuple] : expected) EXPECT_EQ(tuple, SettingOf(again.Default(), ext)) << ext;
+}
+
 TEST(CrawlIni, SpellingsOfOneFolderAreReadAndWrittenAsOne) {
   TStoreSetup s;
   s.WriteIni("[c:\\data]\r\njpg=1\r\n[C:\\Data\\]\r\npng=2\r\n[c:\\DATA]\r\ntif=3\r\n");
@@ -378,3 +432,64 @@ TEST(CrawlIni, MissingFileAtRefreshLeavesThePageLimits) {
   EXPECT_EQ((TTuple{-1, 4, 4, true}), SettingOf(store.Default(), "xdw"));
   EXPECT_EQ(0, store.FolderCount());
 }
+
+namespace {
+
+using TFolderSettings = std::map<AnsiString, std::map<AnsiString, AnsiString>>;
+
+// Default and every folder with the text of each extension's setting. An extension at
+// 0,0,0 without pdf is left out, as is a folder left with none: write-back prunes such
+// extensions, and reading them back finds them missing, which means the same.
+TFolderSettings SettingsOf(const TCrawlIni& store) {
+  TFolderSettings r;
+  auto add = [&](const TCrawlIniFolder& f) {
+    std::map<AnsiString, AnsiString> exts;
+    for (int i = 0; i < f.ExtCount(); ++i) {
+      const TCrawlIniExtractPageSetting* s = f.SettingAt(i);
+      if (s->First() || s->Second() || s->Third() || s->Pdf()) exts[f.ExtAt(i)] = s->ToString();
+    }
+    if (!exts.empty()) r[f.Path()] = exts;
+  };
+  add(store.Default());
+  for (int i = 0; i < store.FolderCount(); ++i) add(*store.FolderAt(i));
+  return r;
+}
+
+std::vector<std::pair<AnsiString, std::vector<AnsiString>>> SectionsOf(const TCrawlIniText& ini) {
+  std::vector<std::pair<AnsiString, std::vector<AnsiString>>> r;
+  for (int i = 0; i < ini.SectionCount(); ++i) r.emplace_back(ini.SectionName(i), ini.SectionLines(i));
+  return r;
+}
+
+}  // namespace
+
+TEST(CrawlIni, MutatedFilesReadBackAfterWriteBack) {
+  const std::string sample =
+      "[default]\r\nJPG,BMP=1,1,1\r\nPDF, ppt = 1,2,3,pdf\r\n.TIF,..TIFF = -1\r\nDOC=0,0,0\r\n"
+      "; comment\r\n[c:\\data]\r\ntxt=5\r\nxls=0,0,0\r\n[C:\\Data\\ソフト表]\r\n\"a b\",c=7,8\r\n"
+      "[c:\\data\\ソフト表\\sub\\]\r\nzip=9,9,9,pdf\r\nxdw=2\r\n\";x\",y\x81\"=4\r\n[d:\\]\r\n"
+      "x=1\r\n";
+  testsupport::TInputMutator mutator(20240612);
+  TStoreSetup s;
+  for (int i = 0; i < 200; ++i) {
+    const std::string text = mutator.Mutate(sample);
+    SCOPED_TRACE(::testing::Message() << "input " << i);
+    // The text as written reads back as the same sections and lines.
+    TCrawlIniText first, second;
+    first.SetText(text);
+    second.SetText(first.Text());
+    EXPECT_EQ(SectionsOf(first), SectionsOf(second));
+
+    // Each folder written back reads back with the settings it had.
+    s.WriteIni(text);
+    TCrawlIni store(s.Options("xdw"));
+    store.Refresh();
+    const TFolderSettings before = SettingsOf(store);
+    store.WriteCrawlini(store.Default());
+    for (int f = 0; f < store.FolderCount(); ++f) store.WriteCrawlini(*store.FolderAt(f));
+    TCrawlIni again(s.Options("xdw"));
+    again.Refresh();
+    EXPECT_EQ(before, SettingsOf(again));
+  }
+}
+

@@ -2,6 +2,7 @@
 #include "common/HvxUtil.h"
 
 #include <gtest/gtest.h>
+#include "tests/support/InputMutator.h"
 
 namespace {
 std::vector<AnsiString> Fields(const AnsiString& line) {
@@ -117,4 +118,26 @@ TEST(HvValueObjects, ConvertToAndFromTextWithFallbacks) {
   EXPECT_EQ(n.Value, 0);
   n.SetAsString("99999999999");
   EXPECT_EQ(n.Value, 0);
+}
+
+TEST(TabDelimitedText, MutatedLinesSplitWithoutRaising) {
+  const std::string sample = "pdf\t\\\\\\\\server\\\\share\\t表\\\\ソ\\n\\\"x\\\" \\b\\f\\r\tthird\t\r\n";
+  testsupport::TInputMutator mutator(20240614);
+  TTabDelimitedText parser;
+  for (int i = 0; i < 400; ++i) {
+    const std::string line = mutator.Mutate(sample);
+    // Splitting never raises: the characters that Unescape refuses end fields first.
+    parser.SetLine(line);
+    EXPECT_LE(parser.Count(), static_cast<int>(line.size()) + 1) << "input " << i;
+    AnsiString field;
+    EXPECT_FALSE(parser.TryGet(parser.Count(), field));
+    // Unescape on its own refuses only an unterminated string.
+    try {
+      AnsiString result;
+      TTabDelimitedText::Unescape(line, result);
+      EXPECT_LE(result.size(), line.size());
+    } catch (const Exception& e) {
+      EXPECT_EQ("Unterminated string", e.Message()) << "input " << i;
+    }
+  }
 }

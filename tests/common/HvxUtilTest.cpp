@@ -167,6 +167,26 @@ TEST(HvxUtil, ScanQuotedLineTreatsA5CTrailByteAsNoEscape) {
   EXPECT_EQ(r.quotes, 2);
 }
 
+TEST(HvxUtil, ScanQuotedLineWalksALongLineOnce) {
+  // A value of 300,000 escaped quotes, each after a 5C trail byte and a real backslash
+  // (ソ is 83 5C), closed by a quote right after ソ: every quote of the value is a closing
+  // candidate that looks at the character before it. Over a megabyte in one line; one walk
+  // takes milliseconds, a walk from the start per quote would take many minutes.
+  const int n = 300000;
+  AnsiString value;
+  value.reserve(4 * n + 2);
+  for (int i = 0; i < n; ++i) value += "ソ\\'";
+  value += "ソ";
+  const AnsiString line = "'k' => '" + value + "'; /* c */ x";
+  ScanResult r = Scan(line);
+  EXPECT_EQ(r.state, sqOutside);
+  EXPECT_EQ(r.quotes, 2);
+  EXPECT_EQ(r.firstClose, 3);
+  EXPECT_EQ(r.secondOpen, 8);
+  EXPECT_EQ(r.secondClose, static_cast<int>(8 + value.size() + 1));
+  EXPECT_TRUE(r.text == "'k'=>'" + value + "';x") << r.text.size();
+}
+
 TEST(HvxUtil, ExceptionFamilyIsRegisteredInOrderAndRemoved) {
   InitializeuROClasses();
   InitializeuROSessions();

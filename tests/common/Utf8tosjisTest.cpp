@@ -1,6 +1,7 @@
 #include "common/Utf8tosjis.h"
 
 #include <gtest/gtest.h>
+#include "tests/support/InputMutator.h"
 
 TEST(Utf8tosjis, DecodesOneTwoAndThreeByteForms) {
   struct Case {
@@ -45,4 +46,23 @@ TEST(Utf8tosjis, InvalidLeadBytesRaise) {
       EXPECT_STREQ(e.ClassName(), "EUtf8TSjisException");
     }
   }
+}
+
+TEST(Utf8tosjis, MutatedTextConvertsOrRaisesItsOwnError) {
+  const std::string sample = reinterpret_cast<const char*>(
+      u8"こんにちは、world! 纊①～ \U0001F600 é ß ｱｲｳ 表示 \\ 'q' \"d\" end");
+  testsupport::TInputMutator mutator(20240613);
+  int converted = 0;
+  for (int i = 0; i < 400; ++i) {
+    const std::string text = mutator.Mutate(sample);
+    try {
+      const AnsiString ansi = Utf8ToSjis(text);
+      // At most one unit per byte, each at most two bytes of the code page.
+      EXPECT_LE(ansi.size(), 2 * text.size()) << "input " << i;
+      ++converted;
+    } catch (const EUtf8TSjisException& e) {
+      EXPECT_EQ("UTF-8 Unknown code.", e.Message()) << "input " << i;
+    }
+  }
+  EXPECT_GT(converted, 0);
 }

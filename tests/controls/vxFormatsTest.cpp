@@ -6,6 +6,7 @@
 #include "platform/rtl/FloatFormat.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/SysExceptions.h"
+#include "tests/platform/GuiTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -401,17 +402,14 @@ TEST(vxFormats, ListenerExceptionStopsAtTheWindowProcedure) {
   struct TThrower : IvxFormatControllerListener {
     void FormatChanged() override { throw Exception("listener failed"); }
   } thrower;
-  InitializeForms();
-  AnsiString reported;
-  Application->OnException = [&](TObject*, const std::exception& e) { reported = e.what(); };
+  guitest::TExceptionCatcher caught;
   {
     TvxFormatController controller;
     controller.AddListener(&thrower);
     EXPECT_EQ(SendMessageA(controller.NotificationWindow(), WM_TIMECHANGE, 0, 0), 0);  // not a time listener
-    EXPECT_EQ(reported, AnsiString(""));
+    EXPECT_TRUE(caught.Messages().empty());
     EXPECT_EQ(SendMessageA(controller.NotificationWindow(), WM_WININICHANGE, 0, reinterpret_cast<LPARAM>("intl")), 0);
     controller.RemoveListener(&thrower);
   }
-  EXPECT_EQ(reported, AnsiString("listener failed"));
-  FinalizeForms();
+  EXPECT_EQ(caught.Messages(), std::vector<std::string>{"listener failed"});
 }

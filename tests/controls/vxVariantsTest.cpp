@@ -3,6 +3,7 @@
 
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Streams.h"
+#include "tests/support/InputMutator.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -184,8 +185,10 @@ TEST(vxVariants, ReadErrors) {
   EXPECT_THROW(ReadWideStringProc(s), EvxStreamReadError);
 }
 
-TEST(vxVariants, TypedHelpersRoundTrip) {
-  TMemoryStream s;
+namespace {
+
+// One value of each typed helper, in the order ReadTypedSample reads them.
+void WriteTypedSample(TStream& s) {
   WriteAnsiStringProc(s, "表示");
   WriteWideStringProc(s, L"表示");
   WriteBooleanProc(s, true);
@@ -196,6 +199,26 @@ TEST(vxVariants, TypedHelpersRoundTrip) {
   WriteDoubleProc(s, 0.25);
   WriteCurrencyProc(s, 15000);
   WriteExtendedProc(s, 1.0L / 3);
+}
+
+void ReadTypedSample(TStream& s) {
+  ReadAnsiStringProc(s);
+  ReadWideStringProc(s);
+  ReadBooleanProc(s);
+  ReadSmallIntProc(s);
+  ReadWordProc(s);
+  ReadIntegerProc(s);
+  ReadInt64Proc(s);
+  ReadDoubleProc(s);
+  ReadCurrencyProc(s);
+  ReadExtendedProc(s);
+}
+
+}  // namespace
+
+TEST(vxVariants, TypedHelpersRoundTrip) {
+  TMemoryStream s;
+  WriteTypedSample(s);
   EXPECT_PRED_FORMAT2(testsupport::BytesEqual, B({4, 0, 0, 0, 0x95, 0x5C, 0x8E, 0xA6}), s.Bytes().substr(0, 8));
   EXPECT_EQ(s.Size(), 8 + 8 + 1 + 2 + 2 + 4 + 8 + 8 + 8 + 10);
   s.SetPosition(0);
@@ -277,4 +300,44 @@ TEST(vxVariants, StreamErrorsAreTranslated) {
     EXPECT_EQ(e.Message(), AnsiString("ストリーム読み込みエラー"));
   }
   vxClearResourceStringTranslations();
+}
+
+TEST(vxVariants, MutatedStreamsReadOrRaiseTheReadError) {
+  Variant inner = Variant::CreateArray(0, 2);
+  inner[0] = L"表示";
+  inner[1] = Variant::FromCurrency(123456);
+  inner[2] = Variant::Null();
+  Variant outer = Variant::CreateArray(0, 7);
+  outer[0] = 200;
+  outer[1] = -70000;
+  outer[2] = AnsiString(300, 'x');
+  outer[3] = "ソフト";
+  outer[4] = 2.5;
+  outer[5] = true;
+  outer[6] = inner;
+  outer[7] = Variant::FromDate(45000.5);
+  TMemoryStream typed;
+  WriteTypedSample(typed);
+  const std::string samples[] = {Written(outer), typed.Bytes()};
+  testsupport::TInputMutator mutator(20240619);
+  int read = 0;
+  for (int i = 0; i < 600; ++i) {
+    const bool variant = i % 2 == 0;
+    TMemoryStream s;
+    s.WriteString(mutator.Mutate(samples[variant ? 0 : 1]));
+    s.SetPosition(0);
+    try {
+      if (variant) {
+        // What was read writes back.
+        TMemoryStream again;
+        WriteVariant(again, ReadVariant(s));
+      } else {
+        ReadTypedSample(s);
+      }
+      ++read;
+    } catch (const EvxStreamReadError& e) {
+      EXPECT_EQ(AnsiString("Stream read error"), e.Message()) << "input " << i;
+    }
+  }
+  EXPECT_GT(read, 50);
 }

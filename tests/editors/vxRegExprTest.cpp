@@ -4,6 +4,8 @@
 #include "platform/rtl/FormatSettings.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <psapi.h>
 
 #include <functional>
 #include <string>
@@ -172,6 +174,7 @@ struct TAcceptCase {
   const char* Input;
   const char* Accepted;  // the characters taken, up to the first refusal
   bool Final;
+  bool CaseInsensitive = false;
 };
 
 TEST_F(RegExprTest, AcceptsAndRefusesSequences) {
@@ -229,9 +232,16 @@ TEST_F(RegExprTest, AcceptsAndRefusesSequences) {
       {"(\\d\\d)|('today'|'tomorrow')((\\+|-)\\d(\\d(\\d\\d?)?)?)?", "tomorrow-12345", "tomorrow-1234", true},
       // A trail byte 0x5C ('\') of a double-byte character is no escape.
       {"ソ\\d", "ソ5", "ソ5", true},
+      // Case-insensitive alternatives each test the key as typed; it keeps its case when
+      // one of them takes it so, else it takes the case of the first that took it.
+      {"(a1|[A-Z]2)", "A2", "A2", true, true},
+      {"(a1|[A-Z]2)", "A1", "A1", true, true},
+      {"(a1|b2)", "A1", "a1", true, true},
+      {"(ab|AC)", "Ac", "AC", true, true},
   };
   for (const auto& c : cases) {
     TvxRegExpr re;
+    re.SetCaseInsensitive(c.CaseInsensitive);
     Compile(re, c.Pattern);
     EXPECT_EQ(c.Accepted, Type(re, c.Input)) << "pattern " << c.Pattern << " input " << c.Input;
     EXPECT_EQ(c.Final, re.IsFinal()) << "pattern " << c.Pattern << " input " << c.Input;
@@ -395,6 +405,74 @@ TEST_F(RegExprTest, NestedBackReferencesAreCapped) {
   Errors errors = CompileErrors(re, source);
   ASSERT_FALSE(errors.empty());
   EXPECT_NE(std::string::npos, errors[0].find("Too big reference number"));
+}
+
+AnsiString Repeat(const AnsiString& text, int count) {
+  AnsiString result;
+  while (count-- > 0) result += text;
+  return result;
+}
+
+size_t PeakWorkingSet() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof(counters);
+  EXPECT_TRUE(K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters)));
+  return counters.PeakWorkingSetSize;
+}
+
+struct TCostCase {
+  AnsiString Source;
+  size_t ErrorCount;  // 0: it compiles and takes Typed to a final state
+  std::string FirstError;
+  const char* Typed = "a";
+};
+
+// Masks that overflowed the stack, ran for minutes or filled the memory, and the nesting
+// limits (256 open "(", 2048 levels made by quantifiers, bounds and references): each
+// compiles or is refused within 64 MB, and a keystroke looks at no state twice.
+TEST_F(RegExprTest, CostStaysWithinTheMaskSize) {
+  const AnsiString deepest = Repeat("(", 256) + "a+" + Repeat("?", 2048) + Repeat(")", 256);
+  const TCostCase cases[] = {
+      {Repeat("(", 20000) + "a" + Repeat(")", 20000), 1, "1:257:Illegal '('"},
+      {Repeat(")", 300) + Repeat("(", 300) + "a", 1, "1:557:Illegal '('"},  // ")" closes none
+      {Repeat("(a?)?", 28), 0, "", "aa"},
+      {Repeat("b*?", 68), 0, "", "bbb"},
+      {Repeat("a?", 30000), 0, "", "aaa"},
+      {deepest, 0, ""},
+      {deepest + "\\1", 1, "1:2563:Too big reference number"},
+      {"a+" + Repeat("?", 2049), 1, "1:2051:Illegal quantifier '?'"},
+      {"(a+" + Repeat("?", 2046) + "b){2}", 0, "", "abb"},
+      {"(a+" + Repeat("?", 2047) + "b){2}", 1, "1:2053:Incorrect parameter quantifier"},
+      // Once the copy budget is spent, later references and bounds are refused uncounted.
+      {"(x{1000}){99}" + Repeat("\\1", 20000), 20000, "1:14:Too big reference number"},
+      {"(x{1000}){99}" + Repeat("{2,}", 20000), 20000, "1:14:Incorrect parameter quantifier"},
+      // Copies of blocks without items cost their blocks, or nested references multiply freely.
+      {"((((x{0})" + Repeat("\\4", 50) + ")" + Repeat("\\3", 50) + ")" + Repeat("\\2", 50) + ")" +
+           Repeat("\\1", 50),
+       95, "1:222:Too big reference number"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Source.substr(0, 30) + "... " + std::to_string(c.Source.size()) + " bytes");
+    size_t peak = PeakWorkingSet();
+    {
+      TvxRegExpr re;
+      Errors errors = CompileErrors(re, c.Source);
+      ASSERT_EQ(c.ErrorCount, errors.size());
+      if (errors.empty()) {
+        EXPECT_LE(re.TransitionCount(), 2 * int64_t{re.StateCount()});
+        for (const char* key = c.Typed; *key; ++key) {
+          int64_t visited = re.VisitedStateCount();
+          char typed = *key;
+          EXPECT_TRUE(re.Next(typed));
+          EXPECT_LE(re.VisitedStateCount() - visited, re.StateCount());
+        }
+        EXPECT_TRUE(re.IsFinal());
+      } else {
+        EXPECT_EQ(c.FirstError, errors[0]);
+      }
+    }
+    EXPECT_LT(PeakWorkingSet() - peak, 64u << 20);
+  }
 }
 
 TEST_F(RegExprTest, RecompileClearsPreviousAutomaton) {

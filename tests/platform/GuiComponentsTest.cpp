@@ -1,4 +1,4 @@
-// Owner lists, free notification, loading and destroying states, and Assign.
+// Owner lists, free notification, loading and destroying states, Assign, and collections.
 #include "platform/gui/Components.h"
 #include "platform/gui/Graphics.h"
 #include "platform/rtl/SysExceptions.h"
@@ -138,6 +138,60 @@ TEST(GuiComponents, AssignCopiesKnownClassesAndRefusesOthers) {
     EXPECT_EQ(e.Message(), "Cannot assign a TBrush to a TFont");
   }
   EXPECT_THROW(copy.Assign(nullptr), EConvertError);
+}
+
+// An item with a caption; its constructor already sees the collection it joins.
+class TCaptionItem : public TCollectionItem {
+public:
+  explicit TCaptionItem(TCollection* c) : TCollectionItem(c), First(c != nullptr && c->Count() == 1) {}
+  void SetCaption(const std::string& caption) {
+    Caption = caption;
+    Changed(false);
+  }
+  void Assign(const TPersistent* source) override { Caption = dynamic_cast<const TCaptionItem&>(*source).Caption; }
+  std::string Caption;
+  bool First;
+};
+
+// Logs each update as the caption it concerns, or "*" and all captions.
+class TCaptionCollection : public TOwnedCollection {
+public:
+  explicit TCaptionCollection(TPersistent* owner)
+      : TOwnedCollection(owner, [](TCollection* c) { return new TCaptionItem(c); }) {}
+  TCaptionItem* Item(int index) const { return static_cast<TCaptionItem*>(Items(index)); }
+  std::vector<std::string> Updates;
+
+protected:
+  void Update(TCollectionItem* item) override {
+    std::string text = item != nullptr ? static_cast<TCaptionItem*>(item)->Caption : "*";
+    for (int i = 0; item == nullptr && i < Count(); ++i) text += Item(i)->Caption;
+    Updates.push_back(text);
+  }
+};
+
+TEST(GuiComponents, CollectionAnnouncesItemChangesOnceOutsideAndAfterUpdateBrackets) {
+  TFont owner;
+  TCaptionCollection buttons(&owner);
+  auto* a = static_cast<TCaptionItem*>(buttons.Add());
+  EXPECT_TRUE(a->First);
+  a->SetCaption("a");
+  buttons.BeginUpdate();
+  static_cast<TCaptionItem*>(buttons.Add())->SetCaption("b");
+  buttons.Insert(0)->Assign(a);
+  buttons.EndUpdate();
+  EXPECT_EQ(buttons.Updates, (std::vector<std::string>{"*", "a", "*aab"}));
+  EXPECT_EQ(buttons.GetOwner(), &owner);
+  EXPECT_EQ(buttons.FindItemID(1), buttons.Item(2));
+  TCaptionCollection copy(nullptr);
+  copy.Add();
+  copy.Updates.clear();
+  copy.Assign(&buttons);
+  EXPECT_EQ(copy.Updates, std::vector<std::string>{"*aab"});
+  buttons.Updates.clear();
+  delete a;  // leaves its collection, which is told
+  buttons.Item(1)->SetIndex(0);
+  EXPECT_EQ(buttons.Updates, (std::vector<std::string>{"*ab", "*ba"}));
+  EXPECT_THROW(buttons.Item(0)->SetIndex(2), EListError);
 }
 
 }  // namespace

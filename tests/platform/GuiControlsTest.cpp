@@ -1,5 +1,6 @@
 // Message dispatch, reflection, exception routing, alignment, parent font and colour, state
-// notifications and window recreation of the GUI layer's controls.
+// notifications, window recreation, size constraints and automatic size of the GUI layer's
+// controls.
 #include "GuiTestSupport.h"
 
 #include "platform/gui/ComCtrls.h"
@@ -70,28 +71,8 @@ public:
   }
 };
 
-// One shown form for the suite (hiding a window costs Wine a wait for the window manager);
-// each test builds its controls on a fresh host panel that fills the form.
-class GuiControls : public ::testing::Test {
+class GuiControls : public guitest::TFormTest {
 protected:
-  static void SetUpTestSuite() {
-    SharedForm = new TForm(nullptr);
-    SharedForm->SetBounds(100, 100, 400, 300);
-    SharedForm->Show();
-  }
-  static void TearDownTestSuite() {
-    delete SharedForm;
-    SharedForm = nullptr;
-  }
-  void SetUp() override {
-    Host = new TPanel(nullptr);
-    Host->SetBevelOuter(TBevelCut::bvNone);
-    Host->SetAlign(TAlign::alClient);
-    Host->SetParent(SharedForm);
-  }
-  void TearDown() override { delete Host; }
-  static inline TForm* SharedForm = nullptr;
-  TPanel* Host = nullptr;
   std::vector<std::string> Log;
 };
 
@@ -521,6 +502,47 @@ TEST_F(GuiControls, ParentReflectsOwnerDrawScrollAndNotifyMessagesToTheChild) {
   const size_t seen = child->Seen.size();
   SendMessageA(parent, WM_VSCROLL, SB_LINEUP, 0);
   EXPECT_EQ(child->Seen.size(), seen);
+}
+
+// Wants a fixed size whatever it is given, as a control sized by its content does.
+class TSelfSizing : public TCustomControl {
+public:
+  using TCustomControl::TCustomControl;
+  SIZE Wanted{100, 30};
+
+protected:
+  bool CanAutoSize(int& width, int& height) override {
+    width = Wanted.cx;
+    height = Wanted.cy;
+    return true;
+  }
+};
+
+TEST_F(GuiControls, SizeFollowsConstraintsAndTheAutomaticSizeUnlessAligned) {
+  auto* c = new TSelfSizing(Host);
+  c->SetParent(Host);
+  c->SetBounds(5, 5, 10, 10);
+  EXPECT_EQ(c->Width(), 10);
+  c->SetAutoSize(true);
+  EXPECT_EQ(c->Width(), 100);
+  EXPECT_EQ(c->Height(), 30);
+  c->Constraints().SetMaxWidth(60);
+  EXPECT_EQ(c->Width(), 60) << "the automatic size stays within the constraints";
+  c->Constraints().SetMinWidth(80);  // pulls the maximum up with it
+  EXPECT_EQ(c->Constraints().MaxWidth(), 80);
+  EXPECT_EQ(c->Width(), 80);
+  c->Constraints().SetMinWidth(0);
+  c->Constraints().SetMaxWidth(0);
+  c->SetAlign(TAlign::alTop);  // the width is the parent's, the height still its own
+  EXPECT_EQ(c->Width(), Host->ClientWidth());
+  EXPECT_EQ(c->Height(), 30);
+  c->SetAlign(TAlign::alNone);
+  c->SetAutoSize(false);
+  c->Constraints().SetMinWidth(80);
+  c->SetBounds(0, 0, 20, 500);
+  RECT r{};
+  GetWindowRect(c->Handle(), &r);
+  EXPECT_EQ(r.right - r.left, 80) << "the window got the constrained size too";
 }
 
 TEST(GuiGraphics, ImageListTakesMaskedImagesAndDrawsThem) {

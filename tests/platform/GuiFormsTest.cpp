@@ -1,5 +1,6 @@
 // Focus and the form's active control, Tab navigation, key preview and swallowed keys, modal
-// forms, closing, bitmaps and the file dialogs' filters.
+// forms and their state, activation, forms as child windows, closing, bitmaps and the file
+// dialogs.
 #include "GuiTestSupport.h"
 
 #include "platform/gui/ComCtrls.h"
@@ -196,13 +197,28 @@ TEST_F(GuiFocus, KeyPreviewAndHandlersCanSwallowKeys) {
   EXPECT_EQ(Edit1->Text(), "b");
 }
 
+// Records the form's state when the button loses the focus.
+class TFocusLossButton : public TButton {
+public:
+  using TButton::TButton;
+  std::vector<std::string> Seen;
+  LRESULT WndProc(TMessage& m) override {
+    if (m.Msg == WM_KILLFOCUS) {
+      TCustomForm* form = GetParentForm(this);
+      Seen.push_back(std::string((form->FormState() & fsModal) ? "modal" : "modeless") +
+                     (form->Visible() ? " visible " : " hidden ") + std::to_string(form->ModalResult()));
+    }
+    return TButton::WndProc(m);
+  }
+};
+
 TEST(GuiForms, ModalFormEndsWithTheButtonsResultAndReenablesTheOthers) {
   TForm owner(nullptr);
   owner.SetBounds(10, 10, 200, 100);
   owner.Show();
   auto* dialog = new TForm(&owner);
   dialog->SetBorderStyle(TBorderStyle::bsDialog);
-  auto* ok = new TButton(dialog);
+  auto* ok = new TFocusLossButton(dialog);
   ok->SetParent(dialog);
   ok->ModalResult = mrOk;
   PostMessageA(ok->Handle(), BM_CLICK, 0, 0);
@@ -212,6 +228,84 @@ TEST(GuiForms, ModalFormEndsWithTheButtonsResultAndReenablesTheOthers) {
   EXPECT_TRUE(ownerDisabledDuringModal);
   EXPECT_TRUE(IsWindowEnabled(owner.Handle()));
   EXPECT_FALSE(dialog->Visible());
+  EXPECT_EQ(dialog->FormState() & fsModal, 0u);
+  // A control losing the focus as a modal form closes with a result sees why (an editor then
+  // validates silently).
+  ASSERT_FALSE(ok->Seen.empty());
+  EXPECT_EQ(ok->Seen.back(), "modal hidden 1");
+}
+
+class TActivationProbe : public TForm {
+public:
+  using TForm::TForm;
+  HWND SeenOnDeactivate = nullptr;
+
+protected:
+  void Deactivate() override {
+    SeenOnDeactivate = OtherActivationWindow();
+    TForm::Deactivate();
+  }
+};
+
+TEST(GuiForms, DeactivatedFormKnowsTheWindowTakingTheActivation) {
+  TActivationProbe first(nullptr);
+  first.SetBounds(30, 30, 200, 100);
+  TForm second(nullptr);
+  second.SetBounds(260, 30, 200, 100);
+  guitest::ShowAndActivate(first);
+  guitest::ShowAndActivate(second);
+  EXPECT_EQ(first.SeenOnDeactivate, second.Handle());
+}
+
+TEST(GuiForms, FormTakesAParentAsChildWindowAndBecomesTopLevelAgain) {
+  TForm host(nullptr);
+  host.SetBounds(40, 40, 400, 300);
+  host.Show();
+  TForm inner(nullptr);
+  inner.SetBounds(500, 40, 200, 150);
+  auto* edit = new TEdit(&inner);
+  edit->SetParent(&inner);
+  edit->SetText("kept");
+  inner.SetBorderStyle(TBorderStyle::bsNone);
+  inner.SetParent(&host);
+  inner.SetBounds(10, 10, 150, 100);
+  inner.Show();
+  Pump();
+  HWND window = inner.Handle();
+  EXPECT_NE(GetWindowLongA(window, GWL_STYLE) & WS_CHILD, 0);
+  EXPECT_EQ(GetWindowLongA(window, GWL_STYLE) & WS_POPUP, 0);
+  EXPECT_EQ(GetParent(window), host.Handle());
+  EXPECT_TRUE(IsWindowVisible(window));
+  EXPECT_EQ(GetParentForm(edit), &host);
+  EXPECT_EQ(edit->Text(), "kept");
+
+  inner.SetParent(nullptr);
+  inner.SetBorderStyle(TBorderStyle::bsSingle);  // a new border style keeps a shown form shown
+  Pump();
+  window = inner.Handle();
+  EXPECT_EQ(GetWindowLongA(window, GWL_STYLE) & WS_CHILD, 0);
+  EXPECT_NE(GetWindowLongA(window, GWL_STYLE) & WS_CAPTION, 0);
+  EXPECT_EQ(GetAncestor(window, GA_PARENT), GetDesktopWindow());
+  EXPECT_TRUE(IsWindowVisible(window));
+  EXPECT_EQ(edit->Text(), "kept");
+}
+
+TEST(GuiDialogs, BothFileDialogsGoThroughTheReplaceableFunction) {
+  std::vector<std::string> asked;
+  TFileDialogFunc previous = SetFileDialogFunc([&](HWND, TOpenDialog& dialog) {
+    asked.push_back(std::string(dialog.ForSaving() ? "save " : "open ") + dialog.Title);
+    dialog.FileName = "c:\\data\\list.txt";
+    return !dialog.ForSaving();
+  });
+  TOpenDialog open(nullptr);
+  open.Title = "読み込むファイル";
+  TSaveDialog save(nullptr);
+  save.Title = "書き出しファイル";
+  EXPECT_TRUE(open.Execute());
+  EXPECT_FALSE(save.Execute());
+  EXPECT_EQ(open.FileName, "c:\\data\\list.txt");
+  EXPECT_EQ(asked, (std::vector<std::string>{"open 読み込むファイル", "save 書き出しファイル"}));
+  SetFileDialogFunc(previous);
 }
 
 TEST(GuiForms, ClosingTheMainFormEndsTheMessageLoopUnlessRefused) {

@@ -49,4 +49,72 @@ void ShowAndActivate(TCustomForm& form) {
   Pump();
 }
 
+void TFormTest::SetUpTestSuite() {
+  SharedForm = new TForm(nullptr);
+  SharedForm->SetBounds(100, 100, 400, 300);
+  ShowAndActivate(*SharedForm);
+}
+
+void TFormTest::TearDownTestSuite() {
+  delete SharedForm;
+  SharedForm = nullptr;
+}
+
+void TFormTest::SetUp() {
+  Host = new TPanel(nullptr);
+  Host->SetBevelOuter(TBevelCut::bvNone);
+  Host->SetAlign(TAlign::alClient);
+  Host->SetParent(SharedForm);
+  SetForegroundWindow(SharedForm->Handle());
+  Pump();
+}
+
+void TFormTest::TearDown() {
+  delete Host;
+  Pump();
+}
+
+namespace {
+
+void Send(INPUT input) { SendInput(1, &input, sizeof input); }
+
+INPUT MouseInput(DWORD flags) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  return input;
+}
+
+}  // namespace
+
+void MouseMoveTo(POINT screen) {
+  // Absolute coordinates run from 0 to 65535 over the primary screen.
+  INPUT input = MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE);
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  input.mi.dx = static_cast<LONG>((screen.x * 65535 + width / 2) / (width - 1));
+  input.mi.dy = static_cast<LONG>((screen.y * 65535 + height / 2) / (height - 1));
+  Send(input);
+}
+
+void MouseButton(bool down) { Send(MouseInput(down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP)); }
+
+void MouseWheel(int delta) {
+  INPUT input = MouseInput(MOUSEEVENTF_WHEEL);
+  input.mi.mouseData = static_cast<DWORD>(delta);
+  Send(input);
+}
+
+void Key(WORD virtualKey, bool down) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = virtualKey;
+  input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+  Send(input);
+}
+
+void TapKey(WORD virtualKey) {
+  Key(virtualKey, true);
+  Key(virtualKey, false);
+}
+
 }  // namespace guitest

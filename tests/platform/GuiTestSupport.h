@@ -2,6 +2,7 @@
 // frees itself, pumping messages until a condition holds, and collecting routed exceptions.
 #pragma once
 
+#include "platform/gui/ExtCtrls.h"
 #include "platform/gui/Forms.h"
 
 #include <gtest/gtest.h>
@@ -34,5 +35,25 @@ private:
 
 // Puts the form in the foreground so focus changes work under a bare X server.
 void ShowAndActivate(TCustomForm& form);
+
+// One shown, active form for a suite (hiding a window costs Wine a wait for the window
+// manager); each test builds its controls on a fresh host panel that fills the form.
+class TFormTest : public ::testing::Test {
+protected:
+  static void SetUpTestSuite();
+  static void TearDownTestSuite();
+  void SetUp() override;
+  void TearDown() override;
+  static inline TForm* SharedForm = nullptr;
+  TPanel* Host = nullptr;
+};
+
+// Real input through SendInput, so key state, capture and hooks see what a user would cause.
+// Each call only queues the input: pump messages to let it act.
+void MouseMoveTo(POINT screen);
+void MouseButton(bool down);  // the left button
+void MouseWheel(int delta);
+void Key(WORD virtualKey, bool down);
+void TapKey(WORD virtualKey);
 
 }  // namespace guitest

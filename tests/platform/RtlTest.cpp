@@ -121,6 +121,46 @@ TEST(Streams, OpenErrorsAndShareModes) {
   EXPECT_TRUE(DirectoryExistsW(dir.FileW(L"a\\b\\c")));
 }
 
+TEST(Streams, ForceDirectoriesEndsOnPathsThatCannotNameAFolder) {
+  TTempDir dir;
+  // A ':' inside a name: the parent of "a:" is "a:" again, so the walk must stop there.
+  // (Whether such a name can be made is up to the file system.)
+  for (const wchar_t* name : {L"x\\a:b", L"a:b:c", L"y\\:"}) {
+    WideString path = dir.FileW(name);
+    EXPECT_EQ(DirectoryExistsW(path), ForceDirectoriesW(path)) << WideToAnsi(path);
+  }
+  // Longer than the platform takes: refused before anything is created.
+  EXPECT_FALSE(ForceDirectoriesW(dir.FileW(L"long\\") + WideString(32767, L'a')));
+  EXPECT_FALSE(DirectoryExistsW(dir.FileW(L"long")));
+  // 32,000 trailing backslashes read as one.
+  EXPECT_TRUE(ForceDirectoriesW(dir.FileW(L"t\\u") + WideString(32000, L'\\')));
+  EXPECT_TRUE(DirectoryExistsW(dir.FileW(L"t\\u")));
+  // Runs of backslashes inside the path too.
+  EXPECT_TRUE(ForceDirectoriesW(dir.FileW(L"r\\\\\\s\\\\t")));
+  EXPECT_TRUE(DirectoryExistsW(dir.FileW(L"r\\s\\t")));
+  EXPECT_FALSE(ForceDirectoriesW(WideString(L"\\\\\\")));
+  EXPECT_FALSE(ForceDirectoriesW(WideString()));
+}
+
+TEST(Streams, ForceDirectoriesStopsWhereThePlainPathGetsTooLong) {
+  TTempDir dir;
+  // The system creates folders of up to 247 units through a plain path, the longest
+  // that leaves room for an 8.3 name and the NUL within MAX_PATH.
+  WideString base = dir.FileW(L"n\\");
+  WideString fits = base + WideString(247 - base.size(), L'f');
+  WideString tooLong = base + WideString(248 - base.size(), L'g');
+  EXPECT_TRUE(ForceDirectoriesW(fits));
+  EXPECT_FALSE(ForceDirectoriesW(tooLong));
+  // The folders above the one too long are made, as the system would make them.
+  EXPECT_TRUE(DirectoryExistsW(dir.FileW(L"n")));
+
+  // 12,000 folders: ends after the first folder too long, nothing deeper is attempted.
+  WideString deep = dir.FileW(L"d");
+  for (int i = 0; i < 12000; ++i) deep += L"\\a";
+  EXPECT_FALSE(ForceDirectoriesW(deep));
+  EXPECT_TRUE(DirectoryExistsW(deep.substr(0, 247)));
+}
+
 namespace {
 class TRaisingThread : public TThread {
 protected:

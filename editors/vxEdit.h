@@ -1,0 +1,614 @@
+// The editors' shared ground: edit styles and their controller, edit buttons, the properties
+// object every editor keeps its settings in, the default-values provider, and the registry and
+// repository through which editors and their properties are found and shared by name.
+//
+// Settings live apart from the editor. Every editor owns a properties object; a repository
+// item owns one too, and an editor pointed at the item reads the item's instead. A change of
+// a properties object reaches its owner through OnPropertiesChanged, once per outermost
+// BeginUpdate/EndUpdate. Values that may be set explicitly keep an "assigned" flag: an
+// unassigned read-only flag follows the default-values provider, an unassigned edit style
+// value follows the style controller and then the default.
+//
+// Classes that descendants replace are named through class references (the properties class
+// an item makes, the style class of a controller); C++ cannot call a descendant's override
+// from a base constructor, so such objects are made on first use or named to the base
+// constructor.
+//
+// Process-wide objects, from InitializevxEdit to FinalizevxEdit: the list of every properties
+// object (a provider that goes away is detached from all of them), the default edit style
+// controller (also the container library's default), and the editor registry (made on first
+// use). Editors must be freed before FinalizevxEdit runs. GUI thread only.
+#pragma once
+
+#include "controls/vxClasses.h"
+#include "controls/vxContainer.h"
+#include "controls/vxGraphics.h"
+#include "platform/gui/Components.h"
+#include "platform/gui/Controls.h"
+#include "platform/gui/Graphics.h"
+#include "platform/gui/Menus.h"
+#include "platform/rtl/Variant.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class TvxCustomEdit;  // the edit base, declared further down this unit
+class TvxCustomEditProperties;
+class TvxEditRepository;
+class TvxEditRepositoryItem;
+
+// --- Edit styles -------------------------------------------------------------------------
+
+enum TvxEditButtonStyle : uint8_t { btsDefault, bts3D, btsFlat, btsSimple, btsHotFlat, btsUltraFlat, btsOffice11 };
+enum TvxEditButtonTransparency : uint8_t { ebtNone, ebtInactive, ebtAlways, ebtHideInactive, ebtHideUnselected };
+enum TvxEditPopupBorderStyle : uint8_t { epbsDefault, epbsSingle, epbsFrame3D, epbsFlat };
+// The editors' names of the container border styles, in the same order.
+enum TvxEditBorderStyle : uint8_t { ebsNone, ebsSingle, ebsThick, ebsFlat, ebs3D, ebsUltraFlat, ebsOffice11 };
+
+// The values an edit style adds to the container style's ten.
+enum : TvxContainerStyleValue {
+  svButtonStyle = 10,
+  svButtonTransparency = 11,
+  svPopupBorderStyle = 12,
+  svGradientButtons = 13,
+};
+
+class TvxCustomEditStyle : public TvxContainerStyle {
+public:
+  TvxCustomEditStyle(TPersistent* owner, bool directAccessMode, TvxContainerStyle* parentStyle = nullptr,
+                     TvxContainerStateItem state = csNormal);
+  const char* ClassName() const override { return "TvxCustomEditStyle"; }
+  static TvxContainerStyleClass StyleClass();
+  void Assign(const TPersistent* source) override;
+
+  // The effective values (own, then the controller's style of the same state, then the
+  // default); transparency and popup border live on the base style.
+  TvxEditButtonStyle ButtonStyle() const;
+  void SetButtonStyle(TvxEditButtonStyle value);
+  TvxEditButtonTransparency ButtonTransparency() const;
+  void SetButtonTransparency(TvxEditButtonTransparency value);
+  bool GradientButtons() const;
+  void SetGradientButtons(bool value);
+  TvxEditPopupBorderStyle PopupBorderStyle() const;
+  void SetPopupBorderStyle(TvxEditPopupBorderStyle value);
+
+  int GetStyleValueCount() const override { return 14; }
+  bool GetStyleValueName(TvxContainerStyleValue index, AnsiString& name) const override;
+
+protected:
+  virtual TvxEditButtonStyle DefaultButtonStyle() const;
+  virtual TvxEditButtonTransparency DefaultButtonTransparency() const;
+  virtual bool DefaultGradientButtons() const;
+  virtual TvxEditPopupBorderStyle DefaultPopupBorderStyle() const;
+  // None in direct access mode or for an in-place editor; else the default edit controller.
+  TvxStyleController* GetDefaultStyleController() const override;
+  TvxContainerStyleValues InternalGetNotPublishedValues() const override;
+
+private:
+  template <class T>
+  T ReadValue(T TvxCustomEditStyle::*field, TvxContainerStyleValue index, T (TvxCustomEditStyle::*byDefault)() const) const;
+  TvxCustomEditStyle* ParentEditStyle() const { return static_cast<TvxCustomEditStyle*>(ParentStyle()); }
+
+  TvxEditButtonStyle FButtonStyle = btsDefault;
+  TvxEditButtonTransparency FButtonTransparency = ebtNone;
+  bool FGradientButtons = false;
+  TvxEditPopupBorderStyle FPopupBorderStyle = epbsDefault;
+};
+
+class TvxEditStyle : public TvxCustomEditStyle {
+public:
+  using TvxCustomEditStyle::TvxCustomEditStyle;
+  const char* ClassName() const override { return "TvxEditStyle"; }
+  static TvxContainerStyleClass StyleClass();
+};
+
+// Shares four edit styles among editors.
+class TvxEditStyleController : public TvxStyleController {
+public:
+  explicit TvxEditStyleController(TComponent* owner);
+  const char* ClassName() const override { return "TvxEditStyleController"; }
+  TvxContainerStyleClass GetStyleClass() const override { return TvxEditStyle::StyleClass(); }
+  TvxEditStyle* Style() const { return static_cast<TvxEditStyle*>(TvxStyleController::Style()); }
+  TvxEditStyle* StyleFocused() const { return static_cast<TvxEditStyle*>(TvxStyleController::StyleFocused()); }
+  TvxEditStyle* StyleDisabled() const { return static_cast<TvxEditStyle*>(TvxStyleController::StyleDisabled()); }
+  TvxEditStyle* StyleHot() const { return static_cast<TvxEditStyle*>(TvxStyleController::StyleHot()); }
+};
+
+// The process-wide default edit style controller (nullptr outside start-up and shutdown).
+TvxEditStyleController* vxDefaultEditStyleController();
+
+// --- Edit buttons ------------------------------------------------------------------------
+
+enum TvxEditButtonKind : uint8_t { bkEllipsis, bkDown, bkGlyph, bkText };
+
+// A button inside an editor's frame; an item of the properties' Buttons. A change of a
+// property announces a change of the button (Default one of all buttons).
+class TvxEditButton : public TCollectionItem {
+public:
+  // The first button of an editor that is being designed (not loaded) is the default one.
+  explicit TvxEditButton(TCollection* collection);
+  ~TvxEditButton() override;
+  const char* ClassName() const override { return "TvxEditButton"; }
+  void Assign(const TPersistent* source) override;
+
+  const AnsiString& Caption() const { return FCaption; }
+  void SetCaption(const AnsiString& value);
+  // The caption without accelerator marks ("&&" gives "&", a trailing "&" gives "_").
+  const AnsiString& StrippedCaption() const { return FStrippedCaption; }
+  // At most one button of a collection is the default one.
+  bool Default() const { return FDefault; }
+  void SetDefault(bool value);
+  bool Enabled() const { return FEnabled; }
+  void SetEnabled(bool value);
+  // Made (empty) when first read.
+  TBitmap* Glyph();
+  // The glyph when there is one, without making one.
+  TBitmap* AssignedGlyph() const { return FGlyph.get(); }
+  // Copies the bitmap into the button's own; nullptr frees it.
+  void SetGlyph(TBitmap* value);
+  TvxEditButtonKind Kind() const { return FKind; }
+  void SetKind(TvxEditButtonKind value);
+  bool LeftAlignment() const { return FLeftAlignment; }
+  void SetLeftAlignment(bool value);
+  bool Stretchable() const { return FStretchable; }
+  void SetStretchable(bool value);
+  // The colour of a text button's caption.
+  TColor TextColor() const { return FTextColor; }
+  void SetTextColor(TColor value);
+  bool Visible() const { return FVisible; }
+  void SetVisible(bool value);
+  // 0: the width comes from the glyph or the caption. A negative width is ignored.
+  int Width() const { return FWidth; }
+  void SetWidth(int value);
+
+private:
+  template <class T>
+  void Write(T& field, T value) {
+    if (field == value) return;
+    field = value;
+    Changed(false);
+  }
+  AnsiString FCaption;
+  bool FDefault = false;
+  bool FEnabled = true;
+  std::unique_ptr<TBitmap> FGlyph;
+  TvxEditButtonKind FKind = bkDown;
+  bool FLeftAlignment = false;
+  bool FStretchable = true;
+  TColor FTextColor = clBtnText;
+  bool FVisible = true;
+  int FWidth = 0;
+  AnsiString FStrippedCaption;
+};
+
+// The buttons of a properties object; a change of any reaches the properties.
+class TvxEditButtons : public TOwnedCollection {
+public:
+  explicit TvxEditButtons(TPersistent* owner);
+  const char* ClassName() const override { return "TvxEditButtons"; }
+  TvxEditButton* Add() { return static_cast<TvxEditButton*>(TCollection::Add()); }
+  TvxEditButton* Items(int index) const { return static_cast<TvxEditButton*>(TCollection::Items(index)); }
+  int VisibleCount() const;
+
+protected:
+  void Update(TCollectionItem* item) override;
+};
+
+// States of a painted button.
+enum TvxEditButtonState : uint8_t { ebsDisabled = 0, ebsNormal = 1, ebsPressed = 2, ebsHot = 3 };
+
+// How one button was laid out and painted, kept from one layout to the next so that only a
+// button whose look changed is painted again. The layout fills it.
+class TvxEditButtonViewInfo : public TPersistent {
+public:
+  const char* ClassName() const override { return "TvxEditButtonViewInfo"; }
+  // Copies the bounds and what decides the button's look.
+  void Assign(const TPersistent* source) override;
+  // Empty when the button looks as it did in previous, else its bounds.
+  std::unique_ptr<TvxRegion> GetUpdateRegion(const TvxEditButtonViewInfo* previous) const;
+  // Invalidates the bounds moved by offset in window when the button's look changed since
+  // previous (nullptr: always); answers whether it did.
+  bool Repaint(HWND window, const TvxEditButtonViewInfo* previous, POINT offset) const;
+
+  RECT Bounds{};
+  int NativeState = 0;                     // the themed state the button is drawn in
+  TvxEditButtonState State = ebsNormal;
+  bool Transparent = false;
+  TvxBorders NeighbourEdges = 0;           // sides shared with a neighbour, drawn by the painters
+  bool EraseBackground = false;            // invalidation erases the background
+
+  // What the layout copies from the button and the editor.
+  int ButtonIndex = -1;
+  TvxEditButtonKind Kind = bkDown;
+  AnsiString Caption;
+  AnsiString StrippedCaption;
+  TColor TextColor = clBtnText;
+  bool Default = false;
+  TBitmap* Glyph = nullptr;  // the button's, not owned
+  bool Enabled = true;
+  bool Gradient = false;
+  bool Inplace = false;
+  bool LeftAlignment = false;
+  bool Stretchable = true;
+  int Width = 0;
+  bool OnlyDownButton = false;  // the editor's one button, a drop-down arrow
+
+private:
+  bool LooksAsBefore(const TvxEditButtonViewInfo& previous) const;
+};
+
+// --- Properties --------------------------------------------------------------------------
+
+enum TvxEditVertAlignment : uint8_t { taTopJustify, taBottomJustify, taVCenter };
+constexpr TAlignment vxDefaultEditHorzAlignment = TAlignment::taLeftJustify;
+constexpr TvxEditVertAlignment vxDefaultEditVertAlignment = taTopJustify;
+
+// Horizontal and vertical text alignment; the horizontal one remembers whether it was set.
+class TvxEditAlignment : public TPersistent {
+public:
+  explicit TvxEditAlignment(TPersistent* owner) : FOwner(owner) {}
+  const char* ClassName() const override { return "TvxEditAlignment"; }
+  TPersistent* GetOwner() const override { return FOwner; }
+  void Assign(const TPersistent* source) override;
+
+  TAlignment Horz() const { return FHorz; }
+  void SetHorz(TAlignment value);
+  bool IsHorzAssigned() const { return FIsHorzAssigned; }
+  TvxEditVertAlignment Vert() const { return FVert; }
+  void SetVert(TvxEditVertAlignment value);
+  // Forgets the horizontal alignment set.
+  void Reset();
+  bool IsHorzStored() const { return FIsHorzAssigned; }
+  bool IsVertStored() const { return FVert != vxDefaultEditVertAlignment; }
+
+  TNotifyEvent OnChanged;
+
+private:
+  friend class TvxCustomEditProperties;
+  void DoChanged();
+  TAlignment FHorz = vxDefaultEditHorzAlignment;
+  bool FIsHorzAssigned = false;
+  TPersistent* FOwner;
+  TvxEditVertAlignment FVert = vxDefaultEditVertAlignment;
+};
+
+// Defaults an outside source of values (a data binding) supplies to the properties that use
+// it. Interface {AE727882-6FDF-4E3A-AB35-E58AB28EFE7B}.
+class IvxEditDefaultValuesProvider {
+public:
+  // Detaches the provider from every properties object that uses it.
+  virtual void ClearUsage() = 0;
+  virtual TAlignment DefaultAlignment() const = 0;
+  virtual int DefaultValueKind() const = 0;
+  virtual bool DefaultCanModify() const = 0;
+  virtual AnsiString DefaultDisplayFormat() const = 0;
+  virtual AnsiString DefaultEditFormat() const = 0;
+  virtual AnsiString DefaultEditMask() const = 0;
+  virtual bool DefaultIsFloatValue() const = 0;
+  virtual int DefaultMaxLength() const = 0;
+  virtual double DefaultMaxValue() const = 0;
+  virtual double DefaultMinValue() const = 0;
+  virtual int DefaultPrecision() const = 0;
+  virtual bool DefaultReadOnly() const = 0;
+  virtual bool DefaultRequired() const = 0;
+  // The object behind the interface (for telling providers apart).
+  virtual TObject* GetInstance() = 0;
+  // True when the value comes from bound data: an editor then paints copies of itself from the
+  // stored value and does not check lookup values.
+  virtual bool IsDataBound() const = 0;
+  virtual bool IsBlob() const = 0;
+  virtual bool CanSetEditMode() const = 0;
+  virtual bool IsCurrency() const = 0;
+  virtual bool IsDataAvailable(bool flag) const = 0;
+  virtual bool IsDefinedByLookup() const = 0;
+  virtual bool IsValidChar(char c) const = 0;
+
+protected:
+  ~IvxEditDefaultValuesProvider() = default;
+};
+
+// The provider of an editor without data: the neutral answers. Freeing it detaches it.
+class TvxCustomEditDefaultValuesProvider : public TvxInterfacedPersistent, public IvxEditDefaultValuesProvider {
+public:
+  explicit TvxCustomEditDefaultValuesProvider(TPersistent* owner) : TvxInterfacedPersistent(owner) {}
+  ~TvxCustomEditDefaultValuesProvider() override;
+  const char* ClassName() const override { return "TvxCustomEditDefaultValuesProvider"; }
+
+  void ClearUsage() override;
+  TAlignment DefaultAlignment() const override { return vxDefaultEditHorzAlignment; }
+  int DefaultValueKind() const override { return 3; }
+  bool DefaultCanModify() const override { return true; }
+  AnsiString DefaultDisplayFormat() const override { return AnsiString(); }
+  AnsiString DefaultEditFormat() const override { return AnsiString(); }
+  AnsiString DefaultEditMask() const override { return AnsiString(); }
+  bool DefaultIsFloatValue() const override { return false; }
+  int DefaultMaxLength() const override { return 0; }
+  double DefaultMaxValue() const override { return 0.0; }
+  double DefaultMinValue() const override { return 0.0; }
+  int DefaultPrecision() const override { return 15; }
+  bool DefaultReadOnly() const override { return false; }
+  bool DefaultRequired() const override { return false; }
+  TObject* GetInstance() override { return this; }
+  bool IsDataBound() const override { return false; }
+  bool IsBlob() const override { return false; }
+  bool CanSetEditMode() const override { return true; }
+  bool IsCurrency() const override { return false; }
+  bool IsDataAvailable(bool flag) const override { return false; }
+  bool IsDefinedByLookup() const override { return false; }
+  bool IsValidChar(char c) const override { return true; }
+};
+
+// Class references of properties and of their assigned-values objects.
+struct TvxEditPropertiesClassInfo : TvxClassInfo {
+  const TvxEditPropertiesClassInfo* Parent;  // nullptr for the base class
+  TvxCustomEditProperties* (*Create)(TPersistent* owner);
+};
+using TvxCustomEditPropertiesClass = const TvxEditPropertiesClassInfo*;
+// True when cls is ancestor or derives from it.
+bool vxInheritsFrom(TvxCustomEditPropertiesClass cls, TvxCustomEditPropertiesClass ancestor);
+
+class TvxCustomEditPropertiesValues;
+struct TvxEditPropertiesValuesClassInfo : TvxClassInfo {
+  TvxCustomEditPropertiesValues* (*Create)(TvxCustomEditProperties* owner);
+};
+using TvxCustomEditPropertiesValuesClass = const TvxEditPropertiesValuesClassInfo*;
+
+// Which values of a properties object were set explicitly. Descendants add flags.
+class TvxCustomEditPropertiesValues : public TPersistent {
+public:
+  explicit TvxCustomEditPropertiesValues(TvxCustomEditProperties* owner) : FOwner(owner) {}
+  const char* ClassName() const override { return "TvxCustomEditPropertiesValues"; }
+  static TvxCustomEditPropertiesValuesClass ValuesClass();
+  TPersistent* GetOwner() const override;
+  void Assign(const TPersistent* source) override;
+  virtual void RestoreDefaults();
+
+  bool ReadOnly() const { return FReadOnly; }
+  void SetReadOnly(bool value);  // a change tells the owner
+
+  void BeginUpdate();
+  void EndUpdate();
+
+protected:
+  TvxCustomEditProperties* Properties() const { return FOwner; }
+
+private:
+  TvxCustomEditProperties* FOwner;
+  bool FReadOnly = false;
+};
+
+using TvxEditButtonClickEvent = std::function<void(TObject* sender, int buttonIndex)>;
+using TvxEditValidateEvent =
+    std::function<void(TObject* sender, Variant& displayValue, AnsiString& errorText, bool& error)>;
+using TvxEditSupportedOperations = unsigned;
+
+// The settings of an editor (or of a repository item).
+class TvxCustomEditProperties : public TvxInterfacedPersistent {
+public:
+  explicit TvxCustomEditProperties(TPersistent* owner);
+  ~TvxCustomEditProperties() override;
+  const char* ClassName() const override { return "TvxCustomEditProperties"; }
+  static TvxCustomEditPropertiesClass PropertiesClass();
+  virtual TvxCustomEditPropertiesClass ClassType() const { return PropertiesClass(); }
+  void Assign(const TPersistent* source) override;
+
+  // --- Settings ---
+  bool AutoSelect() const { return FAutoSelect; }
+  void SetAutoSelect(bool value) { WriteOption(FAutoSelect, value); }
+  // Beep when a validation fails.
+  bool BeepOnError() const { return FBeepOnError; }
+  void SetBeepOnError(bool value) { FBeepOnError = value; }
+  TvxEditButtons* Buttons() const { return FButtons.get(); }
+  void SetButtons(const TvxEditButtons* value) { FButtons->Assign(value); }
+  // Text painted in rows (the text flags then ask for bottom alignment).
+  bool MultiRowText() const { return FMultiRowText; }
+  void SetMultiRowText(bool value) { WriteOption(FMultiRowText, value); }
+  // The key that empties the editor (none by default) and the one that clicks the default
+  // button (Ctrl+Enter).
+  TShortCut ClearKey() const { return FClearKey; }
+  void SetClearKey(TShortCut value) { FClearKey = value; }
+  TShortCut ClickKey() const { return FClickKey; }
+  void SetClickKey(TShortCut value) { FClickKey = value; }
+  bool ImmediatePost() const { return FImmediatePost; }
+  void SetImmediatePost(bool value) { FImmediatePost = value; }
+  // The own value when assigned, else the provider's default, else false.
+  bool ReadOnly() const;
+  void SetReadOnly(bool value);
+  // Tab stays in the editor instead of moving the focus.
+  bool KeepTab() const { return FKeepTab; }
+  void SetKeepTab(bool value) { WriteOption(FKeepTab, value); }
+  bool UseLeftAlignmentOnEditing() const;
+  void SetUseLeftAlignmentOnEditing(bool value);
+  // The wheel steps the lookup items of an in-place editor.
+  bool UseMouseWheel() const { return FUseMouseWheel; }
+  void SetUseMouseWheel(bool value) { WriteOption(FUseMouseWheel, value); }
+  bool ValidateOnEnter() const { return FValidateOnEnter; }
+  void SetValidateOnEnter(bool value) { FValidateOnEnter = value; }
+  // The alignment in effect; the horizontal one, unless set, is GetDefaultHorzAlignment.
+  // Writing through the answer changes the properties.
+  TvxEditAlignment* Alignment() const;
+  virtual void SetAlignment(const TvxEditAlignment* value);
+  TvxCustomEditPropertiesValues* AssignedValues() const;
+  IvxEditDefaultValuesProvider* DefaultValuesProvider() const { return FDefaultValuesProvider; }
+  void SetDefaultValuesProvider(IvxEditDefaultValuesProvider* value);
+  // Set from outside: counts as an update lock.
+  bool ChangedLocked() const { return FChangedLocked; }
+  void SetChangedLocked(bool value) { FChangedLocked = value; }
+  // Forwards the free notifications of components the properties refer to.
+  TvxFreeNotificator* FreeNotificator() const { return FFreeNotificator.get(); }
+
+  // --- Events (OnPropertiesChanged belongs to the owner) ---
+  TvxEditButtonClickEvent OnButtonClick;
+  TNotifyEvent OnChange;
+  TNotifyEvent OnEditValueChanged;
+  TvxEditValidateEvent OnValidate;
+  TNotifyEvent OnPropertiesChanged;
+
+  // --- Change notification ---
+  void BeginUpdate() { ++FUpdateCount; }
+  void EndUpdate(bool changed = true);
+  bool IsChangeLocked() const { return FChangedLocked || FUpdateCount >= 1; }
+  // Tells the owner, unless locked or the owner is being destroyed.
+  virtual void Changed();
+
+  // True when ReadOnly is set false, else not read-only and the provider allows it.
+  bool CanModify() const;
+
+  virtual bool CanValidate() const { return false; }
+  virtual void ClearDefaultValuesProvider() { FDefaultValuesProvider = nullptr; }
+  virtual TAlignment GetDefaultHorzAlignment() const;
+  // Bit 0: the properties can work with data; bit 1: data tests need no flag.
+  virtual TvxEditSupportedOperations GetSupportedOperations() const { return 0; }
+  virtual AnsiString GetValidationErrorText(int kind) const;
+  virtual bool IsDataAvailable(bool flag) const;
+  virtual TvxContainerStyleClass GetStyleClass() const { return TvxEditStyle::StyleClass(); }
+  // Both values prepared for an unfocused editor, compared as variants.
+  virtual bool CompareDisplayValues(const Variant& a, const Variant& b);
+  // A new object of the same class without an owner.
+  virtual TvxCustomEditProperties* CreatePropertiesCopy() const;
+  virtual void GetDisplayText(const Variant& value, AnsiString& text) const { text.clear(); }
+  // 32 when there are buttons.
+  virtual int GetEditButtonsFeatures() const;
+  virtual void PrepareDisplayValue(const Variant& editValue, Variant& displayValue, bool focused) {
+    displayValue = editValue;
+  }
+  virtual void RestoreDefaults();
+  // When the properties validate: an empty error text becomes the default one. The editor
+  // then runs its validation events (its own properties' OnValidate, then the repository
+  // item's).
+  virtual void ValidateDisplayValue(Variant& displayValue, AnsiString& errorText, bool& error, TvxCustomEdit* edit);
+
+  // What the edit base asks of its properties.
+  virtual bool DetectsEditValueChange() const { return true; }         // compare old and new values
+  virtual bool SuppressesChangeNotification() const { return false; }
+  virtual bool KeepsValueOnEnter() const { return true; }              // Escape returns to it
+  virtual bool CanReset() const { return true; }                       // Escape abandons changes
+  virtual int SizeOption() const { return 0; }                         // 2: the width follows the text
+  virtual bool IsEditValueNumeric() const { return false; }
+
+protected:
+  friend class TvxEditButtons;
+  virtual void AlignmentChanged();
+  virtual void ButtonsChanged() { Changed(); }
+  virtual bool DefaultUseLeftAlignmentOnEditing() const { return true; }
+  virtual void FreeNotification(TComponent* component) {}
+  virtual TvxCustomEditPropertiesValuesClass GetAssignedValuesClass() const {
+    return TvxCustomEditPropertiesValues::ValuesClass();
+  }
+  // Stores an option and tells the owner when it changed.
+  void WriteOption(bool& field, bool value) {
+    if (field == value) return;
+    field = value;
+    Changed();
+  }
+
+private:
+  bool OwnerIsEditor() const;
+
+  bool FAutoSelect = true;
+  bool FBeepOnError = false;
+  std::unique_ptr<TvxEditButtons> FButtons;
+  bool FMultiRowText = false;
+  TShortCut FClearKey = scNone;
+  TShortCut FClickKey = scCtrl | VK_RETURN;
+  std::unique_ptr<TvxFreeNotificator> FFreeNotificator;
+  bool FImmediatePost = false;
+  std::unique_ptr<TvxEditAlignment> FWorkingAlignment;
+  bool FReadOnly = false;
+  bool FKeepTab = false;
+  int FUpdateCount = 0;
+  std::optional<bool> FUseLeftAlignmentOnEditing;  // the class default until written
+  bool FUseMouseWheel = true;
+  bool FValidateOnEnter = false;
+  std::unique_ptr<TvxEditAlignment> FAlignment;  // the published copy
+  mutable std::unique_ptr<TvxCustomEditPropertiesValues> FAssignedValues;
+  bool FChangedLocked = false;
+  IvxEditDefaultValuesProvider* FDefaultValuesProvider = nullptr;
+  bool FDestroying = false;
+};
+
+// --- Registry and repository -------------------------------------------------------------
+
+// The editor registry: properties classes with "ShortName|description" captions, sorted,
+// each class once. Made on first use; freed by FinalizevxEdit.
+TvxRegisteredClasses& GetRegisteredEditProperties();
+
+// An editor that uses a repository item hears of it here.
+class IvxEditRepositoryItemListener {
+public:
+  virtual void ItemRemoved(TvxEditRepositoryItem* sender) = 0;
+  virtual void ItemPropertiesChanged(TvxEditRepositoryItem* sender) = 0;
+
+protected:
+  ~IvxEditRepositoryItemListener() = default;
+};
+
+struct TvxEditRepositoryItemClassInfo : TvxClassInfo {
+  TvxEditRepositoryItem* (*Create)(TComponent* owner);
+};
+using TvxEditRepositoryItemClass = const TvxEditRepositoryItemClassInfo*;
+
+// A named set of properties that editors can share.
+class TvxEditRepositoryItem : public TComponent {
+public:
+  explicit TvxEditRepositoryItem(TComponent* owner);
+  // Tells every listener that the item goes, leaves its repository, frees its properties.
+  ~TvxEditRepositoryItem() override;
+  const char* ClassName() const override { return "TvxEditRepositoryItem"; }
+  static TvxEditRepositoryItemClass ItemClass();
+  // The class of the item's properties (a descendant item answers its own).
+  virtual TvxCustomEditPropertiesClass GetEditPropertiesClass() const { return TvxCustomEditProperties::PropertiesClass(); }
+
+  // Made on first use, owned by the item.
+  TvxCustomEditProperties* Properties() const;
+  void SetProperties(const TvxCustomEditProperties* value) { Properties()->Assign(value); }
+  TvxEditRepository* Repository() const { return FRepository; }
+  void SetRepository(TvxEditRepository* value);
+
+  void AddListener(IvxEditRepositoryItemListener* listener);
+  void RemoveListener(IvxEditRepositoryItemListener* listener);
+  int ListenerCount() const { return static_cast<int>(FListeners.size()); }
+
+  bool HasParent() const override { return FRepository != nullptr; }
+  TComponent* GetParentComponent() const override;
+  void SetParentComponent(TComponent* parent) override;
+
+protected:
+  // The properties' change handler: every listener hears it, the last first.
+  virtual void PropertiesChanged(TObject* sender);
+
+private:
+  std::vector<IvxEditRepositoryItemListener*> FListeners;
+  mutable std::unique_ptr<TvxCustomEditProperties> FProperties;
+  TvxEditRepository* FRepository = nullptr;
+};
+
+// Lists repository items; frees those it still lists when it goes, whoever owns them.
+class TvxEditRepository : public TComponent {
+public:
+  explicit TvxEditRepository(TComponent* owner) : TComponent(owner) {}
+  ~TvxEditRepository() override;
+  const char* ClassName() const override { return "TvxEditRepository"; }
+
+  int Count() const { return static_cast<int>(FItems.size()); }
+  TvxEditRepositoryItem* Items(int index) const;
+  // Frees the listed items, the last first.
+  void Clear();
+  // An item of the class owned by the repository (CreateItem) or by owner, listed here.
+  virtual TvxEditRepositoryItem* CreateItem(TvxEditRepositoryItemClass itemClass);
+  virtual TvxEditRepositoryItem* CreateItemEx(TvxEditRepositoryItemClass itemClass, TComponent* owner);
+  // Calls proc for every listed item that root owns, in list order.
+  void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) const;
+
+private:
+  friend class TvxEditRepositoryItem;
+  std::vector<TvxEditRepositoryItem*> FItems;
+};
+
+void InitializevxEdit();
+void FinalizevxEdit();

@@ -1,0 +1,41 @@
+// Real system-colour changes (SetSysColors reaches every window of the Wine server, so the
+// colours are put back before the test ends): the solid brushes, the system brush table and
+// the Office-2003-like colours follow.
+#include "tests/controls/ControlsTestSupport.h"
+
+#include "controls/vdOffice11.h"
+#include "controls/vxEditPaintUtils.h"
+
+#include <gtest/gtest.h>
+
+using controlstest::TPaintBitmap;
+using controlstest::TSysColorsScope;
+
+namespace {
+
+COLORREF PaintedBy(HBRUSH brush) {
+  TPaintBitmap bitmap(2, 2, clBlack);
+  const RECT r{0, 0, 2, 2};
+  FillRect(bitmap.Canvas().Handle(), &r, brush);
+  return bitmap.Pixel(1, 1);
+}
+
+}  // namespace
+
+TEST(SystemColours, BrushesAndColoursFollowAChange) {
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  const COLORREF changed = RGB(10, 200, 30);
+  ASSERT_NE(face, changed);
+  ASSERT_EQ(PaintedBy(vxGetSolidBrush(clBtnFace)), face);
+  vxGetSolidBrush(static_cast<TColor>(RGB(1, 2, 3)));
+  ASSERT_GT(vxSolidBrushCache()->Count(), 0);
+  {
+    TSysColorsScope scope({COLOR_BTNFACE}, {changed});
+    EXPECT_EQ(vxSolidBrushCache()->Count(), 0);
+    EXPECT_EQ(PaintedBy(vxGetSolidBrush(clBtnFace)), changed) << "the system brush table was taken anew";
+    EXPECT_EQ(PaintedBy(vxGetSolidBrush(static_cast<TColor>(RGB(1, 2, 3)))), RGB(1, 2, 3));
+    EXPECT_EQ(Office11SchemeColor6(), vdMixColors(static_cast<TColor>(changed), clWindow, 22));
+  }
+  EXPECT_EQ(PaintedBy(vxGetSolidBrush(clBtnFace)), face);
+  EXPECT_EQ(Office11SchemeColor6(), vdMixColors(static_cast<TColor>(face), clWindow, 22));
+}

@@ -1,0 +1,28 @@
+// The units the editors' tests need, started once for the run in the program's order (the
+// control library's, then the editors') and finished after the last test.
+#include "editors/vxEdit.h"
+#include "platform/gui/Forms.h"
+#include "tests/controls/ControlsTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class EditorsEnvironment : public ::testing::Environment {
+public:
+  void SetUp() override {
+    InitializeForms();
+    Application->Initialize();
+    controlstest::StartControlUnits();
+    InitializevxEdit();
+  }
+  void TearDown() override {
+    FinalizevxEdit();
+    controlstest::StopControlUnits();
+  }
+};
+
+[[maybe_unused]] ::testing::Environment* const gEnvironment =
+    ::testing::AddGlobalTestEnvironment(new EditorsEnvironment);
+
+}  // namespace
