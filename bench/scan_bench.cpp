@@ -18,6 +18,7 @@
 #include "CvIdxBuilder/CvBatchCrawlerUnit.h"
 #include "CvIdxBuilder/CvPathValidatorUnit.h"
 #include "CvIdxBuilder/CvThreadRunnerUnit.h"
+#include "bench/BenchClock.h"
 #include "bench/scan_bench_filter.h"
 #include "common/CorvaneIniUnit.h"
 #include "common/CorvanePathUnit.h"
@@ -106,19 +107,6 @@ private:
   TCpuTime FCpu;
 };
 
-// <chrono> cannot be compiled for code page 932 (its micro sign has no form there).
-int64_t Ticks() {
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return t.QuadPart;
-}
-
-double Seconds(int64_t since) {
-  LARGE_INTEGER f;
-  QueryPerformanceFrequency(&f);
-  return static_cast<double>(Ticks() - since) / static_cast<double>(f.QuadPart);
-}
-
 // One worker's run: wall-clock seconds and the worker's CPU seconds.
 struct TRunTime {
   double Wall = 0;
@@ -139,7 +127,7 @@ double WorkingSetMB(bool peak) {
 // Runs the worker to its end (the thread included) and leaves the runner holding it.
 // Warnings and errors of the scan are shown as they come.
 double RunWorker(TCvThreadRunner& runner, std::unique_ptr<TCvBatchThread> worker, AnsiString& last) {
-  const int64_t t0 = Ticks();
+  const double t0 = NowMicroseconds();
   runner.Start(std::move(worker));
   for (;;) {
     TRunnerState state = runner.GetState();
@@ -150,7 +138,7 @@ double RunWorker(TCvThreadRunner& runner, std::unique_ptr<TCvBatchThread> worker
     if (state == rsFinished) break;
     Sleep(5);
   }
-  const double wall = Seconds(t0);
+  const double wall = (NowMicroseconds() - t0) / 1e6;
   WaitForSingleObject(runner.Thread()->Handle(), INFINITE);
   return wall;
 }
