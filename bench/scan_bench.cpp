@@ -7,14 +7,14 @@
 // Both run the same way: on a worker thread started through the thread runner, while this
 // thread polls the runner as the main window's timer does (more often, so that the finish is
 // seen soon). The walk is bound by the system's file calls, whose cost moves with the
-// machine's load; the rounds alternate walk and scan, and the best time of each is taken,
-// the one least disturbed by other work. Each worker also reads its own CPU time: the scan's
-// user-mode time less the walk's, per entry, is the scan's own work (conversions, filter,
-// statistics, list lines), the figure the load moves least. With --rules the path filter
-// also meets a realistic "exclude.txt" and index roots (scan_bench_filter.cpp).
+// machine's load; each round runs a walk and then a scan, and the figures given are the
+// medians over the rounds. Each worker also reads its own CPU time: the scan's user-mode
+// time less the walk's, per entry, is the scan's own work (conversions, filter, statistics,
+// list lines), the figure the load moves least. With --rules the path filter also meets a
+// realistic "exclude.txt" and index roots (scan_bench_filter.cpp).
 //
 // The last line is for scripts: "result <entries> <walk s> <scan s> <ratio> <own us per
-// entry> <peak MB> <peak MB above the start>".
+// entry> <peak MB> <peak MB above the start>", medians over the rounds.
 #include "CvIdxBuilder/CvBatchCrawlerUnit.h"
 #include "CvIdxBuilder/CvPathValidatorUnit.h"
 #include "CvIdxBuilder/CvThreadRunnerUnit.h"
@@ -30,6 +30,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -113,8 +114,11 @@ struct TRunTime {
   TCpuTime Cpu;
 };
 
-TRunTime Best(const TRunTime& a, const TRunTime& b) {
-  return {std::min(a.Wall, b.Wall), {std::min(a.Cpu.User, b.Cpu.User), std::min(a.Cpu.All, b.Cpu.All)}};
+// The middle value (the mean of the two middle ones for an even count).
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 double WorkingSetMB(bool peak) {
@@ -170,8 +174,7 @@ int main(int argc, char** argv) {
   if (rules && !UseScanBenchRules(out)) return 2;
 
   BareWalk(tree);  // warm-up: the file system's caches hold the tree from here on
-  const TRunTime none{1e30, {1e30, 1e30}};
-  TRunTime bestWalk = none, bestScan = none;
+  std::vector<double> walks, scans, ratios, ownUs;
   int64_t entries = 0;
   AnsiString result, last;
   for (int r = 0; r < rounds; ++r) {
@@ -194,26 +197,28 @@ int main(int argc, char** argv) {
     std::printf("round %d  walk %.2f s (CPU %.2f s, user %.2f s)  scan %.2f s (CPU %.2f s, user %.2f s)  %.2fx\n",
                 r + 1, walk.Wall, walk.Cpu.All, walk.Cpu.User, scan.Wall, scan.Cpu.All, scan.Cpu.User,
                 scan.Wall / walk.Wall);
-    bestWalk = Best(bestWalk, walk);
-    bestScan = Best(bestScan, scan);
+    walks.push_back(walk.Wall);
+    scans.push_back(scan.Wall);
+    ratios.push_back(scan.Wall / walk.Wall);
+    // The scan's own work beside the walk's: the difference of the user-mode times, the
+    // part of the CPU time that the machine's load moves least.
+    ownUs.push_back((scan.Cpu.User - walk.Cpu.User) * 1e6 / static_cast<double>(entries));
   }
   const double peakMB = WorkingSetMB(true);
-  const double ratio = bestScan.Wall / bestWalk.Wall;
-  // The scan's own work beside the walk's: the difference of the user-mode times, the part
-  // of the CPU time that the machine's load moves least.
-  const double ownUs = (bestScan.Cpu.User - bestWalk.Cpu.User) * 1e6 / static_cast<double>(entries);
+  // Each round pairs a walk and a scan run moments apart, under much the same load: the
+  // middle round's figures are the ones a burst of other work moves least.
+  const double walk = Median(walks), scan = Median(scans), ratio = Median(ratios), own = Median(ownUs);
 
   std::printf("entries            %lld\n", static_cast<long long>(entries));
-  std::printf("bare walk (best)   %.2f s  %.0f entries/s  CPU %.2f s, user %.2f s\n", bestWalk.Wall,
-              entries / bestWalk.Wall, bestWalk.Cpu.All, bestWalk.Cpu.User);
-  std::printf("scan (best)        %.2f s  %.0f entries/s  CPU %.2f s, user %.2f s  (%.2fx the bare walk)\n",
-              bestScan.Wall, entries / bestScan.Wall, bestScan.Cpu.All, bestScan.Cpu.User, ratio);
-  std::printf("scan's own work    %.2f us of user CPU per entry\n", ownUs);
+  std::printf("bare walk          %.2f s  %.0f entries/s (median of the rounds)\n", walk, entries / walk);
+  std::printf("scan               %.2f s  %.0f entries/s (median of the rounds)\n", scan, entries / scan);
+  std::printf("scan / bare walk   %.2fx (median of the rounds' ratios)\n", ratio);
+  std::printf("scan's own work    %.2f us of user CPU per entry (median)\n", own);
   std::printf("scan result        %s\n", result.c_str());
   std::printf("last log line      %s\n", last.c_str());
   std::printf("peak working set   %.1f MB (%.1f MB before any work)\n", peakMB, startMB);
-  std::printf("result %lld %.3f %.3f %.3f %.2f %.1f %.1f\n", static_cast<long long>(entries),
-              bestWalk.Wall, bestScan.Wall, ratio, ownUs, peakMB, peakMB - startMB);
+  std::printf("result %lld %.3f %.3f %.3f %.2f %.1f %.1f\n", static_cast<long long>(entries), walk,
+              scan, ratio, own, peakMB, peakMB - startMB);
   FinalizeCvPathValidatorUnit();
   FinalizeCorvaneIniUnit();
   FinalizeCorvanePathUnit();

@@ -3,12 +3,12 @@
 # folders and 200,000 files in 20,000 folders, a third of the names Japanese) and runs
 # scan_bench on them: the small tree, the large tree, and the large tree again with
 # exclusion rules and index roots. Each run times a bare FindFirstFileW/FindNextFileW walk
-# and the scan engine with the file list on, in alternating rounds, and keeps the best
-# time of each. The table at the end gives the three runs side by side: the ratio, and the
-# scan's own user-mode CPU time per entry beside the walk's, are the figures to compare
-# between machines; the seconds depend on the machine and its load. Peak memory (and its
-# growth above what the process holds before any work) that stays level from the small
-# tree to the large one does not grow with the number of files.
+# and the scan engine with the file list on, in rounds of one walk and one scan, and gives
+# the medians over the rounds. The table at the end gives the three runs side by side: the
+# ratio, and the scan's own user-mode CPU time per entry beside the walk's, are the figures
+# to compare between machines; the seconds depend on the machine and its load. Peak memory
+# (and its growth above what the process holds before any work) that stays level from the
+# small tree to the large one does not grow with the number of files.
 #   bench/scan_bench.sh [build folder]      (CORVANE_BENCH_ROUNDS=N: rounds per run, 5)
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -67,8 +67,8 @@ run "200,000 files in 20,000 folders" "$TMP/large" "$TMP/out-large"
 run "same, 54 rules (18 for \"*\"), 3 index roots" "$TMP/large" "$TMP/out-rules" --rules
 
 echo
-echo "Scan against the bare walk: $(nproc) cores (the runs on one), best of $ROUNDS rounds each. The ratio and the"
-echo "scan's own CPU per entry compare between machines; the seconds depend on the machine and its load."
+echo "Scan against the bare walk: $(nproc) cores (the runs on one), medians of $ROUNDS rounds. The ratio"
+echo "and the scan's own CPU per entry compare between machines; the seconds depend on the machine and its load."
 printf '%-46s %8s %10s %10s %7s %11s %16s\n' "run" "entries" "bare walk" "scan" "ratio" "own CPU" "peak memory"
 for row in "${ROWS[@]}"; do
   IFS='|' read -r label result <<<"$row"
