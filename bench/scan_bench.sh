@@ -50,6 +50,9 @@ wine_prefix_init
 wine_private_prefix "$TMP"
 CPU=$(( $(nproc) - 1 ))
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$TMP"' EXIT
+# The server stays up between the runs: one that is shutting down as the next program starts
+# drops that program's connection.
+taskset -c "$CPU" wineserver -p
 declare -a ROWS=()
 run() {  # label, tree, output folder, extra arguments
   local label=$1 tree=$2 out=$3; shift 3
