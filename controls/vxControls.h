@@ -1,8 +1,9 @@
-// The control library's window services and the helpers its controls share: hidden message
-// windows, timers that need no window of their own, the settings controller that tells
-// controls when the system's scroll-bar metrics change, mouse-leave tracking, the library
-// cursors, the drag-and-drop object and child components of a control, and small helpers.
-// The control base TvxControl builds on all of them.
+// The control base TvxControl and the window services and helpers the library's controls
+// share: hidden message windows, timers that need no window of their own, the settings
+// controller that tells controls when the system's scroll-bar metrics change, mouse-leave
+// tracking, the library cursors, the drag-and-drop object and child components of a control,
+// popup-menu and mouse-capture interfaces, the control's own scroll bars and size grip, and
+// small helpers.
 //
 // Everything here runs on the GUI thread. The process-wide objects (the library message
 // window, the timer window with its list of running timers, the settings controller, the
@@ -18,6 +19,10 @@
 // timer polls the cursor. What a leave starts may free the tracked object, its control, or end
 // the tracking a second time, so the tick takes its timer out of the list and holds an object
 // link on the control before anyone hears of the leave, and frees the timer when it is done.
+//
+// Modal loops: the drag detection and the middle-button auto-scroll mode read the thread's
+// messages themselves while the control holds the mouse; a quit message is posted again for
+// the real message loop.
 #pragma once
 
 #include "controls/vxClasses.h"
@@ -34,7 +39,6 @@
 #include <memory>
 #include <vector>
 
-class TvxCanvas;  // the library's canvas wrapper (vxGraphics)
 class TvxControl;  // the control base, declared further down this unit
 class TvxControlChildComponent;
 
@@ -543,20 +547,10 @@ public:
   void AddChildComponent(TvxControlChildComponent* component) override;
   void RemoveChildComponent(TvxControlChildComponent* component) override;
 
-  // --- Operations descendants override ---------------------------------------------------
+  // --- What others ask of the control (descendants may answer otherwise) -----------------
   // Shows a popup-menu component at a screen point; true when one was shown.
   virtual bool DoShowPopupMenu(TComponent* menu, int x, int y);
-  virtual void ParentBackgroundChanged() {}
-  // After a button-down message was handled: the automatic platform drag for the left
-  // button, the auto-scroll mode for the middle one.
-  virtual void AfterMouseDown(TMouseButton button, int x, int y);
-  virtual bool AllowAutoDragAndDropAtDesignTime(int x, int y, TShiftState shift) { return true; }
-  virtual void BeforeMouseDown(TMouseButton button, TShiftState shift, int x, int y) {}
-  virtual void BringInternalControlsToFront();
-  // Mouse up: drag and drop finished as accepted, the capture object let go.
-  virtual void FinishMouseAction();
   virtual bool CanFocusOnClick();
-  virtual bool CanFocusOnClickAt(int x, int y) { return CanFocusOnClick(); }
   // Asked by the scroll bars when they are pressed: may the control take the focus?
   virtual bool IsScrollBarFocusTarget() { return CanFocusOnClick(); }
   virtual int GetBorderSize();
@@ -568,10 +562,27 @@ public:
   virtual TvxMouseWheelScrollingKind GetMouseWheelScrollingKind();
   // False: WM_ERASEBKGND is answered without erasing.
   virtual bool HasBackground() { return false; }
-  // The window exists: the scroll bars and the size grip take the control as parent.
-  virtual void InitControl();
   virtual bool IsInternalControl(TControl* control);
   virtual TvxLookAndFeelPainterClass GetPainter();
+  virtual bool HasScrollBars() { return true; }
+  virtual void UpdateScrollBars();
+  // The control and its form can take the focus.
+  virtual bool IsFocusable();
+
+protected:
+  // --- Operations descendants override ---------------------------------------------------
+  virtual void ParentBackgroundChanged() {}
+  // After a button-down message was handled: the automatic platform drag for the left
+  // button, the auto-scroll mode for the middle one.
+  virtual void AfterMouseDown(TMouseButton button, int x, int y);
+  virtual bool AllowAutoDragAndDropAtDesignTime(int x, int y, TShiftState shift) { return true; }
+  virtual void BeforeMouseDown(TMouseButton button, TShiftState shift, int x, int y) {}
+  virtual void BringInternalControlsToFront();
+  // Mouse up: drag and drop finished as accepted, the capture object let go.
+  virtual void FinishMouseAction();
+  virtual bool CanFocusOnClickAt(int x, int y) { return CanFocusOnClick(); }
+  // The window exists: the scroll bars and the size grip take the control as parent.
+  virtual void InitControl();
   virtual void LookAndFeelChanged(TvxLookAndFeel* sender, TvxLookAndFeelValues changedValues) {}
   virtual RECT GetHScrollBarBounds();
   virtual RECT GetSizeGripBounds();
@@ -579,25 +590,20 @@ public:
   // Descendants describe their content here with SetScrollBarInfo.
   virtual void InitScrollBarsParameters() {}
   virtual bool ReservedScrollBarQuery() { return false; }
-  virtual bool HasScrollBars() { return true; }
   virtual bool NeedsScrollBarsToFront() { return true; }
   // A step on a scroll bar (also the wheel's and the auto-scroll's). scrollPos is the bar's
   // new position; the control may change it.
   virtual void Scroll(TScrollBarKind scrollBarKind, TScrollCode scrollCode, int& scrollPos) {}
   virtual void SetScrollBarsBounds();
-  virtual void UpdateScrollBars();
   virtual TvxDragAndDropObjectClass GetDragAndDropObjectClass();
   virtual void DrawDragImage(TvxCanvas& canvas, const RECT& r) {}
   virtual TvxDragImageListClass GetDragImagesClass();
   virtual POINT GetDragImagesSize() { return POINT{0, 0}; }
   virtual bool HasDragImages() { return false; }
   virtual void InitDragImages(TvxDragImageList& dragImages);
-  // The control and its form can take the focus.
-  virtual bool IsFocusable();
   // With automatic dragging: is (x, y) still within the drag threshold of the press?
   virtual bool IsMouseInPressedArea(int x, int y);
 
-protected:
   // A bar's parameters, for InitScrollBarsParameters. The bar shows (enabled, with these
   // values) when allowed and ScrollBars has its direction, min <= max, the range
   // max - min + 1 exceeds the page and position >= min. Otherwise a range that fits is hidden,

@@ -30,13 +30,15 @@ TvxScrollBar::TvxScrollBar(TComponent* owner)
       FBitmap(std::make_unique<TBitmap>()),
       FTimer(std::make_unique<TvxTimer>(nullptr)),
       FLookAndFeel(std::make_unique<TvxLookAndFeel>(this)),
-      FThemeChangedNotificator(std::make_unique<TvdThemeChangedNotificator>()) {
+      FThemeChangedNotificator(std::make_unique<TvdThemeChangedNotificator>()),
+      FPaletteNotifier(std::make_unique<TvxSystemPaletteChangedNotifier>()) {
   FBitmapCanvas = std::make_unique<TvxCanvas>(FBitmap->Canvas());
   SetControlStyle(csCaptureMouse | csFramed | csOpaque);
   FTimer->SetEnabled(false);
   FTimer->SetInterval(kFirstRepeatDelay);
   FTimer->SetOnTimer([this](TObject*) { RepeatTick(); });
   FLookAndFeel->OnChanged = [this](TvxLookAndFeel*, TvxLookAndFeelValues) { LayoutChanged(); };
+  FPaletteNotifier->OnSystemPaletteChanged = [this] { InvalidatePicture(); };
   FThemeChangedNotificator->OnThemeChanged = [this] {
     LayoutChanged();
     if (Parent() != nullptr) Parent()->Realign();
@@ -100,6 +102,7 @@ void TvxScrollBar::SetBounds(int left, int top, int width, int height) {
   TCustomControl::SetBounds(left, top, width, height);
   if ((Width() != oldWidth || Height() != oldHeight) && Width() >= 1 && Height() >= 1) {
     FBitmap->SetSize(Width(), Height());
+    FPictureValid = false;
     CalculateLayout();
   }
 }
@@ -194,7 +197,7 @@ void TvxScrollBar::CalculateLayout() {
 void TvxScrollBar::LayoutChanged() {
   CalculateMinThumbSize();
   CalculateLayout();
-  Invalidate();
+  InvalidatePicture();
 }
 
 RECT TvxScrollBar::PartRect(TvxScrollBarPart part) const {
@@ -355,12 +358,30 @@ TvxButtonState TvxScrollBar::PartState(TvxScrollBarPart part) const {
   return vxbsNormal;
 }
 
+void TvxScrollBar::InvalidatePicture() {
+  FPictureValid = false;
+  Invalidate();
+}
+
 void TvxScrollBar::Paint() {
   if (Width() < 1 || Height() < 1) return;
-  if (FBitmap->Width() != Width() || FBitmap->Height() != Height()) FBitmap->SetSize(Width(), Height());
+  if (FBitmap->Width() != Width() || FBitmap->Height() != Height()) {
+    FBitmap->SetSize(Width(), Height());
+    FPictureValid = false;
+  }
   TvxLookAndFeelPainterClass painter = Painter();
-  for (TvxScrollBarPart part : {sbpLineUp, sbpLineDown, sbpPageUp, sbpPageDown, sbpThumb})
-    painter->DrawScrollBarPart(*FBitmapCanvas, Horizontal(), PartRect(part), part, PartState(part));
+  if (painter != FPaintedWith) FPictureValid = false;
+  // The five parts tile the bar, so a part that moved uncovers only what the parts that moved
+  // with it cover now.
+  for (TvxScrollBarPart part : {sbpLineUp, sbpLineDown, sbpPageUp, sbpPageDown, sbpThumb}) {
+    TPaintedPart now{PartRect(part), PartState(part)};
+    TPaintedPart& painted = FPaintedParts[part];
+    if (FPictureValid && EqualRect(&now.Rect, &painted.Rect) && now.State == painted.State) continue;
+    painter->DrawScrollBarPart(*FBitmapCanvas, Horizontal(), now.Rect, part, now.State);
+    painted = now;
+  }
+  FPaintedWith = painter;
+  FPictureValid = true;
   BitBlt(TCustomControl::Canvas().Handle(), 0, 0, Width(), Height(), FBitmap->Canvas().Handle(), 0, 0, SRCCOPY);
 }
 
@@ -381,6 +402,9 @@ LRESULT TvxScrollBar::WndProc(TMessage& m) {
     }
     case CM_VISIBLECHANGED:
       if (m.WParam == 0) CancelTracking();
+      break;
+    case CM_SYSCOLORCHANGE:
+      InvalidatePicture();
       break;
     case CM_MOUSEENTER:
     case CM_MOUSELEAVE: {

@@ -195,3 +195,27 @@ TEST_F(vxScrollBarTest, DisablingCancelsTheTracking) {
   EXPECT_EQ(Bar->PressedPart(), sbpNone);
   EXPECT_TRUE(Codes.empty());
 }
+
+TEST_F(vxScrollBarTest, MovedThumbUncoversThePageArea) {
+  Bar->LookAndFeel().SetKind(lfStandard);
+  Bar->SetScrollParams(0, 100, 0, 30);
+  auto pixelAt = [&](POINT p) {
+    Bar->Update();
+    HDC dc = GetDC(Bar->Handle());
+    const COLORREF colour = GetPixel(dc, p.x, p.y);
+    ReleaseDC(Bar->Handle(), dc);
+    return colour;
+  };
+  // A pixel where the page pattern shows the highlight colour, and the face on the thumb.
+  auto oddCentre = [&](TvxScrollBarPart part) {
+    RECT r = Bar->PartRect(part);
+    POINT p{(r.left + r.right) / 2, 8};
+    if ((p.x + p.y) % 2 == 0) ++p.x;
+    return p;
+  };
+  const POINT oldThumb = oddCentre(sbpThumb);
+  EXPECT_EQ(pixelAt(oldThumb), ColorToRGB(clBtnFace));
+  Bar->SetPosition(100);
+  EXPECT_EQ(pixelAt(oldThumb), ColorToRGB(clBtnHighlight));
+  EXPECT_EQ(pixelAt(oddCentre(sbpThumb)), ColorToRGB(clBtnFace));
+}
