@@ -325,6 +325,21 @@ TEST_F(vxControlTest, OwnDragAndDropStartsOnAMoveAndEscapeCancelsIt) {
   }
 }
 
+TEST_F(vxControlTest, AnotherWindowTakingTheMouseCancelsTheOwnDragAndDrop) {
+  Control->StartsDragAndDrop = true;
+  const POINT at = ToScreen(POINT{150, 120});
+  guitest::MouseMoveTo(at);
+  Pump();
+  guitest::MouseButton(true);
+  ASSERT_TRUE(PumpUntil([&] { return Control->DragAndDropState() == ddsStarting; }));
+  guitest::MouseMoveTo(POINT{at.x - 20, at.y});
+  ASSERT_TRUE(PumpUntil([&] { return Control->DragAndDropState() == ddsInProcess; }));
+  SetCapture(Host->Handle());
+  EXPECT_EQ(Control->DragAndDropState(), ddsNone);
+  EXPECT_EQ(Control->Ended, std::vector<bool>{false});
+  ReleaseCapture();
+}
+
 TEST_F(vxControlTest, PopupMenusOfEitherKindAndTheirShortcuts) {
   auto* menu = new TOwnMenu(Host);
   TComponent notAMenu(nullptr);
@@ -338,9 +353,21 @@ TEST_F(vxControlTest, PopupMenusOfEitherKindAndTheirShortcuts) {
   ASSERT_EQ(menu->Shown.size(), 2u);
   EXPECT_TRUE(menu->Shown[0].x == ToScreen(POINT{30, 40}).x && menu->Shown[0].y == ToScreen(POINT{30, 40}).y);
   EXPECT_TRUE(menu->Shown[1].x == ToScreen(POINT{0, 0}).x && menu->Shown[1].y == ToScreen(POINT{0, 0}).y);
-  Control->OnContextPopup = [](TObject*, POINT, bool& handled) { handled = true; };
+  bool handles = true;
+  int asked = 0;
+  Control->OnContextPopup = [&](TObject*, POINT, bool& handled) {
+    ++asked;
+    handled = handles;
+  };
   contextMenu(ToScreen(POINT{30, 40}));
   EXPECT_EQ(menu->Shown.size(), 2u);
+  // Without a menu the request is asked about once and passed on.
+  Control->SetPopupMenu(nullptr);
+  handles = false;
+  asked = 0;
+  contextMenu(ToScreen(POINT{30, 40}));
+  EXPECT_EQ(asked, 1);
+  Control->SetPopupMenu(menu);
 
   // A shortcut of the menu of a control around this one counts too.
   auto* inner = new TContentControl(Host);
@@ -403,8 +430,7 @@ TEST(vxControlLifetime, DestroyedControlLetsGoOfWhatPointsAtIt) {
   TvxObjectLinkHolder link(control);
   TTrackingCaller caller;
   BeginMouseTracking(control, RECT{0, 0, 10, 10}, &caller);
-  TvxControlChildComponent child(control, false);
-  child.SetParentComponent(control);
+  TvxControlChildComponent child(control, false);  // listed with the control at once
   EXPECT_EQ(child.Control(), control);
 
   delete control;
