@@ -68,6 +68,15 @@ std::unique_ptr<TMouseTrackingTimer> TakeTrackingTimer(TMouseTrackingTimer* time
   return taken;
 }
 
+// The next message for a modal loop of the library; false when the loop must end: the
+// program is ending (the quit message is posted again for the real message loop) or the
+// queue failed.
+bool GetModalMessage(MSG& msg) {
+  const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+  if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
+  return got > 0;
+}
+
 RECT SystemWorkArea(POINT p) {
   if (GMonitorFromPoint != nullptr && GGetMonitorInfo != nullptr) {
     MONITORINFO info{};
@@ -416,14 +425,7 @@ TvxDragDetect vxDragDetect(HWND window) {
   TvxDragDetect result = vxddNone;
   MSG msg{};
   bool done = false;
-  while (!done && GetCapture() == window) {
-    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-    if (got == 0) {
-      // The program is ending: leave the quit message for the message loop.
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      break;
-    }
-    if (got < 0) break;
+  while (!done && GetCapture() == window && GetModalMessage(msg)) {
     switch (msg.message) {
       case WM_LBUTTONUP:
       case WM_RBUTTONUP:
@@ -1313,14 +1315,7 @@ void TvxControl::RunAutoScroll() {
   bool leftDeadZone = false;
   bool done = false;
   MSG msg{};
-  while (!done && GetCapture() == self) {
-    const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-    if (got == 0) {
-      // The program is ending: the message loop gets its quit message back.
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      break;
-    }
-    if (got < 0) break;
+  while (!done && GetCapture() == self && GetModalMessage(msg)) {
     switch (msg.message) {
       case WM_PAINT:
         if (msg.hwnd == window) {

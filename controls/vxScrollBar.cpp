@@ -30,15 +30,13 @@ TvxScrollBar::TvxScrollBar(TComponent* owner)
       FBitmap(std::make_unique<TBitmap>()),
       FTimer(std::make_unique<TvxTimer>(nullptr)),
       FLookAndFeel(std::make_unique<TvxLookAndFeel>(this)),
-      FThemeChangedNotificator(std::make_unique<TvdThemeChangedNotificator>()),
-      FPaletteNotifier(std::make_unique<TvxSystemPaletteChangedNotifier>()) {
+      FThemeChangedNotificator(std::make_unique<TvdThemeChangedNotificator>()) {
   FBitmapCanvas = std::make_unique<TvxCanvas>(FBitmap->Canvas());
   SetControlStyle(csCaptureMouse | csFramed | csOpaque);
   FTimer->SetEnabled(false);
   FTimer->SetInterval(kFirstRepeatDelay);
   FTimer->SetOnTimer([this](TObject*) { RepeatTick(); });
   FLookAndFeel->OnChanged = [this](TvxLookAndFeel*, TvxLookAndFeelValues) { LayoutChanged(); };
-  FPaletteNotifier->OnSystemPaletteChanged = [this] { InvalidatePicture(); };
   FThemeChangedNotificator->OnThemeChanged = [this] {
     LayoutChanged();
     if (Parent() != nullptr) Parent()->Realign();

@@ -11,7 +11,8 @@
 // The picture is painted into an off-screen bitmap of the control's size and copied to the
 // window in one piece. The bitmap keeps the picture between paints, so a paint draws again
 // only the parts whose place or state changed (a moving thumb: the thumb and the two page
-// areas); a new size, look, visual style or system colours redraw everything. The auto-repeat timer starts at 400 ms and ticks every 60 ms after the
+// areas); a new size, look, visual style or system colours (the look-and-feel reports those
+// as a change) redraw everything. The auto-repeat timer starts at 400 ms and ticks every 60 ms after the
 // first step, and only while the mouse stays on the part that was pressed.
 //
 // Ownership: the bar owns its bitmap, timer and look-and-feel. GUI thread only.
@@ -130,7 +131,6 @@ private:
   std::unique_ptr<TvxTimer> FTimer;
   std::unique_ptr<TvxLookAndFeel> FLookAndFeel;
   std::unique_ptr<TvdThemeChangedNotificator> FThemeChangedNotificator;
-  std::unique_ptr<TvxSystemPaletteChangedNotifier> FPaletteNotifier;  // the picture holds colours
   int FMinThumbSize = 8;
   RECT FFirstArrow{}, FSecondArrow{}, FThumb{}, FPageBefore{}, FPageAfter{};
   int FThumbOffset = 0;  // from the start of the track
