@@ -755,7 +755,8 @@ void TvxControl::CreateScrollBars() {
 
 void TvxControl::DestroyScrollBars() {
   if (!FScrollBarsCreated) return;
-  vxSettingsController().RemoveListener(this);
+  // A control that outlives the unit finds no controller to leave.
+  if (GSettingsController) GSettingsController->RemoveListener(this);
   delete FSizeGrip;
   FSizeGrip = nullptr;
   delete FVScrollBar;

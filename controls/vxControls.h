@@ -644,6 +644,13 @@ protected:
   // Ends the own drag and drop (a guard keeps it from running twice); frees its object.
   void FinishDragAndDrop(bool accepted);
 
+  // The message map. WndProc wraps it: it holds an object link on the control, handles a
+  // left press as a plain one when automatic dragging would start at the press, and after the
+  // message runs (unless the control died meanwhile) tells FocusChanged, ParentBackgroundChanged
+  // and AfterMouseDown. Descendants put their message handlers in an override that chains to
+  // the class above, so they run inside that frame; WndProc is for what comes before it.
+  virtual LRESULT Dispatch(TMessage& m);
+
   // --- Platform overrides ---------------------------------------------------------------
   void Notification(TComponent* component, TOperation operation) override;
   TPopupMenu* GetPopupMenu() override;
@@ -670,7 +677,6 @@ private:
     bool AllowShow = false, AllowHide = false;
   };
 
-  LRESULT Dispatch(TMessage& m);
   LRESULT WMContextMenu(TMessage& m);
   LRESULT WMGetDlgCode();
   LRESULT WMSetCursor(TMessage& m);

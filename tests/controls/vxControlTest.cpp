@@ -3,12 +3,10 @@
 // what it lets go of when it dies.
 #include "controls/vxControls.h"
 
-#include "platform/gui/Menus.h"
 #include "ControlsTestSupport.h"
 #include "tests/platform/GuiTestSupport.h"
 
 #include <functional>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -23,7 +21,6 @@ using TScrollStep = std::pair<TScrollBarKind, TScrollCode>;
 class TContentControl : public TvxControl {
 public:
   using TvxControl::TvxControl;
-  using TvxControl::FinishDragAndDrop;
   using TvxControl::SetScrollBarInfo;
   SIZE Content{0, 0};
   bool StartsDragAndDrop = false;
@@ -185,10 +182,6 @@ TEST_F(vxControlTest, WheelScrollsLinesAndWithNoLinesIsStillHandled) {
   SendMessageA(Control->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), at);
   const TScrollStep down{TScrollBarKind::sbVertical, scLineDown};
   EXPECT_EQ(Control->Steps, (std::vector<TScrollStep>{down, down, down}));
-  Control->Steps.clear();
-  SendMessageA(Control->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), at);
-  EXPECT_EQ(Control->Steps.size(), 3u);
-  EXPECT_EQ(Control->Steps.front().second, scLineUp);
 
   Control->Steps.clear();
   Mouse.SetWheelScrollLines(0);
@@ -379,12 +372,6 @@ TEST_F(vxControlTest, PopupMenusOfEitherKindAndTheirShortcuts) {
   delete menu;
   EXPECT_EQ(Control->PopupMenu(), nullptr);
 
-  // A platform popup menu without items has no shortcuts.
-  TPopupMenu popup(nullptr);
-  TMessage key{CN_KEYDOWN, 'K', 0, 0};
-  EXPECT_FALSE(vxPopupMenuIsShortCut(&popup, key));
-  popup.SetAutoPopup(false);
-  EXPECT_FALSE(vxPopupMenuPopup(&popup, Control, 0, 0));
 }
 
 TEST_F(vxControlTest, DefaultBorderIsThePaintersAndLeavesTheClientInside) {
@@ -402,24 +389,6 @@ TEST_F(vxControlTest, DefaultBorderIsThePaintersAndLeavesTheClientInside) {
   EXPECT_EQ(copy.Pixel(1, 1), ColorToRGB(cl3DDkShadow));
   EXPECT_EQ(copy.Pixel(199, 149), ColorToRGB(clBtnHighlight));
   EXPECT_EQ(copy.Pixel(198, 148), ColorToRGB(cl3DLight));
-}
-
-TEST_F(vxControlTest, ScrollBarPressFocusesTheControlUnlessItRefuses) {
-  ShowContent(SIZE{100, 1000});
-  auto pressBar = [&] {
-    TvxControlScrollBar* bar = Control->VScrollBar();
-    guitest::MouseMoveTo(bar->ClientToScreen(POINT{bar->Width() / 2, bar->Height() / 2}));
-    guitest::MouseButton(true);
-    PumpUntil([&] { return bar->PressedPart() != sbpNone; });
-    guitest::MouseButton(false);
-    PumpUntil([&] { return bar->PressedPart() == sbpNone; });
-  };
-  Control->SetFocusOnClick(false);
-  pressBar();
-  EXPECT_FALSE(Control->Focused());
-  Control->SetFocusOnClick(true);
-  pressBar();
-  EXPECT_TRUE(Control->Focused());
 }
 
 TEST(vxControlLifetime, DestroyedControlLetsGoOfWhatPointsAtIt) {
