@@ -743,6 +743,7 @@ void TvxControl::CreateScrollBars() {
   for (TScrollBarKind kind : {TScrollBarKind::sbHorizontal, TScrollBarKind::sbVertical}) {
     auto* bar = new TvxControlScrollBar(this);
     bar->SetKind(kind);
+    if (kind == TScrollBarKind::sbVertical) bar->SetWidth(GetSystemMetrics(SM_CXVSCROLL));
     bar->OnScroll = [this, kind](TObject*, TScrollCode code, int& pos) { Scroll(kind, code, pos); };
     bar->SetParent(this);
     (kind == TScrollBarKind::sbHorizontal ? FHScrollBar : FVScrollBar) = bar;
@@ -946,6 +947,7 @@ bool TvxControl::DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos)
   if (lines < 0) {
     // The system scrolls a page per notch (WHEEL_PAGESCROLL).
     TvxControlScrollBar* bar = kind == mwskVertical ? VScrollBar() : HScrollBar();
+    if (bar == nullptr) return true;
     int position = bar->Position();
     Scroll(bar->Kind(), forward ? scPageUp : scPageDown, position);
     return true;
