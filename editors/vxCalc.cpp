@@ -583,6 +583,11 @@ void TvxCustomCalculator::MouseUp(TMouseButton button, TShiftState shift, int x,
   TvxControl::MouseUp(button, shift, x, y);
 }
 
+void TvxCustomCalculator::DoCancelMode() {
+  TvxControl::DoCancelMode();
+  EndTracking();
+}
+
 void TvxCustomCalculator::MouseLeave(TControl* control) {
   TvxControl::MouseLeave(control);
   if (!GetPainter()->IsButtonHotTrack()) return;

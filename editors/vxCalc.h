@@ -162,6 +162,8 @@ protected:
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  // A press that loses the mouse (another window takes it) ends without acting.
+  void DoCancelMode() override;
   void FocusChanged() override;
   void FontChanged() override;
   void MouseLeave(TControl* control) override;

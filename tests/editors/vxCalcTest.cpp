@@ -292,6 +292,17 @@ TEST_F(vxCalculatorWindow, MouseActsOnReleaseOverThePressedButton) {
   click(cbNum8, cbNum9);  // moved off before the release: nothing
   click(cbMR, cbMR);      // grayed: no press
   EXPECT_EQ(calc->Display, "7");
+  // A press that loses the mouse to another window ends without acting.
+  const RECT& r = calc->Button(cbNum5).Bounds;
+  guitest::MouseMoveTo(calc->ClientToScreen(POINT{r.left + 2, r.top + 2}));
+  guitest::MouseButton(true);
+  Settle();
+  ASSERT_TRUE(calc->Button(cbNum5).Down);
+  SendMessageA(calc->Handle(), WM_CANCELMODE, 0, 0);
+  EXPECT_FALSE(calc->Tracking() || calc->Button(cbNum5).Down || GetCapture() == calc->Handle());
+  guitest::MouseButton(false);
+  Settle();
+  EXPECT_EQ(calc->Display, "7");
 }
 
 // Captions in their colours, the grayed memory buttons; and a picture of the calculator with
