@@ -260,29 +260,21 @@ TEST_F(vxCalculatorWindow, CtrlCCopiesAndCtrlVPastes) {
     EXPECT_EQ(calc->Display, row.Display) << row.Clipboard;
     EXPECT_EQ(calc->Status(), row.Status) << row.Clipboard;
   }
-  // A display left without a number, then an operator key: nothing reaches the handler.
-  for (WORD key : {WORD(VK_ESCAPE), WORD('1'), WORD('0'), WORD('0'), WORD('0'), WORD('0'), WORD('0'), WORD('R')})
-    guitest::TapKey(key);
-  CtrlKey('M');
-  CtrlKey('R');
-  guitest::TapKey(VK_BACK);
-  TypeChar(L'+');
-  Settle();
-  EXPECT_EQ(calc->Display, "1E-");
-  EXPECT_EQ(calc->LastOperator(), cbAdd);
   EXPECT_TRUE(exceptions.Messages().empty());
 }
 
 TEST_F(vxCalculatorWindow, MouseActsOnReleaseOverThePressedButton) {
   TTestCalculator* calc = MakeCalculator(false);
-  const auto click = [&](TvxCalcButtonKind down, TvxCalcButtonKind up) {
+  const auto click = [&](TvxCalcButtonKind down, TvxCalcButtonKind up, bool cancel = false) {
     for (TvxCalcButtonKind kind : {down, up}) {
       const RECT& r = calc->Button(kind).Bounds;
       guitest::MouseMoveTo(calc->ClientToScreen(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}));
       if (kind == down) guitest::MouseButton(true);
       Settle();
     }
-    EXPECT_EQ(calc->Button(down).Down, down == up && !calc->Button(down).Grayed);
+    // Another window taking the mouse ends the press without acting.
+    if (cancel) SendMessageA(calc->Handle(), WM_CANCELMODE, 0, 0);
+    EXPECT_EQ(calc->Button(down).Down, down == up && !calc->Button(down).Grayed && !cancel);
     guitest::MouseButton(false);
     Settle();
     EXPECT_FALSE(calc->Tracking() || calc->Button(down).Down);
@@ -291,17 +283,7 @@ TEST_F(vxCalculatorWindow, MouseActsOnReleaseOverThePressedButton) {
   EXPECT_TRUE(calc->Focused()) << "a click takes the focus";
   click(cbNum8, cbNum9);  // moved off before the release: nothing
   click(cbMR, cbMR);      // grayed: no press
-  EXPECT_EQ(calc->Display, "7");
-  // A press that loses the mouse to another window ends without acting.
-  const RECT& r = calc->Button(cbNum5).Bounds;
-  guitest::MouseMoveTo(calc->ClientToScreen(POINT{r.left + 2, r.top + 2}));
-  guitest::MouseButton(true);
-  Settle();
-  ASSERT_TRUE(calc->Button(cbNum5).Down);
-  SendMessageA(calc->Handle(), WM_CANCELMODE, 0, 0);
-  EXPECT_FALSE(calc->Tracking() || calc->Button(cbNum5).Down || GetCapture() == calc->Handle());
-  guitest::MouseButton(false);
-  Settle();
+  click(cbNum5, cbNum5, true);
   EXPECT_EQ(calc->Display, "7");
 }
 
@@ -314,25 +296,23 @@ TEST_F(vxCalculatorWindow, PaintsCaptionsInTheirColours) {
     SendMessageA(calc->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(bitmap->Canvas().Handle()), PRF_CLIENT);
     return bitmap;
   };
-  // Pixels of a button close to a colour (0x00RRGGBB).
-  const auto countNear = [](controlstest::TPaintBitmap& bitmap, const RECT& r, uint32_t rgb) {
+  // Whether a button shows a pixel close to a colour (0x00RRGGBB).
+  const auto shows = [&](controlstest::TPaintBitmap& bitmap, TvxCalcButtonKind kind, uint32_t rgb) {
     const std::vector<uint32_t> pixels = bitmap.ReadPixels32();
-    int count = 0;
+    const RECT& r = calc->Button(kind).Bounds;
     for (int y = r.top; y < r.bottom; ++y)
       for (int x = r.left; x < r.right; ++x) {
         const uint32_t p = pixels[static_cast<size_t>(y) * bitmap.Width() + x];
         int distance = 0;
         for (int shift : {0, 8, 16}) distance += std::abs(int((p >> shift) & 0xFF) - int((rgb >> shift) & 0xFF));
-        count += distance < 90;
+        if (distance < 90) return true;
       }
-    return count;
+    return false;
   };
   auto picture = paint();
-  EXPECT_GT(countNear(*picture, calc->Button(cbNum7).Bounds, 0x0000FF), 0) << "digits in blue";
-  EXPECT_GT(countNear(*picture, calc->Button(cbClear).Bounds, 0x800000), 0) << "C in maroon";
-  EXPECT_GT(countNear(*picture, calc->Button(cbMS).Bounds, 0xFF0000), 0) << "MS in red";
-  EXPECT_GT(countNear(*picture, calc->Button(cbSqrt).Bounds, 0x000080), 0) << "sqrt in navy";
-  EXPECT_EQ(countNear(*picture, calc->Button(cbMR).Bounds, 0xFF0000), 0) << "the empty memory's buttons are grayed";
+  EXPECT_TRUE(shows(*picture, cbNum7, 0x0000FF) && shows(*picture, cbClear, 0x800000) &&
+              shows(*picture, cbMS, 0xFF0000) && shows(*picture, cbSqrt, 0x000080));
+  EXPECT_FALSE(shows(*picture, cbMR, 0xFF0000)) << "the empty memory's buttons are grayed";
 
   Press(*calc, "5S");
   guitest::Key('8', true);
