@@ -112,6 +112,8 @@ enum : unsigned {
   csNoStdEvents = 0x0080,
   csDisplayDragImage = 0x0100,
   csParentBackground = 0x0200,
+  csFramed = 0x0400,           // drawn with a frame of its own (a flat look draws none)
+  csNoDesignVisible = 0x0800,  // not shown at design time
 };
 enum : unsigned {
   csLButtonDown = 0x0001,
@@ -136,6 +138,9 @@ enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 enum : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64 };
 using TShiftState = unsigned;
 enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+enum class TScrollBarKind { sbHorizontal, sbVertical };
+// What a scroll step does, in the order of the system's SB_* codes.
+enum TScrollCode { scLineUp, scLineDown, scPageUp, scPageDown, scPosition, scTrack, scTop, scBottom, scEndScroll };
 
 // Cursor ids: the class library's own negative ids; positive ids are registered by programs.
 constexpr TCursor crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4, crSizeNESW = -6,

@@ -1,10 +1,12 @@
 // Real system-colour changes (SetSysColors reaches every window of the Wine server, so the
 // colours are put back before the test ends): the solid brushes, the system brush table and
-// the Office-2003-like colours follow.
+// the Office-2003-like colours and the scroll bar's kept picture follow.
 #include "tests/controls/ControlsTestSupport.h"
 
 #include "controls/vdOffice11.h"
 #include "controls/vxEditPaintUtils.h"
+#include "controls/vxScrollBar.h"
+#include "tests/platform/GuiTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -38,4 +40,28 @@ TEST(SystemColours, BrushesAndColoursFollowAChange) {
   }
   EXPECT_EQ(PaintedBy(vxGetSolidBrush(clBtnFace)), face);
   EXPECT_EQ(Office11SchemeColor6(), vdMixColors(static_cast<TColor>(face), clWindow, 22));
+}
+
+TEST(SystemColours, ScrollBarPictureIsDrawnAnewInTheNewColours) {
+  TForm form(nullptr);
+  form.SetBounds(100, 100, 300, 100);
+  auto* bar = new TvxScrollBar(&form);
+  bar->SetParent(&form);
+  bar->SetBounds(10, 10, 200, 17);
+  bar->LookAndFeel().SetKind(lfStandard);
+  bar->SetScrollParams(0, 100, 0, 30);
+  guitest::ShowAndActivate(form);
+  const RECT thumb = bar->PartRect(sbpThumb);
+  auto thumbFace = [&] {
+    bar->Update();
+    HDC dc = GetDC(bar->Handle());
+    const COLORREF colour = GetPixel(dc, (thumb.left + thumb.right) / 2, 8);
+    ReleaseDC(bar->Handle(), dc);
+    return colour;
+  };
+  EXPECT_EQ(thumbFace(), GetSysColor(COLOR_BTNFACE));
+  const COLORREF changed = RGB(10, 200, 30);
+  TSysColorsScope scope({COLOR_BTNFACE}, {changed});
+  guitest::Pump();
+  EXPECT_EQ(thumbFace(), changed);
 }
