@@ -335,14 +335,12 @@ private:
   TNotifyEvent FOnChanged;
 };
 
-// --- Style controller ------------------------------------------------------------------
+// --- Owners of a style set -------------------------------------------------------------
 
-class TvxStyleController : public TComponent {
+// The four styles of a style set by name, for the classes that own one (a style controller,
+// a container); writing one assigns into the existing style.
+class TvxContainerStylesHolder {
 public:
-  explicit TvxStyleController(TComponent* owner);
-  ~TvxStyleController() override;
-  const char* ClassName() const override { return "TvxStyleController"; }
-
   TvxContainerStyles* Styles() const { return FStyles.get(); }
   TvxContainerStyle* Style() const { return FStyles->Style(); }
   TvxContainerStyle* StyleFocused() const { return FStyles->StyleFocused(); }
@@ -352,6 +350,20 @@ public:
   void SetStyleFocused(const TvxContainerStyle* value) { FStyles->SetStyleFocused(value); }
   void SetStyleDisabled(const TvxContainerStyle* value) { FStyles->SetStyleDisabled(value); }
   void SetStyleHot(const TvxContainerStyle* value) { FStyles->SetStyleHot(value); }
+
+protected:
+  TvxContainerStylesHolder() = default;
+  ~TvxContainerStylesHolder() = default;
+  std::unique_ptr<TvxContainerStyles> FStyles;
+};
+
+// --- Style controller ------------------------------------------------------------------
+
+class TvxStyleController : public TComponent, public TvxContainerStylesHolder {
+public:
+  explicit TvxStyleController(TComponent* owner);
+  ~TvxStyleController() override;
+  const char* ClassName() const override { return "TvxStyleController"; }
 
   // The styles that take their values from this controller.
   int ListenerCount() const { return static_cast<int>(FListeners.size()); }
@@ -377,7 +389,6 @@ protected:
 
 private:
   std::vector<TvxContainerStyle*> FListeners;
-  std::unique_ptr<TvxContainerStyles> FStyles;
   bool FScaled = false;
 };
 
@@ -453,22 +464,12 @@ public:
 };
 
 // The owner-drawn frame around an inner control (see the header comment).
-class TvxContainer : public TvxControl, public IvxContainerStyleOwner {
+class TvxContainer : public TvxControl, public IvxContainerStyleOwner, public TvxContainerStylesHolder {
 public:
   explicit TvxContainer(TComponent* owner);
   ~TvxContainer() override;
   const char* ClassName() const override { return "TvxContainer"; }
 
-  // The four styles; writing one assigns into the existing style.
-  TvxContainerStyles* Styles() const { return FStyles.get(); }
-  TvxContainerStyle* Style() const { return FStyles->Style(); }
-  TvxContainerStyle* StyleFocused() const { return FStyles->StyleFocused(); }
-  TvxContainerStyle* StyleDisabled() const { return FStyles->StyleDisabled(); }
-  TvxContainerStyle* StyleHot() const { return FStyles->StyleHot(); }
-  void SetStyle(const TvxContainerStyle* value) { FStyles->SetStyle(value); }
-  void SetStyleFocused(const TvxContainerStyle* value) { FStyles->SetStyleFocused(value); }
-  void SetStyleDisabled(const TvxContainerStyle* value) { FStyles->SetStyleDisabled(value); }
-  void SetStyleHot(const TvxContainerStyle* value) { FStyles->SetStyleHot(value); }
   // The style of the state the view info was last calculated for.
   TvxContainerStyle* ActiveStyle();
   TvxContainerViewInfo* ViewInfo() const { return FViewInfo.get(); }
@@ -652,7 +653,6 @@ private:
   bool FTakingParentColor = false;
   int FInnerControlBoundsLock = 0;
   int FPopupMenuLock = 0;
-  std::unique_ptr<TvxContainerStyles> FStyles;
   std::unique_ptr<TvxContainerViewInfo> FViewInfo;
   TTrackingCaller FTrackingCaller{*this};
 };
