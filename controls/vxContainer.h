@@ -421,7 +421,7 @@ class TvxContainerViewInfo;
 using TvxContainerViewInfoClass = const TvxObjectClassInfo<TvxContainerViewInfo>*;
 
 // The geometry and colours of one calculation of a container, and their painting. The
-// container fills it in at every refresh (CalculateViewInfo); descendants of the editors add
+// container fills it in at every refresh (CalculateViewInfo); the editors' view infos add
 // their buttons and text.
 class TvxContainerViewInfo : public TObject {
 public:

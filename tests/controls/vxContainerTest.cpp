@@ -233,6 +233,8 @@ TEST_F(vxContainerTest, FocusGoesToTheInnerEditAndStaysThere) {
   EXPECT_EQ(SharedForm->ActiveControl(), inner);
   EXPECT_TRUE(Container->Focused());
   EXPECT_EQ(Container->ViewInfo()->ContainerState, vxcsFocused);
+  SendMessageA(Container->Handle(), WM_CHAR, 'x', 0);  // keys of the container's window go on
+  EXPECT_EQ(inner->Text(), AnsiString("x"));
 
   other->SetFocus();
   Pump();
@@ -342,6 +344,22 @@ TEST_F(vxContainerTest, ControlFontAndParentColourAreNoStyleValues) {
   EXPECT_NE(style->AssignedValues() & colorBit, 0u);
   EXPECT_FALSE(Container->ParentColor());
   EXPECT_EQ(Container->ViewInfo()->BackgroundColor, clLime);
+}
+
+TEST_F(vxContainerTest, NativeStyleFramesWithTheVisualStyleAndNoShadow) {
+  if (!AreVisualStylesAvailable(totEdit)) GTEST_SKIP() << "no visual style";
+  PlainStyle(cbsSingle);
+  Container->Style()->SetShadow(true);
+  Container->Style()->LookAndFeel()->SetNativeStyle(true);
+  Pump();
+  EXPECT_TRUE(Container->ViewInfo()->NativeStyle);
+  EXPECT_FALSE(Container->ViewInfo()->Shadow);
+  EXPECT_EQ(Container->GetBorderExtent(), (RECT{2, 2, 2, 2}));
+  EXPECT_EQ(Container->ViewInfo()->NativeState, ETS_NORMAL);
+  EXPECT_EQ(Picture()->Pixel(50, 10), ColorToRGB(clYellow));
+  Container->SetEnabled(false);
+  Pump();
+  EXPECT_EQ(Container->ViewInfo()->NativeState, ETS_DISABLED);
 }
 
 TEST_F(vxContainerTest, BarsStandOverTheInnerWindowsOwn) {
