@@ -1553,7 +1553,8 @@ void TvxCustomInnerListBox::UpdateScrollBars() {
       if (visible) {
         // The bar takes no page larger than its range.
         const int page = static_cast<int>(std::min<long long>(si.nPage, static_cast<long long>(si.nMax) - si.nMin + 1));
-        bar->SetScrollParams(si.nMin, si.nMax, si.nPos, page);
+        // A bar out of sight is painted anew when it comes into sight.
+        bar->SetScrollParams(si.nMin, si.nMax, si.nPos, page, Showing());
       }
     }
     if (visible == bar->Visible()) continue;
@@ -1869,6 +1870,9 @@ LRESULT TvxCustomInnerListBox::WndProc(TMessage& m) {
       if (TvxContainer* container = Container()) container->ShortRefreshContainer(true);
       break;
   }
-  if (MovesSystemScrollBars(m)) UpdateScrollBars();
+  // While the list does not redraw, filling it would update the bars at every item; the
+  // update when redrawing starts again gives the same result.
+  if (m.Msg == WM_SETREDRAW) FRedrawOff = m.WParam == 0;
+  if (!FRedrawOff && MovesSystemScrollBars(m)) UpdateScrollBars();
   return result;
 }

@@ -783,4 +783,6 @@ private:
   std::unique_ptr<TvxObjectLinkHolder> FContainerLink;
   // A lead byte waiting for its trail byte (0: none).
   unsigned char FPendingLeadByte = 0;
+  // WM_SETREDRAW (False) is in force: the bars are updated once it ends.
+  bool FRedrawOff = false;
 };
