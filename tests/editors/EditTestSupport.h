@@ -1,0 +1,105 @@
+// A small text editor on the edit base for the editors' tests: its inner control is the inner
+// text edit, its display value is the inner edit's text and a validated display value becomes
+// its edit value. Its properties validate, so OnValidate runs. Real input and beeps as the
+// calculator's tests use them.
+#pragma once
+
+#include "controls/vxControls.h"
+#include "editors/vxEdit.h"
+#include "editors/vxTextEdit.h"
+#include "tests/platform/GuiTestSupport.h"
+
+#include <windows.h>
+
+#include <string_view>
+
+namespace edittest {
+
+class TValidatingProperties : public TvxCustomEditProperties {
+public:
+  using TvxCustomEditProperties::TvxCustomEditProperties;
+  static TvxCustomEditPropertiesClass PropertiesClass() {
+    static const TvxEditPropertiesClassInfo info{
+        {"TValidatingProperties"}, TvxCustomEditProperties::PropertiesClass(),
+        [](TPersistent* owner) -> TvxCustomEditProperties* { return new TValidatingProperties(owner); }};
+    return &info;
+  }
+  TvxCustomEditPropertiesClass ClassType() const override { return PropertiesClass(); }
+  bool CanValidate() const override { return true; }
+};
+
+class TValidatingItem : public TvxEditRepositoryItem {
+public:
+  using TvxEditRepositoryItem::TvxEditRepositoryItem;
+  TvxCustomEditPropertiesClass GetEditPropertiesClass() const override {
+    return TValidatingProperties::PropertiesClass();
+  }
+};
+
+class TTestEdit : public TvxCustomEdit, public IvxInnerTextEditHost {
+public:
+  explicit TTestEdit(TComponent* owner, bool inplace = false) : TvxCustomEdit(owner, inplace, Classes()) {
+    SetBounds(10, 10, 150, 24);
+  }
+  static TvxEditClasses Classes() {
+    TvxEditClasses classes;
+    classes.Properties = TValidatingProperties::PropertiesClass();
+    classes.InnerEdit = TvxCustomInnerTextEdit::InnerEditClass();
+    return classes;
+  }
+  TvxCustomInnerTextEdit* Inner() { return static_cast<TvxCustomInnerTextEdit*>(InnerEdit()->GetControl()); }
+  IvxInnerTextEdit* TextInner() { return dynamic_cast<IvxInnerTextEdit*>(InnerEdit()); }
+
+  void GetDisplayValue(Variant& value) override { value = Inner()->Text(); }
+  void SynchronizeDisplayValue() override {
+    const Variant value = EditValue();
+    InnerEdit()->SetEditValue(value.IsNull() || value.IsEmpty() ? Variant(AnsiString()) : value);
+  }
+  void SynchronizeEditValue() override { InternalSetEditValue(Variant(Inner()->Text()), false); }
+  void SelectAll() override { Inner()->SelectAll(); }
+
+  bool RestoreSelection = false;
+  bool RestoresSelectionAfterImeChar() override { return RestoreSelection; }
+
+protected:
+  void StoreDisplayValue(const Variant& value) override {
+    Inner()->SetText(value.AsString());
+    SynchronizeEditValue();
+  }
+  bool CanKeyPressModifyEdit(char key) override { return key == '\b' || vxIsTextChar(key); }
+  bool CanKeyDownModifyEdit(WORD key, TShiftState shift) override { return key == VK_DELETE; }
+  bool WantsNavigationKeys() override { return true; }
+};
+
+// Counts the beeps instead of sounding them.
+struct TBeepCounter {
+  TBeepCounter() : Previous(SetMessageBeepFunc([this](UINT) { ++Count; })) {}
+  ~TBeepCounter() { SetMessageBeepFunc(Previous); }
+  int Count = 0;
+  TMessageBeepFunc Previous;
+};
+
+// Characters typed as themselves (UTF-16), whatever the keyboard layout.
+inline void Type(std::wstring_view text) {
+  for (wchar_t ch : text) {
+    INPUT input[2]{};
+    input[0].type = input[1].type = INPUT_KEYBOARD;
+    input[0].ki.wScan = input[1].ki.wScan = ch;
+    input[0].ki.dwFlags = KEYEVENTF_UNICODE;
+    input[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+    SendInput(2, input, sizeof(INPUT));
+  }
+}
+
+inline void KeyWith(WORD modifier, WORD key) {
+  guitest::Key(modifier, true);
+  guitest::TapKey(key);
+  guitest::Key(modifier, false);
+}
+
+// Lets the queued input reach the focused window.
+inline void Settle() {
+  for (int i = 0; i < 8; ++i) guitest::PumpUntil([] { return false; }, 1);
+}
+
+}  // namespace edittest
