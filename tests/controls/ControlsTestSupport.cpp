@@ -5,6 +5,7 @@
 #include "controls/vxClasses.h"
 #include "controls/vxControls.h"
 #include "controls/vxEditPaintUtils.h"
+#include "controls/vxEditUtils.h"
 #include "controls/vxGraphics.h"
 #include "controls/vxLookAndFeelPainters.h"
 #include "controls/vxLookAndFeels.h"
@@ -20,9 +21,11 @@ void StartControlUnits() {
   InitializevxControls();
   InitializevxGraphics();
   InitializevxEditPaintUtils();
+  InitializevxEditUtils();
 }
 
 void StopControlUnits() {
+  FinalizevxEditUtils();
   FinalizevxEditPaintUtils();
   FinalizevxGraphics();
   FinalizevxControls();
