@@ -728,15 +728,16 @@ void TvxCustomPopupWindow::DoShowed() {
 void TvxCustomPopupWindow::SetPopupStyle(bool value) {
   if (value == FPopupStyle) return;
   FPopupStyle = value;
-  const bool wasVisible = IsVisible();
-  if (wasVisible) CloseUp();
-  RecreateWnd();
-  if (wasVisible) Popup(FFocusedControl);
+  RecreatePopupWindow();
 }
 
 void TvxCustomPopupWindow::SetTopMost(bool value) {
   if (value == FTopMost) return;
   FTopMost = value;
+  RecreatePopupWindow();
+}
+
+void TvxCustomPopupWindow::RecreatePopupWindow() {
   const bool wasVisible = IsVisible();
   if (wasVisible) CloseUp();
   RecreateWnd();

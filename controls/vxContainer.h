@@ -497,6 +497,8 @@ private:
   static bool MouseAction(WPARAM message, const MOUSEHOOKSTRUCT& info);
   static void OwnerFocusChanged(TWinControl* owner);
 
+  // The window made again for a new style; a visible popup closes and shows again.
+  void RecreatePopupWindow();
   void RunModalLoop(TvxObjectLinkHolder& self);
   void VisibleChanged();
   void Repopup();
