@@ -20,6 +20,7 @@
 #include "controls/vxLookAndFeels.h"
 #include "editors/vxEdit.h"
 #include "platform/gui/Forms.h"
+#include "platform/rtl/Threads.h"
 #include "scanner/ScannerMenuUnit.h"
 
 #include <windows.h>
@@ -97,6 +98,9 @@ void ShowStartupError(const char* text) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // Float arithmetic and float text work in extended precision; the C runtime's start-up is
+  // not relied on to leave the x87 at 64 bits (worker threads set it themselves).
+  SetExtendedFpuPrecision();
   // The class library's screen and application objects exist before any unit starts.
   InitializeForms();
   size_t started = 0;

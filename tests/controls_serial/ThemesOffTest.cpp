@@ -7,6 +7,7 @@
 #include "controls/vdOffice11.h"
 #include "controls/vdThemeManager.h"
 #include "controls/vxLookAndFeelPainters.h"
+#include "editors/vxButtons.h"
 #include "tests/platform/GuiTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -83,4 +84,14 @@ TEST(ThemesOff, ThemedPainterFallsBackToTheStandardOne) {
     vxStandardPainter.DrawScrollBarPart(standardCanvas, false, RECT{2, 2, 19, 22}, part, vxbsPressed);
     EXPECT_EQ(office.ReadPixels32(), standard.ReadPixels32()) << int(part);
   }
+}
+
+// Without a style the Office-2003-like look has no themed buttons to borrow.
+TEST(ThemesOff, Office2003ButtonsAreStandardOnes) {
+  ASSERT_TRUE(SwitchThemesOff());
+  TvxLookAndFeel lookAndFeel(nullptr);
+  lookAndFeel.SetKind(lfOffice11);
+  EXPECT_EQ(vxGetButtonPainterClass(lookAndFeel), &vxStandardPainter);
+  lookAndFeel.SetKind(lfUltraFlat);
+  EXPECT_EQ(vxGetButtonPainterClass(lookAndFeel), &vxUltraFlatPainter);
 }

@@ -1,0 +1,596 @@
+#include "editors/vxCalc.h"
+
+#include "controls/vxClasses.h"
+#include "controls/vxEditConsts.h"
+#include "controls/vxGraphics.h"
+#include "platform/gui/Clipbrd.h"
+#include "platform/rtl/FloatFormat.h"
+#include "platform/rtl/FormatSettings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+struct TButtonLook {
+  const char* Caption;
+  TColor FontColor;
+};
+
+// Captions and caption colours by kind; the decimal button's caption is the locale's
+// separator, taken at each layout.
+constexpr std::array<TButtonLook, vxCalcButtonCount> kButtonLooks{{
+    {"Back", clMaroon}, {"CE", clMaroon}, {"C", clMaroon},
+    {"MC", clRed}, {"MR", clRed}, {"MS", clRed}, {"M+", clRed},
+    {"0", clBlue}, {"1", clBlue}, {"2", clBlue}, {"3", clBlue}, {"4", clBlue},
+    {"5", clBlue}, {"6", clBlue}, {"7", clBlue}, {"8", clBlue}, {"9", clBlue},
+    {"+/-", clBlue}, {",", clBlue},
+    {"/", clRed}, {"*", clRed}, {"-", clRed}, {"+", clRed},
+    {"sqrt", clNavy}, {"%", clNavy}, {"1/x", clNavy},
+    {"=", clRed},
+}};
+
+// The main grid, row by row from the top, column by column from the left.
+constexpr TvxCalcButtonKind kGrid[4][5] = {
+    {cbNum7, cbNum8, cbNum9, cbDiv, cbSqrt},
+    {cbNum4, cbNum5, cbNum6, cbMul, cbPercent},
+    {cbNum1, cbNum2, cbNum3, cbSub, cbRev},
+    {cbNum0, cbSign, cbDecimal, cbAdd, cbEqual},
+};
+
+bool IsArithmeticOperator(TvxCalcButtonKind kind) {
+  return kind == cbDiv || kind == cbMul || kind == cbSub || kind == cbAdd;
+}
+
+// The calculator's height for a button height: five rows of buttons and gaps, and a gap.
+int CalcHeightOf(int buttonHeight) {
+  const int gap = MulDiv(buttonHeight, 3, 22);
+  return (gap + buttonHeight) * 5 + gap;
+}
+
+}  // namespace
+
+TvxCalcMetrics vxCalcMetricsOf(int buttonHeight) {
+  TvxCalcMetrics m;
+  m.ButtonHeight = buttonHeight;
+  m.ButtonWidth = MulDiv(buttonHeight, 28, 22);
+  m.VertGap = MulDiv(buttonHeight, 3, 22);
+  m.HorzGap = m.VertGap;
+  m.LargeButtonWidth = MulDiv(m.ButtonWidth, 17, 10);
+  m.FontSize = MulDiv(buttonHeight, 8, 22);
+  m.CalcHeight = (m.VertGap + buttonHeight) * 5 + m.VertGap;
+  m.CalcWidth = (m.HorzGap + m.ButtonWidth) * 6 + 2 * m.HorzGap + 4;
+  return m;
+}
+
+int vxCalcAutoButtonHeight(int width, int height) {
+  const int target = std::min(height, MulDiv(width, 131, 198));
+  int best = 22;
+  int bestDifference = target;
+  // The calculator's height grows with the button height: walk up while it comes closer.
+  for (int h = 22;; ++h) {
+    const int difference = std::abs(CalcHeightOf(h) - target);
+    if (difference >= bestDifference) break;
+    bestDifference = difference;
+    best = h;
+  }
+  return best;
+}
+
+TvxCalcButtonKind vxCalcKeyToButton(WORD key, TShiftState shift) {
+  const bool ctrl = (shift & ssCtrl) != 0;
+  switch (key) {
+    case VK_RETURN: return cbEqual;
+    case VK_ESCAPE: return cbClear;
+    case VK_DELETE: return cbCancel;
+    case VK_F9: return cbSign;
+    case 'C': return ctrl ? cbNone : cbClear;
+    case 'R': return ctrl ? cbMR : cbRev;
+    case 'L': return ctrl ? cbMC : cbNone;
+    case 'M': return ctrl ? cbMS : cbNone;
+    case 'P': return ctrl ? cbMP : cbNone;
+  }
+  return cbNone;
+}
+
+TvxCalcButtonKind vxCalcCharToButton(char ch) {
+  if (ch >= '0' && ch <= '9') return static_cast<TvxCalcButtonKind>(cbNum0 + (ch - '0'));
+  switch (ch) {
+    case '\b': return cbBack;
+    case '+': return cbAdd;
+    case '-': return cbSub;
+    case '*': return cbMul;
+    case '/': return cbDiv;
+    case '%': return cbPercent;
+    case '@': return cbSqrt;
+    case '=': return cbEqual;
+    case ',':
+    case '.': return cbDecimal;
+  }
+  return cbNone;
+}
+
+bool vxIsCalcValueInRange(long double value) {
+  const long double magnitude = std::fabs(value);
+  return value == 0 || (magnitude >= 5.0E-324L && magnitude <= 1.7E308L);
+}
+
+// --- TvxCustomCalculator -----------------------------------------------------------------
+
+TvxCustomCalculator::TvxCustomCalculator(TComponent* owner) : TvxCustomCalculator(owner, false) {}
+
+TvxCustomCalculator::TvxCustomCalculator(TComponent* owner, bool isPopup) : TvxControl(owner), FIsPopup(isPopup) {
+  SetControlStyle(csCaptureMouse | csOpaque);
+  SetColor(clBtnFace);
+  SetParentColor(false);
+  SetTabStop(true);
+  SetKeys(kAll | kArrows | kChars | kTab);
+  // The size as given, laid out for the first metrics; the first resize after construction
+  // fits the buttons to the size.
+  FConstructing = true;
+  SetBounds(Left(), Top(), FMetrics.CalcWidth, FMetrics.CalcHeight);
+  FConstructing = false;
+  LayoutButtons();
+}
+
+void TvxCustomCalculator::SetAutoFontSize(bool value) {
+  if (FAutoFontSize == value) return;
+  FAutoFontSize = value;
+  Perform(CM_FONTCHANGED, 0, 0);
+}
+
+void TvxCustomCalculator::SetBorderStyle(TBorderStyle value) {
+  if (FBorderStyle == value) return;
+  FBorderStyle = value;
+  if (HandleAllocated()) RecreateWnd();
+}
+
+void TvxCustomCalculator::SetShowFocusRect(bool value) {
+  if (FShowFocusRect == value) return;
+  FShowFocusRect = value;
+  RepaintButton(cbEqual);
+}
+
+TvxCalcButtonKind TvxCustomCalculator::GetButtonKindAt(POINT p) const {
+  for (const TvxCalcButtonInfo& button : FButtons)
+    if (PtInRect(&button.Bounds, p)) return button.Kind;
+  return cbNone;
+}
+
+// --- Display -------------------------------------------------------------------------------
+
+long double TvxCustomCalculator::DisplayValue() {
+  if (FStatus == csError) return 0;
+  const TFormatSettings& fs = GetFormatSettings();
+  const AnsiString trimmed = Trim(GetDisplayText());
+  const AnsiString text = StringReplaceAll(trimmed.empty() ? AnsiString("0") : trimmed,
+                                           AnsiString(1, fs.ThousandSeparator), "");
+  // A display can hold what is no number, such as "-" or "1E-" left by Back: it counts as
+  // 0, like an empty one, so that no button's action fails on it.
+  long double value = 0;
+  if (!TryStrToFloat(text, value, fs)) return 0;
+  return value;
+}
+
+bool TvxCustomCalculator::SetDisplayValue(long double value) {
+  if (!vxIsCalcValueInRange(value)) {
+    ShowError();
+    return false;
+  }
+  const AnsiString text =
+      FloatToStrF(value, TFloatFormat::ffGeneral, std::max<int>(2, FPrecision), 0, GetFormatSettings());
+  if (text != GetDisplayText()) {
+    SetDisplayText(text);
+    if (OnDisplayChange) OnDisplayChange(this);
+  }
+  return true;
+}
+
+void TvxCustomCalculator::ShowError() {
+  FStatus = csError;
+  SetDisplayText(vxLoadResourceString(scxCalcError));
+  if (FBeepOnError) SystemBeep(0);
+}
+
+void TvxCustomCalculator::CopyToClipboard() { SetClipboardText(GetDisplayText()); }
+
+void TvxCustomCalculator::PasteFromClipboard() {
+  if (!ClipboardHasText()) return;
+  const TFormatSettings& fs = GetFormatSettings();
+  const AnsiString text = Trim(StringReplaceAll(ClipboardText(), fs.CurrencyString, ""));
+  long double value = 0;
+  if (TryStrToFloat(text, value, fs)) {
+    if (SetDisplayValue(value)) FStatus = csEntering;
+  } else {
+    SetDisplayValue(0);
+  }
+}
+
+// --- Button actions -------------------------------------------------------------------------
+
+void TvxCustomCalculator::BeginEntry() {
+  if (FStatus != csFirst) return;
+  FStatus = csEntering;
+  SetDisplayText("0");
+}
+
+void TvxCustomCalculator::AppendDigit(char digit) {
+  BeginEntry();
+  AnsiString text = GetDisplayText();
+  if (text == "0") text.clear();
+  // A leading minus sign does not count against the precision.
+  const size_t minus = text.find('-');
+  const int minusPosition = minus == AnsiString::npos ? 0 : static_cast<int>((minus + 1) & 0x7F);
+  if (static_cast<int>(text.size()) < std::max<int>(2, FPrecision) + minusPosition) {
+    SetDisplayText(text + digit);
+  } else if (FBeepOnError) {
+    SystemBeep(0);
+  }
+}
+
+void TvxCustomCalculator::ButtonClick(TvxCalcButtonKind kind) {
+  if (OnButtonClick) OnButtonClick(this, kind);
+  if (FStatus == csError && kind != cbCancel && kind != cbClear) {
+    ShowError();
+    return;
+  }
+  switch (kind) {
+    case cbDecimal: {
+      BeginEntry();
+      const AnsiString text = GetDisplayText();
+      const char separator = GetFormatSettings().DecimalSeparator;
+      if (text.find(separator) == AnsiString::npos) SetDisplayText(text + separator);
+      break;
+    }
+    case cbBack: {
+      BeginEntry();
+      const AnsiString text = GetDisplayText();
+      if (text.size() <= 1 || (text.size() == 2 && text[0] == '-'))
+        SetDisplayText("0");
+      else
+        SetDisplayText(text.substr(0, text.size() - 1));
+      break;
+    }
+    case cbCancel:
+    case cbClear:
+      FStatus = csFirst;
+      SetDisplayValue(0);
+      FLastOperator = cbEqual;
+      break;
+    case cbMC:
+      FMemory = 0;
+      RefreshMemoryButtons();
+      break;
+    case cbMR:
+      FStatus = csFirst;
+      BeginEntry();
+      SetDisplayValue(FMemory);
+      break;
+    case cbMS:
+    case cbMP:
+      FStatus = csFirst;
+      FMemory = kind == cbMS ? DisplayValue() : FMemory + DisplayValue();
+      RefreshMemoryButtons();
+      break;
+    case cbSign: SetDisplayValue(-DisplayValue()); break;
+    case cbDiv:
+    case cbMul:
+    case cbSub:
+    case cbAdd:
+    case cbPercent:
+    case cbEqual: Operation(kind); break;
+    case cbSqrt:
+    case cbRev: Function(kind); break;
+    case cbNone: break;
+    default: AppendDigit(static_cast<char>('0' + (kind - cbNum0))); break;
+  }
+}
+
+void TvxCustomCalculator::Operation(TvxCalcButtonKind kind) {
+  if (FStatus == csEntering) {
+    FStatus = csFirst;
+    long double x = DisplayValue();
+    if (kind == cbPercent) {
+      if (FLastOperator == cbDiv || FLastOperator == cbMul)
+        x = x / 100;
+      else if (FLastOperator == cbSub || FLastOperator == cbAdd)
+        x = FOperand * x / 100;
+    }
+    switch (FLastOperator) {
+      case cbDiv:
+        if (x == 0)
+          ShowError();
+        else
+          SetDisplayValue(FOperand / x);
+        break;
+      case cbMul: SetDisplayValue(FOperand * x); break;
+      case cbSub: SetDisplayValue(FOperand - x); break;
+      case cbAdd: SetDisplayValue(FOperand + x); break;
+      default: break;
+    }
+  }
+  // Two operators in a row only replace the pending one.
+  FLastOperator = kind;
+  FOperand = DisplayValue();
+  if ((kind == cbPercent || kind == cbEqual) && OnResult) OnResult(this);
+}
+
+void TvxCustomCalculator::Function(TvxCalcButtonKind kind) {
+  // After an operator the result becomes its right operand.
+  FStatus = IsArithmeticOperator(FLastOperator) ? csEntering : csFirst;
+  const long double x = DisplayValue();
+  if (kind == cbSqrt) {
+    if (x < 0)
+      ShowError();
+    else
+      SetDisplayValue(std::sqrt(x));
+  } else if (x == 0) {
+    ShowError();
+  } else {
+    SetDisplayValue(1 / x);
+  }
+}
+
+void TvxCustomCalculator::HidePopup(TObject* sender, TvxEditCloseUpReason reason) {
+  if (OnHidePopup) OnHidePopup(sender, reason);
+}
+
+// --- Metrics and layout ---------------------------------------------------------------------
+
+void TvxCustomCalculator::CalcMetrics(int clientWidth, int clientHeight) {
+  int buttonHeight;
+  if (FAutoFontSize) {
+    buttonHeight = vxCalcAutoButtonHeight(clientWidth, clientHeight);
+  } else {
+    // Measured on the screen: the control's own device context exists only while it paints.
+    buttonHeight = 2 * vxScreenCanvas()->FontHeight(Font());
+  }
+  FMetrics = vxCalcMetricsOf(buttonHeight);
+  LayoutButtons();
+}
+
+void TvxCustomCalculator::LayoutButtons() {
+  const int w = FMetrics.ButtonWidth, h = FMetrics.ButtonHeight, lw = FMetrics.LargeButtonWidth;
+  const int gx = FMetrics.HorzGap, gy = FMetrics.VertGap, p = gy + h;
+  for (int i = 0; i < vxCalcButtonCount; ++i) {
+    TvxCalcButtonInfo& button = FButtons[i];
+    button.Kind = static_cast<TvxCalcButtonKind>(i);
+    button.Caption = i == cbDecimal ? AnsiString(1, GetFormatSettings().DecimalSeparator)
+                                    : AnsiString(kButtonLooks[i].Caption);
+    button.FontColor = kButtonLooks[i].FontColor;
+    button.Bounds = RECT{};
+    button.Down = false;
+    button.Grayed = false;
+  }
+  const auto rowTop = [&](int row) { return row * p + gy; };
+  const auto rowBottom = [&](int row) { return (row + 1) * p; };
+  const TvxCalcButtonKind memory[4] = {cbMC, cbMR, cbMS, cbMP};
+  for (int row = 1; row <= 4; ++row)
+    FButtons[memory[row - 1]].Bounds = RECT{gx, rowTop(row), gx + w, rowBottom(row)};
+  const int x0 = gx + w + gx + 4;
+  for (int row = 1; row <= 4; ++row)
+    for (int column = 0; column < 5; ++column)
+      FButtons[kGrid[row - 1][column]].Bounds =
+          RECT{x0 + gx + column * (gx + w), rowTop(row), x0 + (column + 1) * (gx + w), rowBottom(row)};
+  // The top row is aligned right on "="; the vertical gap spaces these three too.
+  int right = FButtons[cbEqual].Bounds.right;
+  for (TvxCalcButtonKind kind : {cbClear, cbCancel, cbBack}) {
+    FButtons[kind].Bounds = RECT{right - lw, gy, right, gy + h};
+    right -= lw + gy;
+  }
+  FLastOperator = cbEqual;
+  FStatus = csFirst;
+  FMemory = 0;
+  RefreshMemoryButtons();
+  Invalidate();
+}
+
+void TvxCustomCalculator::RefreshMemoryButtons() {
+  FButtons[cbMC].Grayed = FMemory == 0;
+  FButtons[cbMR].Grayed = FMemory == 0;
+  RepaintButton(cbMC);
+  RepaintButton(cbMR);
+}
+
+void TvxCustomCalculator::RepaintButton(TvxCalcButtonKind kind, bool now) {
+  if (kind == cbNone || !HandleAllocated()) return;
+  InvalidateRect(FButtons[kind].Bounds, false);
+  if (now) Update();
+}
+
+// --- Window ---------------------------------------------------------------------------------
+
+TvxLookAndFeelPainterClass TvxCustomCalculator::GetPainter() { return &vxStandardPainter; }
+
+void TvxCustomCalculator::CreateParams(TCreateParams& params) {
+  TvxControl::CreateParams(params);
+  params.Style |= WS_CLIPCHILDREN | WS_TABSTOP;
+  params.WindowClass.style &= ~CS_DBLCLKS;
+  if (FIsPopup) {
+    params.Style &= ~WS_BORDER;
+  } else if (FBorderStyle == TBorderStyle::bsSingle) {
+    if (Ctl3D()) {
+      params.Style &= ~WS_BORDER;
+      params.ExStyle |= WS_EX_CLIENTEDGE;
+    } else {
+      params.Style |= WS_BORDER;
+    }
+  }
+}
+
+void TvxCustomCalculator::SetEnabled(bool enabled) {
+  TvxControl::SetEnabled(enabled);
+  Invalidate();
+}
+
+void TvxCustomCalculator::Resize() {
+  if (FConstructing) {
+    TvxControl::Resize();
+    return;
+  }
+  CalcMetrics(ClientWidth(), ClientHeight());
+  SetBounds(Left(), Top(), FMetrics.CalcWidth, FMetrics.CalcHeight);
+  TvxControl::Resize();
+}
+
+void TvxCustomCalculator::FontChanged() {
+  if (!IsLoading()) SetParentFont(false);
+  TvxControl::FontChanged();
+  CalcMetrics(ClientWidth(), ClientHeight());
+}
+
+void TvxCustomCalculator::FocusChanged() {
+  TvxControl::FocusChanged();
+  // "=" is drawn as the default button while the calculator has the focus.
+  RepaintButton(cbEqual);
+}
+
+void TvxCustomCalculator::Paint() {
+  TvxCanvas& canvas = Canvas();
+  canvas.FillRect(ClientRect(), Color());
+  canvas.SetFont(Font());
+  if (FAutoFontSize) {
+    canvas.Font().SetSize(FMetrics.FontSize);
+    canvas.Font().SetStyle(FMetrics.FontSize >= 10 ? TFontStyles{fsBold} : TFontStyles{0});
+  }
+  const TvxLookAndFeelPainterClass painter = GetPainter();
+  const bool focused = IsFocused();
+  for (const TvxCalcButtonInfo& button : FButtons) {
+    if (!RectVisible(canvas.Handle(), &button.Bounds)) continue;
+    TvxButtonState state = vxbsNormal;
+    if (button.Grayed || !Enabled())
+      state = vxbsDisabled;
+    else if (button.Down)
+      state = vxbsPressed;
+    else if (button.Kind == FHotButton && button.Kind != FMouseButton)
+      state = vxbsHot;
+    else if (focused && button.Kind == cbEqual)
+      state = vxbsDefault;
+    painter->DrawButton(canvas, button.Bounds, "", state, true, clDefault, clDefault);
+    RECT textRect = button.Bounds;
+    if (state == vxbsPressed) OffsetRect(&textRect, painter->ButtonTextShift(), painter->ButtonTextShift());
+    canvas.Brush().SetStyle(TBrushStyle::bsClear);
+    canvas.Font().SetColor(button.FontColor);
+    canvas.DrawText(button.Caption, textRect, vxAlignHCenter | vxAlignVCenter | vxSingleLine,
+                    state != vxbsDisabled);
+  }
+  canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+  if (FShowFocusRect && focused) {
+    RECT r = FButtons[cbEqual].Bounds;
+    InflateRect(&r, -3, -3);
+    canvas.DrawFocusRect(r);
+  }
+}
+
+// --- Keyboard -------------------------------------------------------------------------------
+
+void TvxCustomCalculator::PressKeyButton(TvxCalcButtonKind kind) {
+  ReleaseKeyButton();
+  FKeyButton = kind;
+  FButtons[kind].Down = true;
+  RepaintButton(kind, true);
+  // Back acts from the character, so that the key's auto-repeat repeats it.
+  if (kind != cbBack) ButtonClick(kind);
+}
+
+void TvxCustomCalculator::ReleaseKeyButton() {
+  if (FKeyButton == cbNone) return;
+  FButtons[FKeyButton].Down = false;
+  RepaintButton(FKeyButton);
+  FKeyButton = cbNone;
+}
+
+void TvxCustomCalculator::KeyDown(WORD& key, TShiftState shift) {
+  TvxControl::KeyDown(key, shift);
+  const TvxCalcButtonKind kind = vxCalcKeyToButton(key, shift);
+  if (kind != cbNone && kind != FKeyButton) PressKeyButton(kind);
+}
+
+void TvxCustomCalculator::KeyPress(char& key) {
+  TvxControl::KeyPress(key);
+  if (key == 22)  // Ctrl+V
+    PasteFromClipboard();
+  else if (key == 3)  // Ctrl+C
+    CopyToClipboard();
+  const TvxCalcButtonKind kind = vxCalcCharToButton(key);
+  if (kind != cbNone && kind != FKeyButton) PressKeyButton(kind);
+  if (FKeyButton == cbBack) ButtonClick(cbBack);
+}
+
+void TvxCustomCalculator::KeyUp(WORD& key, TShiftState shift) {
+  TvxControl::KeyUp(key, shift);
+  ReleaseKeyButton();
+}
+
+// --- Mouse ----------------------------------------------------------------------------------
+
+void TvxCustomCalculator::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  if (!IsDesigning() && !FIsPopup && CanFocus()) SetFocus();
+  if (button == TMouseButton::mbLeft) {
+    const TvxCalcButtonKind kind = GetButtonKindAt(POINT{x, y});
+    if (kind != cbNone && !FButtons[kind].Grayed) {
+      SetMouseCapture(true);
+      FTracking = true;
+      FMouseButton = kind;
+      FButtons[kind].Down = true;
+      RepaintButton(kind);
+    }
+  }
+  TvxControl::MouseDown(button, shift, x, y);
+}
+
+void TvxCustomCalculator::MouseMove(TShiftState shift, int x, int y) {
+  TvxControl::MouseMove(shift, x, y);
+  const POINT p{x, y};
+  if (FTracking) {
+    TvxCalcButtonInfo& pressed = FButtons[FMouseButton];
+    const bool over = PtInRect(&pressed.Bounds, p) != FALSE;
+    if (pressed.Down != over) {
+      pressed.Down = over;
+      RepaintButton(FMouseButton);
+    }
+  } else if (GetPainter()->IsButtonHotTrack() && Enabled()) {
+    const TvxCalcButtonKind kind = GetButtonKindAt(p);
+    if (kind == FHotButton) return;
+    const TvxCalcButtonKind old = FHotButton;
+    FHotButton = kind;
+    for (TvxCalcButtonKind changed : {old, kind})
+      if (changed != cbNone && !FButtons[changed].Grayed) RepaintButton(changed);
+  }
+}
+
+void TvxCustomCalculator::EndTracking() {
+  if (!FTracking) return;
+  FTracking = false;
+  if (HandleAllocated()) SetMouseCapture(false);
+  FButtons[FMouseButton].Down = false;
+  RepaintButton(FMouseButton);
+  FMouseButton = cbNone;
+}
+
+void TvxCustomCalculator::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (FTracking) {
+    const TvxCalcButtonKind kind = FMouseButton;
+    const bool act = button == TMouseButton::mbLeft && FButtons[kind].Down;
+    // The press ends whatever the action does.
+    struct TEnd {
+      TvxCustomCalculator* Self;
+      ~TEnd() { Self->EndTracking(); }
+    } end{this};
+    if (act) ButtonClick(kind);
+  }
+  TvxControl::MouseUp(button, shift, x, y);
+}
+
+void TvxCustomCalculator::DoCancelMode() {
+  TvxControl::DoCancelMode();
+  EndTracking();
+}
+
+void TvxCustomCalculator::MouseLeave(TControl* control) {
+  TvxControl::MouseLeave(control);
+  if (!GetPainter()->IsButtonHotTrack()) return;
+  RepaintButton(FHotButton);
+  FHotButton = cbNone;
+}
