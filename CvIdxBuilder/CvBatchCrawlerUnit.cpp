@@ -14,17 +14,31 @@ namespace {
 const char* const kCategoryNames[kExtCategoryCount] = {
     "doc", "xls", "ppt", "pdf", "xdw", "img", "txt", "htm", "dwg", "dxf", "exe", "zip"};
 
+// The longest extension of the table, dot included (".jpeg", ".tiff", ".html").
+constexpr size_t kLongestExt = 5;
+
+// An extension of at most kLongestExt bytes as one number (its length, then its bytes), so
+// that finding it in the table compares numbers, not texts.
+constexpr uint64_t ExtKey(std::string_view ext) {
+  uint64_t key = ext.size();
+  for (char c : ext) key = (key << 8) | static_cast<unsigned char>(c);
+  return key;
+}
+
 struct TExtEntry {
-  const char* Ext;
+  uint64_t Key;
   TExtCategory Category;
 };
 
-const TExtEntry kExtTable[] = {
-    {".doc", ecDoc},  {".xls", ecXls},  {".ppt", ecPpt},   {".pdf", ecPdf}, {".xdw", ecXdw},
-    {".gif", ecImg},  {".jpg", ecImg},  {".jpeg", ecImg},  {".tif", ecImg}, {".tiff", ecImg},
-    {".png", ecImg},  {".bmp", ecImg},  {".txt", ecTxt},   {".htm", ecHtm}, {".html", ecHtm},
-    {".dwg", ecDwg},  {".dxf", ecDxf},  {".exe", ecExe},   {".com", ecExe}, {".dll", ecExe},
-    {".zip", ecZip},  {".lzh", ecZip},  {".cab", ecZip},   {".msi", ecZip}};
+constexpr TExtEntry kExtTable[] = {
+    {ExtKey(".doc"), ecDoc}, {ExtKey(".xls"), ecXls},  {ExtKey(".ppt"), ecPpt},
+    {ExtKey(".pdf"), ecPdf}, {ExtKey(".xdw"), ecXdw},  {ExtKey(".gif"), ecImg},
+    {ExtKey(".jpg"), ecImg}, {ExtKey(".jpeg"), ecImg}, {ExtKey(".tif"), ecImg},
+    {ExtKey(".tiff"), ecImg}, {ExtKey(".png"), ecImg}, {ExtKey(".bmp"), ecImg},
+    {ExtKey(".txt"), ecTxt}, {ExtKey(".htm"), ecHtm},  {ExtKey(".html"), ecHtm},
+    {ExtKey(".dwg"), ecDwg}, {ExtKey(".dxf"), ecDxf},  {ExtKey(".exe"), ecExe},
+    {ExtKey(".com"), ecExe}, {ExtKey(".dll"), ecExe},  {ExtKey(".zip"), ecZip},
+    {ExtKey(".lzh"), ecZip}, {ExtKey(".cab"), ecZip},  {ExtKey(".msi"), ecZip}};
 
 // Closes a find handle on every way out of a folder's walk.
 class TFindHandle {
@@ -46,26 +60,22 @@ bool IsDotEntry(const wchar_t* name) {
   return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
 }
 
-// The extension of the name's ANSI form, ASCII letters lower-cased. Most names end in an
-// ASCII extension, whose ANSI form is the same text, so the conversion of the whole name
-// (a system call per file) is needed only for the others.
-AnsiString LowerAnsiExt(const WideString& name) {
-  size_t dot = name.rfind(L'.');
-  bool asciiTail = true;
-  for (size_t i = dot == WideString::npos ? 0 : dot; i < name.size(); ++i) {
-    if (name[i] >= 0x80) {
-      asciiTail = false;
-      break;
-    }
+// The category of a file name by the extension of its ANSI form, ASCII letters lower-cased.
+// Most names end in an ASCII extension, whose ANSI form is the same text: only the others
+// need the conversion of the whole name (a system call per file).
+int CategoryOfName(std::wstring_view name) {
+  const size_t dot = name.rfind(L'.');
+  for (size_t i = dot == std::wstring_view::npos ? 0 : dot; i < name.size(); ++i) {
+    if (name[i] >= 0x80) return ExtCategoryOf(AnsiLowerCase(ExtractFileExt(WideToAnsi(name))));
   }
-  if (!asciiTail) return AnsiLowerCase(ExtractFileExt(WideToAnsi(name)));
-  if (dot == WideString::npos) return AnsiString();
-  AnsiString ext;
-  for (size_t i = dot; i < name.size(); ++i) {
-    wchar_t ch = name[i];
-    ext += static_cast<char>(ch >= L'A' && ch <= L'Z' ? ch - L'A' + L'a' : ch);
+  if (dot == std::wstring_view::npos || name.size() - dot > kLongestExt) return -1;
+  char ext[kLongestExt];
+  const size_t length = name.size() - dot;
+  for (size_t i = 0; i < length; ++i) {
+    const wchar_t ch = name[dot + i];
+    ext[i] = static_cast<char>(ch >= L'A' && ch <= L'Z' ? ch - L'A' + L'a' : ch);
   }
-  return ext;
+  return ExtCategoryOf(std::string_view(ext, length));
 }
 
 }  // namespace
@@ -83,9 +93,11 @@ void StatsAdd(TFolderStats& parent, const TFolderStats& child) {
   }
 }
 
-int ExtCategoryOf(const AnsiString& lowerExt) {
+int ExtCategoryOf(std::string_view lowerExt) {
+  if (lowerExt.size() > kLongestExt) return -1;
+  const uint64_t key = ExtKey(lowerExt);
   for (const TExtEntry& e : kExtTable) {
-    if (lowerExt == e.Ext) return e.Category;
+    if (key == e.Key) return e.Category;
   }
   return -1;
 }
@@ -93,7 +105,7 @@ int ExtCategoryOf(const AnsiString& lowerExt) {
 void ClassifyExt(const WideString& name, TFolderStats& stats, int64_t size) {
   stats.Files += 1;
   stats.Size += size;
-  int c = ExtCategoryOf(LowerAnsiExt(name));
+  const int c = CategoryOfName(name);
   if (c >= 0) {
     stats.Counts[c] += 1;
     stats.Bytes[c] += size;
@@ -239,6 +251,14 @@ TBatchResult TBatchCrawlThread::CrawlFolderTree(const WideString& folder, TFileL
   return result;
 }
 
+void TBatchCrawlThread::ReportSearchFailure(TLogAppender& log, const WideString& folder, DWORD error) {
+  // A folder the scan may not read would otherwise look empty in every list: the line
+  // tells a complete listing from one that misses whole folders.
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return;
+  LogAndPost(log, TLogLevel::llWarn,
+             "フォルダを読み取れません: " + WideToAnsi(folder) + " (" + SysErrorMessage(error) + ")");
+}
+
 TBatchResult TBatchCrawlThread::Walk(const WideString& folder, bool includeHidden,
                                      TFileListWriter* fileList, TDirListWriter* dirList,
                                      TStringListWriter* errList, TLogAppender& log,
@@ -257,9 +277,15 @@ TBatchResult TBatchCrawlThread::Walk(const WideString& folder, bool includeHidde
   WIN32_FIND_DATAW fd;
   {
     TFindHandle find(FindFirstFileW(pattern.c_str(), &fd));
-    if (find.Valid()) {
+    if (!find.Valid()) {
+      ReportSearchFailure(log, folder, GetLastError());
+    } else {
       TCvPathValidator& validator = TCvPathValidator::Instance();
+      if (!FPathScratch) FPathScratch = std::make_unique<TCvPathScratch>();
       WideString path;
+      // The folder's line was written on entry; a subfolder's walk writes its own lines, so
+      // files that follow one need this folder's line again.
+      bool folderLineCurrent = true;
       do {
         if (IsDotEntry(fd.cFileName)) continue;
         // Hidden entries are skipped without a trace: not counted, not in the error list.
@@ -270,7 +296,7 @@ TBatchResult TBatchCrawlThread::Walk(const WideString& folder, bool includeHidde
         }
         path.assign(dir);
         path += fd.cFileName;
-        if (!validator.IsValid(path)) {
+        if (!validator.IsValid(path, *FPathScratch)) {
           if (errList) errList->AddLine(path);
           continue;
         }
@@ -295,18 +321,22 @@ TBatchResult TBatchCrawlThread::Walk(const WideString& folder, bool includeHidde
               LogAndPost(log, TLogLevel::llWarn, "ABORTED");
               return brStopped;
             }
+            folderLineCurrent = false;
             if (dirList) StatsAdd(stats, child);
           }
         } else {
           counters.Files += 1;
           if (dirList) ClassifyExt(fd.cFileName, stats, FindDataSize(fd));
           if (fileList) {
-            // A subfolder's walk wrote its own folder line in between: repeat ours.
-            if (fileList->CurrentFolder() != folder) fileList->BeginFolder(folder);
+            if (!folderLineCurrent) {
+              fileList->BeginFolder(folder);
+              folderLineCurrent = true;
+            }
             fileList->AddFile(fd.cFileName);
           }
         }
       } while (FindNextFileW(find.Get(), &fd));
+      ReportSearchFailure(log, folder, GetLastError());
     }
   }
 

@@ -12,6 +12,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
+
+class TCvPathScratch;
 
 // Extension categories of the folder statistics, in slot order. The list writes its
 // columns in another order (see TDirListWriter).
@@ -45,7 +48,7 @@ void StatsAdd(TFolderStats& parent, const TFolderStats& child);
 // ANSI form of the name, ASCII letters lower-cased) is one of the table's, in that category.
 void ClassifyExt(const WideString& name, TFolderStats& stats, int64_t size);
 // The category of a lower-case extension with its dot, or -1.
-int ExtCategoryOf(const AnsiString& lowerExt);
+int ExtCategoryOf(std::string_view lowerExt);
 int64_t FindDataSize(const WIN32_FIND_DATAW& data);
 
 class TBatchCrawlThread : public TCvBatchThread {
@@ -66,7 +69,8 @@ public:
   TBatchResult CrawlFolderTree(const WideString& folder, TFileListWriter* fileList,
                                TDirListWriter* dirList, TStringListWriter* errList,
                                TLogAppender& log);
-  // One folder and, when recursive, its subfolders: brDone or brStopped.
+  // One folder and, when recursive, its subfolders: brDone or brStopped. A folder that
+  // cannot be searched is listed as empty, with a WARN line saying why.
   TBatchResult Walk(const WideString& folder, bool includeHidden, TFileListWriter* fileList,
                     TDirListWriter* dirList, TStringListWriter* errList, TLogAppender& log,
                     int64_t minSize, int64_t minCount, TCrawlCounters& counters,
@@ -79,6 +83,9 @@ protected:
   void Execute() override;
   // Writes a log line and posts what the log view shows of it.
   void LogAndPost(TLogAppender& log, TLogLevel level, const AnsiString& message);
+  // A WARN line naming the folder and the system's reason, unless the search only found no
+  // entries; the walk goes on either way.
+  void ReportSearchFailure(TLogAppender& log, const WideString& folder, DWORD error);
   // The folder, with a trailing backslash, that receives the output files; nn becomes the
   // index text of the file names. Creates a missing folder.
   AnsiString PrepareOutputFolder(AnsiString& nn);
@@ -97,4 +104,6 @@ private:
   int64_t FMinSize;
   int64_t FMinCount;
   bool FRecursive;
+  // The path filter's scratch, reused for every path of the crawl (worker thread only).
+  std::unique_ptr<TCvPathScratch> FPathScratch;
 };

@@ -12,6 +12,9 @@
 
 #include <pcre2.h>
 
+#include <cstring>
+#include <iterator>
+
 namespace {
 
 std::unique_ptr<TCriticalSection> GValidatorLock;
@@ -21,20 +24,32 @@ std::function<TCvPathValidatorSettings()> GSettingsSource;
 // Case folding of ASCII letters only, as the path comparisons of the filter use it.
 void LowerAscii(WideString& s) { s = WideLowerCase(s); }
 
-bool StartsWith(const WideString& s, const WideString& prefix) {
-  return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
+wchar_t FoldAscii(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
+
+// s begins with lowerPrefix, ASCII letters of s folded. Every path the walk finds meets
+// these tests, so they compare in place instead of folding a copy of the path.
+bool StartsFolded(std::wstring_view s, std::wstring_view lowerPrefix) {
+  if (s.size() < lowerPrefix.size()) return false;
+  for (size_t i = 0; i < lowerPrefix.size(); ++i) {
+    if (FoldAscii(s[i]) != lowerPrefix[i]) return false;
+  }
+  return true;
 }
 
-// The drive part of a path: "C:" or, for a network path, "\\server\share".
-WideString ExtractFileDriveW(const WideString& path) {
-  if (path.size() >= 2 && path[1] == L':') return path.substr(0, 2);
+bool EqualsFolded(std::wstring_view s, std::wstring_view lower) {
+  return s.size() == lower.size() && StartsFolded(s, lower);
+}
+
+// The length of a path's drive part: "C:" or, for a network path, "\\server\share".
+size_t FileDriveLength(std::wstring_view path) {
+  if (path.size() >= 2 && path[1] == L':') return 2;
   if (path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\') {
     size_t server = path.find(L'\\', 2);
-    if (server == WideString::npos) return path;
+    if (server == std::wstring_view::npos) return path.size();
     size_t share = path.find(L'\\', server + 1);
-    return share == WideString::npos ? path : path.substr(0, share);
+    return share == std::wstring_view::npos ? path.size() : share;
   }
-  return {};
+  return 0;
 }
 
 bool IsFolderOnDisk(const WideString& path) {
@@ -42,13 +57,81 @@ bool IsFolderOnDisk(const WideString& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// The longest path the filter lets through, in UTF-16 units and in ANSI bytes.
+constexpr size_t kMaxPathChars = 259;
+constexpr size_t kMaxPathBytes = 512;
+
+bool IsAscii(std::wstring_view s) {
+  for (wchar_t c : s) {
+    if (c >= 0x80) return false;
+  }
+  return true;
+}
+
+// The ANSI form of text into out, which has room for two bytes per UTF-16 unit (the most
+// code page 932 needs); ASCII text is the same bytes, without a system call. The byte
+// count, or -1 when the system cannot convert the text.
+int ToAnsi(std::wstring_view text, char* out) {
+  if (IsAscii(text)) {
+    for (size_t i = 0; i < text.size(); ++i) out[i] = static_cast<char>(text[i]);
+    return static_cast<int>(text.size());
+  }
+  const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out,
+                                    static_cast<int>(2 * text.size()), nullptr, nullptr);
+  return n > 0 ? n : -1;
+}
+
+// The ANSI form widened again equals the text (of at most kMaxPathChars units).
+bool RoundTrips(std::wstring_view text, std::string_view ansi) {
+  if (ansi.size() == text.size() && IsAscii(text)) return true;
+  wchar_t back[kMaxPathChars + 1];
+  const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), back,
+                                    static_cast<int>(std::size(back)));
+  return n > 0 && text.compare(std::wstring_view(back, static_cast<size_t>(n))) == 0;
+}
+
+// ASCII letters folded byte by byte, trail bytes included: a looser comparison than the
+// configuration's own (which steps over double-byte characters), so it can only say "may".
+char FoldByte(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool MayStartWith(std::string_view s, std::string_view foldedPrefix) {
+  if (s.size() < foldedPrefix.size()) return false;
+  for (size_t i = 0; i < foldedPrefix.size(); ++i) {
+    if (FoldByte(s[i]) != foldedPrefix[i]) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 // --- Expressions ---------------------------------------------------------------------------
 
-TCvMatchData::TCvMatchData() : FData(pcre2_match_data_create_16(1, nullptr)) {}
+namespace {
 
-TCvMatchData::~TCvMatchData() { pcre2_match_data_free_16(FData); }
+// The JIT's default stack is an array of this size on the machine stack, set up (and probed
+// page by page) anew for every match; a stack of the same size made once gives the same
+// depth to every expression without that cost per call.
+constexpr size_t kJitStackSize = 32 * 1024;
+
+}  // namespace
+
+TCvMatchData::TCvMatchData(bool manyMatches)
+    : FData(pcre2_match_data_create_16(1, nullptr)), FContext(nullptr), FJitStack(nullptr) {
+  if (!manyMatches) return;
+  FContext = pcre2_match_context_create_16(nullptr);
+  FJitStack = pcre2_jit_stack_create_16(kJitStackSize, kJitStackSize, nullptr);
+  // Without a stack of its own (no memory, or no JIT) the engine uses its default.
+  if (FContext && FJitStack) pcre2_jit_stack_assign_16(FContext, nullptr, FJitStack);
+}
+
+TCvMatchData::~TCvMatchData() {
+  pcre2_jit_stack_free_16(FJitStack);
+  pcre2_match_context_free_16(FContext);
+  pcre2_match_data_free_16(FData);
+}
+
+TCvPathScratch::TCvPathScratch(bool manyPaths) : Match(manyPaths) {}
+TCvPathScratch::~TCvPathScratch() = default;
 
 TCvRegExp::TCvRegExp(const WideString& pattern) : FPattern(pattern), FCode(nullptr) {
   int error = 0;
@@ -71,6 +154,11 @@ TCvRegExp::TCvRegExp(const WideString& pattern) : FPattern(pattern), FCode(nullp
 
 TCvRegExp::~TCvRegExp() { pcre2_code_free_16(FCode); }
 
+size_t TCvRegExp::JitSize() const {
+  size_t size = 0;
+  return pcre2_pattern_info_16(FCode, PCRE2_INFO_JITSIZE, &size) == 0 ? size : 0;
+}
+
 bool TCvRegExp::Find(const WideString& subject, size_t* length, TCvMatchData* scratch) const {
   std::unique_ptr<TCvMatchData> own;
   if (!scratch) {
@@ -78,7 +166,7 @@ bool TCvRegExp::Find(const WideString& subject, size_t* length, TCvMatchData* sc
     scratch = own.get();
   }
   int rc = pcre2_match_16(FCode, reinterpret_cast<PCRE2_SPTR16>(subject.c_str()),
-                          subject.size(), 0, 0, scratch->Get(), nullptr);
+                          subject.size(), 0, 0, scratch->Get(), scratch->Context());
   if (rc < 0) return false;  // no match, or the engine gave up: not a match either way
   if (length) {
     PCRE2_SIZE* ov = pcre2_get_ovector_pointer_16(scratch->Get());
@@ -196,11 +284,10 @@ TCvPathValidator::TBase TCvPathValidator::MakeBase(const AnsiString& folder) {
   return b;
 }
 
-bool TCvPathValidator::Holds(const TBase& base, const WideString& lowerPath,
-                             const WideString& path, int& isFolder) {
+bool TCvPathValidator::Holds(const TBase& base, const WideString& path, int& isFolder) {
   if (base.Prefix.empty()) return false;  // an empty base never holds anything
-  if (StartsWith(lowerPath, base.Prefix)) return true;
-  if (lowerPath != base.Folder) return false;
+  if (StartsFolded(path, base.Prefix)) return true;
+  if (!EqualsFolded(path, base.Folder)) return false;
   if (isFolder < 0) isFolder = IsFolderOnDisk(path) ? 1 : 0;
   return isFolder == 1;
 }
@@ -219,6 +306,13 @@ TCvPathValidator::TCvPathValidator(const TCvPathValidatorSettings& s) : FRoots(s
        {&s.ProgramFolder, &s.ProductTempFolder, &s.WindowsFolder, &s.ProgramFilesFolder})
     FSystemBases.push_back(MakeBase(*folder));
   FProfiles = MakeBase(s.ProfilesFolder);
+  if (FRoots) {
+    for (int i = 0; i < FRoots->Count(); ++i) {
+      AnsiString prefix = ExcludeTrailingBackslash(FRoots->Items(i)->HviRoot());
+      for (char& c : prefix) c = FoldByte(c);
+      FHviPrefixes.push_back(std::move(prefix));
+    }
+  }
 }
 
 bool TCvPathValidator::IsLengthValid(const AnsiString& ansiPath) {
@@ -239,22 +333,24 @@ bool TCvPathValidator::IsUnder(bool isFolder, const AnsiString& base, const Ansi
 }
 
 bool TCvPathValidator::IsSystemExcluded(const WideString& path, TCvMatchData* scratch) const {
-  WideString lower = path;
-  LowerAscii(lower);
   int isFolder = -1;  // asked of the file system only when it decides
   for (const TBase& base : FSystemBases) {
-    if (Holds(base, lower, path, isFolder)) return true;
+    if (Holds(base, path, isFolder)) return true;
   }
-  WideString drive = ExtractFileDriveW(path);
-  LowerAscii(drive);
-  for (const wchar_t* name : {L"\\recycler", L"\\system volume information"}) {
-    TBase base{drive + name + L"\\", drive + name};
-    if (Holds(base, lower, path, isFolder)) return true;
+  // The recycle bin and the volume information of the path's own drive.
+  const std::wstring_view rest = std::wstring_view(path).substr(FileDriveLength(path));
+  for (std::wstring_view name : {std::wstring_view(L"\\recycler\\"),
+                                 std::wstring_view(L"\\system volume information\\")}) {
+    if (StartsFolded(rest, name)) return true;
+    if (EqualsFolded(rest, name.substr(0, name.size() - 1))) {
+      if (isFolder < 0) isFolder = IsFolderOnDisk(path) ? 1 : 0;
+      if (isFolder == 1) return true;
+    }
   }
-  if (Holds(FProfiles, lower, path, isFolder)) {
+  if (Holds(FProfiles, path, isFolder)) {
     size_t matchLength = 0;
-    if (FProfileRe->Find(path, &matchLength, scratch) &&
-        ExcludeTrailingBackslashW(path).size() > matchLength &&
+    const size_t length = !path.empty() && path.back() == L'\\' ? path.size() - 1 : path.size();
+    if (FProfileRe->Find(path, &matchLength, scratch) && length > matchLength &&
         !FAllowedRes.MatchesAny(path, scratch))
       return true;
   }
@@ -267,14 +363,56 @@ bool TCvPathValidator::MatchesExcludePattern(const WideString& path,
 }
 
 bool TCvPathValidator::IsValid(const WideString& path) const {
-  AnsiString ansi = WideToAnsi(path);
-  WideString back = AnsiToWide(ansi);
-  if (ansi.size() > 512 || back.size() > 259) return false;  // IsLengthValid
-  if (back != path) return false;                               // IsAnsiSafe
-  TCvMatchData scratch;
-  if (IsSystemExcluded(path, &scratch)) return false;
-  if (FRoots && TCvHviUtility::IsInHviRoot(*FRoots, ansi)) return false;
-  return !MatchesExcludePattern(path, &scratch);
+  TCvPathScratch scratch(false);
+  return IsValid(path, scratch);
+}
+
+bool TCvPathValidator::IsValid(const WideString& path, TCvPathScratch& scratch) const {
+  // IsLengthValid and IsAnsiSafe. A path over the limit fails whatever its ANSI form: its
+  // round trip either differs from it or is as long.
+  if (path.size() > kMaxPathChars) return false;
+  char ansi[2 * kMaxPathChars];
+  size_t length = 0;
+  if (!ExactAnsiForm(path, scratch, ansi, length)) return false;
+  const std::string_view ansiPath(ansi, length);
+
+  if (IsSystemExcluded(path, &scratch.Match)) return false;
+  if (FRoots && MayBeInHviRoot(ansiPath) && TCvHviUtility::IsInHviRoot(*FRoots, AnsiString(ansiPath)))
+    return false;
+  return !MatchesExcludePattern(path, &scratch.Match);
+}
+
+bool TCvPathValidator::ExactAnsiForm(const WideString& path, TCvPathScratch& scratch, char* out,
+                                     size_t& length) {
+  // Code page 932 converts character by character, so the folder part (up to the last
+  // backslash) and the name convert on their own; the folder's form is kept for the
+  // entries that follow in the same folder. A path has an exact form when both parts do.
+  const size_t split = path.rfind(L'\\') + 1;  // 0 without a backslash
+  const std::wstring_view folder(path.data(), split);
+  const std::wstring_view name = std::wstring_view(path).substr(split);
+  if (folder != scratch.Folder) {
+    scratch.Folder.assign(folder);
+    char buffer[2 * kMaxPathChars];
+    const int n = ToAnsi(folder, buffer);
+    scratch.FolderExact = n >= 0 && RoundTrips(folder, std::string_view(buffer, static_cast<size_t>(n)));
+    scratch.FolderAnsi.assign(buffer, scratch.FolderExact ? static_cast<size_t>(n) : 0);
+  }
+  if (!scratch.FolderExact) return false;
+  std::memcpy(out, scratch.FolderAnsi.data(), scratch.FolderAnsi.size());
+  char* const nameOut = out + scratch.FolderAnsi.size();
+  const int n = ToAnsi(name, nameOut);
+  if (n < 0 || !RoundTrips(name, std::string_view(nameOut, static_cast<size_t>(n)))) return false;
+  length = scratch.FolderAnsi.size() + static_cast<size_t>(n);
+  return length <= kMaxPathBytes;
+}
+
+bool TCvPathValidator::MayBeInHviRoot(std::string_view ansiPath) const {
+  // A root holds a path only when the path begins with the root (without its trailing
+  // backslash); most paths differ in their first bytes, and the full test allocates.
+  for (const AnsiString& prefix : FHviPrefixes) {
+    if (MayStartWith(ansiPath, prefix)) return true;
+  }
+  return false;
 }
 
 TCvPathValidatorSettings TCvPathValidatorSettings::FromStartup() {

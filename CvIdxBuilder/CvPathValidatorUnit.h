@@ -14,12 +14,15 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 class TCorvaneRootList;
 struct pcre2_real_code_16;
 struct pcre2_real_match_data_16;
+struct pcre2_real_match_context_16;
+struct pcre2_real_jit_stack_16;
 
 // A pattern the regular-expression engine cannot compile, or a rule of the exclusion file
 // holding one (the message then names the file, the line and the rule).
@@ -29,17 +32,41 @@ public:
   const char* ClassName() const override { return "ERegExprError"; }
 };
 
-// Scratch space of one match; one can be shared by every test of one path.
+// Scratch space of matches: the match data and, for many matches in a row, a JIT stack
+// made once (the engine otherwise sets up its default stack per match). One thread uses
+// one at a time.
 class TCvMatchData {
 public:
-  TCvMatchData();
+  explicit TCvMatchData(bool manyMatches = false);
   ~TCvMatchData();
   TCvMatchData(const TCvMatchData&) = delete;
   TCvMatchData& operator=(const TCvMatchData&) = delete;
   pcre2_real_match_data_16* Get() const { return FData; }
+  pcre2_real_match_context_16* Context() const { return FContext; }
 
 private:
   pcre2_real_match_data_16* FData;
+  pcre2_real_match_context_16* FContext;
+  pcre2_real_jit_stack_16* FJitStack;
+};
+
+// Scratch space of the path filter for one thread's run of tests: the match data of the
+// expressions and the ANSI form of the folder last seen, which the entries of a folder
+// share. A walk keeps one for all its paths.
+class TCvPathScratch {
+public:
+  explicit TCvPathScratch(bool manyPaths = true);
+  ~TCvPathScratch();
+  TCvPathScratch(const TCvPathScratch&) = delete;
+  TCvPathScratch& operator=(const TCvPathScratch&) = delete;
+
+  TCvMatchData Match;
+
+private:
+  friend class TCvPathValidator;
+  WideString Folder;       // up to and with its last backslash
+  AnsiString FolderAnsi;   // its ANSI form, when it has an exact one
+  bool FolderExact = true;
 };
 
 // A compiled case-insensitive expression, searched anywhere in a UTF-16 text.
@@ -52,6 +79,9 @@ public:
   TCvRegExp& operator=(const TCvRegExp&) = delete;
 
   const WideString& Pattern() const { return FPattern; }
+  // Bytes of machine code the engine's JIT made of the expression; 0 when it runs on the
+  // interpreter (an engine built without the JIT, or a system refusing executable memory).
+  size_t JitSize() const;
   // True when the expression matches somewhere in subject; length gets the length of the
   // whole match. scratch may be null (one is made for the call).
   bool Find(const WideString& subject, size_t* length = nullptr,
@@ -137,6 +167,8 @@ public:
 
   // True when the path may be listed and, for a folder, entered. Never raises.
   bool IsValid(const WideString& path) const;
+  // The same with the caller's scratch (a walk tests many paths in a row).
+  bool IsValid(const WideString& path, TCvPathScratch& scratch) const;
 
   // The steps of IsValid, in its order.
   static bool IsLengthValid(const AnsiString& ansiPath);
@@ -155,10 +187,15 @@ private:
     WideString Folder;
   };
   static TBase MakeBase(const AnsiString& folder);
-  // Whether base holds the lower-cased path; isFolder is asked of the file system only
-  // when the path is the base folder itself.
-  static bool Holds(const TBase& base, const WideString& lowerPath, const WideString& path,
-                    int& isFolder);
+  // Whether base holds the path (ASCII letters folded); isFolder is asked of the file
+  // system only when the path is the base folder itself.
+  static bool Holds(const TBase& base, const WideString& path, int& isFolder);
+  // The path's ANSI form into out (room for two bytes per unit of the path); false when
+  // it has none that widens back to the path, or the form is over the byte limit.
+  static bool ExactAnsiForm(const WideString& path, TCvPathScratch& scratch, char* out,
+                            size_t& length);
+  // False when no index root can hold the path; true means the full test must decide.
+  bool MayBeInHviRoot(std::string_view ansiPath) const;
 
   TCvPathExcludePatternList FExcludePatterns;
   std::unique_ptr<TCvRegExp> FProfileRe;
@@ -166,6 +203,7 @@ private:
   std::vector<TBase> FSystemBases;  // program, product temp, Windows, Program Files
   TBase FProfiles;
   const TCorvaneRootList* FRoots;
+  std::vector<AnsiString> FHviPrefixes;  // each index root without its trailing backslash, folded
 };
 
 // Unit start-up and shutdown: the lock of Instance(); the finalization frees the filter.

@@ -19,6 +19,7 @@ constexpr int CBXS_NORMAL = 1, CBXS_HOT = 2, CBXS_PRESSED = 3, CBXS_DISABLED = 4
 
 // "Edit"
 constexpr int EP_EDITTEXT = 1;
+constexpr int ETS_NORMAL = 1, ETS_HOT = 2, ETS_SELECTED = 3, ETS_DISABLED = 4, ETS_FOCUSED = 5, ETS_READONLY = 6;
 
 // "ExplorerBar"
 constexpr int EBP_HEADERPIN = 3;

@@ -1,5 +1,6 @@
 #include "controls/vxContainer.h"
 
+#include "platform/gui/Forms.h"
 #include "platform/rtl/SysExceptions.h"
 
 #include <algorithm>
@@ -522,6 +523,907 @@ TvxStyleController* vxDefaultStyleController() { return GDefaultStyleController;
 
 void vxSetDefaultStyleController(TvxStyleController* controller) { GDefaultStyleController = controller; }
 
+// --- Container --------------------------------------------------------------------------
+
+namespace {
+
+std::optional<TMouseButton> GLastPressedButton;
+
+// Sets a flag for a scope and puts the old value back.
+class TFlagScope {
+public:
+  explicit TFlagScope(bool& flag) : FFlag(flag), FOld(flag) { FFlag = true; }
+  ~TFlagScope() { FFlag = FOld; }
+  TFlagScope(const TFlagScope&) = delete;
+  TFlagScope& operator=(const TFlagScope&) = delete;
+
+private:
+  bool& FFlag;
+  bool FOld;
+};
+
+// The inner control is any control: its protected operations are named through this class's
+// own declarations (the member pointers so formed are TControl's and work on any control).
+struct TControlAccess : TControl {
+  using TControl::DragCanceled;
+  using TControl::GetDragImages;
+};
+
+// The keys and mouse buttons held now, as the thread's messages have left them.
+TShiftState CurrentShiftState() {
+  TShiftState shift = 0;
+  const std::pair<int, TShiftState> keys[] = {{VK_SHIFT, ssShift},   {VK_CONTROL, ssCtrl}, {VK_MENU, ssAlt},
+                                              {VK_LBUTTON, ssLeft},  {VK_RBUTTON, ssRight}, {VK_MBUTTON, ssMiddle}};
+  for (const auto& [key, state] : keys)
+    if (GetKeyState(key) < 0) shift |= state;
+  return shift;
+}
+
+bool IsUltraFlatBorder(TvxContainerBorderStyle style) { return style == cbsUltraFlat || style == cbsOffice11; }
+
+// Fills what lies between outer and inner.
+void FillFrame(TvxCanvas& canvas, const RECT& outer, const RECT& inner, TColor color) {
+  canvas.FillRect(RECT{outer.left, outer.top, inner.left, outer.bottom}, color);
+  canvas.FillRect(RECT{inner.right, outer.top, outer.right, outer.bottom}, color);
+  canvas.FillRect(RECT{inner.left, outer.top, inner.right, inner.top}, color);
+  canvas.FillRect(RECT{inner.left, inner.bottom, inner.right, outer.bottom}, color);
+}
+
+// The visual style's background in the bounds, the content in the background colour and the
+// frame between them in the style's edit border colour.
+void PaintNativeContainer(const TvxContainerViewInfo& info, TvxCanvas& canvas) {
+  HTHEME theme = info.BorderStyle == cbsNone ? nullptr : OpenTheme(info.ThemedObjectType);
+  if (theme == nullptr) {
+    canvas.FillRect(info.Bounds, info.BackgroundColor);
+    return;
+  }
+  HDC dc = canvas.Handle();
+  DrawThemeBackground(theme, dc, info.NativePart, info.NativeState, info.Bounds);
+  RECT content = info.Bounds;
+  GetThemeBackgroundContentRect(theme, dc, info.NativePart, info.NativeState, info.Bounds, content);
+  canvas.FillRect(content, info.BackgroundColor);
+  COLORREF border = ColorToRGB(clWindowFrame);
+  if (HTHEME edit = OpenTheme(totEdit)) GetThemeColor(edit, EP_EDITTEXT, ETS_NORMAL, TMT_BORDERCOLOR, border);
+  FillFrame(canvas, info.Bounds, content, static_cast<TColor>(border));
+}
+
+RECT Shrunk(RECT r, const RECT& widths) {
+  vxShrinkRect(r, widths);
+  return r;
+}
+
+}  // namespace
+
+void vxDrawContainerShadow(TvxCanvas& canvas, const RECT& r, TColor color) {
+  const int w = vxContainerShadowWidth;
+  canvas.FillRect(RECT{r.right, r.top + w, r.right + w, r.bottom + w}, color);
+  canvas.FillRect(RECT{r.left + w, r.bottom, r.right, r.bottom + w}, color);
+}
+
+std::unique_ptr<TvxRegion> vxCreateContainerRegion(const RECT& bounds, bool shadow) {
+  if (!shadow) return std::make_unique<TvxRegion>(bounds);
+  RECT r = bounds;
+  r.right -= vxContainerShadowWidth;
+  r.bottom -= vxContainerShadowWidth;
+  auto region = std::make_unique<TvxRegion>(r);
+  OffsetRect(&r, vxContainerShadowWidth, vxContainerShadowWidth);
+  region->Combine(TvxRegion(r), roAdd);
+  return region;
+}
+
+bool vxSetWindowRegion(HWND window, const TvxRegion* region) {
+  HRGN current = CreateRectRgn(0, 0, 0, 0);
+  const bool hasRegion = GetWindowRgn(window, current) != ERROR;
+  const bool same = region == nullptr ? !hasRegion : hasRegion && EqualRgn(current, region->Handle());
+  DeleteObject(current);
+  if (same) return false;
+  // The window takes over the region it is given: it gets a copy.
+  HRGN copy = nullptr;
+  if (region != nullptr) {
+    copy = CreateRectRgn(0, 0, 0, 0);
+    CombineRgn(copy, region->Handle(), nullptr, RGN_COPY);
+  }
+  if (SetWindowRgn(window, copy, IsWindowVisible(window)) == 0) {
+    if (copy != nullptr) DeleteObject(copy);
+    return false;
+  }
+  return true;
+}
+
+// --- TvxContainerViewInfo --------------------------------------------------------------
+
+TvxContainerViewInfoClass TvxContainerViewInfo::ViewInfoClass() {
+  return vxObjectClassOf<TvxContainerViewInfo, TvxContainerViewInfo>("TvxContainerViewInfo");
+}
+
+void TvxContainerViewInfo::DrawBorder(TvxCanvas& canvas, const RECT& r) {
+  RECT inner = r;
+  InflateRect(&inner, -1, -1);
+  switch (BorderStyle) {
+    case cbsSingle:
+    case cbsThick: canvas.FrameRect(r, BorderColor, BorderWidth); break;
+    case cbsFlat:
+      canvas.DrawEdge(r, true, true, Edges);
+      canvas.FrameRect(inner, clBtnFace);
+      break;
+    case cbs3D:
+      canvas.DrawEdge(r, true, true, Edges);
+      canvas.DrawComplexFrame(inner, cl3DDkShadow, cl3DLight, Edges);
+      break;
+    default: break;
+  }
+}
+
+void TvxContainerViewInfo::Paint(TvxCanvas& canvas) {
+  if (NativeStyle) {
+    PaintNativeContainer(*this, canvas);
+    return;
+  }
+  // The border's right and bottom sides stand outside the content only where the container
+  // has those edges; the shadow follows the border that is drawn. A missing side is then drawn
+  // just outside the window, so that every style draws a closed frame.
+  const int w = BorderWidth;
+  RECT r = ContentRect;
+  r.left -= w;
+  r.top -= w;
+  if (Edges & bRight) r.right += w;
+  if (Edges & bBottom) r.bottom += w;
+  if (Shadow) vxDrawContainerShadow(canvas, r);
+  if (!(Edges & bRight)) r.right += w;
+  if (!(Edges & bBottom)) r.bottom += w;
+  DrawBorder(canvas, r);
+  canvas.FillRect(ContentRect, BackgroundColor);
+}
+
+void TvxContainerViewInfo::Assign(const TvxContainerViewInfo* source) {
+  if (source != nullptr) ClientRect = source->ClientRect;
+}
+
+std::unique_ptr<TvxRegion> TvxContainerViewInfo::GetClientRegion() const { return std::make_unique<TvxRegion>(); }
+
+void TvxContainerViewInfo::Offset(int dx, int dy) {
+  OffsetRect(&ContentRect, dx, dy);
+  OffsetRect(&Bounds, dx, dy);
+  OffsetRect(&ClientRect, dx, dy);
+}
+
+// --- TvxContainer: life ----------------------------------------------------------------
+
+TvxContainer::TvxContainer(TComponent* owner) : TvxContainer(owner, TvxContainerStyle::StyleClass()) {}
+
+TvxContainer::TvxContainer(TComponent* owner, TvxContainerStyleClass styleClass) : TvxControl(owner) {
+  FIsCreating = true;
+  FStyles.reset(GetStylesClass()->Create(this, styleClass));
+  FStyles->SetOnChanged([this](TObject* sender) { ContainerStyleChanged(sender); });
+  FActiveStyleState = vxcsNormal;
+  FActiveStyle = Style();
+  FViewInfo.reset(GetViewInfoClass()->Create());
+  LookAndFeel().SetMasterLookAndFeel(Style()->LookAndFeel());
+  SetControlStyle(ControlStyle() | csCaptureMouse | csSetCaption);
+  SetTabStop(true);
+  SetParentColor(!Style()->IsValueAssigned(csvColor) && DefaultParentColor());
+  if (!ParentColor()) SetColor(clWindow);
+  ContainerStyleChanged(nullptr);
+  FIsCreating = false;
+}
+
+TvxContainer::~TvxContainer() {
+  // From here on the container is destroying: messages that still arrive change nothing.
+  Destroying();
+  EndHotTracking();
+  LookAndFeel().SetMasterLookAndFeel(nullptr);
+  FViewInfo.reset();
+  FStyles->SetOnChanged(nullptr);
+  FActiveStyle = nullptr;
+  FStyles.reset();
+}
+
+std::optional<TMouseButton> TvxContainer::LastPressedButton() { return GLastPressedButton; }
+
+void TvxContainer::RecreateViewInfo() {
+  std::unique_ptr<TvxContainerViewInfo> info(GetViewInfoClass()->Create());
+  info->Assign(FViewInfo.get());
+  FViewInfo = std::move(info);
+}
+
+void TvxContainer::SetInnerControl(TWinControl* value) {
+  SetReference(FInnerControl, value);
+  ShortRefreshContainer(false);
+}
+
+void TvxContainer::Notification(TComponent* component, TOperation operation) {
+  TvxControl::Notification(component, operation);
+  if (operation == TOperation::opRemove && component == FInnerControl) FInnerControl = nullptr;
+}
+
+void TvxContainer::UnlockInnerControlBounds() {
+  if (FInnerControlBoundsLock > 0) --FInnerControlBoundsLock;
+}
+
+void TvxContainer::UnlockPopupMenu() {
+  if (FPopupMenuLock > 0) --FPopupMenuLock;
+}
+
+void TvxContainer::Loaded() {
+  TvxControl::Loaded();
+  if (!ParentFont() && !Style()->IsValueAssigned(csvFont)) Style()->SetFont(&Font());
+  ContainerStyleChanged(Style());
+}
+
+void TvxContainer::ChangeScale(int multiplier, int divider) {
+  if (multiplier == divider) return;
+  TvxContainerStyle* style = Style();
+  if ((style->AssignedValues() & vxStyleValueBit(csvFont)) == 0) return;
+  if (TvxStyleController* controller = style->StyleController()) {
+    if (!IsLoading()) controller->ChangeScale(multiplier, divider);
+  } else {
+    style->Font()->SetSize(MulDiv(style->Font()->Size(), multiplier, divider));
+  }
+}
+
+// --- Styles -----------------------------------------------------------------------------
+
+TvxContainerStyle* TvxContainer::ActiveStyle() {
+  if (FActiveStyle == nullptr || FActiveStyleState != FViewInfo->ContainerState) {
+    FActiveStyleState = FViewInfo->ContainerState;
+    FActiveStyle = CalculateActiveStyle();
+  }
+  return FActiveStyle;
+}
+
+TvxContainerStyle* TvxContainer::CalculateActiveStyle() {
+  const TvxContainerState state = FViewInfo->ContainerState;
+  if (state & vxcsDisabled) return StyleDisabled();
+  if (state & vxcsFocused) return StyleFocused();
+  if ((state & vxcsHot) && Style()->HotTrack()) return StyleHot();
+  return Style();
+}
+
+void TvxContainer::ContainerStyleChanged(TObject*) {
+  if (!FIsCreating && !IsLoading()) ShortRefreshContainer(false);
+  TFlagScope applying(FIsApplyingStyle);
+  TvxContainerStyle* style = Style();
+  const bool ownColor = style->IsValueAssigned(csvColor);
+  if (!ParentColor() || ownColor) {
+    // A colour of the style's own ends following the parent's (the style would answer the
+    // parent's colour while the control still follows it).
+    if (ParentColor()) SetParentColor(false);
+    SetColor(style->GetVisibleColor());
+  }
+  if (TFont* font = style->Font()) SetFont(*font);
+}
+
+void TvxContainer::SetStyleValueAssigned(TvxContainerStyleValue value, bool assigned) {
+  TvxContainerStyleValues& values = Style()->FAssignedValues;
+  values = assigned ? values | vxStyleValueBit(value) : values & ~vxStyleValueBit(value);
+}
+
+// --- Calculation ------------------------------------------------------------------------
+
+bool TvxContainer::IsNativeStyle() {
+  return Style()->LookAndFeel()->NativeStyle() && AreVisualStylesAvailable(GetThemedObjectType());
+}
+
+bool TvxContainer::HasShadow() { return ActiveStyle()->Shadow() && !IsNativeStyle(); }
+
+int TvxContainer::GetBackgroundThemeState() {
+  const TvxContainerState state = FViewInfo->ContainerState;
+  if (state & vxcsDisabled) return ETS_DISABLED;
+  if (state & vxcsFocused) return ETS_FOCUSED;
+  if (state & vxcsHot) return ETS_HOT;
+  return ETS_NORMAL;
+}
+
+void TvxContainer::CalculateViewInfo(POINT p, bool allowHot) {
+  TvxContainerViewInfo& info = *FViewInfo;
+  info.NativeStyle = IsNativeStyle();
+  TvxContainerState state = vxcsNormal;
+  if (!Enabled()) {
+    state = vxcsDisabled;
+  } else if (!IsDesigning()) {
+    state = IsContainerFocused() ? vxcsFocused : vxcsNormal;
+    if (allowHot && HandleAllocated()) {
+      HWND under = WindowFromPoint(vxGetMouseCursorPos());
+      const bool mouseInside = under == Handle() || IsChild(Handle(), under);
+      const RECT hot = GetHotTrackBounds();
+      if (mouseInside && PtInRect(&hot, p)) state |= vxcsHot;
+    }
+  }
+  info.ContainerState = state;
+  TvxContainerStyle* style = ActiveStyle();
+  const bool hotTrack = style->HotTrack();
+  info.HotState = !hotTrack ? 0 : (state & (vxcsFocused | vxcsHot)) ? 2 : 1;
+
+  const TvxContainerBorderStyle styleBorder = info.NativeStyle ? Style()->BorderStyle() : style->BorderStyle();
+  info.BorderStyle = !info.NativeStyle && IsUltraFlatBorder(styleBorder) ? cbsSingle : styleBorder;
+  info.BorderWidth = vxContainerBorderWidth[info.BorderStyle];
+  if (IsUltraFlatBorder(styleBorder)) {
+    const bool highlighted = (state & vxcsFocused) || ((state & vxcsHot) && hotTrack) || (IsDesigning() && Enabled());
+    if (!highlighted)
+      info.BorderColor = clBtnShadow;
+    else
+      info.BorderColor = styleBorder == cbsUltraFlat ? clHighlight : vxOffice11Painter.HotBorderColor();
+  } else {
+    info.BorderColor = style->BorderColor();
+  }
+
+  info.ThemedObjectType = GetThemedObjectType();
+  info.NativePart = GetThemedPart();
+  info.NativeState = GetBackgroundThemeState();
+  if (info.NativeStyle && (state & vxcsDisabled)) {
+    COLORREF fill = ColorToRGB(style->GetVisibleColor());
+    GetThemeColor(OpenTheme(info.ThemedObjectType), info.NativePart, info.NativeState, TMT_FILLCOLOR, fill);
+    info.SetBackgroundColor(static_cast<TColor>(fill));
+  } else {
+    info.SetBackgroundColor(style->GetVisibleColor());
+  }
+
+  info.Bounds = RECT{0, 0, Width(), Height()};
+  info.Edges = style->Edges();
+  info.Shadow = HasShadow();
+  info.ContentRect = Shrunk(info.Bounds, GetBorderExtent());
+  info.ClientRect = info.ContentRect;
+}
+
+RECT TvxContainer::GetBorderExtent() {
+  TvxContainerStyle* style = ActiveStyle();
+  RECT extent{0, 0, 0, 0};
+  if (style->TransparentBorder()) {
+    extent = RECT{2, 2, 2, 2};
+  } else if (style->HasBorder()) {
+    if (!FViewInfo->NativeStyle) {
+      const int w = vxContainerBorderWidth[FViewInfo->BorderStyle];
+      const TvxBorders edges = style->Edges();
+      extent = RECT{edges & bLeft ? w : 0, edges & bTop ? w : 0, edges & bRight ? w : 0, edges & bBottom ? w : 0};
+    } else if (Style()->BorderStyle() != cbsNone) {
+      extent = RECT{2, 2, 2, 2};
+    }
+  }
+  if (HasShadow()) {
+    extent.right += vxContainerShadowWidth;
+    extent.bottom += vxContainerShadowWidth;
+  }
+  return extent;
+}
+
+RECT TvxContainer::GetBorderRect() {
+  RECT r = Shrunk(FViewInfo->Bounds, GetBorderExtent());
+  const int w = vxContainerBorderWidth[FViewInfo->BorderStyle];
+  const TvxBorders edges = ActiveStyle()->Edges();
+  if (edges & bLeft) r.left -= w;
+  if (edges & bTop) r.top -= w;
+  if (edges & bRight) r.right += w;
+  if (edges & bBottom) r.bottom += w;
+  return r;
+}
+
+RECT TvxContainer::GetHotTrackBounds() {
+  RECT r{0, 0, Width(), Height()};
+  if (IsInplace()) return r;
+  const TvxContainerViewInfo& info = *FViewInfo;
+  if (info.Shadow) {
+    r.right -= vxContainerShadowWidth;
+    r.bottom -= vxContainerShadowWidth;
+  }
+  TvxContainerStyle* normal = Style();
+  if (!normal->HasBorder()) {
+    if (normal->TransparentBorder()) InflateRect(&r, -2, -2);
+  } else if (info.NativeStyle) {
+    if (normal->BorderStyle() == cbsNone && normal->TransparentBorder()) InflateRect(&r, -2, -2);
+  } else if (normal->TransparentBorder()) {
+    // Only the drawn border and what it encloses: the transparent ring is the parent's.
+    const int w = vxContainerBorderWidth[info.BorderStyle];
+    InflateRect(&r, -(2 - w), -(2 - w));
+    if (!(info.Edges & bLeft)) r.left += w;
+    if (!(info.Edges & bTop)) r.top += w;
+    if (!(info.Edges & bRight)) r.right -= w;
+    if (!(info.Edges & bBottom)) r.bottom -= w;
+  }
+  return r;
+}
+
+bool TvxContainer::GetControlVisibleBounds(TControl* control, RECT& bounds) {
+  if (control == nullptr) return true;
+  const RECT whole = control->BoundsRect();
+  RECT visible{};
+  IntersectRect(&visible, &whole, &bounds);
+  const bool allVisible = EqualRect(&visible, &whole) != 0;
+  OffsetRect(&visible, -whole.left, -whole.top);
+  bounds = visible;
+  return allVisible;
+}
+
+// --- Refreshing -------------------------------------------------------------------------
+
+void TvxContainer::ShortRefreshContainer(bool isMouseEvent) {
+  if (!HandleAllocated() || IsDestroying() || FIsRefreshing) return;
+  RefreshContainer(ScreenToClient(vxGetMouseCursorPos()), std::nullopt, CurrentShiftState(), isMouseEvent);
+}
+
+bool TvxContainer::RefreshContainer(POINT p, std::optional<TMouseButton>, TShiftState shift, bool) {
+  if (FIsAdjustingInnerControl || IsDestroying()) return true;
+  TFlagScope refreshing(FIsRefreshing);
+  // While a key or a button is held the container is not hot.
+  CalculateViewInfo(p, shift == 0 && ActiveStyle()->HotTrack());
+  AdjustInnerControl();
+  UpdateInnerControlAppearance();
+  UpdateWindowRegion();
+  InvalidateFrame();
+  if (FViewInfo->ContainerState & vxcsHot) BeginHotTracking();
+  return true;
+}
+
+void TvxContainer::AdjustInnerControl() {
+  if (FInnerControl == nullptr) return;
+  const RECT& r = FViewInfo->ClientRect;
+  const RECT current = FInnerControl->BoundsRect();
+  if (EqualRect(&current, &r)) return;
+  TFlagScope adjusting(FIsAdjustingInnerControl);
+  FInnerControl->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+void TvxContainer::UpdateInnerControlAppearance() {
+  if (FInnerControl == nullptr) return;
+  FInnerControl->SetColor(FViewInfo->BackgroundColor);
+  FInnerControl->SetFont(*ActiveStyle()->GetVisibleFont());
+}
+
+void TvxContainer::UpdateWindowRegion() {
+  if (!HandleAllocated()) return;
+  std::unique_ptr<TvxRegion> region = vxCreateContainerRegion(FViewInfo->Bounds, FViewInfo->Shadow);
+  vxSetWindowRegion(Handle(), region.get());
+}
+
+void TvxContainer::InvalidateFrame() {
+  if (!HandleAllocated()) return;
+  const RECT bounds{0, 0, Width(), Height()};
+  if (FInnerControl == nullptr) {
+    ::InvalidateRect(Handle(), &bounds, FALSE);
+    return;
+  }
+  // The inner control paints the content itself.
+  TvxRegion frame(bounds);
+  frame.Combine(TvxRegion(FViewInfo->ContentRect), roSubtract);
+  InvalidateRgn(Handle(), frame.Handle(), FALSE);
+}
+
+void TvxContainer::SetVisibleBoundsClipRect(TvxCanvas& canvas) {
+  canvas.SetClipRegion(vxCreateContainerRegion(FViewInfo->Bounds, FViewInfo->Shadow), roIntersect);
+}
+
+void TvxContainer::Paint() {
+  const RECT& bounds = FViewInfo->Bounds;
+  if (!RectVisible(Canvas().Handle(), &bounds)) return;
+  // A copy drawn elsewhere has no window region to clip it.
+  if (ControlState() & csPaintCopy) SetVisibleBoundsClipRect(Canvas());
+  FViewInfo->PaintEx(Canvas());
+}
+
+// --- Mouse and hot tracking -------------------------------------------------------------
+
+void TvxContainer::BeginHotTracking() {
+  if (HandleAllocated() && !IsDestroying()) BeginMouseTracking(this, GetHotTrackBounds(), &FTrackingCaller);
+}
+
+void TvxContainer::EndHotTracking() { EndMouseTracking(&FTrackingCaller); }
+
+void TvxContainer::MouseTrackingLeave() {
+  MouseLeave(nullptr);
+  EndHotTracking();
+}
+
+void TvxContainer::MouseEnter(TControl* control) {
+  TvxObjectLinkHolder link(this);
+  TvxControl::MouseEnter(control);
+  if (link.Object() == nullptr) return;
+  ShortRefreshContainer(true);
+  BeginHotTracking();
+}
+
+void TvxContainer::MouseLeave(TControl* control) {
+  // Without a control the mouse only left the hot area (the tracking said so): the window
+  // itself was not left, and OnMouseLeave is not told.
+  TvxObjectLinkHolder link(this);
+  if (control != nullptr) TvxControl::MouseLeave(control);
+  if (link.Object() == nullptr) return;
+  GLastPressedButton.reset();
+  ShortRefreshContainer(true);
+  EndHotTracking();
+}
+
+void TvxContainer::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  TvxObjectLinkHolder link(this);
+  TvxControl::MouseDown(button, shift, x, y);
+  if (link.Object() == nullptr) return;
+  GLastPressedButton = button;
+  RefreshContainer(POINT{x, y}, button, shift, true);
+}
+
+void TvxContainer::MouseMove(TShiftState shift, int x, int y) {
+  TvxObjectLinkHolder link(this);
+  TvxControl::MouseMove(shift, x, y);
+  if (link.Object() == nullptr) return;
+  RefreshContainer(POINT{x, y}, std::nullopt, shift, true);
+  BeginHotTracking();
+}
+
+void TvxContainer::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  TvxObjectLinkHolder link(this);
+  TvxControl::MouseUp(button, shift, x, y);
+  if (link.Object() == nullptr) return;
+  RefreshContainer(POINT{x, y}, button, shift, true);
+}
+
+void TvxContainer::Resize() {
+  TvxControl::Resize();
+  if (!FIsCreating) ShortRefreshContainer(false);
+}
+
+void TvxContainer::FocusChanged() {
+  TvxObjectLinkHolder link(this);
+  TvxControl::FocusChanged();
+  if (link.Object() != nullptr) ShortRefreshContainer(false);
+}
+
+void TvxContainer::ColorChanged() {
+  TvxControl::ColorChanged();
+  // The colour the style gave, or the parent's the control follows, is no colour of the style's.
+  if (FIsApplyingStyle || FTakingParentColor)
+    ShortRefreshContainer(false);
+  else
+    Style()->SetColor(Color());
+}
+
+void TvxContainer::CursorChanged() {
+  TvxControl::CursorChanged();
+  if (FInnerControl != nullptr) FInnerControl->SetCursor(Cursor());
+}
+
+void TvxContainer::EnabledChanged() {
+  if (HasScrollBars()) {
+    for (TvxScrollBar* bar : {static_cast<TvxScrollBar*>(HScrollBar()), static_cast<TvxScrollBar*>(VScrollBar())})
+      if (bar != nullptr) bar->SetEnabled(Enabled());
+  }
+  ShortRefreshContainer(false);
+}
+
+void TvxContainer::DragCanceled() {
+  TvxControl::DragCanceled();
+  if (FInnerControl != nullptr) (FInnerControl->*&TControlAccess::DragCanceled)();
+}
+
+TDragImageList* TvxContainer::GetDragImages() {
+  if (FInnerControl != nullptr) return (FInnerControl->*&TControlAccess::GetDragImages)();
+  return TvxControl::GetDragImages();
+}
+
+void TvxContainer::SetDragMode(TDragMode mode) {
+  TvxControl::SetDragMode(mode);
+  if (FInnerControl != nullptr) FInnerControl->SetDragMode(mode);
+}
+
+void TvxContainer::SetDragKind(TDragKind kind) {
+  TvxControl::SetDragKind(kind);
+  if (FInnerControl != nullptr) FInnerControl->SetDragKind(kind);
+}
+
+void TvxContainer::DoContextPopup(POINT mousePos, bool& handled) {
+  const bool fromKeyboard = mousePos.x == -1 && mousePos.y == -1;
+  if (FPopupMenuLock > 0 || (!fromKeyboard && !IsPopupMenuPoint(mousePos))) {
+    handled = true;
+    return;
+  }
+  TvxControl::DoContextPopup(mousePos, handled);
+}
+
+// --- Focus and keys ---------------------------------------------------------------------
+
+bool TvxContainer::Focused() {
+  return TvxControl::Focused() || (FInnerControl != nullptr && FInnerControl->Focused());
+}
+
+bool TvxContainer::MayFocus() { return FInnerControl == nullptr || !FInnerControl->Focused(); }
+
+bool TvxContainer::CanFocusOnClick() {
+  return TvxControl::CanFocusOnClick() && (FInnerControl == nullptr || !FInnerControl->Focused()) &&
+         !FInnerControlMouseDown;
+}
+
+void TvxContainer::SetInnerControlFocus() { FInnerControl->SetFocus(); }
+
+void TvxContainer::SetFocus() {
+  if (IsDesigning() || IsInplace()) return;
+  TvxObjectLinkHolder link(this);
+  TvxControl::SetFocus();
+  if (link.Object() == nullptr || !HandleAllocated() || GetFocus() != Handle()) return;
+  if (FInnerControl == nullptr || !FInnerControl->HandleAllocated() || !FInnerControl->CanFocus()) return;
+  TCustomForm* form = GetParentForm(this);
+  if (form != nullptr && form->ActiveControl() != FInnerControl) form->SetActiveControl(FInnerControl);
+  // The form's active control may have been the inner control already, while the platform
+  // focused the container's window after it.
+  if (GetFocus() == Handle()) ::SetFocus(FInnerControl->Handle());
+}
+
+void TvxContainer::GetTabOrderList(std::vector<TWinControl*>& list) {
+  TvxControl::GetTabOrderList(list);
+  if (SkipTabKeyHandling() || FInnerControl == nullptr || !CanFocus()) return;
+  TCustomForm* form = GetParentForm(this);
+  if (form != nullptr && form->ActiveControl() == this) return;
+  std::replace(list.begin(), list.end(), FInnerControl, static_cast<TWinControl*>(this));
+}
+
+void TvxContainer::KeyDown(WORD& key, TShiftState shift) {
+  TvxObjectLinkHolder link(this);
+  TvxControl::KeyDown(key, shift);
+  if (link.Object() == nullptr || key != VK_TAB || (shift & (ssCtrl | ssAlt)) != 0 || SkipTabKeyHandling() ||
+      !Focused())
+    return;
+  key = 0;
+  if (TCustomForm* form = GetParentForm(this)) form->SelectNext(this, (shift & ssShift) == 0, true);
+  if (link.Object() != nullptr && FInnerControl != nullptr && Focused() && FInnerControl->CanFocus())
+    SetInnerControlFocus();
+}
+
+bool TvxContainer::IsInnerControlShortCut(TMessage& message) {
+  if ((message.Msg == CN_KEYDOWN || message.Msg == CN_SYSKEYDOWN) && IsPopupMenuShortCut(message)) {
+    message.Result = 1;
+    return true;
+  }
+  return false;
+}
+
+// --- Scroll bars over the inner window's own --------------------------------------------
+
+bool TvxContainer::GetInnerScrollBarInfo(TScrollBarKind kind, SCROLLBARINFO& info) {
+  if (FInnerControl == nullptr || !FInnerControl->HandleAllocated()) return false;
+  info.cbSize = sizeof info;
+  const LONG object = kind == TScrollBarKind::sbHorizontal ? OBJID_HSCROLL : OBJID_VSCROLL;
+  return GetScrollBarInfo(FInnerControl->Handle(), object, &info) != 0;
+}
+
+bool TvxContainer::IsInnerScrollBarVisible(const SCROLLBARINFO& info) {
+  return (info.rgstate[0] & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN)) == 0;
+}
+
+bool TvxContainer::IsScrollBarOwnerEnabled(TvxScrollBar* scrollBar, const SCROLLBARINFO& info) {
+  return scrollBar->Parent() != nullptr && scrollBar->Parent()->Enabled() &&
+         (info.rgstate[0] & STATE_SYSTEM_UNAVAILABLE) == 0;
+}
+
+RECT TvxContainer::GetInnerControlRectForChild(const RECT& screenRect) {
+  if (!HandleAllocated()) return RECT{};
+  const POINT topLeft = ScreenToClient(POINT{screenRect.left, screenRect.top});
+  const int width = screenRect.right - screenRect.left, height = screenRect.bottom - screenRect.top;
+  if (topLeft.x < 0 || topLeft.y < 0 || width > Width() || height > Height()) return RECT{};
+  return RECT{topLeft.x, topLeft.y, topLeft.x + width, topLeft.y + height};
+}
+
+void TvxContainer::SetScrollBarVisible(TvxScrollBar* scrollBar, bool visible) {
+  scrollBar->SetVisible(visible);
+  if (!visible) return;
+  scrollBar->SetCtl3D(false);
+  scrollBar->BringToFront();
+}
+
+void TvxContainer::SetScrollBarVisibility(TvxScrollBar* scrollBar) {
+  SCROLLBARINFO info{};
+  if (!GetInnerScrollBarInfo(scrollBar->Kind(), info) || !IsInnerScrollBarVisible(info)) {
+    SetScrollBarVisible(scrollBar, false);
+    return;
+  }
+  scrollBar->SetEnabled(IsScrollBarOwnerEnabled(scrollBar, info));
+  const RECT r = GetInnerControlRectForChild(info.rcScrollBar);
+  scrollBar->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+  SetScrollBarVisible(scrollBar, !IsRectEmpty(&r));
+}
+
+void TvxContainer::SetScrollBarsParameters() {
+  if (FInnerControl == nullptr || !FInnerControl->HandleAllocated() || !HasScrollBars() || IsDestroying() ||
+      FIsUpdatingScrollBars)
+    return;
+  TFlagScope updating(FIsUpdatingScrollBars);
+  for (TvxScrollBar* bar : {static_cast<TvxScrollBar*>(HScrollBar()), static_cast<TvxScrollBar*>(VScrollBar())}) {
+    if (bar == nullptr) continue;
+    SetScrollBarVisibility(bar);
+    if (!bar->Visible()) continue;
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_ALL;
+    const int kind = bar->Kind() == TScrollBarKind::sbHorizontal ? SB_HORZ : SB_VERT;
+    if (!GetScrollInfo(FInnerControl->Handle(), kind, &si) || si.nMax < si.nMin) continue;
+    // The bar takes no page larger than its range.
+    const int page = static_cast<int>(std::min<long long>(si.nPage, static_cast<long long>(si.nMax) - si.nMin + 1));
+    bar->SetSmallChange(1);
+    bar->SetScrollParams(si.nMin, si.nMax, si.nPos, page);
+  }
+}
+
+// --- Window -----------------------------------------------------------------------------
+
+void TvxContainer::CreateParams(TCreateParams& params) {
+  TvxControl::CreateParams(params);
+  // A new size repaints only what the refresh invalidates.
+  params.WindowClass.style &= ~(CS_VREDRAW | CS_HREDRAW);
+}
+
+void TvxContainer::CreateWnd() {
+  TvxControl::CreateWnd();
+  DefWindowProcA(Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(FText.c_str()));
+}
+
+void TvxContainer::CreateHandle() {
+  TvxControl::CreateHandle();
+  ShortRefreshContainer(false);
+}
+
+void TvxContainer::AdjustClientRect(RECT& rect) {
+  if (!IsDestroying()) rect = FViewInfo->ClientRect;
+}
+
+void TvxContainer::AlignControls(TControl* control, RECT& rect) {
+  if (ControlStyle() & csAcceptsControls) {
+    TvxControl::AlignControls(control, rect);
+    return;
+  }
+  if (FInnerControlBoundsLock > 0 || IsInternalControl(control)) return;
+  // The inner control is placed by the refresh; a child window only loses what lies outside
+  // the client rectangle.
+  for (int i = 0; i < ControlCount(); ++i) {
+    auto* child = dynamic_cast<TWinControl*>(Controls(i));
+    if (child == nullptr || !child->HandleAllocated()) continue;
+    RECT visible = rect;
+    if (GetControlVisibleBounds(child, visible)) {
+      vxSetWindowRegion(child->Handle(), nullptr);
+    } else {
+      TvxRegion region(visible);
+      vxSetWindowRegion(child->Handle(), &region);
+    }
+  }
+}
+
+LRESULT TvxContainer::WMSetFocus(TMessage& m) {
+  // The focus coming back from the inner control changes nothing.
+  if (FInnerControl != nullptr && FInnerControl->HandleAllocated() &&
+      reinterpret_cast<HWND>(m.WParam) == FInnerControl->Handle())
+    return 0;
+  TvxObjectLinkHolder link(this);
+  const LRESULT result = TvxControl::Dispatch(m);
+  if (link.Object() != nullptr && FInnerControl != nullptr && FInnerControl->CanFocus()) SetInnerControlFocus();
+  return result;
+}
+
+LRESULT TvxContainer::WMKillFocus(TMessage& m) {
+  if (FInnerControl != nullptr && FInnerControl->HandleAllocated() &&
+      reinterpret_cast<HWND>(m.WParam) == FInnerControl->Handle())
+    return 0;
+  return TvxControl::Dispatch(m);
+}
+
+LRESULT TvxContainer::WMSetCursor(TMessage& m) {
+  if (reinterpret_cast<HWND>(m.WParam) == Handle() && LOWORD(m.LParam) == HTCLIENT) {
+    const POINT p = ScreenToClient(vxGetMouseCursorPos());
+    if (!PtInRect(&FViewInfo->ClientRect, p)) {
+      ::SetCursor(Screen->Cursors(crArrow));
+      return 1;
+    }
+  }
+  return TvxControl::Dispatch(m);
+}
+
+LRESULT TvxContainer::WMWindowPosChanging(TMessage& m) {
+  if (IsDestroying()) return 0;
+  const LRESULT result = TvxControl::Dispatch(m);
+  if (FInnerControl != nullptr && HandleAllocated() && GetFocus() == Handle() && FInnerControl->CanFocus()) {
+    TCustomForm* form = GetParentForm(this);
+    if (form != nullptr) form->SetActiveControl(FInnerControl);
+  }
+  return result;
+}
+
+LRESULT TvxContainer::WMWindowPosChanged(TMessage& m) {
+  const LRESULT result = TvxControl::Dispatch(m);
+  if (IsDestroying()) return 1;
+  if (NeedRefreshOnChange()) ShortRefreshContainer(false);
+  return result;
+}
+
+LRESULT TvxContainer::CMFontChanged(TMessage& m) {
+  if (FIsApplyingStyle) {
+    const LRESULT result = TvxControl::Dispatch(m);
+    AdjustInnerControl();
+    SetScrollBarsParameters();
+    ShortRefreshContainer(false);
+    return result;
+  }
+  // The style draws with the control's font, but a font given to the control is the
+  // control's own, not a font set on the style: the style's mark stays as it was (and the
+  // style does not read its font anew, which would undo the change).
+  const bool assigned = (Style()->OwnAssignedValues() & kFontBit) != 0;
+  Style()->SetFont(&Font());
+  SetStyleValueAssigned(csvFont, assigned);
+  return TvxControl::Dispatch(m);
+}
+
+LRESULT TvxContainer::CMParentColorChanged(TMessage& m) {
+  const bool assigned = (Style()->OwnAssignedValues() & vxStyleValueBit(csvColor)) != 0;
+  LRESULT result;
+  {
+    TFlagScope taking(FTakingParentColor);
+    result = TvxControl::Dispatch(m);
+  }
+  SetStyleValueAssigned(csvColor, assigned && !ParentColor());
+  if (Style()->Color() != Color()) ContainerStyleChanged(Style());
+  if (NeedRefreshOnChange() && !ParentColor()) Invalidate();
+  return result;
+}
+
+LRESULT TvxContainer::CMParentFontChanged(TMessage& m) {
+  const bool assigned = (Style()->OwnAssignedValues() & kFontBit) != 0;
+  const LRESULT result = TvxControl::Dispatch(m);
+  if (!ParentFont() && !assigned) {
+    // A font of the controller's, if any; a font of the control's own stays.
+    TvxContainerStyle* style = Style();
+    const TvxContainerStyle* source = style->FindAssignedStyle(csvFont);
+    if (source != nullptr && source != style && source->Font() != nullptr && !style->Font()->Equals(*source->Font())) {
+      {
+        TCounterLock lock(style->FFontChangeLock);
+        style->FOwnFont->Assign(source->Font());
+      }
+      ContainerStyleChanged(style);
+    }
+  }
+  SetStyleValueAssigned(csvFont, assigned && !ParentFont());
+  return result;
+}
+
+LRESULT TvxContainer::Dispatch(TMessage& m) {
+  switch (m.Msg) {
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR:
+    case CN_KEYDOWN:
+    case CN_KEYUP:
+    case CN_CHAR:
+      if (FInnerControl != nullptr) return SendMessageA(FInnerControl->Handle(), m.Msg, m.WParam, m.LParam);
+      break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      if (DragMode() == TDragMode::dmAutomatic && !IsDesigning()) {
+        BeginAutoDrag();
+        return 0;
+      }
+      break;
+    case WM_SETFOCUS: return WMSetFocus(m);
+    case WM_KILLFOCUS: return WMKillFocus(m);
+    case WM_NCPAINT: return 0;
+    case WM_SETCURSOR: return WMSetCursor(m);
+    case WM_WINDOWPOSCHANGING: return WMWindowPosChanging(m);
+    case WM_WINDOWPOSCHANGED: return WMWindowPosChanged(m);
+    case CM_CTL3DCHANGED:
+    case CM_SYSCOLORCHANGE: {
+      const LRESULT result = TvxControl::Dispatch(m);
+      ShortRefreshContainer(false);
+      return result;
+    }
+    case CM_ENABLEDCHANGED: {
+      const LRESULT result = TvxControl::Dispatch(m);
+      EnabledChanged();
+      return result;
+    }
+    case CM_FONTCHANGED: return CMFontChanged(m);
+    case CM_PARENTCOLORCHANGED: return CMParentColorChanged(m);
+    case CM_PARENTFONTCHANGED: return CMParentFontChanged(m);
+    case VXM_UPDATESCROLLBARS: SetScrollBarsParameters(); return 0;
+  }
+  return TvxControl::Dispatch(m);
+}
+
+LRESULT TvxContainer::WndProc(TMessage& m) {
+  // A hidden container does not take the focus.
+  if (m.Msg == WM_SETFOCUS && !Visible()) return 0;
+  return TvxControl::WndProc(m);
+}
+
 // --- Popup windows ----------------------------------------------------------------------
 
 namespace {
@@ -657,6 +1559,7 @@ TvxCustomPopupWindow::~TvxCustomPopupWindow() {
     if (GPopupUnit->Showing == this) GPopupUnit->Showing = nullptr;
     if (GPopupUnit->Closing == this) GPopupUnit->Closing = nullptr;
   }
+  FViewInfo.reset();
   if (FStyle) FStyle->OnChanged = nullptr;
   FStyle.reset();
 }
@@ -670,6 +1573,15 @@ TvxContainerStyle* TvxCustomPopupWindow::Style() {
   }
   return FStyle.get();
 }
+
+TvxContainerViewInfo* TvxCustomPopupWindow::ViewInfo() {
+  if (!FViewInfo) FViewInfo.reset(GetViewInfoClass()->Create());
+  return FViewInfo.get();
+}
+
+void TvxCustomPopupWindow::AdjustClientRect(RECT& rect) { rect = ViewInfo()->ClientRect; }
+
+void TvxCustomPopupWindow::Paint() { ViewInfo()->PaintEx(Canvas()); }
 
 void TvxCustomPopupWindow::Notification(TComponent* component, TOperation operation) {
   TvxPopupWindow::Notification(component, operation);
@@ -1003,7 +1915,7 @@ void vxPostClosePopupMessage(TvxCustomPopupWindow* popup) {
 // --- Hooks ---------------------------------------------------------------------------------
 
 void TvxCustomPopupWindow::OwnerFocusChanged(TWinControl* owner) {
-  if (auto* control = dynamic_cast<TvxControl*>(owner)) control->FocusChanged();
+  if (auto* container = dynamic_cast<TvxContainer*>(owner)) container->FocusChanged();
 }
 
 namespace {

@@ -23,11 +23,32 @@
 //
 // Ownership: a style belongs to whoever made it (a container, a popup window, a style set);
 // a style set owns its four styles; a controller owns its style set. A controller does not own
-// the styles that listen to it. GUI thread only.
+// the styles that listen to it.
+//
+// The container control (TvxContainer) is the owner-drawn frame around one inner window control
+// (the inner edit of an editor, the list of a drop-down). At every refresh it works out its
+// state (normal, focused, disabled, hot), takes the style of that state, lets its view info
+// (TvxContainerViewInfo) calculate the geometry and colours, places the inner control in the
+// client rectangle, gives the inner control the background colour and font, shapes its window
+// region (a shadow takes the 3-pixel strips at the right and bottom) and repaints the frame.
+// The inner control paints itself. Keys that reach the container's own window go on to the inner
+// control, and the focus too: the form's active control is the inner control whenever the
+// container holds the focus. Hot tracking follows the mouse through the library's mouse
+// tracking (vxControls), which tells the container when the mouse has left it.
+//
+// Descendants (the editors) substitute their style, style set and view info classes; as with
+// the controller, C++ cannot call a descendant's override while the base class is being
+// constructed, so a descendant names its style class to the base constructor and makes its
+// view info anew (RecreateViewInfo) once it can answer GetViewInfoClass. The popup window and
+// the inner list box of this unit reach the container's protected operations as friends.
+//
+// Ownership: the container owns its styles and view info; the inner control belongs to whoever
+// made it (usually the container as its owner and parent). GUI thread only.
 #pragma once
 
 #include "controls/vxClasses.h"
 #include "controls/vxControls.h"
+#include "controls/vdThemeConsts.h"
 #include "controls/vxGraphics.h"
 #include "controls/vxLookAndFeels.h"
 #include "platform/gui/Controls.h"
@@ -35,6 +56,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class TvxContainer;  // the container control, declared further down this unit
@@ -207,6 +229,7 @@ public:
 
 protected:
   friend class TvxStyleController;
+  friend class TvxContainer;  // keeps the style's font and colour in step with the control's
 
   // Marks the style modified and, outside an update, tells OnChanged.
   virtual void Changed();
@@ -312,14 +335,12 @@ private:
   TNotifyEvent FOnChanged;
 };
 
-// --- Style controller ------------------------------------------------------------------
+// --- Owners of a style set -------------------------------------------------------------
 
-class TvxStyleController : public TComponent {
+// The four styles of a style set by name, for the classes that own one (a style controller,
+// a container); writing one assigns into the existing style.
+class TvxContainerStylesHolder {
 public:
-  explicit TvxStyleController(TComponent* owner);
-  ~TvxStyleController() override;
-  const char* ClassName() const override { return "TvxStyleController"; }
-
   TvxContainerStyles* Styles() const { return FStyles.get(); }
   TvxContainerStyle* Style() const { return FStyles->Style(); }
   TvxContainerStyle* StyleFocused() const { return FStyles->StyleFocused(); }
@@ -329,6 +350,20 @@ public:
   void SetStyleFocused(const TvxContainerStyle* value) { FStyles->SetStyleFocused(value); }
   void SetStyleDisabled(const TvxContainerStyle* value) { FStyles->SetStyleDisabled(value); }
   void SetStyleHot(const TvxContainerStyle* value) { FStyles->SetStyleHot(value); }
+
+protected:
+  TvxContainerStylesHolder() = default;
+  ~TvxContainerStylesHolder() = default;
+  std::unique_ptr<TvxContainerStyles> FStyles;
+};
+
+// --- Style controller ------------------------------------------------------------------
+
+class TvxStyleController : public TComponent, public TvxContainerStylesHolder {
+public:
+  explicit TvxStyleController(TComponent* owner);
+  ~TvxStyleController() override;
+  const char* ClassName() const override { return "TvxStyleController"; }
 
   // The styles that take their values from this controller.
   int ListenerCount() const { return static_cast<int>(FListeners.size()); }
@@ -354,7 +389,6 @@ protected:
 
 private:
   std::vector<TvxContainerStyle*> FListeners;
-  std::unique_ptr<TvxContainerStyles> FStyles;
   bool FScaled = false;
 };
 
@@ -362,6 +396,266 @@ private:
 // install theirs at start-up and take it away at shutdown.
 TvxStyleController* vxDefaultStyleController();
 void vxSetDefaultStyleController(TvxStyleController* controller);
+
+// --- Container --------------------------------------------------------------------------
+
+// Sent to a container to take its scroll bars' parameters from the inner window's own bars.
+constexpr UINT VXM_UPDATESCROLLBARS = 0x8068;
+
+// A container's state as a set: vxcsNormal, vxcsFocused, vxcsDisabled and vxcsHot bits.
+enum : TvxContainerState { vxcsNormal = 1, vxcsFocused = 2, vxcsDisabled = 4, vxcsHot = 8 };
+
+// The shadow of a container: 3 pixels along the right and bottom of r, starting 3 pixels in
+// from its top and left.
+constexpr int vxContainerShadowWidth = 3;
+void vxDrawContainerShadow(TvxCanvas& canvas, const RECT& r, TColor color = clBtnShadow);
+// The window region of a container of these bounds: the bounds, or with a shadow the bounds
+// less the shadow width at the right and bottom united with that rectangle moved by the shadow
+// width right and down (the corners beside the shadow show the parent).
+std::unique_ptr<TvxRegion> vxCreateContainerRegion(const RECT& bounds, bool shadow);
+// Gives the window the region (none: no region) unless it has an equal one already. Answers
+// whether the window's region changed.
+bool vxSetWindowRegion(HWND window, const TvxRegion* region);
+
+class TvxContainerViewInfo;
+using TvxContainerViewInfoClass = const TvxObjectClassInfo<TvxContainerViewInfo>*;
+
+// The geometry and colours of one calculation of a container, and their painting. The
+// container fills it in at every refresh (CalculateViewInfo); the editors' view infos add
+// their buttons and text.
+class TvxContainerViewInfo : public TObject {
+public:
+  TvxContainerViewInfo() = default;
+  const char* ClassName() const override { return "TvxContainerViewInfo"; }
+  static TvxContainerViewInfoClass ViewInfoClass();
+
+  // The border of BorderStyle in r (see the container's painting).
+  virtual void DrawBorder(TvxCanvas& canvas, const RECT& r);
+  virtual TvxContainerBorderStyle GetContainerBorderStyle() const { return BorderStyle; }
+  // Border, shadow and background; the inner control paints itself over the content.
+  virtual void Paint(TvxCanvas& canvas);
+  virtual void SetBackgroundColor(TColor value) { BackgroundColor = value; }
+  // Takes the client rectangle of another view info.
+  virtual void Assign(const TvxContainerViewInfo* source);
+  // The area of the client (empty here; descendants build the real one).
+  virtual std::unique_ptr<TvxRegion> GetClientRegion() const;
+  // Moves the content, client and whole rectangles.
+  virtual void Offset(int dx, int dy);
+  virtual void PaintEx(TvxCanvas& canvas) { Paint(canvas); }
+
+  TColor BackgroundColor = clWindow;
+  TColor BorderColor = clWindowFrame;
+  RECT ContentRect{};  // inside the border
+  // As drawn: the ultra-flat and Office-2003-like borders are drawn as cbsSingle in their
+  // own colours.
+  TvxContainerBorderStyle BorderStyle = cbsNone;
+  int BorderWidth = 0;
+  RECT Bounds{};      // the whole container
+  RECT ClientRect{};  // where the inner control goes
+  TvxContainerState ContainerState = vxcsNormal;
+  TvxBorders Edges = vxBordersAll;
+  uint8_t HotState = 0;  // 0 without hot tracking, 2 focused or hot, else 1
+  bool NativeStyle = false;
+  bool Shadow = false;
+  // The visual style's part and state the background is drawn in (native style).
+  int NativePart = 0;
+  int NativeState = 0;
+  TvdThemedObjectType ThemedObjectType = totEdit;
+};
+
+// The owner-drawn frame around an inner control (see the header comment).
+class TvxContainer : public TvxControl, public IvxContainerStyleOwner, public TvxContainerStylesHolder {
+public:
+  explicit TvxContainer(TComponent* owner);
+  ~TvxContainer() override;
+  const char* ClassName() const override { return "TvxContainer"; }
+
+  // The style of the state the view info was last calculated for.
+  TvxContainerStyle* ActiveStyle();
+  TvxContainerViewInfo* ViewInfo() const { return FViewInfo.get(); }
+
+  TWinControl* InnerControl() const { return FInnerControl; }
+  // The control framed (not owned); it is placed in the client rectangle at the next refresh.
+  void SetInnerControl(TWinControl* value);
+
+  // While locked, the container does not clip its child windows to the client rectangle.
+  void LockInnerControlBounds() { ++FInnerControlBoundsLock; }
+  void UnlockInnerControlBounds();
+  // While locked, context menu requests are swallowed.
+  void LockPopupMenu() { ++FPopupMenuLock; }
+  void UnlockPopupMenu();
+
+  // Recalculates and repaints for the cursor where it is now, without a button and with the
+  // keys held now (when there is a window, no refresh runs and the container is not dying).
+  void ShortRefreshContainer(bool isMouseEvent);
+  // Scales the font of the normal style when it has one of its own (through its controller
+  // when it has one).
+  void ChangeScale(int multiplier, int divider);
+
+  // The container or its inner control has the focus.
+  bool Focused() override;
+  // Focuses the inner control when there is one (the form's active control becomes it).
+  void SetFocus() override;
+  // Puts the container in the place of its inner control, so that Tab from the inner control
+  // (which passes Tab to the container) moves past the container.
+  void GetTabOrderList(std::vector<TWinControl*>& list) override;
+  RECT GetClientBounds() override { return FViewInfo->ClientRect; }
+  bool HasScrollBars() override { return false; }
+  void SetDragMode(TDragMode mode) override;
+  void SetDragKind(TDragKind kind) override;
+  // Not while the inner control has the focus or passes a press on.
+  bool CanFocusOnClick() override;
+  LRESULT WndProc(TMessage& m) override;
+
+  // IvxContainerStyleOwner
+  bool DefaultParentColor() const override { return false; }
+  bool IsInplace() const override { return false; }
+  TvxContainerStyleValues GetNotPublishedStyleValues() const override { return 0; }
+
+  // The mouse button pressed last over any container (none after the mouse left one).
+  static std::optional<TMouseButton> LastPressedButton();
+
+protected:
+  friend class TvxCustomPopupWindow;
+  friend class TvxCustomInnerListBox;
+
+  // For descendants: the class of their styles (see the header comment).
+  TvxContainer(TComponent* owner, TvxContainerStyleClass styleClass);
+  // Replaces the view info with one of GetViewInfoClass (the client rectangle kept).
+  void RecreateViewInfo();
+
+  // --- Operations descendants override ---------------------------------------------------
+  virtual bool IsContainerFocused() { return Focused(); }
+  // The inner control takes the background colour and the active style's visible font.
+  virtual void UpdateInnerControlAppearance();
+  // State, colours and geometry for the mouse at p; the hot state only when allowHot.
+  virtual void CalculateViewInfo(POINT p, bool allowHot);
+  // May a context menu show for a request at p?
+  virtual bool IsPopupMenuPoint(POINT p) { return true; }
+  // The styles' change handler: a refresh, and the control's colour and font from the style.
+  virtual void ContainerStyleChanged(TObject* sender);
+  // The tracked mouse has left the container.
+  virtual void MouseTrackingLeave();
+  // The widths of the frame around the client rectangle on each side.
+  virtual RECT GetBorderExtent();
+  // The part of control's client rectangle inside bounds (container coordinates), into bounds
+  // in the control's client coordinates; true when the whole control is inside (also without
+  // a control).
+  virtual bool GetControlVisibleBounds(TControl* control, RECT& bounds);
+  // The rectangle the border is drawn around.
+  virtual RECT GetBorderRect();
+  virtual TvxContainerStyleClass GetStyleClass() const { return TvxContainerStyle::StyleClass(); }
+  virtual TvxContainerStylesClass GetStylesClass() const { return TvxContainerStyles::StylesClass(); }
+  virtual TvxContainerViewInfoClass GetViewInfoClass() const { return TvxContainerViewInfo::ViewInfoClass(); }
+  virtual bool HasShadow();
+  virtual TvxContainerStyle* CalculateActiveStyle();
+  // A position change of the window refreshes the container.
+  virtual bool NeedRefreshOnChange() { return false; }
+  // Recalculates for the mouse at p, places the inner control, updates the window region and
+  // repaints the frame. button: the mouse button of the event, if any.
+  virtual bool RefreshContainer(POINT p, std::optional<TMouseButton> button, TShiftState shift, bool isMouseEvent);
+  virtual void AdjustInnerControl();
+  // Clips the canvas to the container's window region.
+  virtual void SetVisibleBoundsClipRect(TvxCanvas& canvas);
+  virtual bool SkipTabKeyHandling() { return false; }
+  // Shows a scroll bar over the inner window's own bar of that direction when that one shows.
+  virtual void SetScrollBarVisibility(TvxScrollBar* scrollBar);
+  virtual TvdThemedObjectType GetThemedObjectType() { return totEdit; }
+  virtual int GetThemedPart() { return EP_EDITTEXT; }
+  virtual int GetBackgroundThemeState();
+  // A screen rectangle of a child window in container coordinates; empty when it begins left
+  // of or above the container or is wider or taller than the container.
+  virtual RECT GetInnerControlRectForChild(const RECT& screenRect);
+  virtual bool IsScrollBarOwnerEnabled(TvxScrollBar* scrollBar, const SCROLLBARINFO& info);
+  virtual bool GetInnerScrollBarInfo(TScrollBarKind kind, SCROLLBARINFO& info);
+  virtual bool IsInnerScrollBarVisible(const SCROLLBARINFO& info);
+  // The look-and-feel asks for the visual style and the style has a theme for the container.
+  virtual bool IsNativeStyle();
+  virtual void SetInnerControlFocus();
+  virtual void SetScrollBarVisible(TvxScrollBar* scrollBar, bool visible);
+  // True while an inner control passes a press of its own on to the container.
+  virtual void SetInnerControlMouseDown(bool value) { FInnerControlMouseDown = value; }
+  // Where the mouse makes the container hot (client coordinates).
+  virtual RECT GetHotTrackBounds();
+  virtual bool HasPopupWindow() { return false; }
+  // A key message (CN_KEYDOWN, CN_SYSKEYDOWN) of the inner control taken as a popup-menu
+  // shortcut (Result 1).
+  virtual bool IsInnerControlShortCut(TMessage& message);
+  // A message of the inner control that the container handles instead (none here).
+  virtual bool InnerControlDefaultHandler(TMessage& message) { return false; }
+  // The inner window's bars' ranges, pages and positions on the container's bars.
+  virtual void SetScrollBarsParameters();
+  // Scroll bars enabled with the container, and a refresh.
+  virtual void EnabledChanged();
+
+  // --- What the container changes of the control base -----------------------------------
+  bool AllowAutoDragAndDropAtDesignTime(int x, int y, TShiftState shift) override { return false; }
+  bool MayFocus() override;
+  void ColorChanged() override;
+  void CursorChanged() override;
+  void FocusChanged() override;
+  void MouseEnter(TControl* control) override;
+  void MouseLeave(TControl* control) override;
+  LRESULT Dispatch(TMessage& m) override;
+
+  void Notification(TComponent* component, TOperation operation) override;
+  void Loaded() override;
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  void CreateHandle() override;
+  void AdjustClientRect(RECT& rect) override;
+  void AlignControls(TControl* control, RECT& rect) override;
+  void Paint() override;
+  void Resize() override;
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  void KeyDown(WORD& key, TShiftState shift) override;
+  void DoContextPopup(POINT mousePos, bool& handled) override;
+  void DragCanceled() override;
+  TDragImageList* GetDragImages() override;
+
+private:
+  // Tells the container when the mouse has left it.
+  class TTrackingCaller : public IvxMouseTrackingCaller {
+  public:
+    explicit TTrackingCaller(TvxContainer& container) : FContainer(container) {}
+    void MouseLeave() override { FContainer.MouseTrackingLeave(); }
+
+  private:
+    TvxContainer& FContainer;
+  };
+
+  void BeginHotTracking();
+  void EndHotTracking();
+  void UpdateWindowRegion();
+  void InvalidateFrame();
+  // Sets or clears a value's bit of the normal style without the style's re-reads.
+  void SetStyleValueAssigned(TvxContainerStyleValue value, bool assigned);
+  LRESULT WMSetFocus(TMessage& m);
+  LRESULT WMKillFocus(TMessage& m);
+  LRESULT WMSetCursor(TMessage& m);
+  LRESULT WMWindowPosChanging(TMessage& m);
+  LRESULT WMWindowPosChanged(TMessage& m);
+  LRESULT CMFontChanged(TMessage& m);
+  LRESULT CMParentColorChanged(TMessage& m);
+  LRESULT CMParentFontChanged(TMessage& m);
+
+  TvxContainerState FActiveStyleState = vxcsNormal;
+  TvxContainerStyle* FActiveStyle = nullptr;
+  TWinControl* FInnerControl = nullptr;
+  bool FInnerControlMouseDown = false;
+  bool FIsAdjustingInnerControl = false;
+  bool FIsRefreshing = false;
+  bool FIsUpdatingScrollBars = false;
+  bool FIsApplyingStyle = false;
+  bool FIsCreating = false;
+  bool FTakingParentColor = false;
+  int FInnerControlBoundsLock = 0;
+  int FPopupMenuLock = 0;
+  std::unique_ptr<TvxContainerViewInfo> FViewInfo;
+  TTrackingCaller FTrackingCaller{*this};
+};
 
 // --- Popup windows ----------------------------------------------------------------------
 //
@@ -426,8 +720,11 @@ public:
   // The control focused when the popup last showed; VXM_REPOPUP focuses it again.
   TWinControl* FocusedControl() const { return FFocusedControl; }
   void SetFocusedControl(TWinControl* value) { SetReference(FFocusedControl, value); }
-  // The popup's style, made on first use from GetStyleClass, owned by the popup.
+  // The popup's style and view info, made on first use from GetStyleClass and
+  // GetViewInfoClass, owned by the popup. The view info paints the popup and gives its client
+  // rectangle (descendants calculate it).
   TvxContainerStyle* Style();
+  TvxContainerViewInfo* ViewInfo();
 
   // In the list of visible popups.
   bool IsVisible() const;
@@ -477,11 +774,14 @@ protected:
   // area's top where the form's own height puts it.
   virtual void FitBoundsToWorkArea(RECT& r);
   virtual TvxContainerStyleClass GetStyleClass() { return TvxContainerStyle::StyleClass(); }
+  virtual TvxContainerViewInfoClass GetViewInfoClass() { return TvxContainerViewInfo::ViewInfoClass(); }
 
   void Notification(TComponent* component, TOperation operation) override;
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   void CreateHandle() override;
+  void AdjustClientRect(RECT& rect) override;
+  void Paint() override;
   void Deactivate() override;
   // Closing the form (Close, the system's close) closes the popup up.
   void DoClose(TCloseAction& action) override;
@@ -519,6 +819,7 @@ private:
   bool FModalMode = true;
   bool FTerminateApplication = false;
   std::unique_ptr<TvxContainerStyle> FStyle;
+  std::unique_ptr<TvxContainerViewInfo> FViewInfo;
 };
 
 // Posts VXM_CLOSEPOPUPWINDOW to the popup (when it has a window).

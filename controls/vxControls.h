@@ -485,10 +485,6 @@ bool vxAutoScrollStepDue(int tick, int speed);
 // controller. The window procedure holds an object link on the control while a message runs,
 // so handlers may free it.
 class TvxControl : public TCustomControl, public IvxControlHost {
-  // The popup hooks tell a popup's owner container that its focus state changed when the
-  // application loses the activation.
-  friend class TvxCustomPopupWindow;
-
 public:
   explicit TvxControl(TComponent* owner);
   ~TvxControl() override;

@@ -3,7 +3,8 @@
 #   PCRE2 and libxml2 from Debian's source packages (apt-get source --download-only),
 #   GNU libiconv from the copy bundled in the npm package "iconv",
 #   GoogleTest from the source tree that Debian's "googletest" package installs.
-# Everything lands under $CACHE (gitignored); a stamp per library makes reruns cheap.
+# Everything lands under $CACHE (gitignored). A stamp per library records the version and the
+# options it was built with: reruns are cheap, and a changed option rebuilds that library.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -21,6 +22,10 @@ LIBXML2_VERSIONS=("2.9.14+dfsg-1.3~deb12u4" "2.9.14+dfsg-1.3~deb12u6" "2.9.14+df
 ICONV_NPM_VERSION=3.0.1
 
 mkdir -p "$PREFIX" "$WORK" "$SRC"
+
+# stamp_fresh NAME TEXT: the library was built as TEXT (its version and options) describes.
+stamp_fresh() { [ -f "$PREFIX/.$1" ] && [ "$(cat "$PREFIX/.$1")" = "$2" ]; }
+stamp_write() { printf '%s\n' "$2" > "$PREFIX/.$1"; }
 
 # A private apt configuration for source packages: the machine's own sources file
 # is left alone.
@@ -78,53 +83,63 @@ cmake_cross() {  # cmake_cross SRC BUILD [options...]
   cmake --install "$build" >/dev/null
 }
 
+ICONV_FLAGS=(-O2 -w -DICONV_CONST=const -DENABLE_EXTRA=1 -DLIBDIR='""')
 build_iconv() {
-  [ -f "$PREFIX/.iconv" ] && return 0
+  local stamp="npm iconv@$ICONV_NPM_VERSION ${ICONV_FLAGS[*]}"
+  stamp_fresh iconv "$stamp" && return 0
   local dir=$SRC/iconv-npm
   rm -rf "$dir"; mkdir -p "$dir"
   (cd "$dir" && npm pack "iconv@$ICONV_NPM_VERSION" --silent >/dev/null && tar xzf "iconv-$ICONV_NPM_VERSION.tgz")
   local pkg=$dir/package b=$WORK/iconv
   rm -rf "$b"; mkdir -p "$b" "$PREFIX/include" "$PREFIX/lib"
   local cc=i686-w64-mingw32-gcc-posix
-  $cc -O2 -w -DICONV_CONST=const -DENABLE_EXTRA=1 -DLIBDIR='""' -I"$pkg/support" \
-    -c "$pkg/deps/libiconv/lib/iconv.c" -o "$b/iconv.o"
+  $cc "${ICONV_FLAGS[@]}" -I"$pkg/support" -c "$pkg/deps/libiconv/lib/iconv.c" -o "$b/iconv.o"
   $cc -O2 -w -DLIBDIR='""' -I"$pkg/support" -c "$pkg/support/localcharset.c" -o "$b/localcharset.o"
   i686-w64-mingw32-ar rcs "$PREFIX/lib/libiconv.a" "$b/iconv.o" "$b/localcharset.o"
   cp "$pkg/support/iconv.h" "$PREFIX/include/iconv.h"
   echo "deps: libiconv (npm iconv@$ICONV_NPM_VERSION)"
-  touch "$PREFIX/.iconv"
+  stamp_write iconv "$stamp"
 }
 
+# The path filter runs every scanned path through the exclusion rules: the JIT compiles
+# each rule to machine code, several times faster than the interpreter.
+PCRE2_OPTIONS=(-DPCRE2_BUILD_PCRE2_8=ON -DPCRE2_BUILD_PCRE2_16=ON -DPCRE2_BUILD_PCRE2GREP=OFF
+  -DPCRE2_BUILD_TESTS=OFF -DPCRE2_SUPPORT_UNICODE=ON -DPCRE2_STATIC_PIC=OFF -DPCRE2_SUPPORT_JIT=ON)
 build_pcre2() {
-  [ -f "$PREFIX/.pcre2" ] && return 0
+  local stamp="${PCRE2_VERSIONS[*]} ${PCRE2_OPTIONS[*]}"
+  stamp_fresh pcre2 "$stamp" && return 0
   fetch_source pcre2 "${PCRE2_VERSIONS[@]}"
   rm -rf "$WORK/pcre2"
-  cmake_cross "$FETCHED" "$WORK/pcre2" -DPCRE2_BUILD_PCRE2_8=ON -DPCRE2_BUILD_PCRE2_16=ON \
-    -DPCRE2_BUILD_PCRE2GREP=OFF -DPCRE2_BUILD_TESTS=OFF -DPCRE2_SUPPORT_UNICODE=ON \
-    -DPCRE2_STATIC_PIC=OFF
-  touch "$PREFIX/.pcre2"
+  cmake_cross "$FETCHED" "$WORK/pcre2" "${PCRE2_OPTIONS[@]}"
+  echo "deps: pcre2 with its JIT"
+  stamp_write pcre2 "$stamp"
 }
 
+LIBXML2_OPTIONS=(-DLIBXML2_WITH_ICONV=ON -DLIBXML2_WITH_LZMA=OFF -DLIBXML2_WITH_ZLIB=OFF
+  -DLIBXML2_WITH_PYTHON=OFF -DLIBXML2_WITH_TESTS=OFF -DLIBXML2_WITH_PROGRAMS=OFF
+  -DLIBXML2_WITH_HTTP=OFF -DLIBXML2_WITH_FTP=OFF -DLIBXML2_WITH_ICU=OFF -DIconv_IS_BUILT_IN=OFF)
 build_libxml2() {
-  [ -f "$PREFIX/.libxml2" ] && return 0
+  local stamp="${LIBXML2_VERSIONS[*]} ${LIBXML2_OPTIONS[*]}"
+  stamp_fresh libxml2 "$stamp" && return 0
   fetch_source libxml2 "${LIBXML2_VERSIONS[@]}"
   rm -rf "$WORK/libxml2"
-  cmake_cross "$FETCHED" "$WORK/libxml2" -DLIBXML2_WITH_ICONV=ON -DLIBXML2_WITH_LZMA=OFF \
-    -DLIBXML2_WITH_ZLIB=OFF -DLIBXML2_WITH_PYTHON=OFF -DLIBXML2_WITH_TESTS=OFF \
-    -DLIBXML2_WITH_PROGRAMS=OFF -DLIBXML2_WITH_HTTP=OFF -DLIBXML2_WITH_FTP=OFF \
-    -DLIBXML2_WITH_ICU=OFF -DIconv_INCLUDE_DIR="$PREFIX/include" \
-    -DIconv_LIBRARY="$PREFIX/lib/libiconv.a" -DIconv_IS_BUILT_IN=OFF
-  touch "$PREFIX/.libxml2"
+  cmake_cross "$FETCHED" "$WORK/libxml2" "${LIBXML2_OPTIONS[@]}" \
+    -DIconv_INCLUDE_DIR="$PREFIX/include" -DIconv_LIBRARY="$PREFIX/lib/libiconv.a"
+  stamp_write libxml2 "$stamp"
 }
 
+GTEST_OPTIONS=(-Dgtest_disable_pthreads=ON -DINSTALL_GTEST=ON -DBUILD_GMOCK=ON)
 build_gtest() {
-  [ -f "$PREFIX/.gtest" ] && return 0
+  local version stamp
+  version=$(dpkg-query -W -f='${Version}' googletest 2>/dev/null || echo local)
+  stamp="$version ${GTEST_OPTIONS[*]}"
+  stamp_fresh gtest "$stamp" && return 0
   local src=/usr/src/googletest
   [ -f "$src/CMakeLists.txt" ] || { echo "deps: $src missing (apt-get install googletest)" >&2; exit 1; }
   rm -rf "$WORK/gtest"
-  cmake_cross "$src" "$WORK/gtest" -Dgtest_disable_pthreads=ON -DINSTALL_GTEST=ON -DBUILD_GMOCK=ON
-  echo "deps: googletest ($(dpkg-query -W -f='${Version}' googletest 2>/dev/null || echo local))"
-  touch "$PREFIX/.gtest"
+  cmake_cross "$src" "$WORK/gtest" "${GTEST_OPTIONS[@]}"
+  echo "deps: googletest ($version)"
+  stamp_write gtest "$stamp"
 }
 
 build_iconv

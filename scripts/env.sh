@@ -40,3 +40,17 @@ display_start() {
   fi
 }
 display_stop() { [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null; XVFB_PID=""; }
+
+# Points WINEPREFIX at a prefix of its own in the given (new) folder, so that the next Wine
+# program starts a Wine server of its own: one with other rights or on other processors than
+# the shared one. It holds copies of the registry and the drive links, and the shared
+# prefix's C: drive linked in. The caller stops its server (wineserver -k) and removes the
+# folder (which removes the link, not the drive).
+wine_private_prefix() {
+  local shared=$WINEPREFIX
+  export WINEPREFIX=$1/wine
+  mkdir -p "$WINEPREFIX/dosdevices"
+  cp -a "$shared"/*.reg "$shared/.update-timestamp" "$WINEPREFIX/"
+  cp -a "$shared/dosdevices/." "$WINEPREFIX/dosdevices/"
+  ln -s "$shared/drive_c" "$WINEPREFIX/drive_c"
+}

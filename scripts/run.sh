@@ -2,7 +2,6 @@
 # Sets up the machine (first time only), builds, and starts the program under Wine.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-bash "$ROOT/scripts/setup.sh"
 bash "$ROOT/scripts/build.sh"
 source "$ROOT/scripts/env.sh"
 BUILD=${CORVANE_BUILD:-$ROOT/build}

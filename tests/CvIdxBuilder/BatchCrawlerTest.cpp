@@ -4,6 +4,8 @@
 #include "platform/rtl/SysExceptions.h"
 #include "tests/CvIdxBuilder/CvIdxTestHelpers.h"
 
+#include <cstdlib>
+
 using namespace testsupport;
 using namespace cvidxtest;
 
@@ -374,6 +376,59 @@ TEST(ScanEngine, TargetWithoutAnsiNameIsStillSearched) {
   EXPECT_EQ(w.ResultMessage(), "CRAWL DONE.");
   EXPECT_PRED_FORMAT2(BytesEqual, ListImage({t + L"\\a.txt"}),
                       ReadFileBytes(out.FileW(L"J010_ERRLST_00.txt")));
+}
+
+// A folder that cannot be searched is listed as an empty folder, the walk goes on, and one
+// WARN line names it with the system's reason.
+TEST(ScanEngine, FolderThatCannotBeSearchedIsWarnedOnce) {
+  TTempDir src, out;
+  const WideString t = src.PathW() + L"\\消えた";  // gone before the scan
+  TTestCrawler w(t, out.Path(), true);
+  RunToEnd(w);
+  EXPECT_EQ(w.ResultMessage(), "CRAWL DONE.");
+  const std::vector<AnsiString> expected = {
+      "INFO\t<T>\tSTART crawling: " + WideToAnsi(t), kStartNote,
+      "WARN\t<T>\tフォルダを読み取れません: " + WideToAnsi(t) + " (" + SysErrorMessage(ERROR_PATH_NOT_FOUND) + ")",
+      "DONE\t<T>\t1 nodes, 0 files in 1 folders scanned"};
+  EXPECT_EQ(LogLines(FindLog(out.PathW())), expected);
+  EXPECT_EQ(w.Drain(), Display(expected));
+  EXPECT_PRED_FORMAT2(BytesEqual, ListImage({t}), ReadFileBytes(out.FileW(L"J010_FILLST_00.txt")));
+  EXPECT_PRED_FORMAT2(BytesEqual, ListImage({kHeader, Row(t, 0, 0, 0)}),
+                      ReadFileBytes(out.FileW(L"J010_DIRLST_00.txt")));
+}
+
+// A folder whose permissions deny reading. The tree comes from UnreadableFolderTest.sh, which
+// runs this case without root's right to read what permissions deny (root reads every
+// folder); in the ordinary run there is no such folder and the case is skipped.
+TEST(ScanEngine, UnreadableFolderIsListedEmptyWithItsReason) {
+  const char* tree = std::getenv("CORVANE_UNREADABLE_TREE");
+  if (!tree || !*tree) GTEST_SKIP() << "needs the tree of UnreadableFolderTest.sh";
+  const WideString t = AnsiToWide(tree);
+  const WideString locked = t + L"\\locked";
+  TTempDir out;
+  TTestCrawler w(t, out.Path(), true);
+  RunToEnd(w);
+  EXPECT_EQ(w.ResultMessage(), "CRAWL DONE.");
+  // The script made the locked folder and one readable file beside it.
+  ASSERT_EQ(2u, EnumOrder(t).size());
+  std::vector<WideString> list = {t};
+  for (const WideString& n : EnumOrder(t)) {
+    if (n == L"locked") {
+      list.push_back(locked);
+    } else {
+      if (list.back() == locked) list.push_back(t);
+      list.push_back(L"\t" + n);
+    }
+  }
+  EXPECT_PRED_FORMAT2(BytesEqual, ListImage(list), ReadFileBytes(out.FileW(L"J010_FILLST_00.txt")));
+  const std::vector<AnsiString> expected = {
+      "INFO\t<T>\tSTART crawling: " + WideToAnsi(t), kStartNote,
+      "WARN\t<T>\tフォルダを読み取れません: " + WideToAnsi(locked) + " (" + SysErrorMessage(ERROR_ACCESS_DENIED) + ")",
+      "DONE\t<T>\t3 nodes, 1 files in 2 folders scanned"};
+  EXPECT_EQ(LogLines(FindLog(out.PathW())), expected);
+  EXPECT_EQ(w.Drain(), Display(expected));
+  EXPECT_PRED_FORMAT2(BytesEqual, ListImage({kHeader, Row(locked, 1, 0, 0), Row(t, 0, 1, 0)}),
+                      ReadFileBytes(out.FileW(L"J010_DIRLST_00.txt")));
 }
 
 TEST(ScanEngine, IntervalsBelowOneAreRefused) {

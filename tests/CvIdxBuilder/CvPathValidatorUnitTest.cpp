@@ -84,6 +84,41 @@ TEST_F(PathValidatorTest, CharactersWithoutAnAnsiFormAreRefused) {
   EXPECT_TRUE(TCvPathValidator::IsAnsiSafe(L"ｱｲｳ"));
 }
 
+// A walk passes one scratch for all its paths, which keeps the ANSI form of the folder
+// last seen: the answers must be those of a fresh test, whatever came before.
+TEST_F(PathValidatorTest, AWalksScratchGivesTheAnswersOfAFreshTest) {
+  auto v = Make();
+  const WideString longName(251, L'a'), wide127(127, L'あ'), wide126(126, L'あ');
+  const struct {
+    WideString Path;
+    bool Valid;
+  } cases[] = {
+      {L"D:\\docs\\a.txt", true},
+      {L"D:\\docs\\報告書.txt", true},
+      {L"D:\\docs\\a\x0100.txt", false},          // a name without an ANSI form
+      {L"D:\\docs\\b.txt", true},                  // the same folder again
+      {L"D:\\d\x0100cs\\b.txt", false},           // a folder without one
+      {L"D:\\d\x0100cs\\c.txt", false},
+      {L"D:\\docs\\c.txt", true},
+      {L"D:\\ソ\\表.txt", true},                   // 0x5C trail bytes in folder and name
+      {L"D:\\ソ\\\xD83D.txt", false},             // a lone surrogate
+      {L"D:\\x\\" + longName, true},               // 256 characters
+      {L"D:\\x\\" + longName + L"bcd", true},      // 259
+      {L"D:\\x\\" + longName + L"bcde", false},    // 260
+      {L"D:\\" + wide127 + L"\\" + wide126 + L"\\a", true},    // 258 characters, 512 bytes
+      {L"D:\\" + wide127 + L"\\" + wide126 + L"\\ab", false},  // 513 bytes
+      {L"D:\\" + wide127 + L"\\" + wide126 + L"\\あ", false},
+      {L"D:\\" + wide127 + wide127 + L"x\\", false},               // the folder part alone
+      {L"noslash", true},
+      {L"D:\\docs\\", true},
+  };
+  TCvPathScratch scratch;
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.Valid, v->IsValid(c.Path, scratch)) << WideToAnsi(c.Path);
+    EXPECT_EQ(c.Valid, v->IsValid(c.Path)) << WideToAnsi(c.Path);
+  }
+}
+
 TEST_F(PathValidatorTest, SystemFoldersNeedTheBackslashBoundary) {
   auto v = Make();
   struct {
@@ -210,6 +245,61 @@ TEST_F(PathValidatorTest, RulesByExtensionAndForEveryPath) {
   ASSERT_NE(nullptr, list.FindExt("DOC"));
   EXPECT_EQ(nullptr, list.FindExt("txt"));
   EXPECT_EQ(nullptr, list.FindExt("tmp"));
+}
+
+// Rule files grow long: a path meets every "*" rule and every rule of its extension, and
+// the JIT runs them all as machine code.
+TEST_F(PathValidatorTest, LongRuleListsExcludeByAnyOfTheirRules) {
+  AnsiString rules;
+  for (int i = 0; i < 40; ++i) rules += "doc\tproject" + IntToStr(i) + "\\\\\\\\draft\r\n";
+  for (int i = 0; i < 20; ++i) rules += "*\t\\\\\\\\tmp" + IntToStr(i) + "\\\\\\\\\r\n";
+  WriteRules(rules + "pdf\t[\r\n");  // the last line fails after every rule above compiled
+  EXPECT_THROW(Make(), ERegExprError);
+  WriteRules(rules);
+  auto v = Make();
+  struct {
+    const wchar_t* Path;
+    bool Valid;
+  } cases[] = {
+      {L"D:\\x\\Project20\\draft.doc", false},  // the middle of the extension's rules
+      {L"D:\\x\\project39\\draft.DOC", false},  // the last one
+      {L"D:\\x\\project20\\draft.pdf", true},   // another extension's path
+      {L"D:\\x\\project40\\draft.doc", true},   // no rule of the extension
+      {L"D:\\TMP10\\a.pdf", false},               // the middle of the "*" rules
+      {L"D:\\tmp19\\x\\b.doc", false},
+      {L"D:\\tmp10x\\a.doc", true},               // no rule at all
+      {L"D:\\tmp10", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.Valid, v->IsValid(c.Path)) << WideToAnsi(c.Path);
+  const TCvPathExcludePatternList& list = v->ExcludePatterns();
+  ASSERT_EQ(20, list.AnyExt().Count());
+  ASSERT_EQ(40, list.FindExt("doc")->Count());
+  for (const TCvPathRegExpList* rl : {&list.AnyExt(), static_cast<const TCvPathRegExpList*>(list.FindExt("doc"))}) {
+    for (int i = 0; i < rl->Count(); ++i) EXPECT_GT(rl->Get(i)->JitSize(), 0u) << i;
+  }
+}
+
+// A rule the engine gives up on (its backtracking passes the match limit) does not match:
+// the path stays in the lists, and the rules after it are still tried.
+TEST_F(PathValidatorTest, RuleTheEngineGivesUpOnDoesNotExclude) {
+  WriteRules("*\t(a+)+$\r\n*\tsecret\r\n");
+  auto v = Make();
+  const WideString as(40, L'a');
+  EXPECT_TRUE(v->IsValid(L"D:\\" + as + L"!"));
+  EXPECT_FALSE(v->IsValid(L"D:\\secret\\" + as + L"!"));
+  EXPECT_FALSE(v->IsValid(L"D:\\x\\" + as));  // a match found at once still counts
+}
+
+TEST_F(PathValidatorTest, BadRuleIsNamedWithFileLineAndExtension) {
+  WriteRules("doc\tdraft\r\n\r\n*\tsecret\r\nPDF\tok\r\n..Pdf\t(budget\r\nxls\tfine\r\n");
+  try {
+    Make();
+    ADD_FAILURE() << "no error";
+  } catch (const ERegExprError& e) {
+    EXPECT_EQ("除外ルールの正規表現が正しくありません: " + FSettings.ExcludeFile +
+                  " 5行目 [..Pdf] (budget: missing closing parenthesis (7文字目)",
+              e.Message());
+  }
 }
 
 TEST_F(PathValidatorTest, NoRulesMatchNothing) {

@@ -303,3 +303,22 @@ TEST_F(vxPopupWindowTest, PopupFreedInItsModalLoopEndsTheLoop) {
   EXPECT_EQ(TvxCustomPopupWindow::VisiblePopupCount(), 0);
   EXPECT_EQ(Owner->ComponentCount(), 0);
 }
+
+TEST_F(vxPopupWindowTest, LosingTheApplicationClosesAllButTheActiveTopLevelPopup) {
+  auto* container = new TvxContainer(Host);
+  container->SetParent(Host);
+  container->SetBounds(200, 20, 100, 20);
+  int focusChanges = 0;
+  container->OnFocusChanged = [&](TObject*) { ++focusChanges; };
+  Pump();
+  TTestPopup* toolPopup = MakePopup(container);
+  toolPopup->SetPopupStyle(false);
+  toolPopup->Popup(nullptr);
+  TTestPopup* popup = MakePopup(Owner);
+  popup->Popup(nullptr);
+  ASSERT_EQ(TvxCustomPopupWindow::VisiblePopupCount(), 2);
+  SendMessageA(SharedForm->Handle(), WM_ACTIVATEAPP, FALSE, 0);
+  EXPECT_FALSE(toolPopup->IsVisible());
+  EXPECT_EQ(focusChanges, 1);
+  EXPECT_TRUE(popup->IsVisible());
+}
