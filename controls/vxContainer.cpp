@@ -1461,7 +1461,8 @@ void Unlist(const TvxCustomPopupWindow* popup) {
   list.erase(std::remove(list.begin(), list.end(), popup), list.end());
 }
 
-// Sets a value for a scope and puts the old one back however the scope ends.
+// Sets a value for a scope and puts the old one back however the scope ends (TFlagScope for
+// values other than flags).
 template <class T>
 class TValueScope {
 public:
@@ -1852,9 +1853,8 @@ void TvxCustomPopupWindow::Repopup() {
   Popup(FFocusedControl);
 }
 
-void TvxCustomPopupWindow::CloseAndFocusOwner() {
+void TvxCustomPopupWindow::CloseUpLocked() {
   TvxObjectLinkHolder self(this);
-  TvxObjectLinkHolder owner(FOwnerControl);
   FLockDeactivate = true;
   try {
     CloseUp();
@@ -1862,9 +1862,14 @@ void TvxCustomPopupWindow::CloseAndFocusOwner() {
     if (self.Object() != nullptr) FLockDeactivate = false;
     throw;
   }
-  if (self.Object() == nullptr) return;
-  FLockDeactivate = false;
-  if (owner.Object() == nullptr) return;
+  if (self.Object() != nullptr) FLockDeactivate = false;
+}
+
+void TvxCustomPopupWindow::CloseAndFocusOwner() {
+  TvxObjectLinkHolder self(this);
+  TvxObjectLinkHolder owner(FOwnerControl);
+  CloseUpLocked();
+  if (self.Object() == nullptr || owner.Object() == nullptr) return;
   if (HWND window = LiveHandle(LiveOwner())) SendMessageA(window, WM_SETFOCUS, 0, 0);
 }
 
@@ -2087,15 +2092,8 @@ bool TvxCustomPopupWindow::MouseAction(WPARAM message, const MOUSEHOOKSTRUCT& in
       if (PtInRect(&ownerRect, info.pt)) popup->FClosedByOwnerClick = true;
     }
     {
-      TValueScope<bool> fromHook(GPopupUnit->ClosingFromMouseHook, true);
-      popup->FLockDeactivate = true;
-      try {
-        popup->CloseUp();
-      } catch (...) {
-        if (popupLink.Object() != nullptr) popup->FLockDeactivate = false;
-        throw;
-      }
-      if (popupLink.Object() != nullptr) popup->FLockDeactivate = false;
+      TFlagScope fromHook(GPopupUnit->ClosingFromMouseHook);
+      popup->CloseUpLocked();
     }
     // A press meant for an owner that went away or was hidden by the close goes nowhere.
     if (popupLink.Object() == nullptr || ownerLink.Object() == nullptr || popup->LiveOwner() != owner) return true;

@@ -802,6 +802,8 @@ private:
   void RunModalLoop(TvxObjectLinkHolder& self);
   void VisibleChanged();
   void Repopup();
+  // Closes with LockDeactivate on (off again however the close ends, while the popup lives).
+  void CloseUpLocked();
   void CloseAndFocusOwner();
   // The window or one of its children is the popup's.
   bool HoldsWindow(HWND window);
