@@ -3,6 +3,7 @@
 #include "controls/vdThemeManager.h"
 #include "controls/vdUxTheme.h"
 #include "controls/vxClasses.h"
+#include "controls/vxContainer.h"
 #include "controls/vxControls.h"
 #include "controls/vxEditPaintUtils.h"
 #include "controls/vxGraphics.h"
@@ -19,11 +20,13 @@ void StartControlUnits() {
   InitializevxLookAndFeels();
   InitializevxControls();
   InitializevxGraphics();
+  InitializevxPopupWindows();
   InitializevxEditPaintUtils();
 }
 
 void StopControlUnits() {
   FinalizevxEditPaintUtils();
+  FinalizevxPopupWindows();
   FinalizevxGraphics();
   FinalizevxControls();
   FinalizevxLookAndFeels();
