@@ -10,6 +10,7 @@
 #include "controls/vxClasses.h"
 #include "controls/vdThemeManager.h"
 #include "controls/vdUxTheme.h"
+#include "controls/vxContainer.h"
 #include "controls/vxControls.h"
 #include "controls/vxDataStorage.h"
 #include "controls/vxEditPaintUtils.h"
@@ -75,6 +76,8 @@ const TUnitStep kUnits[] = {
     {InitializevxControls, FinalizevxControls},
     // The shared screen canvas.
     {InitializevxGraphics, FinalizevxGraphics},
+    // The visible-popup list and the popup windows' three hooks of the GUI thread.
+    {InitializevxPopupWindows, FinalizevxPopupWindows},
     // The system brush table and the solid brush cache.
     {InitializevxEditPaintUtils, FinalizevxEditPaintUtils},
     // The editor painting helpers: which Windows family the program runs on.

@@ -3,6 +3,7 @@
 #include "controls/vdThemeManager.h"
 #include "controls/vdUxTheme.h"
 #include "controls/vxClasses.h"
+#include "controls/vxContainer.h"
 #include "controls/vxControls.h"
 #include "controls/vxEditPaintUtils.h"
 #include "controls/vxEditUtils.h"
@@ -20,6 +21,7 @@ void StartControlUnits() {
   InitializevxLookAndFeels();
   InitializevxControls();
   InitializevxGraphics();
+  InitializevxPopupWindows();
   InitializevxEditPaintUtils();
   InitializevxEditUtils();
 }
@@ -27,6 +29,7 @@ void StartControlUnits() {
 void StopControlUnits() {
   FinalizevxEditUtils();
   FinalizevxEditPaintUtils();
+  FinalizevxPopupWindows();
   FinalizevxGraphics();
   FinalizevxControls();
   FinalizevxLookAndFeels();
