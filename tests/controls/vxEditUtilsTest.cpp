@@ -1,10 +1,9 @@
 // The editor painting helpers against the pixels they are built to draw: button frames by
-// style and state, the dots and the drop-down arrow, glyphs through their off-screen bitmap,
-// the editor's frame and background; the button width and frame extents; the text flags; and
-// the visual style's see-through question asked for the state a button is drawn in.
+// style and state, the dots and the drop-down arrow, glyphs through their off-screen bitmap;
+// the button width and frame extents; the text flags; and the visual style's see-through
+// question asked for the state a button is drawn in.
 #include "ControlsTestSupport.h"
 
-#include "controls/vdUxTheme.h"
 #include "controls/vxEditUtils.h"
 
 #include <gtest/gtest.h>
@@ -85,7 +84,6 @@ TEST(vxEditUtils, ButtonWidthAndBorderExtent) {
   TBitmap glyph;
   glyph.SetSize(40, 8);
   EXPECT_EQ(width(bkGlyph, "", 0, &glyph), 44);
-  EXPECT_EQ(width(bkGlyph, "", 0, nullptr), scrollBar);
   EXPECT_EQ(width(bkDown, "", 0, nullptr), scrollBar);
 
   const int extents[] = {0, 4, 2, 2, 2, 2, 2};
@@ -108,7 +106,6 @@ TEST(vxEditUtils, ButtonBorders) {
        {{10, 20, cl3DLight}, {20, 10, cl3DLight}, {29, 20, cl3DDkShadow}, {20, 29, cl3DDkShadow},
         {11, 20, clBtnHighlight}, {28, 20, clBtnShadow}},
        {12, 12, 28, 28}, clBtnFace},
-      {bts3D, ebsPressed, bLeft, {{10, 20, clBtnShadow}, {11, 20, clBtnFace}}, {12, 12, 28, 28}, clBtnFace},
       {btsFlat, ebsNormal, bLeft,
        {{10, 20, clBtnFace}, {11, 20, clBtnHighlight}, {20, 10, clBtnHighlight}, {29, 20, clBtnShadow},
         {28, 20, clBtnFace}},
@@ -207,36 +204,6 @@ TEST(vxEditUtils, GlyphOverTheButtonBackground) {
   EXPECT_EQ(bitmap.Pixel(19, 12), Rgb(clBlue));
   EXPECT_EQ(bitmap.Pixel(14, 14), 0xFF00FFu) << "cut to the content";
   EXPECT_FALSE(glyph.Transparent()) << "the glyph's own setting is left as it was";
-}
-
-TEST(vxEditUtils, EditBackground) {
-  TvxContainerViewInfo info;
-  info.Bounds = RECT{0, 0, 40, 20};
-  info.ContentRect = RECT{1, 1, 36, 16};
-  info.ClientRect = RECT{1, 1, 30, 16};
-  info.BorderStyle = cbsSingle;
-  info.BorderWidth = 1;
-  info.BorderColor = clRed;
-  info.BackgroundColor = clBlue;
-  info.Shadow = true;
-  info.NativeState = ETS_NORMAL;
-  // Drawn by the library and by the visual style (its frame in three variants): the text
-  // area is filled only when asked.
-  for (int variant : {-1, 0, 1, 2}) {
-    info.NativeStyle = variant >= 0;
-    for (bool fill : {false, true}) {
-      TPaintBitmap bitmap(40, 20, kFill);
-      TvxCanvas canvas(bitmap.Canvas());
-      vxDrawEditBackground(canvas, info, false, RECT{}, fill, variant);
-      EXPECT_EQ(bitmap.Pixel(10, 10), fill ? Rgb(clBlue) : 0xFF00FFu) << variant << fill;
-      if (variant >= 0) {
-        EXPECT_NE(bitmap.Pixel(0, 10), 0xFF00FFu) << variant;
-      } else {
-        EXPECT_EQ(bitmap.Pixel(0, 10), Rgb(clRed));
-        EXPECT_EQ(bitmap.Pixel(38, 10), Rgb(clBtnShadow)) << "the shadow";
-      }
-    }
-  }
 }
 
 TEST(vxEditUtils, ThemedButtonSeeThroughAskedForItsNewState) {

@@ -1,6 +1,6 @@
 // An editor's layout: the frame, the client rectangle its buttons leave, the buttons' places,
 // states and transparency, the button style an editor's border chooses, the auto-size height,
-// and what a later layout repaints. A plain container stands in for the editor where one is
+// and the painting of the whole. A plain container stands in for the editor where one is
 // needed.
 #include "editors/vxEdit.h"
 #include "tests/controls/ControlsTestSupport.h"
@@ -97,9 +97,6 @@ TEST_F(vxEditView, ButtonStates) {
   EXPECT_EQ(Info.ButtonsInfo[2]->State, ebsPressed);
   EXPECT_EQ(Info.PressedButton, 2);
   EXPECT_TRUE(NeedsCapture);
-  Layout(RECT{0, 0, 100, 21}, POINT{70, 10}, ssLeft);
-  EXPECT_EQ(Info.ButtonsInfo[1]->State, ebsDisabled) << "a disabled button is never pressed";
-  EXPECT_FALSE(NeedsCapture);
 }
 
 TEST_F(vxEditView, InactiveButtonsAreTransparentUntilFocusOrMouse) {
@@ -171,19 +168,6 @@ TEST_F(vxEditView, AutoSizeHeight) {
   size = data->GetEditSize(Canvas, Variant());
   EXPECT_EQ(size.cx, 80);
   EXPECT_EQ(size.cy, 25);
-}
-
-TEST_F(vxEditView, UpdateRegionFollowsWhatChanged) {
-  AddButton(20);
-  AddButton(20);
-  Layout(RECT{0, 0, 100, 21});
-  TvxCustomEditViewInfo before;
-  before.Assign(&Info);
-  EXPECT_TRUE(Info.GetUpdateRegion(&before)->IsEmpty());
-  Layout(RECT{0, 0, 100, 21}, POINT{90, 10});
-  EXPECT_EQ(Info.GetUpdateRegion(&before)->BoundsRect(), ButtonBounds(1)) << "only the button that turned hot";
-  Layout(RECT{0, 0, 120, 21});
-  EXPECT_EQ(Info.GetUpdateRegion(&before)->BoundsRect(), (RECT{0, 0, 120, 21}));
 }
 
 TEST_F(vxEditView, PaintsFrameBackgroundAndButtons) {
