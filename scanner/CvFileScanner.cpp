@@ -14,6 +14,7 @@
 #include "controls/vxControls.h"
 #include "controls/vxDataStorage.h"
 #include "controls/vxEditPaintUtils.h"
+#include "controls/vxEditUtils.h"
 #include "controls/vxFormats.h"
 #include "controls/vxGraphics.h"
 #include "controls/vxLookAndFeelPainters.h"
@@ -79,6 +80,8 @@ const TUnitStep kUnits[] = {
     {InitializevxPopupWindows, FinalizevxPopupWindows},
     // The system brush table and the solid brush cache.
     {InitializevxEditPaintUtils, FinalizevxEditPaintUtils},
+    // The editor painting helpers: which Windows family the program runs on.
+    {InitializevxEditUtils, FinalizevxEditUtils},
     {InitializevxFormats, FinalizevxFormats},
     {InitializevxDataStorage, FinalizevxDataStorage},
     // The editors: the list of properties objects and the default edit style controller (also

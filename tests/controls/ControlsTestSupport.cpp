@@ -6,6 +6,7 @@
 #include "controls/vxContainer.h"
 #include "controls/vxControls.h"
 #include "controls/vxEditPaintUtils.h"
+#include "controls/vxEditUtils.h"
 #include "controls/vxGraphics.h"
 #include "controls/vxLookAndFeelPainters.h"
 #include "controls/vxLookAndFeels.h"
@@ -22,9 +23,11 @@ void StartControlUnits() {
   InitializevxGraphics();
   InitializevxPopupWindows();
   InitializevxEditPaintUtils();
+  InitializevxEditUtils();
 }
 
 void StopControlUnits() {
+  FinalizevxEditUtils();
   FinalizevxEditPaintUtils();
   FinalizevxPopupWindows();
   FinalizevxGraphics();
