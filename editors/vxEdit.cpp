@@ -1,13 +1,16 @@
 #include "editors/vxEdit.h"
 
+#include "controls/vdOffice11.h"
+#include "controls/vdThemeConsts.h"
 #include "controls/vxEditConsts.h"
+#include "controls/vxEditPaintUtils.h"
 #include "controls/vxEditTextUtils.h"
 #include "controls/vxVariants.h"
 #include "platform/gui/Forms.h"
 
 #include <algorithm>
 #include <iterator>
-#include <string_view>
+#include <utility>
 
 namespace {
 
@@ -17,29 +20,6 @@ TvxEditStyleController* GDefaultEditStyleController = nullptr;
 
 const char* const kEditStyleValueNames[] = {"ButtonStyle", "ButtonTransparency", "PopupBorderStyle",
                                             "GradientButtons"};
-
-// A caption without its accelerator marks: "&&" is an ampersand, "&x" is x, a trailing "&"
-// shows as "_". An ampersand is never the second byte of a double-byte character, but the
-// walk steps over those whole all the same.
-AnsiString StripAccelChars(const AnsiString& caption) {
-  const std::string_view s(caption);
-  AnsiString result;
-  for (size_t i = 0; i < s.size();) {
-    if (s[i] != '&') {
-      const size_t next = NextCharIndex(s, i);
-      result.append(s.substr(i, next - i));
-      i = next;
-    } else if (i + 1 == s.size()) {
-      result += '_';
-      ++i;
-    } else {
-      const size_t next = NextCharIndex(s, i + 1);
-      result.append(s.substr(i + 1, next - i - 1));
-      i = next;
-    }
-  }
-  return result;
-}
 
 // The component a persistent belongs to, found along its owners.
 TComponent* OwningComponent(const TPersistent* persistent) {
@@ -206,7 +186,7 @@ void TvxEditButton::Assign(const TPersistent* source) {
 void TvxEditButton::SetCaption(const AnsiString& value) {
   if (value == FCaption) return;
   FCaption = value;
-  FStrippedCaption = StripAccelChars(value);
+  FStrippedCaption = vxStripAccelChars(value);
   Changed(false);
 }
 
@@ -530,6 +510,19 @@ void TvxCustomEditProperties::RestoreDefaults() {
   Changed();
 }
 
+TvxCustomEditViewDataClass TvxCustomEditProperties::GetViewDataClass() const {
+  return TvxCustomEditViewData::ViewDataClass();
+}
+
+TvxContainerViewInfoClass TvxCustomEditProperties::GetViewInfoClass() const {
+  return TvxCustomEditViewInfo::ViewInfoClass();
+}
+
+std::unique_ptr<TvxCustomEditViewData> TvxCustomEditProperties::CreateViewData(TvxCustomEditStyle* style,
+                                                                               bool inplace) {
+  return std::unique_ptr<TvxCustomEditViewData>(GetViewDataClass()->Create(this, style, inplace));
+}
+
 void TvxCustomEditProperties::ValidateDisplayValue(Variant& displayValue, AnsiString& errorText, bool& error,
                                                    TvxCustomEdit* edit) {
   if (!CanValidate()) return;
@@ -567,6 +560,473 @@ void TvxCustomEditProperties::Assign(const TPersistent* source) {
   OnChange = src->OnChange;
   OnEditValueChanged = src->OnEditValueChanged;
   OnValidate = src->OnValidate;
+}
+
+// --- View info and view data -------------------------------------------------------------
+
+namespace {
+
+int RectWidth(const RECT& r) { return r.right - r.left; }
+
+bool IsEmptyArea(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+bool Contains(const RECT& outer, const RECT& inner) {
+  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+         inner.bottom <= outer.bottom;
+}
+
+bool IsUltraFlatBorder(TvxContainerBorderStyle style) { return style == cbsUltraFlat || style == cbsOffice11; }
+
+constexpr TShiftState kMouseButtons = ssLeft | ssRight | ssMiddle;
+
+// The Office-2003-like gradient of a button (top colour, bottom colour) by its state.
+std::pair<TColor, TColor> Office11ButtonGradient(TvxEditButtonState state) {
+  switch (state) {
+    case ebsHot: return {Office11SchemeColor13(), Office11SchemeColor22()};
+    case ebsPressed: return {Office11SchemeColor14(), Office11SchemeColor23()};
+    default: return {Office11SchemeColor5(), Office11SchemeColor4()};
+  }
+}
+
+// Restores a canvas's device context (and with it the clip region) on leaving a scope.
+class TSavedDC {
+public:
+  explicit TSavedDC(TvxCanvas& canvas) : FCanvas(canvas.Canvas()), FSaved(FCanvas.SaveDC()) {}
+  ~TSavedDC() { FCanvas.RestoreDC(FSaved); }
+  TSavedDC(const TSavedDC&) = delete;
+  TSavedDC& operator=(const TSavedDC&) = delete;
+
+private:
+  TCanvas& FCanvas;
+  int FSaved;
+};
+
+}  // namespace
+
+TvxContainerViewInfoClass TvxCustomEditViewInfo::ViewInfoClass() {
+  return vxObjectClassOf<TvxCustomEditViewInfo, TvxContainerViewInfo>("TvxCustomEditViewInfo");
+}
+
+std::unique_ptr<TvxEditButtonViewInfo> TvxCustomEditViewInfo::CreateButtonViewInfo() const {
+  return std::make_unique<TvxEditButtonViewInfo>();
+}
+
+void TvxCustomEditViewInfo::SetButtonCount(int count) {
+  const size_t n = static_cast<size_t>(std::max(count, 0));
+  while (ButtonsInfo.size() > n) ButtonsInfo.pop_back();
+  while (ButtonsInfo.size() < n) ButtonsInfo.push_back(CreateButtonViewInfo());
+}
+
+void TvxCustomEditViewInfo::Assign(const TvxContainerViewInfo* source) {
+  TvxContainerViewInfo::Assign(source);
+  auto* src = dynamic_cast<const TvxCustomEditViewInfo*>(source);
+  if (src == nullptr) return;
+  BackgroundColor = src->BackgroundColor;
+  BorderColor = src->BorderColor;
+  ContentRect = src->ContentRect;
+  BorderStyle = src->BorderStyle;
+  BorderWidth = src->BorderWidth;
+  Bounds = src->Bounds;
+  ContainerState = src->ContainerState;
+  Edges = src->Edges;
+  HotState = src->HotState;
+  NativeStyle = src->NativeStyle;
+  Shadow = src->Shadow;
+  NativePart = src->NativePart;
+  NativeState = src->NativeState;
+  ThemedObjectType = src->ThemedObjectType;
+  ButtonStyle = src->ButtonStyle;
+  Font = src->Font;
+  TextColor = src->TextColor;
+  InplaceBorderExtent = src->InplaceBorderExtent;
+  Inplace = src->Inplace;
+  Edit = src->Edit;
+  SetButtonCount(src->ButtonCount());
+  for (int i = 0; i < ButtonCount(); ++i) ButtonsInfo[i]->Assign(src->ButtonsInfo[i].get());
+  PressedButton = src->PressedButton;
+  HotButton = src->HotButton;
+}
+
+void TvxCustomEditViewInfo::Offset(int dx, int dy) {
+  TvxContainerViewInfo::Offset(dx, dy);
+  for (auto& button : ButtonsInfo) OffsetRect(&button->Bounds, dx, dy);
+}
+
+void TvxCustomEditViewInfo::Paint(TvxCanvas& canvas) { PaintBackgroundAndButtons(canvas, 0, true); }
+
+void TvxCustomEditViewInfo::PaintBackgroundAndButtons(TvxCanvas& canvas, int borderVariant, bool fill) {
+  {
+    TSavedDC saved(canvas);
+    for (auto& button : ButtonsInfo) canvas.ExcludeClipRect(button->Bounds);
+    if (!DoCustomDrawBackground(canvas))
+      vxDrawEditBackground(canvas, *this, IsInplace(), InplaceBorderExtent, fill, borderVariant);
+  }
+  for (int i = 0; i < ButtonCount(); ++i) {
+    if (Contains(Bounds, ButtonsInfo[i]->Bounds)) {
+      DrawButton(canvas, i);
+    } else {
+      TSavedDC saved(canvas);
+      canvas.IntersectClipRect(Bounds);
+      DrawButton(canvas, i);
+    }
+  }
+}
+
+bool TvxCustomEditViewInfo::DoCustomDrawBackground(TvxCanvas& canvas) {
+  return OnCustomDrawBackground && OnCustomDrawBackground(this, canvas);
+}
+
+void TvxCustomEditViewInfo::DrawButton(TvxCanvas& canvas, int index) {
+  const TvxEditButtonViewInfo& button = *ButtonsInfo.at(static_cast<size_t>(index));
+  if (IsEmptyArea(button.Bounds)) return;
+  if (OnCustomDrawButton && OnCustomDrawButton(this, canvas, button, button.Bounds)) return;
+  if (button.IsThemed()) {
+    // The style's button may leave its corners to what lies under it: the editor's background.
+    if (button.NativeTransparent) canvas.FillRect(button.Bounds, BackgroundColor);
+    const RECT content = vxDrawThemedEditButton(canvas, button);
+    DrawButtonContent(canvas, button, content, clBtnFace, clBtnText);
+    return;
+  }
+  TColor bkColor = clBtnFace, contentColor = clBtnText;
+  const RECT content = DrawButtonBorder(canvas, button, bkColor, contentColor);
+  DrawButtonContent(canvas, button, content, bkColor, contentColor);
+}
+
+RECT TvxCustomEditViewInfo::DrawButtonBorder(TvxCanvas& canvas, const TvxEditButtonViewInfo& button,
+                                             TColor& bkColor, TColor& contentColor) {
+  TvxEditButtonStyle style = ButtonStyle;
+  // A simple button shows that it is pressed or hot with the flat button's edge.
+  if (style == btsSimple && (button.State == ebsPressed || button.State == ebsHot)) style = btsFlat;
+  return vxDrawEditButtonBorder(canvas, button, style, bkColor, contentColor);
+}
+
+void TvxCustomEditViewInfo::DrawButtonContent(TvxCanvas& canvas, const TvxEditButtonViewInfo& button,
+                                              const RECT& contentRect, TColor bkColor, TColor contentColor) {
+  TvxEditButtonContentParams params;
+  params.Style = ButtonStyle;
+  params.Font = Font;
+  params.EditTextColor = TextColor;
+  params.DrawBackground = [this, &button](TvxCanvas& target, const RECT& r, TColor color) {
+    DrawButtonBackground(target, button, r, color);
+  };
+  vxDrawEditButtonContent(canvas, button, contentRect, bkColor, contentColor, params);
+}
+
+void TvxCustomEditViewInfo::DrawButtonBackground(TvxCanvas& canvas, const TvxEditButtonViewInfo& button,
+                                                 const RECT& r, TColor color) {
+  if (OnCustomDrawButtonBackground && OnCustomDrawButtonBackground(this, canvas, button, r)) return;
+  if (button.Transparent) {
+    vxFillRect(canvas.Handle(), r, vxGetSolidBrush(BackgroundColor));
+  } else if (ButtonStyle == btsOffice11 && button.State != ebsDisabled) {
+    // The gradient runs over the whole button, so that every part of it matches.
+    const auto [top, bottom] = Office11ButtonGradient(button.State);
+    TSavedDC saved(canvas);
+    canvas.IntersectClipRect(r);
+    FillGradientRect(canvas.Handle(), button.Bounds, top, false, bottom);
+  } else {
+    vxFillRect(canvas.Handle(), r, vxGetSolidBrush(color));
+  }
+}
+
+bool TvxCustomEditViewInfo::IsHotTrackButton() const {
+  return std::any_of(ButtonsInfo.begin(), ButtonsInfo.end(), [](auto& b) { return b->State == ebsHot; });
+}
+
+int TvxCustomEditViewInfo::HitTestButton(POINT p) const {
+  for (int i = 0; i < ButtonCount(); ++i)
+    if (PtInRect(&ButtonsInfo[i]->Bounds, p)) return i;
+  return -1;
+}
+
+bool TvxCustomEditViewInfo::LayoutChanged(const TvxCustomEditViewInfo& previous) const {
+  constexpr TvxContainerState kLook = vxcsDisabled | vxcsFocused;
+  if (!EqualRect(&Bounds, &previous.Bounds) || !EqualRect(&ContentRect, &previous.ContentRect) ||
+      !EqualRect(&ClientRect, &previous.ClientRect) || (ContainerState & kLook) != (previous.ContainerState & kLook) ||
+      BorderStyle != previous.BorderStyle || BorderColor != previous.BorderColor ||
+      BorderWidth != previous.BorderWidth || (NativeStyle && NativeState != previous.NativeState) ||
+      BackgroundColor != previous.BackgroundColor || ButtonCount() != previous.ButtonCount())
+    return true;
+  for (int i = 0; i < ButtonCount(); ++i)
+    if (!EqualRect(&ButtonsInfo[i]->Bounds, &previous.ButtonsInfo[i]->Bounds)) return true;
+  return false;
+}
+
+bool TvxCustomEditViewInfo::Repaint(TWinControl& owner, const TvxContainerViewInfo* previous) {
+  if (!owner.HandleAllocated()) return false;
+  auto* prev = dynamic_cast<const TvxCustomEditViewInfo*>(previous);
+  if (prev == nullptr || LayoutChanged(*prev)) {
+    InvalidateRect(owner.Handle(), &Bounds, FALSE);
+    return true;
+  }
+  bool repainted = false;
+  for (int i = 0; i < ButtonCount(); ++i)
+    repainted |= ButtonsInfo[i]->Repaint(owner.Handle(), prev->ButtonsInfo[i].get(), POINT{0, 0});
+  return repainted;
+}
+
+std::unique_ptr<TvxRegion> TvxCustomEditViewInfo::GetUpdateRegion(const TvxContainerViewInfo* previous) const {
+  auto* prev = dynamic_cast<const TvxCustomEditViewInfo*>(previous);
+  if (prev == nullptr || LayoutChanged(*prev)) return std::make_unique<TvxRegion>(Bounds);
+  auto region = std::make_unique<TvxRegion>();
+  for (int i = 0; i < ButtonCount(); ++i)
+    region->Combine(ButtonsInfo[i]->GetUpdateRegion(prev->ButtonsInfo[i].get()), roAdd);
+  return region;
+}
+
+TvxCustomEditViewData::TvxCustomEditViewData(TvxCustomEditProperties* properties, TvxCustomEditStyle* style,
+                                             bool inplace)
+    : Properties(properties), Style(style), IsInplace(inplace) {}
+
+TvxCustomEditViewDataClass TvxCustomEditViewData::ViewDataClass() {
+  return vxObjectClassOf<TvxCustomEditViewData, TvxCustomEditViewData, TvxCustomEditProperties*,
+                         TvxCustomEditStyle*, bool>("TvxCustomEditViewData");
+}
+
+bool TvxCustomEditViewData::IsNativeStyle() const {
+  return Style->LookAndFeel()->NativeStyle() && AreVisualStylesAvailable(totEdit);
+}
+
+TvxContainerState TvxCustomEditViewData::GetContainerState(const RECT& bounds) const {
+  if (!Enabled) return vxcsDisabled;
+  const bool focused = Edit != nullptr && Edit->Focused();
+  if (IsInplace && !focused) return vxcsNormal;
+  TvxContainerState state = focused ? vxcsFocused : vxcsNormal;
+  // While a mouse button is held the mouse may be anywhere; it makes the editor hot only
+  // when the editor took the press.
+  const bool held = (Shift & kMouseButtons) != 0;
+  if (PtInRect(&bounds, MousePos) && (!held || (WindowHandle != nullptr && GetCapture() == WindowHandle)))
+    state |= vxcsHot;
+  return state;
+}
+
+int TvxCustomEditViewData::GetBorderNativeState() const {
+  if (!Enabled) return ETS_DISABLED;
+  if (Properties->ReadOnly()) return ETS_READONLY;
+  if (Focused) return ETS_FOCUSED;
+  if (Hot) return ETS_HOT;
+  return ETS_NORMAL;
+}
+
+TvxEditButtonStyle TvxCustomEditViewData::GetButtonsStyle() const {
+  const TvxEditButtonStyle style = Style->ButtonStyle();
+  if (style != btsDefault) return style;
+  if (IsInplace) {
+    constexpr TvxEditButtonStyle kByKind[] = {btsFlat, bts3D, btsUltraFlat, btsOffice11};
+    return kByKind[Style->LookAndFeel()->Kind()];
+  }
+  // By TvxEditBorderStyle (the container's border styles in the same order).
+  constexpr TvxEditButtonStyle kByBorder[] = {btsSimple, btsHotFlat, bts3D, btsFlat, bts3D, btsUltraFlat, btsOffice11};
+  return kByBorder[Style->BorderStyle()];
+}
+
+TColor TvxCustomEditViewData::GetBorderColor() const {
+  const TvxContainerBorderStyle border = Style->BorderStyle();
+  if (!IsUltraFlatBorder(border)) return Style->BorderColor();
+  const bool highlighted = Focused || (Hot && Style->HotTrack());
+  return highlighted ? vxEditBorderHighlightColor(border == cbsOffice11) : clBtnShadow;
+}
+
+RECT TvxCustomEditViewData::GetBorderExtent() const {
+  if (IsInplace) return InplaceBorderExtent;
+  RECT extent{0, 0, 0, 0};
+  const bool native = IsNativeStyle();
+  if (Style->TransparentBorder()) {
+    extent = RECT{2, 2, 2, 2};
+  } else if (Style->HasBorder()) {
+    if (native) {
+      extent = RECT{2, 2, 2, 2};
+    } else {
+      const TvxContainerBorderStyle border = Style->BorderStyle();
+      const int w = vxContainerBorderWidth[IsUltraFlatBorder(border) ? cbsSingle : border];
+      const TvxBorders edges = Style->Edges();
+      extent = RECT{edges & bLeft ? w : 0, edges & bTop ? w : 0, edges & bRight ? w : 0, edges & bBottom ? w : 0};
+    }
+  }
+  if (!native && vxEditHasShadow(*Style)) {
+    extent.right += vxContainerShadowWidth;
+    extent.bottom += vxContainerShadowWidth;
+  }
+  return extent;
+}
+
+RECT TvxCustomEditViewData::GetTextMargins() const { return IsInplace ? RECT{1, 1, 1, 1} : RECT{1, 1, 1, 3}; }
+
+bool TvxCustomEditViewData::AreButtonsTransparent() const {
+  const TvxEditButtonTransparency transparency = Style->ButtonTransparency();
+  return transparency == ebtAlways || (transparency == ebtInactive && !Focused && !Hot);
+}
+
+void TvxCustomEditViewData::Calculate(TvxCanvas& canvas, const RECT& bounds, POINT p,
+                                      std::optional<TMouseButton> button, TShiftState shift,
+                                      TvxCustomEditViewInfo& viewInfo) {
+  MousePos = p;
+  Button = button;
+  Shift = shift;
+  if (Edit != nullptr) Enabled = Edit->Enabled();
+  TvxCustomEditViewInfo& info = viewInfo;
+  info.Edit = Edit;
+  info.Inplace = IsInplace;
+  info.InplaceBorderExtent = InplaceBorderExtent;
+
+  info.ContainerState = GetContainerState(bounds);
+  Focused = (info.ContainerState & vxcsFocused) != 0;
+  Hot = (info.ContainerState & vxcsHot) != 0;
+  info.NativeStyle = IsNativeStyle();
+  info.HotState = IsInplace || !Style->HotTrack() || !Enabled ? 0 : Focused || Hot ? 2 : 1;
+  const TvxContainerBorderStyle border = IsInplace ? cbsNone : Style->BorderStyle();
+  info.BorderStyle = !info.NativeStyle && IsUltraFlatBorder(border) ? cbsSingle : border;
+  info.BorderWidth = vxContainerBorderWidth[info.BorderStyle];
+  info.BorderColor = GetBorderColor();
+  info.ThemedObjectType = totEdit;
+  info.NativePart = EP_EDITTEXT;
+  info.NativeState = GetBorderNativeState();
+  TColor background = Style->GetVisibleColor();
+  if (info.NativeStyle && !Enabled) {
+    COLORREF fill = ColorToRGB(background);
+    GetThemeColor(OpenTheme(totEdit), EP_EDITTEXT, info.NativeState, TMT_FILLCOLOR, fill);
+    background = static_cast<TColor>(fill);
+  }
+  info.SetBackgroundColor(background);
+  info.Font = Style->GetVisibleFont();
+  info.TextColor = Style->TextColor();
+  info.ButtonStyle = GetButtonsStyle();
+
+  info.Bounds = bounds;
+  info.Edges = Style->Edges();
+  info.Shadow = !IsInplace && !info.NativeStyle && vxEditHasShadow(*Style);
+  const RECT extent = GetBorderExtent();
+  info.ContentRect = RECT{bounds.left + extent.left, bounds.top + extent.top, bounds.right - extent.right,
+                          bounds.bottom - extent.bottom};
+  info.ClientRect = info.ContentRect;
+  CalculateButtonsViewInfo(canvas, info);
+}
+
+void TvxCustomEditViewData::InitButtonViewData(TvxEditButtonViewData& data, const TvxEditButton& button, int index,
+                                               bool onlyButton, bool nativeStyle) const {
+  data.ButtonIndex = index;
+  data.Kind = button.Kind();
+  data.Caption = button.Caption();
+  data.StrippedCaption = button.StrippedCaption();
+  data.TextColor = button.TextColor();
+  data.Default = button.Default();
+  data.Glyph = button.AssignedGlyph();
+  data.Enabled = Enabled;
+  data.Gradient = Style->GradientButtons();
+  data.Inplace = IsInplace;
+  data.LeftAlignment = button.LeftAlignment();
+  data.Stretchable = button.Stretchable();
+  data.Width = button.Width();
+  data.OnlyDownButton = onlyButton && button.Kind() == bkDown;
+  data.Transparent = AreButtonsTransparent();
+  data.NativeStyle = nativeStyle;
+  data.ComboStyle = IsComboBoxStyle() && button.Kind() == bkDown;
+}
+
+void TvxCustomEditViewData::CalculateButtonsViewInfo(TvxCanvas& canvas, TvxCustomEditViewInfo& viewInfo) {
+  TvxEditButtons& buttons = *Properties->Buttons();
+  std::vector<int> visible;
+  for (int i = 0; i < buttons.Count(); ++i)
+    if (buttons.Items(i)->Visible()) visible.push_back(i);
+  const int count = static_cast<int>(visible.size());
+  viewInfo.SetButtonCount(count);
+  viewInfo.PressedButton = -1;
+  viewInfo.HotButton = -1;
+  NeedsMouseCapture = false;
+  if (viewInfo.Font != nullptr) canvas.SetFont(*viewInfo.Font);
+
+  // From the last button to the first: the last one of each side sits at the editor's edge.
+  RECT& rest = viewInfo.ClientRect;
+  int outerLeft = -1, outerRight = -1;
+  for (int i = count - 1; i >= 0; --i) {
+    const TvxEditButton& button = *buttons.Items(visible[i]);
+    TvxEditButtonViewInfo& info = *viewInfo.ButtonsInfo[i];
+    InitButtonViewData(info, button, visible[i], count == 1, viewInfo.NativeStyle);
+    const int width = std::min(vxCalculateEditButtonWidth(canvas, info), std::max(RectWidth(rest), 0));
+    if (IsEmptyArea(rest)) {
+      info.Bounds = RECT{rest.left, rest.top, rest.left, rest.top};
+    } else if (info.LeftAlignment) {
+      info.Bounds = RECT{rest.left, rest.top, rest.left + width, rest.bottom};
+      rest.left += width;
+      if (outerLeft < 0) outerLeft = i;
+    } else {
+      info.Bounds = RECT{rest.right - width, rest.top, rest.right, rest.bottom};
+      rest.right -= width;
+      if (outerRight < 0) outerRight = i;
+    }
+  }
+  // The buttons keep their widths: the space meant for them is what they asked for, so none
+  // is left over to share out.
+
+  const bool leftHeld = (Shift & ssLeft) != 0;
+  const bool anyHeld = (Shift & kMouseButtons) != 0;
+  for (int i = 0; i < count; ++i) {
+    TvxEditButtonViewInfo& info = *viewInfo.ButtonsInfo[i];
+    const bool over = PtInRect(&info.Bounds, MousePos) != FALSE;
+    if (!Enabled || !buttons.Items(visible[i])->Enabled())
+      info.State = ebsDisabled;
+    else if (leftHeld && over)
+      info.State = ebsPressed;
+    else if (!anyHeld && over)
+      info.State = ebsHot;
+    else
+      info.State = ebsNormal;
+    if (info.State == ebsPressed) viewInfo.PressedButton = i;
+    if (info.State == ebsHot) viewInfo.HotButton = i;
+    vxCalculateEditButtonThemeData(info);
+    // A button faces its neighbours (another button or the text) on its inner side, and on
+    // its outer side too unless it stands at the editor's edge.
+    if (info.LeftAlignment)
+      info.NeighbourEdges = i == outerLeft ? bRight : bLeft | bRight;
+    else
+      info.NeighbourEdges = i == outerRight ? bLeft : bLeft | bRight;
+  }
+  NeedsMouseCapture = viewInfo.PressedButton >= 0;
+}
+
+SIZE TvxCustomEditViewData::GetEditConstantPartSize(TvxCanvas& canvas) {
+  canvas.SetFont(*Style->GetVisibleFont());
+  TvxEditButtons& buttons = *Properties->Buttons();
+  const int count = buttons.VisibleCount();
+  const bool native = IsNativeStyle();
+  int width = 0;
+  for (int i = 0; i < buttons.Count(); ++i) {
+    if (!buttons.Items(i)->Visible()) continue;
+    TvxEditButtonViewData data;
+    InitButtonViewData(data, *buttons.Items(i), i, count == 1, native);
+    width += vxCalculateEditButtonWidth(canvas, data);
+  }
+  const RECT extent = GetBorderExtent();
+  return SIZE{width + extent.left + extent.right, extent.top + extent.bottom};
+}
+
+SIZE TvxCustomEditViewData::GetEditSize(TvxCanvas& canvas, const Variant& editValue) {
+  SIZE size = GetEditConstantPartSize(canvas);
+  const int textHeight = canvas.TextHeight("Zg");
+  // What the buttons need: the tallest glyph and, in place, the tallest caption, in the frame
+  // of the button style.
+  int buttonHeight = 0;
+  if (Properties->SizeOption() == 0) {
+    TvxEditButtons& buttons = *Properties->Buttons();
+    const bool native = IsNativeStyle();
+    const TvxEditButtonStyle style = GetButtonsStyle();
+    for (int i = 0; i < buttons.Count(); ++i) {
+      const TvxEditButton& button = *buttons.Items(i);
+      if (!button.Visible()) continue;
+      TvxEditButtonViewData data;
+      InitButtonViewData(data, button, i, false, native);
+      int content = 0;
+      if (data.Kind == bkGlyph && vxIsGlyphAssigned(data.Glyph))
+        content = data.Glyph->Height();
+      else if (data.Kind == bkText && IsInplace)
+        content = canvas.TextHeight(data.Caption);
+      buttonHeight = std::max(buttonHeight, content + vxGetEditButtonBorderExtent(data, style));
+    }
+  }
+  const RECT margins = GetTextMargins();
+  size.cy += std::max(textHeight, buttonHeight) + margins.top + margins.bottom;
+  int width = std::min<int>(size.cx, MaxWidth), height = std::min<int>(size.cy, MaxHeight);
+  if (Edit != nullptr) Edit->Constraints().Apply(width, height);
+  return SIZE{width, height};
 }
 
 // --- Registry ------------------------------------------------------------------------------
@@ -800,6 +1260,8 @@ TvxCustomEdit::TvxCustomEdit(TComponent* owner, bool inplace, const TvxEditClass
 void TvxCustomEdit::Initialize() {
   FChangeEventsCatcher = std::make_unique<TvxEditChangeEventsCatcher>(this);
   FProperties.reset(FClasses.Properties->Create(this));
+  RecreateViewInfo();
+  FTextMargins = CreateViewData()->GetTextMargins();
   SetControlStyle(ControlStyle() | csCaptureMouse | csSetCaption);
   SetTabStop(true);
   CreateInnerEdit();
@@ -818,6 +1280,8 @@ void TvxCustomEdit::Initialize() {
   FDblClickTimer->SetInterval(vxGetDoubleClickTime());
   FDblClickTimer->SetOnTimer([this](TObject*) { FDblClickTimer->SetEnabled(false); });
   if (!FIsInplace) FProperties->SetDefaultValuesProvider(FDataBinding->DefaultValuesProvider());
+  EditViewInfo()->Edit = this;
+  FInitialized = true;
   TControl::SetAutoSize(!FIsInplace);
 }
 
@@ -1484,7 +1948,16 @@ bool TvxCustomEdit::CanAutoSize() { return !FIsInplace && AutoSize(); }
 bool TvxCustomEdit::CanAutoWidth() { return ActiveProperties()->SizeOption() == 2; }
 
 bool TvxCustomEdit::CanAutoSize(int& width, int& height) {
-  return TvxContainer::CanAutoSize(width, height);
+  if (!TvxContainer::CanAutoSize(width, height)) return false;
+  if (!FInitialized || IsLoading() || !CanAutoSize()) return true;
+  TvxScreenCanvas* canvas = vxScreenCanvas();
+  if (canvas == nullptr) return true;
+  const SIZE size = CreateViewData()->GetEditSize(*canvas, EditValue());
+  const TAlign align = Align();
+  if (CanAutoWidth() && (align == TAlign::alNone || align == TAlign::alLeft || align == TAlign::alRight))
+    width = size.cx;
+  if (align == TAlign::alNone || align == TAlign::alTop || align == TAlign::alBottom) height = size.cy;
+  return true;
 }
 
 void TvxCustomEdit::SetAutoSize(bool value) {
@@ -1506,6 +1979,90 @@ int TvxCustomEdit::Height() {
 void TvxCustomEdit::AdjustInnerControl() {
   TvxContainer::AdjustInnerControl();
   if (FInnerEdit != nullptr) AdjustInnerEditPosition();
+}
+
+// --- Layout and painting -----------------------------------------------------------------
+
+TvxCustomEditViewInfo* TvxCustomEdit::EditViewInfo() const { return static_cast<TvxCustomEditViewInfo*>(ViewInfo()); }
+
+TvxContainerViewInfoClass TvxCustomEdit::GetViewInfoClass() const {
+  // Asked by the container's constructor too, before the properties exist.
+  if (!FProperties) return TvxCustomEditViewInfo::ViewInfoClass();
+  return const_cast<TvxCustomEdit*>(this)->ActiveProperties()->GetViewInfoClass();
+}
+
+std::unique_ptr<TvxCustomEditViewData> TvxCustomEdit::CreateViewData() {
+  auto* style = static_cast<TvxCustomEditStyle*>(ActiveStyle());
+  std::unique_ptr<TvxCustomEditViewData> data = ActiveProperties()->CreateViewData(style, FIsInplace);
+  if (FIsInplace) data->InplaceBorderExtent = FInplaceBorderExtent;
+  // An editor that lacks the inner control its class makes cannot answer for itself.
+  const bool usable = !IsDestroying() && (FClasses.InnerEdit == nullptr || FInnerEdit != nullptr);
+  data->Edit = usable ? this : nullptr;
+  if (HandleAllocated()) data->WindowHandle = Handle();
+  InitializeViewData(*data);
+  return data;
+}
+
+void TvxCustomEdit::CalculateViewInfo(POINT p, bool allowHot) {
+  TvxScreenCanvas* canvas = vxScreenCanvas();
+  if (canvas == nullptr) return TvxContainer::CalculateViewInfo(p, allowHot);
+  // The view data decides the hot states itself (of the editor and of each button).
+  const RECT bounds{0, 0, Width(), Height()};
+  TvxContainerStyle* style = ActiveStyle();
+  CreateViewData()->Calculate(*canvas, bounds, p, FRefreshButton, FRefreshShift, *EditViewInfo());
+  // The new state may take another style: lay the editor out again with that one.
+  if (ActiveStyle() != style) CreateViewData()->Calculate(*canvas, bounds, p, FRefreshButton, FRefreshShift, *EditViewInfo());
+}
+
+bool TvxCustomEdit::RefreshContainer(POINT p, std::optional<TMouseButton> button, TShiftState shift,
+                                     bool isMouseEvent) {
+  if (IsDestroying()) return true;
+  std::unique_ptr<TvxContainerViewInfo> previous(GetViewInfoClass()->Create());
+  previous->Assign(EditViewInfo());
+  FRefreshButton = button;
+  FRefreshShift = shift;
+  TvxObjectLinkHolder link(this);
+  TvxContainer::RefreshContainer(p, button, shift, isMouseEvent);
+  FRefreshButton.reset();
+  FRefreshShift = 0;
+  if (link.Object() == nullptr) return true;
+  auto& before = static_cast<TvxCustomEditViewInfo&>(*previous);
+  EditViewInfo()->Repaint(*this, &before);
+  if (EditViewInfo()->PressedButton != before.PressedButton) PressedButtonChanged(before);
+  return true;
+}
+
+void TvxCustomEdit::PressedButtonChanged(const TvxCustomEditViewInfo& previous) {
+  TvxCustomEditViewInfo& info = *EditViewInfo();
+  const int pressed = info.PressedButton;
+  if (pressed >= 0) {
+    const int index = info.ButtonsInfo[static_cast<size_t>(pressed)]->ButtonIndex;
+    TvxObjectLinkHolder link(this);
+    DoButtonDown(index);
+    // The press of a button the mouse was over clicks it.
+    if (link.Object() != nullptr && previous.HotButton == pressed) DoButtonClick(index);
+  } else if (previous.PressedButton >= 0 && previous.PressedButton < previous.ButtonCount()) {
+    DoButtonUp(previous.ButtonsInfo[static_cast<size_t>(previous.PressedButton)]->ButtonIndex);
+  }
+}
+
+void TvxCustomEdit::Paint() {
+  IvxEditDefaultValuesProvider* provider = FDataBinding ? FDataBinding->DefaultValuesProvider() : nullptr;
+  if ((ControlState() & csPaintCopy) != 0 && provider != nullptr && provider->IsDataBound())
+    PaintCopy();
+  else
+    TvxContainer::Paint();
+}
+
+void TvxCustomEdit::PaintCopy() {
+  TvxCanvas& canvas = Canvas();
+  SetVisibleBoundsClipRect(canvas);
+  std::unique_ptr<TvxContainerViewInfo> copy(FProperties->GetViewInfoClass()->Create());
+  auto& info = static_cast<TvxCustomEditViewInfo&>(*copy);
+  const RECT bounds{0, 0, Width(), Height()};
+  CreateViewData()->Calculate(canvas, bounds, POINT{-1, -1}, std::nullopt, 0, info);
+  info.PaintEx(canvas);
+  canvas.ExcludeClipRect(bounds);
 }
 
 void TvxCustomEdit::UpdateHotState() {

@@ -23,6 +23,7 @@
 #include "controls/vxClasses.h"
 #include "controls/vxContainer.h"
 #include "controls/vxControls.h"
+#include "controls/vxEditUtils.h"
 #include "controls/vxGraphics.h"
 #include "platform/gui/Components.h"
 #include "platform/gui/Controls.h"
@@ -41,12 +42,13 @@
 
 class TvxCustomEdit;  // the edit base, declared further down this unit
 class TvxCustomEditProperties;
+class TvxCustomEditViewData;
+class TvxCustomEditViewInfo;
 class TvxEditRepository;
 class TvxEditRepositoryItem;
 
 // --- Edit styles -------------------------------------------------------------------------
 
-enum TvxEditButtonStyle : uint8_t { btsDefault, bts3D, btsFlat, btsSimple, btsHotFlat, btsUltraFlat, btsOffice11 };
 enum TvxEditButtonTransparency : uint8_t { ebtNone, ebtInactive, ebtAlways, ebtHideInactive, ebtHideUnselected };
 enum TvxEditPopupBorderStyle : uint8_t { epbsDefault, epbsSingle, epbsFrame3D, epbsFlat };
 // The editors' names of the container border styles, in the same order.
@@ -126,8 +128,6 @@ TvxEditStyleController* vxDefaultEditStyleController();
 
 // --- Edit buttons ------------------------------------------------------------------------
 
-enum TvxEditButtonKind : uint8_t { bkEllipsis, bkDown, bkGlyph, bkText };
-
 // A button inside an editor's frame; an item of the properties' Buttons. A change of a
 // property announces a change of the button (Default one of all buttons).
 class TvxEditButton : public TCollectionItem {
@@ -201,12 +201,9 @@ protected:
   void Update(TCollectionItem* item) override;
 };
 
-// States of a painted button.
-enum TvxEditButtonState : uint8_t { ebsDisabled = 0, ebsNormal = 1, ebsPressed = 2, ebsHot = 3 };
-
-// How one button was laid out and painted, kept from one layout to the next so that only a
-// button whose look changed is painted again. The layout fills it.
-class TvxEditButtonViewInfo : public TPersistent {
+// How one button was laid out and painted (TvxEditButtonViewData), kept from one layout to
+// the next so that only a button whose look changed is painted again. The layout fills it.
+class TvxEditButtonViewInfo : public TPersistent, public TvxEditButtonViewData {
 public:
   const char* ClassName() const override { return "TvxEditButtonViewInfo"; }
   // Copies the bounds and what decides the button's look.
@@ -216,29 +213,6 @@ public:
   // Invalidates the bounds moved by offset in window when the button's look changed since
   // previous (nullptr: always); answers whether it did.
   bool Repaint(HWND window, const TvxEditButtonViewInfo* previous, POINT offset) const;
-
-  RECT Bounds{};
-  int NativeState = 0;                     // the themed state the button is drawn in
-  TvxEditButtonState State = ebsNormal;
-  bool Transparent = false;
-  TvxBorders NeighbourEdges = 0;           // sides shared with a neighbour, drawn by the painters
-  bool EraseBackground = false;            // invalidation erases the background
-
-  // What the layout copies from the button and the editor.
-  int ButtonIndex = -1;
-  TvxEditButtonKind Kind = bkDown;
-  AnsiString Caption;
-  AnsiString StrippedCaption;
-  TColor TextColor = clBtnText;
-  bool Default = false;
-  TBitmap* Glyph = nullptr;  // the button's, not owned
-  bool Enabled = true;
-  bool Gradient = false;
-  bool Inplace = false;
-  bool LeftAlignment = false;
-  bool Stretchable = true;
-  int Width = 0;
-  bool OnlyDownButton = false;  // the editor's one button, a drop-down arrow
 
 private:
   bool LooksAsBefore(const TvxEditButtonViewInfo& previous) const;
@@ -388,6 +362,9 @@ using TvxEditButtonClickEvent = std::function<void(TObject* sender, int buttonIn
 using TvxEditValidateEvent =
     std::function<void(TObject* sender, Variant& displayValue, AnsiString& errorText, bool& error)>;
 using TvxEditSupportedOperations = unsigned;
+// The class reference of view datas: made for the properties, the style and the in-place flag.
+using TvxCustomEditViewDataClass =
+    const TvxObjectClassInfo<TvxCustomEditViewData, TvxCustomEditProperties*, TvxCustomEditStyle*, bool>*;
 
 // The settings of an editor (or of a repository item).
 class TvxCustomEditProperties : public TvxInterfacedPersistent {
@@ -469,6 +446,11 @@ public:
   virtual AnsiString GetValidationErrorText(int kind) const;
   virtual bool IsDataAvailable(bool flag) const;
   virtual TvxContainerStyleClass GetStyleClass() const { return TvxEditStyle::StyleClass(); }
+  // The classes of the objects that lay an editor out and paint it.
+  virtual TvxCustomEditViewDataClass GetViewDataClass() const;
+  virtual TvxContainerViewInfoClass GetViewInfoClass() const;
+  // A view data of GetViewDataClass for the style (in place or not).
+  virtual std::unique_ptr<TvxCustomEditViewData> CreateViewData(TvxCustomEditStyle* style, bool inplace);
   // Both values prepared for an unfocused editor, compared as variants.
   virtual bool CompareDisplayValues(const Variant& a, const Variant& b);
   // A new object of the same class without an owner.
@@ -532,6 +514,152 @@ private:
   bool FChangedLocked = false;
   IvxEditDefaultValuesProvider* FDefaultValuesProvider = nullptr;
   bool FDestroying = false;
+};
+
+// --- View info and view data -------------------------------------------------------------
+//
+// Painting an editor takes two objects. The view data lays one editor out (frame, client
+// rectangle, buttons and their states) from its properties, its style and the mouse, into a
+// view info; the view info keeps that layout, paints it and tells what changed against an
+// earlier one. An editor makes a view data (its properties' CreateViewData) for every layout
+// and keeps its view info; an in-place editor can be laid out and painted without an editor
+// window. Buttons keep the widths they ask for: the text area shrinks, never a button, until
+// nothing is left for it.
+
+using TvxEditCustomDrawEvent = std::function<bool(TvxCustomEditViewInfo* sender, TvxCanvas& canvas)>;
+// r: the button's bounds, or the part of its background to fill.
+using TvxEditButtonCustomDrawEvent = std::function<bool(TvxCustomEditViewInfo* sender, TvxCanvas& canvas,
+                                                        const TvxEditButtonViewInfo& button, const RECT& r)>;
+
+// An editor's frame, background and buttons as laid out by its view data.
+class TvxCustomEditViewInfo : public TvxContainerViewInfo {
+public:
+  const char* ClassName() const override { return "TvxCustomEditViewInfo"; }
+  static TvxContainerViewInfoClass ViewInfoClass();
+
+  // Copies the whole layout (for comparing a later one with it).
+  void Assign(const TvxContainerViewInfo* source) override;
+  void Offset(int dx, int dy) override;
+  // The background and frame (variant 0, text area filled), then the buttons.
+  void Paint(TvxCanvas& canvas) override;
+
+  virtual bool IsInplace() const { return Inplace; }
+  virtual bool HasBackground() const { return true; }
+  // The background and frame outside the buttons (see vxDrawEditBackground for the border
+  // variant and the fill flag), then every button, clipped to the bounds where it leaves them.
+  void PaintBackgroundAndButtons(TvxCanvas& canvas, int borderVariant, bool fill);
+  // OnCustomDrawBackground's answer: true when it painted the background itself.
+  virtual bool DoCustomDrawBackground(TvxCanvas& canvas);
+  virtual void DrawButton(TvxCanvas& canvas, int index);
+  // The frame of an unthemed button; answers the rectangle left for its content.
+  virtual RECT DrawButtonBorder(TvxCanvas& canvas, const TvxEditButtonViewInfo& button, TColor& bkColor,
+                                TColor& contentColor);
+  virtual void DrawButtonContent(TvxCanvas& canvas, const TvxEditButtonViewInfo& button, const RECT& contentRect,
+                                 TColor bkColor, TColor contentColor);
+  // The background of r within the button: a vertical gradient for the Office-2003-like
+  // style, the colour otherwise, the editor's own background for a transparent button.
+  virtual void DrawButtonBackground(TvxCanvas& canvas, const TvxEditButtonViewInfo& button, const RECT& r,
+                                    TColor color);
+  // Some button is hot.
+  virtual bool IsHotTrackButton() const;
+  // The index (into ButtonsInfo) of the button under p, or -1.
+  virtual int HitTestButton(POINT p) const;
+  // Invalidates in owner's window what changed since previous (nullptr: everything): the
+  // whole area when the layout changed, else the buttons whose look changed. Answers whether
+  // anything was invalidated.
+  virtual bool Repaint(TWinControl& owner, const TvxContainerViewInfo* previous);
+  // What Repaint would invalidate, as a region.
+  std::unique_ptr<TvxRegion> GetUpdateRegion(const TvxContainerViewInfo* previous) const;
+
+  int ButtonCount() const { return static_cast<int>(ButtonsInfo.size()); }
+  // Makes or frees button view infos to have count of them.
+  void SetButtonCount(int count);
+
+  // What the buttons and the frame are painted with, as the view data chose it.
+  TvxEditButtonStyle ButtonStyle = bts3D;
+  const TFont* Font = nullptr;  // the style's, for text buttons
+  TColor TextColor = clWindowText;
+  RECT InplaceBorderExtent{};
+  bool Inplace = false;
+
+  TvxEditCustomDrawEvent OnCustomDrawBackground;
+  TvxEditButtonCustomDrawEvent OnCustomDrawButtonBackground;
+  TvxEditButtonCustomDrawEvent OnCustomDrawButton;
+
+  TvxContainer* Edit = nullptr;  // the editor, set by the editor
+  // The visible buttons in the order of the collection.
+  std::vector<std::unique_ptr<TvxEditButtonViewInfo>> ButtonsInfo;
+  int PressedButton = -1;
+  int HotButton = -1;
+
+protected:
+  // Descendants use their own button view infos.
+  virtual std::unique_ptr<TvxEditButtonViewInfo> CreateButtonViewInfo() const;
+
+private:
+  bool LayoutChanged(const TvxCustomEditViewInfo& previous) const;
+};
+
+// Lays out one editor: made by the properties (CreateViewData) for a style, filled by the
+// editor with itself and the mouse, used for one calculation and freed.
+class TvxCustomEditViewData : public TPersistent {
+public:
+  TvxCustomEditViewData(TvxCustomEditProperties* properties, TvxCustomEditStyle* style, bool inplace);
+  const char* ClassName() const override { return "TvxCustomEditViewData"; }
+  static TvxCustomEditViewDataClass ViewDataClass();
+
+  // Lays the editor out in bounds into viewInfo, the mouse at p; button is the mouse button of
+  // the event (if any), shift the keys and buttons held.
+  virtual void Calculate(TvxCanvas& canvas, const RECT& bounds, POINT p, std::optional<TMouseButton> button,
+                         TShiftState shift, TvxCustomEditViewInfo& viewInfo);
+  // Places the visible buttons in viewInfo's client rectangle, which keeps what they leave.
+  virtual void CalculateButtonsViewInfo(TvxCanvas& canvas, TvxCustomEditViewInfo& viewInfo);
+  // Disabled; or normal or focused, and hot with the mouse over the bounds (while a mouse
+  // button is held, only when the editor holds the capture). An in-place editor without a
+  // focused editor is normal.
+  virtual TvxContainerState GetContainerState(const RECT& bounds) const;
+  // The widths of the frame on each side (with the shadow).
+  virtual RECT GetBorderExtent() const;
+  virtual TColor GetBorderColor() const;
+  // The style's button style, or for btsDefault the one of the border (in place: of the
+  // look-and-feel).
+  virtual TvxEditButtonStyle GetButtonsStyle() const;
+  // Between the client rectangle and the text.
+  virtual RECT GetTextMargins() const;
+  // The visual style's edit state: disabled, read-only, focused, hot or normal.
+  virtual int GetBorderNativeState() const;
+  // Drop-down buttons are drawn as a combo box's.
+  virtual bool IsComboBoxStyle() const { return false; }
+  virtual bool IsNativeStyle() const;
+  // The buttons side by side and the frame: the width and height nothing else shares.
+  SIZE GetEditConstantPartSize(TvxCanvas& canvas);
+  // The size an auto-sized editor needs: the constant part's width (descendants add their
+  // text's) and, for the height, the font's text or the tallest button, whichever is more,
+  // with the text margins and the frame; limited by the editor's Constraints.
+  virtual SIZE GetEditSize(TvxCanvas& canvas, const Variant& editValue);
+
+  TvxCustomEditProperties* Properties;
+  TvxCustomEditStyle* Style;
+  bool IsInplace;
+  TvxContainer* Edit = nullptr;  // the editor, when there is one
+  HWND WindowHandle = nullptr;   // its window, when it has one
+  std::optional<TMouseButton> Button;
+  TShiftState Shift = 0;
+  POINT MousePos{-1, -1};
+  bool Enabled = true;  // taken from the editor when there is one
+  bool Focused = false;
+  bool Hot = false;
+  int MaxWidth = 0x20000000;
+  int MaxHeight = 0x20000000;
+  RECT InplaceBorderExtent{};  // the frame of an in-place editor, set by whoever lays it out
+  // After Calculate: a button is held down, so the editor keeps the mouse.
+  bool NeedsMouseCapture = false;
+
+protected:
+  // What a button's view data takes from the button and the editor (step one of the layout).
+  virtual void InitButtonViewData(TvxEditButtonViewData& data, const TvxEditButton& button, int index,
+                                  bool onlyButton, bool nativeStyle) const;
+  bool AreButtonsTransparent() const;
 };
 
 // --- Registry and repository -------------------------------------------------------------
@@ -832,6 +960,14 @@ public:
   TvxEditDataClass GetEditDataClass() const { return FClasses.EditData; }
   TvxEditDataBinding* DataBinding() const { return FDataBinding.get(); }
   IvxCustomInnerEdit* InnerEdit() const { return FInnerEdit; }
+  // The layout the editor keeps (its properties' view info class).
+  TvxCustomEditViewInfo* EditViewInfo() const;
+  // A view data for a layout of this editor: for the active style, with the editor, its window
+  // and (in place) the in-place frame filled in.
+  virtual std::unique_ptr<TvxCustomEditViewData> CreateViewData();
+  // Between the client rectangle and the text, as a view data gave them when the editor was
+  // made (the text editor places its inner edit by them).
+  const RECT& TextMargins() const { return FTextMargins; }
   TvxCustomEditData* EditData() const { return FEditData; }
   bool IsInplace() const override { return FIsInplace; }
 
@@ -936,6 +1072,14 @@ protected:
   virtual void DoValidationError(const AnsiString& errorText);
   virtual void InitializeInnerEdit();
   virtual bool IsEditingAllowed() { return true; }
+  // Descendants fill in what their view data needs (nothing here).
+  virtual void InitializeViewData(TvxCustomEditViewData& viewData) {}
+  // A button was pressed (previous: the layout before): a newly pressed button is down, and
+  // clicked when the mouse was over it; a button let go is up.
+  virtual void PressedButtonChanged(const TvxCustomEditViewInfo& previous);
+  // Paints the editor as a copy from the data binding's value (for a bound editor drawn
+  // elsewhere).
+  virtual void PaintCopy();
   // Stores a display value (nothing here; descendants store the text).
   virtual void StoreDisplayValue(const Variant& value) {}
   virtual void InternalSetEditValue(const Variant& value, bool validate);
@@ -978,6 +1122,12 @@ protected:
 
   // --- What the edit changes of the container ------------------------------------------
   void Notification(TComponent* component, TOperation operation) override;
+  TvxContainerViewInfoClass GetViewInfoClass() const override;
+  // Lays the editor out through a view data of its properties.
+  void CalculateViewInfo(POINT p, bool allowHot) override;
+  // Also repaints what the new layout changed and tells the buttons' presses.
+  bool RefreshContainer(POINT p, std::optional<TMouseButton> button, TShiftState shift, bool isMouseEvent) override;
+  void Paint() override;
   void AdjustInnerControl() override;
   bool CanAutoSize(int& width, int& height) override;
   void FocusChanged() override;
@@ -1032,6 +1182,11 @@ private:
   Variant FEditValue;
   std::unique_ptr<TvxCustomEditProperties> FProperties;
   bool FSuppressNonClientSize = false;
+  RECT FTextMargins{};
+  RECT FInplaceBorderExtent{};  // an in-place editor's frame, copied into its view datas
+  std::optional<TMouseButton> FRefreshButton;  // the mouse event of the running refresh
+  TShiftState FRefreshShift = 0;
+  bool FInitialized = false;
   bool FParentAssigned = false;
   bool FReadingHeight = false;
   bool FUpdatingHotState = false;
