@@ -1976,6 +1976,12 @@ int TvxCustomEdit::Height() {
   return TvxContainer::Height();
 }
 
+void TvxCustomEdit::AdjustInnerEditPosition() {
+  if (FInnerEdit == nullptr) return;
+  RECT client = EditViewInfo()->ClientRect;
+  AlignControls(FInnerEdit->GetControl(), client);
+}
+
 void TvxCustomEdit::AdjustInnerControl() {
   TvxContainer::AdjustInnerControl();
   if (FInnerEdit != nullptr) AdjustInnerEditPosition();

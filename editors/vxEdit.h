@@ -1050,8 +1050,10 @@ protected:
   TvxCustomEdit(TComponent* owner, bool inplace, const TvxEditClasses& classes);
 
   // --- Operations descendants override -------------------------------------------------
-  // Places the inner control after the editor laid itself out (nothing here).
-  virtual void AdjustInnerEditPosition() {}
+  // Places the inner control after the editor laid itself out: here it keeps the client
+  // rectangle the container gave it and is clipped to it (the inner control's own moves do not
+  // realign the editor).
+  virtual void AdjustInnerEditPosition();
   // False in place, else AutoSize.
   virtual bool CanAutoSize();
   // The width follows the content (the properties' size option 2).

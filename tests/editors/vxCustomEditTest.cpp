@@ -351,4 +351,54 @@ TEST_F(vxCustomEdit, EditDataIsResetWhenClearedAndForgetsAFreedEditor) {
   EXPECT_EQ(data.Edit(), nullptr);
 }
 
+TEST_F(vxCustomEdit, AutoSizeTakesTheHeightTheLayoutNeeds) {
+  TvxScreenCanvas& canvas = *vxScreenCanvas();
+  canvas.SetFont(*Edit->Style()->GetVisibleFont());
+  // The text with its margins (1 above, 3 below) in the transparent ring of 2 pixels.
+  const int needed = canvas.TextHeight("Zg") + 1 + 3 + 2 + 2;
+  EXPECT_TRUE(Edit->AutoSize());
+  EXPECT_EQ(Edit->Height(), needed);
+  EXPECT_EQ(Edit->Width(), 150) << "the width is free";
+  Edit->SetHeight(60);
+  EXPECT_EQ(Edit->Height(), needed);
+  Edit->Style()->SetTransparentBorder(false);
+  Edit->Style()->SetBorderStyle(cbsSingle);
+  Edit->SetHeight(60);
+  EXPECT_EQ(Edit->Height(), needed - 2) << "a single border is a pixel on each side";
+  Edit->SetAutoSize(false);
+  Edit->SetHeight(60);
+  EXPECT_EQ(Edit->Height(), 60);
+}
+
+TEST_F(vxCustomEdit, AButtonPressedWithTheMouseClicksItAndTheTextMakesRoom) {
+  TvxEditButton* button = Edit->Properties()->Buttons()->Add();
+  button->SetKind(bkEllipsis);
+  button->SetWidth(20);
+  std::vector<int> clicked;
+  Edit->Properties()->OnButtonClick = [&](TObject*, int index) { clicked.push_back(index); };
+  Pump();
+  TvxCustomEditViewInfo& info = *Edit->EditViewInfo();
+  ASSERT_EQ(info.ButtonCount(), 1);
+  const RECT bounds = info.ButtonsInfo[0]->Bounds;
+  EXPECT_EQ(bounds.right - bounds.left, 20);
+  EXPECT_LE(Edit->Inner()->BoundsRect().right, bounds.left);
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_NE(GetWindowRgn(Edit->Inner()->Handle(), region), NULLREGION) << "the inner window shows";
+  DeleteObject(region);
+
+  const POINT center = Edit->ClientToScreen(POINT{(bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2});
+  guitest::MouseMoveTo(center);
+  ASSERT_TRUE(guitest::PumpUntil([&] { return info.HotButton == 0; }));
+  EXPECT_NE(info.ContainerState & vxcsHot, 0);
+  guitest::MouseButton(true);
+  ASSERT_TRUE(guitest::PumpUntil([&] { return info.PressedButton == 0; }));
+  EXPECT_EQ(clicked, std::vector<int>{0}) << "the press clicks";
+  guitest::MouseButton(false);
+  ASSERT_TRUE(guitest::PumpUntil([&] { return info.PressedButton == -1; }));
+  EXPECT_EQ(clicked, std::vector<int>{0});
+
+  guitest::MouseMoveTo(POINT{5, 5});
+  EXPECT_TRUE(guitest::PumpUntil([&] { return (info.ContainerState & vxcsHot) == 0; }));
+}
+
 }  // namespace
