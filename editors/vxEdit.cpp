@@ -1142,18 +1142,6 @@ private:
   F FFunction;
 };
 
-class TEditFlagScope {
-public:
-  explicit TEditFlagScope(bool& flag) : FFlag(flag), FOld(flag) { flag = true; }
-  ~TEditFlagScope() { FFlag = FOld; }
-  TEditFlagScope(const TEditFlagScope&) = delete;
-  TEditFlagScope& operator=(const TEditFlagScope&) = delete;
-
-private:
-  bool& FFlag;
-  bool FOld;
-};
-
 bool SameVariant(const Variant& a, const Variant& b) { return a.VarType() == b.VarType() && VarEquals(a, b); }
 
 // The character a caption marks with "&" as its accelerator is ch (letters in either case);
@@ -1490,7 +1478,7 @@ void TvxCustomEdit::DoOnEditValueChanged() {
 bool TvxCustomEdit::DoEditing() {
   if (!IsEditingAllowed()) return false;
   if (FDataBinding->ModifiedAfterEnter()) return true;
-  TEditFlagScope asking(FIsAskingEditing);
+  TvxFlagScope asking(FIsAskingEditing);
   bool canEdit = CanModify();
   if (canEdit && OnEditing) OnEditing(this, canEdit);
   return canEdit;
@@ -1528,7 +1516,7 @@ bool TvxCustomEdit::DoValidateEdit(bool raiseError) {
   AnsiString errorText;
   bool error = false;
   {
-    TEditFlagScope validating(FIsValidating);
+    TvxFlagScope validating(FIsValidating);
     TvxCustomEditProperties* properties = ActiveProperties();
     if (properties->CanValidate()) properties->ValidateDisplayValue(displayValue, errorText, error, this);
   }
@@ -1970,7 +1958,7 @@ void TvxCustomEdit::SetAutoSize(bool value) {
 
 int TvxCustomEdit::Height() {
   if (!FReadingHeight && !HandleAllocated() && Parent() != nullptr && !IsDestroying()) {
-    TEditFlagScope reading(FReadingHeight);
+    TvxFlagScope reading(FReadingHeight);
     HandleNeeded();
   }
   return TvxContainer::Height();
@@ -2073,7 +2061,7 @@ void TvxCustomEdit::PaintCopy() {
 
 void TvxCustomEdit::UpdateHotState() {
   if (FUpdatingHotState) return;
-  TEditFlagScope updating(FUpdatingHotState);
+  TvxFlagScope updating(FUpdatingHotState);
   ShortRefreshContainer(false);
 }
 

@@ -4,6 +4,7 @@
 #include "platform/rtl/SysStrings.h"
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -298,16 +299,18 @@ bool TvxCustomInnerTextEdit::UpdateAction(TBasicAction* action) {
 
 // --- Keys ----------------------------------------------------------------------------------
 
+bool TvxCustomInnerTextEdit::EditorFirst(const std::function<void()>& handler) {
+  if (!EditUsable()) return true;
+  TvxObjectLinkHolder link(FEdit);
+  handler();
+  return link.Object() != nullptr;
+}
+
 void TvxCustomInnerTextEdit::KeyDown(WORD& key, TShiftState shift) {
   FKeySwallowed = false;
-  if (EditUsable()) {
-    TvxObjectLinkHolder link(FEdit);
-    FEdit->KeyDown(key, shift);
-    // The editor (and with it this control) may be gone.
-    if (link.Object() == nullptr) {
-      key = 0;
-      return;
-    }
+  if (!EditorFirst([&] { FEdit->KeyDown(key, shift); })) {
+    key = 0;
+    return;
   }
   if (key == 0)
     FKeySwallowed = true;
@@ -318,13 +321,9 @@ void TvxCustomInnerTextEdit::KeyDown(WORD& key, TShiftState shift) {
 void TvxCustomInnerTextEdit::KeyPress(char& key) {
   FKeySwallowed = false;
   if (key == '\t') key = 0;
-  if (key != 0 && EditUsable()) {
-    TvxObjectLinkHolder link(FEdit);
-    FEdit->KeyPress(key);
-    if (link.Object() == nullptr) {
-      key = 0;
-      return;
-    }
+  if (key != 0 && !EditorFirst([&] { FEdit->KeyPress(key); })) {
+    key = 0;
+    return;
   }
   if ((key == '\r' || key == VK_ESCAPE) && EditUsable()) {
     IvxInnerTextEditHost* host = Host();
@@ -344,13 +343,9 @@ void TvxCustomInnerTextEdit::KeyPress(char& key) {
 void TvxCustomInnerTextEdit::KeyUp(WORD& key, TShiftState shift) {
   FKeySwallowed = false;
   if (key == VK_TAB) key = 0;
-  if (key != 0 && EditUsable()) {
-    TvxObjectLinkHolder link(FEdit);
-    FEdit->KeyUp(key, shift);
-    if (link.Object() == nullptr) {
-      key = 0;
-      return;
-    }
+  if (key != 0 && !EditorFirst([&] { FEdit->KeyUp(key, shift); })) {
+    key = 0;
+    return;
   }
   if (key == 0)
     FKeySwallowed = true;

@@ -26,6 +26,7 @@
 #include "platform/gui/StdCtrls.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class TvxCustomInnerTextEdit;
@@ -232,6 +233,9 @@ private:
   friend class TvxCustomInnerTextEditHelper;
   IvxInnerTextEditHost* Host() const;
   bool EditUsable() const;
+  // The editor's handler of a key event runs first; false when the editor (and with it this
+  // control) went meanwhile.
+  bool EditorFirst(const std::function<void()>& handler);
   void ApplyPasswordChar();
   LRESULT WMKeyDown(TMessage& m);
   LRESULT WMChar(TMessage& m);

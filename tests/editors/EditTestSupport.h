@@ -11,7 +11,6 @@
 
 #include <windows.h>
 
-#include <string_view>
 
 namespace edittest {
 
@@ -78,24 +77,6 @@ struct TBeepCounter {
   int Count = 0;
   TMessageBeepFunc Previous;
 };
-
-// Characters typed as themselves (UTF-16), whatever the keyboard layout.
-inline void Type(std::wstring_view text) {
-  for (wchar_t ch : text) {
-    INPUT input[2]{};
-    input[0].type = input[1].type = INPUT_KEYBOARD;
-    input[0].ki.wScan = input[1].ki.wScan = ch;
-    input[0].ki.dwFlags = KEYEVENTF_UNICODE;
-    input[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
-    SendInput(2, input, sizeof(INPUT));
-  }
-}
-
-inline void KeyWith(WORD modifier, WORD key) {
-  guitest::Key(modifier, true);
-  guitest::TapKey(key);
-  guitest::Key(modifier, false);
-}
 
 // Lets the queued input reach the focused window.
 inline void Settle() {

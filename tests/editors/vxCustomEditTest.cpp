@@ -99,7 +99,7 @@ TEST_F(vxCustomEdit, EscapeRestoresTheEntryValueAndEatsItsCharacter) {
   Enter("ok");
   std::vector<int> pressed;
   Edit->OnKeyPress = [&](TObject*, char& key) { pressed.push_back(static_cast<unsigned char>(key)); };
-  edittest::Type(L"x");
+  guitest::TypeText(L"x");
   Settle();
   EXPECT_EQ(Text(), "okx");
   EXPECT_TRUE(Edit->ModifiedAfterEnter());
@@ -128,7 +128,7 @@ TEST_F(vxCustomEdit, CtrlEnterClicksTheDefaultButtonAndTypesNothing) {
     clicked.push_back(index);
   };
   Enter("ab");
-  edittest::KeyWith(VK_CONTROL, VK_RETURN);
+  guitest::TapKeyWith(VK_CONTROL, VK_RETURN);
   Settle();
   EXPECT_EQ(clicked, std::vector<int>{1});
   EXPECT_EQ(Text(), "ab");
@@ -136,7 +136,7 @@ TEST_F(vxCustomEdit, CtrlEnterClicksTheDefaultButtonAndTypesNothing) {
 
   // A clear key empties the editor.
   Edit->Properties()->SetClearKey(ShortCut(VK_DELETE, ssCtrl));
-  edittest::KeyWith(VK_CONTROL, VK_DELETE);
+  guitest::TapKeyWith(VK_CONTROL, VK_DELETE);
   Settle();
   EXPECT_TRUE(Edit->EditValue().IsNull());
   EXPECT_EQ(Text(), "");
@@ -145,7 +145,7 @@ TEST_F(vxCustomEdit, CtrlEnterClicksTheDefaultButtonAndTypesNothing) {
 
 TEST_F(vxCustomEdit, EnterValidatesOnlyWhenAsked) {
   Enter("a");
-  edittest::Type(L"b");
+  guitest::TypeText(L"b");
   guitest::TapKey(VK_RETURN);
   Settle();
   EXPECT_EQ(Edit->EditValue().AsString(), "a");
@@ -162,7 +162,7 @@ TEST_F(vxCustomEdit, EnterValidatesOnlyWhenAsked) {
 TEST_F(vxCustomEdit, AnInvalidValueKeepsTheFocusBeepsOnlyWhenAskedAndRaisesItsText) {
   RefuseText("okx", "bad value");
   Enter("ok");
-  edittest::Type(L"x");
+  guitest::TypeText(L"x");
   Settle();
   for (const bool beepOnError : {false, true}) {
     SCOPED_TRACE(beepOnError);
@@ -199,7 +199,7 @@ TEST_F(vxCustomEdit, AnInvalidValueKeepsTheFocusBeepsOnlyWhenAskedAndRaisesItsTe
 
 TEST_F(vxCustomEdit, LeavingWithAValidChangeTakesItAsTheValue) {
   Enter("ok");
-  edittest::Type(L"!");
+  guitest::TypeText(L"!");
   guitest::TapKey(VK_TAB);
   Settle();
   EXPECT_EQ(GetFocus(), Other->Handle());
@@ -246,7 +246,7 @@ TEST(vxCustomEditModal, ModalOkValidatesSilentlyAndCancelDoesNot) {
           break;
         case 1:
           edit->SelectAll();
-          edittest::Type(c.Typed);
+          guitest::TypeText(c.Typed);
           break;
         case 4: form.SetModalResult(c.Result); break;
       }
@@ -331,7 +331,7 @@ TEST_F(vxCustomEdit, AButtonAcceleratorClicksItsButtonFromAnotherControl) {
   Edit->Properties()->OnButtonClick = [&](TObject*, int index) { clicked.push_back(index); };
   Other->SetFocus();
   Pump();
-  edittest::Type(L"op");
+  guitest::TypeText(L"op");
   Settle();
   EXPECT_EQ(clicked, std::vector<int>{0}) << "a disabled button is not clicked";
 }

@@ -53,7 +53,7 @@ protected:
 TEST_F(vxInnerTextEdit, TypedDoubleByteCharactersReachTheEditWhole) {
   Focus();
   // ア 83 41, ソ 83 5C, 表 95 5C, Ｂ 82 61: trail bytes a letter and a backslash.
-  edittest::Type(L"アソ表Ｂb");
+  guitest::TypeText(L"アソ表Ｂb");
   Settle();
   EXPECT_EQ(Hex(Inner->Text()), "83 41 83 5C 95 5C 82 61 62 ");
   EXPECT_EQ(EditSel(), (std::pair<DWORD, DWORD>{5, 5}));
@@ -185,7 +185,7 @@ TEST_F(vxInnerTextEdit, TabAndShiftTabMoveThroughTheEditorsUnlessTabIsKept) {
   guitest::TapKey(VK_TAB);
   Settle();
   EXPECT_EQ(GetFocus(), second->Inner()->Handle());
-  edittest::KeyWith(VK_SHIFT, VK_TAB);
+  guitest::TapKeyWith(VK_SHIFT, VK_TAB);
   Settle();
   EXPECT_EQ(GetFocus(), Inner->Handle());
   Edit->Properties()->SetKeepTab(true);
