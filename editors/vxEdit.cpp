@@ -1302,10 +1302,6 @@ void TvxCustomEdit::CreateInnerEdit() {
 
 void TvxCustomEdit::InitializeInnerEdit() { FInnerEdit->GetControl()->SetParent(this); }
 
-TvxEditDataBindingClass TvxCustomEdit::GetDataBindingClass() const {
-  return FClasses.DataBinding != nullptr ? FClasses.DataBinding : TvxEditDataBinding::BindingClass();
-}
-
 void TvxCustomEdit::ConnectOwnProperties(bool connect) {
   if (connect)
     FProperties->OnPropertiesChanged = [this](TObject* sender) { PropertiesChanged(sender); };

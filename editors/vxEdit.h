@@ -818,14 +818,6 @@ using TvxInnerEditClass = const TvxObjectClassInfo<TWinControl, TvxCustomEdit*>*
 using TvxEditDataBindingClass = const TvxObjectClassInfo<TvxEditDataBinding, TvxCustomEdit*>*;
 using TvxEditDataClass = const TvxObjectClassInfo<TvxCustomEditData, TvxCustomEdit*>*;
 
-// The classes an editor makes its parts of (see the header comment of this section).
-struct TvxEditClasses {
-  TvxCustomEditPropertiesClass Properties = TvxCustomEditProperties::PropertiesClass();
-  TvxInnerEditClass InnerEdit = nullptr;  // no inner control
-  TvxEditDataBindingClass DataBinding = nullptr;  // nullptr: TvxEditDataBinding
-  TvxEditDataClass EditData = nullptr;  // no edit data
-};
-
 // Where an editor's value comes from and goes to. This one binds to nothing: the editor's own
 // display text is the stored value and nothing is kept elsewhere; a binding to data overrides
 // the operations.
@@ -862,6 +854,14 @@ protected:
 private:
   TvxCustomEdit* FEdit;
   std::unique_ptr<TvxCustomEditDefaultValuesProvider> FProvider;
+};
+
+// The classes an editor makes its parts of (see the header comment of this section).
+struct TvxEditClasses {
+  TvxCustomEditPropertiesClass Properties = TvxCustomEditProperties::PropertiesClass();
+  TvxInnerEditClass InnerEdit = nullptr;  // no inner control
+  TvxEditDataBindingClass DataBinding = TvxEditDataBinding::BindingClass();
+  TvxEditDataClass EditData = nullptr;  // no edit data
 };
 
 // State that the caller of an in-place activation keeps from one activation to the next. The
@@ -956,7 +956,7 @@ public:
   void SetRepositoryItem(TvxEditRepositoryItem* value);
   TvxCustomEditPropertiesClass GetPropertiesClass() const { return FClasses.Properties; }
   TvxInnerEditClass GetInnerEditClass() const { return FClasses.InnerEdit; }
-  TvxEditDataBindingClass GetDataBindingClass() const;
+  TvxEditDataBindingClass GetDataBindingClass() const { return FClasses.DataBinding; }
   TvxEditDataClass GetEditDataClass() const { return FClasses.EditData; }
   TvxEditDataBinding* DataBinding() const { return FDataBinding.get(); }
   IvxCustomInnerEdit* InnerEdit() const { return FInnerEdit; }
