@@ -529,18 +529,7 @@ namespace {
 
 std::optional<TMouseButton> GLastPressedButton;
 
-// Sets a flag for a scope and puts the old value back.
-class TFlagScope {
-public:
-  explicit TFlagScope(bool& flag) : FFlag(flag), FOld(flag) { FFlag = true; }
-  ~TFlagScope() { FFlag = FOld; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-  bool& FFlag;
-  bool FOld;
-};
+using TFlagScope = TvxFlagScope;
 
 // The inner control is any control: its protected operations are named through this class's
 // own declarations (the member pointers so formed are TControl's and work on any control).
