@@ -175,6 +175,21 @@ void vxAddResourceStringTranslation(const AnsiString& source, const AnsiString& 
 void vxClearResourceStringTranslations();
 bool vxHasResourceStringTranslations();
 
+// --- Scopes ------------------------------------------------------------------------------
+
+// Sets a flag for a scope and puts the old value back, also when an exception passes.
+class TvxFlagScope {
+public:
+  explicit TvxFlagScope(bool& flag) : FFlag(flag), FOld(flag) { FFlag = true; }
+  ~TvxFlagScope() { FFlag = FOld; }
+  TvxFlagScope(const TvxFlagScope&) = delete;
+  TvxFlagScope& operator=(const TvxFlagScope&) = delete;
+
+private:
+  bool& FFlag;
+  bool FOld;
+};
+
 // --- Notification lists ---------------------------------------------------------------
 
 // Calls call(entry) for the entries of a list that the calls may change: an entry that leaves

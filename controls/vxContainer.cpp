@@ -1,9 +1,12 @@
 #include "controls/vxContainer.h"
 
 #include "platform/gui/Forms.h"
+#include "platform/rtl/SysExceptions.h"
 
 #include <algorithm>
 #include <iterator>
+#include <map>
+#include <memory>
 
 namespace {
 
@@ -526,18 +529,7 @@ namespace {
 
 std::optional<TMouseButton> GLastPressedButton;
 
-// Sets a flag for a scope and puts the old value back.
-class TFlagScope {
-public:
-  explicit TFlagScope(bool& flag) : FFlag(flag), FOld(flag) { FFlag = true; }
-  ~TFlagScope() { FFlag = FOld; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-  bool& FFlag;
-  bool FOld;
-};
+using TFlagScope = TvxFlagScope;
 
 // The inner control is any control: its protected operations are named through this class's
 // own declarations (the member pointers so formed are TControl's and work on any control).
@@ -1419,6 +1411,749 @@ LRESULT TvxContainer::WndProc(TMessage& m) {
   // A hidden container does not take the focus.
   if (m.Msg == WM_SETFOCUS && !Visible()) return 0;
   return TvxControl::WndProc(m);
+}
+
+// --- Popup windows ----------------------------------------------------------------------
+
+namespace {
+
+// What the popup windows share process-wide, from InitializevxPopupWindows to
+// FinalizevxPopupWindows.
+struct TPopupWindowsUnit {
+  std::vector<TvxCustomPopupWindow*> Visible;  // oldest first, not owned
+  TvxCustomPopupWindow* Showing = nullptr;
+  TvxCustomPopupWindow* Closing = nullptr;
+  bool ClosingFromMouseHook = false;
+  HHOOK CallWndProcHook = nullptr;
+  HHOOK GetMessageHook = nullptr;
+  HHOOK MouseHook = nullptr;
+  // Windows whose procedure answers their next WM_NCACTIVATE itself: the procedure to put back.
+  std::map<HWND, WNDPROC> HeldCaptions;
+};
+
+std::unique_ptr<TPopupWindowsUnit> GPopupUnit;
+
+TPopupWindowsUnit& PopupUnit() {
+  if (!GPopupUnit) throw EInvalidOperation("Popup windows are not initialized");
+  return *GPopupUnit;
+}
+
+bool IsListed(const TvxCustomPopupWindow* popup) {
+  if (!GPopupUnit) return false;
+  const auto& list = GPopupUnit->Visible;
+  return std::find(list.begin(), list.end(), popup) != list.end();
+}
+
+void Unlist(const TvxCustomPopupWindow* popup) {
+  if (!GPopupUnit) return;
+  auto& list = GPopupUnit->Visible;
+  list.erase(std::remove(list.begin(), list.end(), popup), list.end());
+}
+
+// Sets a value for a scope and puts the old one back however the scope ends (TFlagScope for
+// values other than flags).
+template <class T>
+class TValueScope {
+public:
+  TValueScope(T& field, T value) : FField(field), FOld(field) { field = value; }
+  ~TValueScope() { FField = FOld; }
+  TValueScope(const TValueScope&) = delete;
+  TValueScope& operator=(const TValueScope&) = delete;
+
+private:
+  T& FField;
+  T FOld;
+};
+
+// The popups a scan has dealt with already, by object link (a freed one reads as none).
+class TDealtWith {
+public:
+  bool Contains(const TObject* object) const {
+    return std::any_of(FLinks.begin(), FLinks.end(), [object](const auto& link) { return link->Object() == object; });
+  }
+  void Add(TObject* object) { FLinks.push_back(std::make_unique<TvxObjectLinkHolder>(object)); }
+
+private:
+  std::vector<std::unique_ptr<TvxObjectLinkHolder>> FLinks;
+};
+
+// The window's procedure while it answers one WM_NCACTIVATE itself: the first message that
+// comes puts the former procedure back; a WM_NCACTIVATE is answered True (the caption stays
+// as it is), anything else goes on to the former procedure.
+LRESULT CALLBACK HeldCaptionWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  WNDPROC previous = nullptr;
+  if (GPopupUnit) {
+    auto it = GPopupUnit->HeldCaptions.find(window);
+    if (it != GPopupUnit->HeldCaptions.end()) {
+      previous = it->second;
+      GPopupUnit->HeldCaptions.erase(it);
+    }
+  }
+  if (previous == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)) == HeldCaptionWndProc)
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+  if (message == WM_NCACTIVATE) return TRUE;
+  return CallWindowProcA(previous, window, message, wParam, lParam);
+}
+
+void HoldCaption(HWND window) {
+  auto& held = GPopupUnit->HeldCaptions;
+  if (held.count(window) != 0) return;
+  auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC));
+  if (previous == nullptr) return;
+  held[window] = previous;
+  SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HeldCaptionWndProc));
+}
+
+void ReleaseHeldCaptions() {
+  for (const auto& [window, previous] : GPopupUnit->HeldCaptions)
+    if (IsWindow(window) && reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)) == HeldCaptionWndProc)
+      SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+  GPopupUnit->HeldCaptions.clear();
+}
+
+// An exception from user code run by a hook goes to the application; the hook goes on.
+void HandleHookException() {
+  if (Application != nullptr) Application->HandleException(nullptr);
+}
+
+// The window of the control (none without one or while it is being destroyed).
+HWND LiveHandle(TWinControl* control) {
+  return control != nullptr && !control->IsDestroying() && control->HandleAllocated() ? control->Handle() : nullptr;
+}
+
+bool IsWindowOrChild(HWND parent, HWND window) {
+  return parent != nullptr && window != nullptr && (window == parent || IsChild(parent, window));
+}
+
+// The top-level window a child window sits in.
+HWND TopLevelWindow(HWND window) {
+  while (window != nullptr && (GetWindowLongA(window, GWL_STYLE) & WS_CHILD) != 0) window = GetParent(window);
+  return window;
+}
+
+}  // namespace
+
+TvxCustomPopupWindow::TvxCustomPopupWindow(TWinControl* ownerControl) : TvxPopupWindow(ownerControl) {
+  SetFormStyle(TFormStyle::fsNormal);
+  SetVisible(false);
+  SetKeyPreview(true);
+  SetReference(FOwnerControl, ownerControl);
+}
+
+TvxCustomPopupWindow::~TvxCustomPopupWindow() {
+  Destroying();
+  if (TvxObjectLinkController* links = vxObjectLinkController()) links->ObjectDestroyed(this);
+  Unlist(this);
+  if (GPopupUnit) {
+    if (GPopupUnit->Showing == this) GPopupUnit->Showing = nullptr;
+    if (GPopupUnit->Closing == this) GPopupUnit->Closing = nullptr;
+  }
+  FViewInfo.reset();
+  if (FStyle) FStyle->OnChanged = nullptr;
+  FStyle.reset();
+}
+
+TvxContainerStyle* TvxCustomPopupWindow::Style() {
+  if (!FStyle) {
+    FStyle.reset(GetStyleClass()->Create(this, false, nullptr, csNormal));
+    FStyle->OnChanged = [this](TObject*) {
+      if (HandleAllocated()) Invalidate();
+    };
+  }
+  return FStyle.get();
+}
+
+TvxContainerViewInfo* TvxCustomPopupWindow::ViewInfo() {
+  if (!FViewInfo) FViewInfo.reset(GetViewInfoClass()->Create());
+  return FViewInfo.get();
+}
+
+void TvxCustomPopupWindow::AdjustClientRect(RECT& rect) { rect = ViewInfo()->ClientRect; }
+
+void TvxCustomPopupWindow::Paint() { ViewInfo()->PaintEx(Canvas()); }
+
+void TvxCustomPopupWindow::Notification(TComponent* component, TOperation operation) {
+  TvxPopupWindow::Notification(component, operation);
+  if (operation != TOperation::opRemove) return;
+  if (component == FOwnerControl) FOwnerControl = nullptr;
+  if (component == FFocusedControl) FFocusedControl = nullptr;
+}
+
+TWinControl* TvxCustomPopupWindow::LiveOwner() const {
+  return FOwnerControl != nullptr && !FOwnerControl->IsDestroying() ? FOwnerControl : nullptr;
+}
+
+TCustomForm* TvxCustomPopupWindow::OwnerForm() const {
+  TWinControl* owner = LiveOwner();
+  return owner != nullptr ? GetParentForm(owner) : nullptr;
+}
+
+bool TvxCustomPopupWindow::HoldsWindow(HWND window) { return HandleAllocated() && IsWindowOrChild(Handle(), window); }
+
+bool TvxCustomPopupWindow::IsVisible() const { return IsListed(this); }
+
+bool TvxCustomPopupWindow::Focused() {
+  return IsVisible() && FPopupStyle && HoldsWindow(GetFocus());
+}
+
+int TvxCustomPopupWindow::VisiblePopupCount() {
+  return GPopupUnit ? static_cast<int>(GPopupUnit->Visible.size()) : 0;
+}
+
+TvxCustomPopupWindow* TvxCustomPopupWindow::VisiblePopup(int index) {
+  return PopupUnit().Visible.at(static_cast<size_t>(index));
+}
+
+TvxCustomPopupWindow* TvxCustomPopupWindow::ShowingPopup() { return GPopupUnit ? GPopupUnit->Showing : nullptr; }
+
+TvxCustomPopupWindow* TvxCustomPopupWindow::ClosingPopup() { return GPopupUnit ? GPopupUnit->Closing : nullptr; }
+
+bool TvxCustomPopupWindow::IsNavigationKey(WORD key) {
+  return (key >= VK_PRIOR && key <= VK_DOWN) || key == VK_F4;
+}
+
+void TvxCustomPopupWindow::DoClosed() {
+  if (OnClosed) OnClosed(this);
+}
+
+void TvxCustomPopupWindow::DoClosing() {
+  if (OnClosing) OnClosing(this);
+}
+
+void TvxCustomPopupWindow::DoShowed() {
+  if (OnShowed) OnShowed(this);
+}
+
+// --- Window --------------------------------------------------------------------------------
+
+void TvxCustomPopupWindow::SetPopupStyle(bool value) {
+  if (value == FPopupStyle) return;
+  FPopupStyle = value;
+  RecreatePopupWindow();
+}
+
+void TvxCustomPopupWindow::SetTopMost(bool value) {
+  if (value == FTopMost) return;
+  FTopMost = value;
+  RecreatePopupWindow();
+}
+
+void TvxCustomPopupWindow::RecreatePopupWindow() {
+  const bool wasVisible = IsVisible();
+  if (wasVisible) CloseUp();
+  RecreateWnd();
+  if (wasVisible) Popup(FFocusedControl);
+}
+
+void TvxCustomPopupWindow::CreateParams(TCreateParams& params) {
+  TvxPopupWindow::CreateParams(params);
+  if (FPopupStyle) {
+    TCustomForm* form = OwnerForm();
+    params.WndParent = form != nullptr ? form->Handle() : nullptr;
+    params.Style = (params.Style & ~WS_CHILD) | WS_POPUP;
+    // A topmost popup over a form that is not topmost would stay over every other program.
+    if (FTopMost && params.WndParent != nullptr && (GetWindowLongA(params.WndParent, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0)
+      params.ExStyle |= WS_EX_TOPMOST;
+  } else {
+    params.Style = WS_CHILD;
+    params.ExStyle |= WS_EX_TOOLWINDOW;
+    if (params.WndParent == nullptr) params.WndParent = vxMessageWindow().Handle();
+  }
+  params.Style |= WS_CLIPCHILDREN;
+}
+
+void TvxCustomPopupWindow::CreateWnd() {
+  TvxPopupWindow::CreateWnd();
+  // Made as a child of the library's window, then a child of the desktop.
+  if (!FPopupStyle) ::SetParent(Handle(), nullptr);
+}
+
+void TvxCustomPopupWindow::CreateHandle() {
+  // The popup counts as visible while its window is made, so that the hooks treat the
+  // messages of its making as a popup's.
+  const bool listed = GPopupUnit == nullptr || IsListed(this);
+  if (!listed) GPopupUnit->Visible.push_back(this);
+  try {
+    TvxPopupWindow::CreateHandle();
+  } catch (...) {
+    if (!listed) Unlist(this);
+    throw;
+  }
+  if (!listed) Unlist(this);
+}
+
+void TvxCustomPopupWindow::KeyDown(WORD& key, TShiftState shift) {
+  if (key == VK_ESCAPE && IsVisible() && HoldsWindow(GetCapture())) {
+    ReleaseCapture();
+    key = 0;
+    return;
+  }
+  TvxPopupWindow::KeyDown(key, shift);
+}
+
+void TvxCustomPopupWindow::DoClose(TCloseAction& action) {
+  TvxPopupWindow::DoClose(action);
+  if (action == TCloseAction::caHide) CloseUp();
+}
+
+void TvxCustomPopupWindow::VisibleChanged() {
+  if (Visible() || !FPopupStyle || !HandleAllocated() || IsWindowVisible(Handle()) || IsDesigning()) return;
+  // The popup went: the owner takes the focus back when its form has it.
+  TWinControl* owner = LiveOwner();
+  TCustomForm* form = OwnerForm();
+  if (owner == nullptr || form == nullptr || !form->HandleAllocated()) return;
+  if (IsWindowOrChild(form->Handle(), GetFocus()) && owner->CanFocus()) owner->SetFocus();
+}
+
+void TvxCustomPopupWindow::Deactivate() {
+  FActivatedFlag = false;
+  TCustomForm::Deactivate();
+  if (FLockDeactivate || !GPopupUnit) return;
+  TvxObjectLinkHolder self(this);
+  const HWND active = OtherActivationWindow();
+  // The popups opened after the one that takes the activation close, newest first.
+  TDealtWith dealt;
+  while (GPopupUnit) {
+    TvxCustomPopupWindow* next = nullptr;
+    const auto& list = GPopupUnit->Visible;
+    for (auto it = list.rbegin(); it != list.rend(); ++it) {
+      TvxCustomPopupWindow* popup = *it;
+      if (popup->HoldsWindow(active)) break;
+      if (popup->Enabled() && !dealt.Contains(popup)) {
+        next = popup;
+        break;
+      }
+    }
+    if (next == nullptr) break;
+    dealt.Add(next);
+    next->CloseUp();
+  }
+  if (self.Object() != nullptr && VisiblePopupCount() > 0) CloseUp();
+}
+
+// --- Showing and closing -----------------------------------------------------------------
+
+void TvxCustomPopupWindow::Popup(TWinControl* focusedControl) {
+  if (IsVisible()) return;
+  TWinControl* owner = LiveOwner();
+  if (owner == nullptr || !owner->HandleAllocated() || !IsWindowVisible(owner->Handle())) return;
+  TPopupWindowsUnit& unit = PopupUnit();
+  TvxObjectLinkHolder self(this);
+  {
+    TValueScope<TvxCustomPopupWindow*> showing(unit.Showing, this);
+    unit.Visible.push_back(this);
+    FClosedByOwnerClick = false;
+    try {
+      if (OnShowing) OnShowing(this);
+      if (self.Object() == nullptr) return;
+      CalculateSize();
+      const POINT position = CalculatePosition();
+      RECT r{position.x, position.y, position.x + Width(), position.y + Height()};
+      FitBoundsToWorkArea(r);
+      SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+      Show();
+
+      TWinControl* target = focusedControl;
+      if (FPopupStyle && !(target != nullptr && target->CanFocus() && target->TabStop())) {
+        target = FindNextControl(nullptr, true, true, false);
+        if (target == nullptr) target = this;
+      }
+      SetFocusedControl(target);
+      if (target != nullptr && target->CanFocus()) target->SetFocus();
+
+      TCustomForm* form = OwnerForm();
+      const bool formTopMost = form != nullptr && form->HandleAllocated() &&
+                               (GetWindowLongA(form->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+      const bool topMost = !FPopupStyle || form == nullptr || formTopMost;
+      SetWindowPos(Handle(), topMost ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    } catch (...) {
+      // Left half shown, the popup would count as open for good: it closes quietly.
+      if (self.Object() != nullptr) {
+        Unlist(this);
+        if (HandleAllocated()) ShowWindow(Handle(), SW_HIDE);
+        Hide();
+      }
+      throw;
+    }
+  }
+  if (self.Object() == nullptr) return;
+  SetModalResult(mrNone);
+  DoShowed();
+  if (self.Object() != nullptr && FPopupStyle && FModalMode) RunModalLoop(self);
+}
+
+void TvxCustomPopupWindow::RunModalLoop(TvxObjectLinkHolder& self) {
+  // Each step may free the popup: it is read only while the link says it lives.
+  while (self.Object() != nullptr && IsVisible() && !Application->Terminated()) {
+    // The system's menu keys would start the menu loop of the owner's form.
+    MSG msg{};
+    if (PeekMessageA(&msg, nullptr, WM_SYSKEYDOWN, WM_SYSKEYDOWN, PM_NOREMOVE) &&
+        (msg.wParam == VK_RETURN || msg.wParam == VK_MENU || msg.wParam == VK_SPACE))
+      PeekMessageA(&msg, nullptr, WM_SYSKEYDOWN, WM_SYSKEYDOWN, PM_REMOVE);
+    if (ModalResult() != mrNone) {
+      try {
+        if (CloseQuery())
+          ClosePopup();
+        else
+          SetModalResult(mrNone);
+      } catch (...) {
+        // A refused close (a value that does not validate) keeps the popup open.
+        if (self.Object() != nullptr) SetModalResult(mrNone);
+        Application->HandleException(self.Object() != nullptr ? this : nullptr);
+      }
+      if (self.Object() == nullptr || !IsVisible()) break;
+    }
+    try {
+      Application->HandleMessage();
+    } catch (...) {
+      Application->HandleException(nullptr);
+    }
+  }
+}
+
+void TvxCustomPopupWindow::CloseUp() {
+  if (!IsListed(this)) return;
+  TvxObjectLinkHolder self(this);
+  Unlist(this);
+  auto hideWindow = [this] {
+    if (HandleAllocated()) ShowWindow(Handle(), SW_HIDE);
+    Hide();
+  };
+  try {
+    DoClosing();
+  } catch (...) {
+    // The popup has left the list: its window must not stay on the screen.
+    if (self.Object() != nullptr) hideWindow();
+    throw;
+  }
+  if (self.Object() == nullptr || !GPopupUnit) return;
+  TValueScope<TvxCustomPopupWindow*> closing(GPopupUnit->Closing, this);
+  hideWindow();
+  if (self.Object() == nullptr) return;
+  DoClosed();
+  if (self.Object() != nullptr && HoldsWindow(GetCapture())) ReleaseCapture();
+}
+
+void TvxCustomPopupWindow::Repopup() {
+  TvxObjectLinkHolder self(this);
+  TvxObjectLinkHolder owner(FOwnerControl);
+  Popup(FFocusedControl);
+}
+
+void TvxCustomPopupWindow::CloseUpLocked() {
+  TvxObjectLinkHolder self(this);
+  FLockDeactivate = true;
+  try {
+    CloseUp();
+  } catch (...) {
+    if (self.Object() != nullptr) FLockDeactivate = false;
+    throw;
+  }
+  if (self.Object() != nullptr) FLockDeactivate = false;
+}
+
+void TvxCustomPopupWindow::CloseAndFocusOwner() {
+  TvxObjectLinkHolder self(this);
+  TvxObjectLinkHolder owner(FOwnerControl);
+  CloseUpLocked();
+  if (self.Object() == nullptr || owner.Object() == nullptr) return;
+  if (HWND window = LiveHandle(LiveOwner())) SendMessageA(window, WM_SETFOCUS, 0, 0);
+}
+
+LRESULT TvxCustomPopupWindow::WndProc(TMessage& m) {
+  switch (m.Msg) {
+    case WM_ERASEBKGND:
+      if (!HasBackground()) return 1;
+      break;
+    case WM_ACTIVATE:
+      if (LOWORD(m.WParam) != WA_INACTIVE) FActivatedFlag = true;
+      break;
+    case WM_ACTIVATEAPP:
+      // The hooks decide what the application's deactivation closes.
+      return TForm::WndProc(m);
+    case CM_VISIBLECHANGED: {
+      TvxObjectLinkHolder self(this);
+      const LRESULT result = TvxPopupWindow::WndProc(m);
+      if (self.Object() != nullptr) VisibleChanged();
+      return result;
+    }
+    case VXM_CLOSEPOPUPWINDOW: CloseAndFocusOwner(); return 0;
+    case VXM_REPOPUP: Repopup(); return 0;
+  }
+  return TvxPopupWindow::WndProc(m);
+}
+
+void TvxCustomPopupWindow::FitBoundsToWorkArea(RECT& r) {
+  if (!IsWorkAreaLimited()) return;
+  const RECT work = GetDesktopWorkArea(POINT{r.left, r.top});
+  r.left = std::max(r.left, work.left);
+  r.top = std::max(r.top, work.top);
+  r.right = std::min(r.right, work.right);
+  r.bottom = std::min(r.bottom, work.bottom);
+  const int height = r.bottom - r.top;
+  SetWidth(r.right - r.left);
+  SetHeight(height);
+  // A popup above its owner is cut at the work area's top: a height of the form's own keeps
+  // its bottom where it was.
+  if (Height() != height && r.top == work.top) r.top += height - Height();
+  r.right = r.left + Width();
+  r.bottom = r.top + Height();
+}
+
+void vxPostClosePopupMessage(TvxCustomPopupWindow* popup) {
+  if (popup != nullptr && popup->HandleAllocated()) PostMessageA(popup->Handle(), VXM_CLOSEPOPUPWINDOW, 0, 0);
+}
+
+// --- Hooks ---------------------------------------------------------------------------------
+
+void TvxCustomPopupWindow::OwnerFocusChanged(TWinControl* owner) {
+  if (auto* container = dynamic_cast<TvxContainer*>(owner)) container->FocusChanged();
+}
+
+namespace {
+
+// Closes, one at a time, the visible popups that match (usable ones only: the popup and its
+// owner live and have windows), starting the search again after each close; after(popup)
+// runs for a popup that still lives after its close.
+template <class Match, class After>
+void CloseMatching(Match match, After after) {
+  TDealtWith dealt;
+  while (GPopupUnit) {
+    TvxCustomPopupWindow* found = nullptr;
+    for (TvxCustomPopupWindow* popup : GPopupUnit->Visible) {
+      if (popup->IsDestroying() || !popup->HandleAllocated() || LiveHandle(popup->OwnerControl()) == nullptr) continue;
+      if (!dealt.Contains(popup) && match(popup)) {
+        found = popup;
+        break;
+      }
+    }
+    if (found == nullptr) return;
+    dealt.Add(found);
+    TvxObjectLinkHolder link(found);
+    found->CloseUp();
+    if (link.Object() != nullptr) after(found);
+  }
+}
+
+template <class Match>
+void CloseMatching(Match match) {
+  CloseMatching(match, [](TvxCustomPopupWindow*) {});
+}
+
+TvxCustomPopupWindow* FindListed(HWND window) {
+  for (TvxCustomPopupWindow* popup : GPopupUnit->Visible)
+    if (popup->HandleAllocated() && popup->Handle() == window) return popup;
+  return nullptr;
+}
+
+HWND OwnerFormHandle(TvxCustomPopupWindow* popup) {
+  TWinControl* owner = popup->OwnerControl();
+  TCustomForm* form = owner != nullptr && !owner->IsDestroying() ? GetParentForm(owner) : nullptr;
+  return LiveHandle(form);
+}
+
+}  // namespace
+
+void TvxCustomPopupWindow::CallWndProcAction(HWND window, UINT message, WPARAM wParam) {
+  switch (message) {
+    case WM_WINDOWPOSCHANGED:
+      // The owner moved out of sight.
+      CloseMatching([window](TvxCustomPopupWindow* popup) {
+        return LiveHandle(popup->OwnerControl()) == window && !IsWindowVisible(window);
+      });
+      break;
+    case WM_NCACTIVATE:
+      if (wParam != FALSE) break;
+      if (GPopupUnit->ClosingFromMouseHook) {
+        HoldCaption(window);
+      } else {
+        for (TvxCustomPopupWindow* popup : GPopupUnit->Visible)
+          if (OwnerFormHandle(popup) == window) {
+            HoldCaption(window);
+            break;
+          }
+      }
+      break;
+    case WM_ACTIVATEAPP: {
+      if (wParam != FALSE) break;
+      for (TvxCustomPopupWindow* popup : GPopupUnit->Visible)
+        if (HWND form = OwnerFormHandle(popup)) PostMessageA(form, WM_NCACTIVATE, FALSE, 0);
+      CloseMatching(
+          [](TvxCustomPopupWindow* popup) { return popup->Enabled() && !(popup->PopupStyle() && popup->Active()); },
+          [](TvxCustomPopupWindow* popup) { OwnerFocusChanged(popup->LiveOwner()); });
+      break;
+    }
+    case WM_SHOWWINDOW: {
+      if (wParam != FALSE) break;
+      // The owner is hidden: its last popup and every popup opened after it close, newest
+      // first.
+      const auto& list = GPopupUnit->Visible;
+      auto last = std::find_if(list.rbegin(), list.rend(), [window](TvxCustomPopupWindow* popup) {
+        return !popup->IsDestroying() && LiveHandle(popup->OwnerControl()) == window;
+      });
+      if (last == list.rend()) break;
+      TvxObjectLinkHolder target(*last);
+      TDealtWith dealt;
+      while (GPopupUnit && target.Object() != nullptr && IsListed(static_cast<TvxCustomPopupWindow*>(target.Object()))) {
+        const auto& now = GPopupUnit->Visible;
+        TvxCustomPopupWindow* newest = nullptr;
+        for (auto it = now.rbegin(); it != now.rend(); ++it) {
+          if (!dealt.Contains(*it) && !(*it)->IsDestroying()) {
+            newest = *it;
+            break;
+          }
+          if (*it == target.Object()) break;
+        }
+        if (newest == nullptr) break;
+        dealt.Add(newest);
+        newest->CloseUp();
+      }
+      break;
+    }
+    case WM_CLOSE: {
+      if (TvxCustomPopupWindow* popup = FindListed(window)) {
+        if (popup->IsDestroying()) break;
+        TvxObjectLinkHolder link(popup);
+        if (popup->CloseQuery()) popup->CloseUp();
+        if (link.Object() == nullptr || IsListed(popup) || !popup->PopupStyle()) break;
+        // Closing a drop-down's popup asks the window it belongs to to close as well.
+        if (HWND top = TopLevelWindow(LiveHandle(popup->LiveOwner()))) SendMessageA(top, WM_CLOSE, 0, 0);
+      } else {
+        bool closed = false;
+        CloseMatching([window, &closed](TvxCustomPopupWindow* popup) {
+          if (closed || popup->PopupStyle()) return false;
+          const HWND form = OwnerFormHandle(popup);
+          closed = form == window || form == nullptr;
+          return closed;
+        });
+      }
+      break;
+    }
+    case WM_DESTROY:
+      if (TvxCustomPopupWindow* popup = FindListed(window)) {
+        TvxObjectLinkHolder link(popup);
+        popup->Close();
+        if (link.Object() != nullptr && !IsListed(popup) && !popup->IsDestroying() && popup->TerminateApplication())
+          Application->Terminate();
+      }
+      break;
+  }
+}
+
+bool TvxCustomPopupWindow::MouseAction(WPARAM message, const MOUSEHOOKSTRUCT& info) {
+  const HWND window = info.hwnd;
+  const bool press = message == WM_LBUTTONDOWN || message == WM_NCLBUTTONDOWN;
+  TDealtWith dealt;
+  while (GPopupUnit) {
+    TvxCustomPopupWindow* popup = nullptr;
+    for (TvxCustomPopupWindow* candidate : GPopupUnit->Visible) {
+      if (dealt.Contains(candidate) || candidate->IsDestroying() || !candidate->HandleAllocated()) continue;
+      if (LiveHandle(candidate->OwnerControl()) == nullptr) continue;
+      // A top-level popup that is not active closes by its own deactivation.
+      if (candidate->PopupStyle() && !candidate->Active()) continue;
+      popup = candidate;
+      break;
+    }
+    if (popup == nullptr) return false;
+    dealt.Add(popup);
+    if (popup->HoldsWindow(window)) continue;
+
+    TWinControl* owner = popup->OwnerControl();
+    const HWND ownerWindow = owner->Handle();
+    bool ownerSide = IsWindowOrChild(OwnerFormHandle(popup), window);
+    for (TWinControl* parent = owner->Parent(); parent != nullptr && !ownerSide; parent = parent->Parent())
+      if (auto* holder = dynamic_cast<TvxCustomPopupWindow*>(parent))
+        ownerSide = holder->HoldsWindow(window);
+    if (!ownerSide) {
+      // An owner on an MDI child form: a press on the frame or on another child form.
+      const HWND form = OwnerFormHandle(popup);
+      const bool mdiChild = form != nullptr && (GetWindowLongA(form, GWL_EXSTYLE) & WS_EX_MDICHILD) != 0;
+      const HWND frame = mdiChild ? GetParent(GetParent(form)) : nullptr;
+      if (!(frame != nullptr && IsWindowOrChild(frame, window))) continue;
+    }
+
+    TvxObjectLinkHolder popupLink(popup);
+    TvxObjectLinkHolder ownerLink(owner);
+    if (window == ownerWindow && press) {
+      const RECT ownerRect = popup->OwnerScreenBounds();
+      if (PtInRect(&ownerRect, info.pt)) popup->FClosedByOwnerClick = true;
+    }
+    {
+      TFlagScope fromHook(GPopupUnit->ClosingFromMouseHook);
+      popup->CloseUpLocked();
+    }
+    // A press meant for an owner that went away or was hidden by the close goes nowhere.
+    if (popupLink.Object() == nullptr || ownerLink.Object() == nullptr || popup->LiveOwner() != owner) return true;
+    if (!owner->Visible() || !owner->HandleAllocated() || !IsWindowVisible(owner->Handle())) return true;
+  }
+  return false;
+}
+
+LRESULT CALLBACK TvxCustomPopupWindow::CallWndProcHook(int code, WPARAM wParam, LPARAM lParam) {
+  const HHOOK hook = GPopupUnit ? GPopupUnit->CallWndProcHook : nullptr;
+  if (code == HC_ACTION && GPopupUnit && !GPopupUnit->Visible.empty()) {
+    try {
+      const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+      CallWndProcAction(call->hwnd, call->message, call->wParam);
+    } catch (...) {
+      HandleHookException();
+    }
+  }
+  return CallNextHookEx(hook, code, wParam, lParam);
+}
+
+LRESULT CALLBACK TvxCustomPopupWindow::GetMessageHook(int code, WPARAM wParam, LPARAM lParam) {
+  const HHOOK hook = GPopupUnit ? GPopupUnit->GetMessageHook : nullptr;
+  if (code == HC_ACTION && wParam == PM_REMOVE && GPopupUnit && !GPopupUnit->Visible.empty()) {
+    auto* msg = reinterpret_cast<MSG*>(lParam);
+    if (msg->message == WM_SYSKEYDOWN) {
+      try {
+        // Menu keys would reach the owner's form while the popup runs no loop of its own.
+        TvxCustomPopupWindow* topmost = GPopupUnit->Visible.back();
+        if (!(topmost->PopupStyle() && topmost->ModalMode()) &&
+            !topmost->IsNavigationKey(static_cast<WORD>(msg->wParam)))
+          msg->message = WM_NULL;
+      } catch (...) {
+        HandleHookException();
+      }
+    }
+  }
+  return CallNextHookEx(hook, code, wParam, lParam);
+}
+
+LRESULT CALLBACK TvxCustomPopupWindow::MouseHook(int code, WPARAM wParam, LPARAM lParam) {
+  const HHOOK hook = GPopupUnit ? GPopupUnit->MouseHook : nullptr;
+  if (code == HC_ACTION && GPopupUnit && !GPopupUnit->Visible.empty() &&
+      (wParam == WM_LBUTTONDOWN || wParam == WM_LBUTTONDBLCLK || wParam == WM_NCLBUTTONDOWN ||
+       wParam == WM_NCLBUTTONDBLCLK)) {
+    try {
+      if (MouseAction(wParam, *reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam))) return 1;
+    } catch (...) {
+      HandleHookException();
+    }
+  }
+  return CallNextHookEx(hook, code, wParam, lParam);
+}
+
+void InitializevxPopupWindows() {
+  if (GPopupUnit) return;
+  GPopupUnit = std::make_unique<TPopupWindowsUnit>();
+  const DWORD thread = GetCurrentThreadId();
+  GPopupUnit->CallWndProcHook =
+      SetWindowsHookExA(WH_CALLWNDPROC, TvxCustomPopupWindow::CallWndProcHook, nullptr, thread);
+  GPopupUnit->GetMessageHook =
+      SetWindowsHookExA(WH_GETMESSAGE, TvxCustomPopupWindow::GetMessageHook, nullptr, thread);
+  GPopupUnit->MouseHook = SetWindowsHookExA(WH_MOUSE, TvxCustomPopupWindow::MouseHook, nullptr, thread);
+}
+
+void FinalizevxPopupWindows() {
+  if (!GPopupUnit) return;
+  for (HHOOK hook : {GPopupUnit->MouseHook, GPopupUnit->GetMessageHook, GPopupUnit->CallWndProcHook})
+    if (hook != nullptr) UnhookWindowsHookEx(hook);
+  ReleaseHeldCaptions();
+  GPopupUnit.reset();
 }
 
 // --- Inner list box ----------------------------------------------------------------------

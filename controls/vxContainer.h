@@ -657,6 +657,181 @@ private:
   TTrackingCaller FTrackingCaller{*this};
 };
 
+// --- Popup windows ----------------------------------------------------------------------
+//
+// The popup window of the drop-down editors: a TvxPopupWindow that belongs to an owner
+// control, is painted from a container style and view info, and is closed by the rules of
+// three thread hooks of the GUI thread while it is visible:
+// - a press of the left button outside it, on the owner's form, closes it (a press on the
+//   owner rectangle of the owner control itself marks ClosedByOwnerClick and still reaches
+//   the owner, so that the press does not open the popup again);
+// - the owner control hidden (or moved out of sight) closes its popups and every popup
+//   opened after them; the application losing the activation closes every popup but an
+//   active top-level one; Alt with a key that is not a navigation key is dropped while a
+//   popup that runs no modal loop is the topmost;
+// - the owner's form keeps an active caption while its popup is active.
+// A popup with PopupStyle is a top-level window owned by the owner control's form; it takes
+// the activation, and losing it closes it. With ModalMode, Popup runs a message loop until
+// the popup closes (ModalResult set closes it through ClosePopup when CloseQuery allows).
+//
+// The visible popups are listed process-wide in the order they opened (the last is the
+// topmost). The hooks run the popups' user code (OnClosing, OnClosed, a descendant's
+// ClosePopup), which may open, close or free popups and owners: every scan of the list finds
+// one popup, closes it and starts again; the hooks hold object links on what they work on,
+// and a freed owner counts as destroying. Exceptions from that code reach the application's
+// handler; the hook still passes the message on. Drop-downs show their popup asynchronously:
+// they post VXM_REPOPUP, whose handler shows the popup (and runs the modal loop there).
+//
+// The owner control given to the constructor owns the popup as a component. GUI thread only.
+
+// Library messages of popup windows.
+constexpr UINT VXM_CLOSEPOPUPWINDOW = 0x8065;  // close the popup and give the owner the focus
+constexpr UINT VXM_REPOPUP = 0x8066;           // show the popup again with FocusedControl
+
+class TvxCustomPopupWindow : public TvxPopupWindow {
+public:
+  explicit TvxCustomPopupWindow(TWinControl* ownerControl);
+  ~TvxCustomPopupWindow() override;
+  const char* ClassName() const override { return "TvxCustomPopupWindow"; }
+
+  // The control that opened the popup (none once it has been freed).
+  TWinControl* OwnerControl() const { return FOwnerControl; }
+  // True (default): a top-level popup owned by the owner control's form; false: a tool
+  // window that is a child of the desktop. A change makes the window again (a visible popup
+  // closes and shows again).
+  bool PopupStyle() const { return FPopupStyle; }
+  void SetPopupStyle(bool value);
+  // Topmost only when the owner's form is topmost itself. A change makes the window again.
+  bool TopMost() const { return FTopMost; }
+  void SetTopMost(bool value);
+  bool ModalMode() const { return FModalMode; }
+  void SetModalMode(bool value) { FModalMode = value; }
+  // The application ends when the popup's window is destroyed while it is visible.
+  bool TerminateApplication() const { return FTerminateApplication; }
+  void SetTerminateApplication(bool value) { FTerminateApplication = value; }
+  // Set when a press on the owner rectangle closed the popup; cleared when it shows again.
+  bool ClosedByOwnerClick() const { return FClosedByOwnerClick; }
+  void SetClosedByOwnerClick(bool value) { FClosedByOwnerClick = value; }
+  // While set, losing the activation closes nothing (the popup is being closed already).
+  bool LockDeactivate() const { return FLockDeactivate; }
+  void SetLockDeactivate(bool value) { FLockDeactivate = value; }
+  // Set while the popup is the active window.
+  bool ActivatedFlag() const { return FActivatedFlag; }
+  // The control focused when the popup last showed; VXM_REPOPUP focuses it again.
+  TWinControl* FocusedControl() const { return FFocusedControl; }
+  void SetFocusedControl(TWinControl* value) { SetReference(FFocusedControl, value); }
+  // The popup's style and view info, made on first use from GetStyleClass and
+  // GetViewInfoClass, owned by the popup. The view info paints the popup and gives its client
+  // rectangle (descendants calculate it).
+  TvxContainerStyle* Style();
+  TvxContainerViewInfo* ViewInfo();
+
+  // In the list of visible popups.
+  bool IsVisible() const;
+  // Visible, with PopupStyle, and the focus in the popup.
+  bool Focused() override;
+  bool CanFocus() override { return Visible(); }
+
+  // Shows the popup beside its owner rectangle, unless it is showing or the owner control's
+  // window is not visible: it joins the visible list, OnShowing fires, it is sized, placed,
+  // fitted to the work area, shown and focused (focusedControl when it is a tab stop that can
+  // take the focus, else the first tab stop, else the popup), OnShowed fires; then the modal
+  // loop runs with PopupStyle and ModalMode. A failure on the way leaves the popup closed and
+  // out of the list, so that it can show again.
+  virtual void Popup(TWinControl* focusedControl);
+  void Popup() override { Popup(FFocusedControl); }
+  // Hides a visible popup: it leaves the list, OnClosing fires, the window hides, OnClosed
+  // fires, a mouse capture in it is let go.
+  void CloseUp() override;
+  // How the modal loop closes the popup (descendants take their value here).
+  virtual void ClosePopup() { CloseUp(); }
+  virtual bool IsNavigationKey(WORD key);
+
+  TNotifyEvent OnClosed;
+  TNotifyEvent OnClosing;
+  TNotifyEvent OnShowed;
+  TNotifyEvent OnShowing;
+
+  // The visible popups, oldest first.
+  static int VisiblePopupCount();
+  static TvxCustomPopupWindow* VisiblePopup(int index);
+  // The popup being shown or closed right now, or none.
+  static TvxCustomPopupWindow* ShowingPopup();
+  static TvxCustomPopupWindow* ClosingPopup();
+
+  LRESULT WndProc(TMessage& m) override;
+
+protected:
+  // True: FitBoundsToWorkArea cuts the popup to the work area.
+  virtual bool IsWorkAreaLimited() { return false; }
+  virtual void DoClosed();
+  virtual void DoClosing();
+  virtual void DoShowed();
+  // False: WM_ERASEBKGND is answered without erasing.
+  virtual bool HasBackground() { return false; }
+  // With IsWorkAreaLimited: moves edges outside the work area in (the popup smaller by as
+  // much), cuts the size to what fits, applies the size and keeps a popup cut at the work
+  // area's top where the form's own height puts it.
+  virtual void FitBoundsToWorkArea(RECT& r);
+  virtual TvxContainerStyleClass GetStyleClass() { return TvxContainerStyle::StyleClass(); }
+  virtual TvxContainerViewInfoClass GetViewInfoClass() { return TvxContainerViewInfo::ViewInfoClass(); }
+
+  void Notification(TComponent* component, TOperation operation) override;
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  void CreateHandle() override;
+  void AdjustClientRect(RECT& rect) override;
+  void Paint() override;
+  void Deactivate() override;
+  // Closing the form (Close, the system's close) closes the popup up.
+  void DoClose(TCloseAction& action) override;
+  void KeyDown(WORD& key, TShiftState shift) override;
+
+private:
+  friend void InitializevxPopupWindows();
+  friend void FinalizevxPopupWindows();
+  static LRESULT CALLBACK CallWndProcHook(int code, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK GetMessageHook(int code, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK MouseHook(int code, WPARAM wParam, LPARAM lParam);
+  static void CallWndProcAction(HWND window, UINT message, WPARAM wParam);
+  static bool MouseAction(WPARAM message, const MOUSEHOOKSTRUCT& info);
+  static void OwnerFocusChanged(TWinControl* owner);
+
+  // The window made again for a new style; a visible popup closes and shows again.
+  void RecreatePopupWindow();
+  void RunModalLoop(TvxObjectLinkHolder& self);
+  void VisibleChanged();
+  void Repopup();
+  // Closes with LockDeactivate on (off again however the close ends, while the popup lives).
+  void CloseUpLocked();
+  void CloseAndFocusOwner();
+  // The window or one of its children is the popup's.
+  bool HoldsWindow(HWND window);
+  // The owner control while it lives and is not being destroyed.
+  TWinControl* LiveOwner() const;
+  TCustomForm* OwnerForm() const;
+
+  TWinControl* FOwnerControl = nullptr;
+  bool FPopupStyle = true;
+  bool FActivatedFlag = false;
+  TWinControl* FFocusedControl = nullptr;
+  bool FLockDeactivate = false;
+  bool FTopMost = false;
+  bool FClosedByOwnerClick = false;
+  bool FModalMode = true;
+  bool FTerminateApplication = false;
+  std::unique_ptr<TvxContainerStyle> FStyle;
+  std::unique_ptr<TvxContainerViewInfo> FViewInfo;
+};
+
+// Posts VXM_CLOSEPOPUPWINDOW to the popup (when it has a window).
+void vxPostClosePopupMessage(TvxCustomPopupWindow* popup);
+
+// The visible-popup list and the three hooks of the calling (GUI) thread; the shutdown
+// removes the hooks, gives back held captions and forgets the list.
+void InitializevxPopupWindows();
+void FinalizevxPopupWindows();
+
 // --- Inner list box ----------------------------------------------------------------------
 //
 // The platform's list box made fit to live inside a container, usually in a drop-down. Its

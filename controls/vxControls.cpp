@@ -1559,3 +1559,180 @@ LRESULT TvxControl::WndProc(TMessage& m) {
   }
   return result;
 }
+
+// --- Popup window ------------------------------------------------------------------------
+
+namespace {
+
+// The position for the alignments, before the work area has its say.
+POINT PlacePopup(const RECT& owner, SIZE size, TvxPopupAlignHorz alignHorz, TvxPopupAlignVert alignVert,
+                 bool vertical) {
+  POINT p{owner.left, owner.top};
+  if (alignHorz == pahCenter) p.x = (owner.left + owner.right - size.cx) / 2;
+  if (alignVert == pavCenter) p.y = (owner.top + owner.bottom - size.cy) / 2;
+  if (vertical) {
+    if (alignHorz == pahLeft) p.x = owner.left;
+    if (alignHorz == pahRight) p.x = owner.right - size.cx;
+    if (alignVert == pavTop) p.y = owner.top - size.cy;
+    if (alignVert == pavBottom) p.y = owner.bottom;
+  } else {
+    if (alignHorz == pahLeft) p.x = owner.left - size.cx;
+    if (alignHorz == pahRight) p.x = owner.right;
+    if (alignVert == pavTop) p.y = owner.top;
+    if (alignVert == pavBottom) p.y = owner.bottom - size.cy;
+  }
+  return p;
+}
+
+// Moves a span [pos, pos + extent) inside [low, high), its start winning when it cannot fit.
+int KeepInside(int pos, int extent, int low, int high) {
+  if (pos + extent > high) pos = high - extent;
+  if (pos < low) pos = low;
+  return pos;
+}
+
+}  // namespace
+
+POINT vxCalculatePopupPosition(const RECT& ownerRect, SIZE size, TvxPopupAlignHorz alignHorz,
+                               TvxPopupAlignVert alignVert, TvxPopupDirection direction) {
+  const bool vertical = direction != pdHorizontal;
+  POINT p = PlacePopup(ownerRect, size, alignHorz, alignVert, vertical);
+  const RECT work = GetDesktopWorkArea(p);
+  // A popup that does not fit on its side goes to the other one only when there is more room
+  // there: at equal room it stays where it was asked to be.
+  if (vertical) {
+    const int above = ownerRect.top - work.top, below = work.bottom - ownerRect.bottom;
+    if (alignVert == pavTop && p.y < work.top && above <= below)
+      p = PlacePopup(ownerRect, size, alignHorz, pavBottom, vertical);
+    else if (alignVert == pavBottom && p.y + size.cy > work.bottom && above > below)
+      p = PlacePopup(ownerRect, size, alignHorz, pavTop, vertical);
+  } else {
+    const int left = ownerRect.left - work.left, right = work.right - ownerRect.right;
+    if (alignHorz == pahLeft && p.x < work.left && left <= right)
+      p = PlacePopup(ownerRect, size, pahRight, alignVert, vertical);
+    else if (alignHorz == pahRight && p.x + size.cx > work.right && left > right)
+      p = PlacePopup(ownerRect, size, pahLeft, alignVert, vertical);
+  }
+  if (vertical || alignHorz == pahCenter) p.x = KeepInside(p.x, size.cx, work.left, work.right);
+  if (!vertical || alignVert == pavCenter) p.y = KeepInside(p.y, size.cy, work.top, work.bottom);
+  return p;
+}
+
+TvxPopupWindow::TvxPopupWindow(TComponent* owner) : TForm(owner) {
+  SetBorderStyle(TBorderStyle::bsNone);
+  SetFormStyle(TFormStyle::fsStayOnTop);
+  FCanvas = std::make_unique<TvxCanvas>(TCustomControl::Canvas());
+}
+
+TvxPopupWindow::~TvxPopupWindow() {
+  Destroying();
+  if (TvxObjectLinkController* links = vxObjectLinkController()) links->ObjectDestroyed(this);
+}
+
+void TvxPopupWindow::SetPopupBorderStyle(TvxPopupBorderStyle value) {
+  if (value == FPopupBorderStyle) return;
+  FPopupBorderStyle = value;
+  Invalidate();
+}
+
+void TvxPopupWindow::SetFrameColor(TColor value) {
+  if (value == FFrameColor) return;
+  FFrameColor = value;
+  Invalidate();
+}
+
+void TvxPopupWindow::Notification(TComponent* component, TOperation operation) {
+  TForm::Notification(component, operation);
+  if (operation == TOperation::opRemove && component == FOwnerParent) FOwnerParent = nullptr;
+}
+
+RECT TvxPopupWindow::OwnerScreenBounds() {
+  if (FOwnerParent == nullptr) return FOwnerBounds;
+  const POINT topLeft = FOwnerParent->ClientToScreen(POINT{FOwnerBounds.left, FOwnerBounds.top});
+  const POINT bottomRight = FOwnerParent->ClientToScreen(POINT{FOwnerBounds.right, FOwnerBounds.bottom});
+  return RECT{topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
+}
+
+POINT TvxPopupWindow::CalculatePosition() {
+  return vxCalculatePopupPosition(OwnerScreenBounds(), SIZE{Width(), Height()}, FAlignHorz, FAlignVert, FDirection);
+}
+
+void TvxPopupWindow::CalculateSize() {
+  if (!FSizeToControls) return;
+  int right = 0, bottom = 0;
+  for (int i = 0; i < ControlCount(); ++i) {
+    const RECT r = Controls(i)->BoundsRect();
+    right = std::max(right, static_cast<int>(r.right));
+    bottom = std::max(bottom, static_cast<int>(r.bottom));
+  }
+  SetClientSize(right + GetBorderWidth(bLeft) + GetBorderWidth(bRight),
+                bottom + GetBorderWidth(bTop) + GetBorderWidth(bBottom));
+}
+
+int TvxPopupWindow::GetBorderWidth(TvxBorder) { return GetFrameWidth() + FBorderSpace; }
+
+int TvxPopupWindow::GetFrameWidth() {
+  static constexpr int kFrameWidths[] = {0, 1, 1, 2};
+  return FPopupBorderStyle <= pbsDouble3D ? kFrameWidths[FPopupBorderStyle] : 0;
+}
+
+void TvxPopupWindow::SetFontFromOwner() {
+  if (FOwnerParent != nullptr) Font().Assign(&FOwnerParent->Font());
+}
+
+void TvxPopupWindow::DrawFrame() {
+  RECT r = ClientRect();
+  switch (FPopupBorderStyle) {
+    case pbsSingle: FCanvas->FrameRect(r, FFrameColor); break;
+    case pbs3D: FCanvas->DrawEdge(r, false, true); break;
+    case pbsDouble3D:
+      FCanvas->DrawEdge(r, false, true);
+      InflateRect(&r, -1, -1);
+      FCanvas->DrawEdge(r, false, false);
+      break;
+    default: break;
+  }
+}
+
+void TvxPopupWindow::CloseUp() { Hide(); }
+
+void TvxPopupWindow::Popup() {
+  SetFontFromOwner();
+  CalculateSize();
+  const POINT p = CalculatePosition();
+  SetBounds(p.x, p.y, Width(), Height());
+  Show();
+}
+
+void TvxPopupWindow::Deactivate() {
+  TForm::Deactivate();
+  CloseUp();
+}
+
+void TvxPopupWindow::Paint() {
+  TForm::Paint();
+  DrawFrame();
+}
+
+LRESULT TvxPopupWindow::WndProc(TMessage& m) {
+  switch (m.Msg) {
+    case WM_ACTIVATE: {
+      const LRESULT result = TForm::WndProc(m);
+      if (LOWORD(m.WParam) != WA_INACTIVE) {
+        // The window that lost the activation keeps an active caption: the popup belongs to it.
+        FPrevActiveWindow = OtherActivationWindow();
+        if (FPrevActiveWindow != nullptr) SendMessageA(FPrevActiveWindow, WM_NCACTIVATE, TRUE, 0);
+      }
+      return result;
+    }
+    case WM_ACTIVATEAPP:
+      if (m.WParam == FALSE) {
+        const LRESULT result = TForm::WndProc(m);
+        if (FPrevActiveWindow != nullptr) SendMessageA(FPrevActiveWindow, WM_NCACTIVATE, FALSE, 0);
+        CloseUp();
+        return result;
+      }
+      break;
+  }
+  return TForm::WndProc(m);
+}

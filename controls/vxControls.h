@@ -2,8 +2,8 @@
 // share: hidden message windows, timers that need no window of their own, the settings
 // controller that tells controls when the system's scroll-bar metrics change, mouse-leave
 // tracking, the library cursors, the drag-and-drop object and child components of a control,
-// popup-menu and mouse-capture interfaces, the control's own scroll bars and size grip, and
-// small helpers.
+// popup-menu and mouse-capture interfaces, the control's own scroll bars and size grip, the
+// popup window placed beside an owner rectangle, and small helpers.
 //
 // Everything here runs on the GUI thread. The process-wide objects (the library message
 // window, the timer window with its list of running timers, the settings controller, the
@@ -31,6 +31,7 @@
 #include "controls/vxLookAndFeels.h"
 #include "controls/vxScrollBar.h"
 #include "platform/gui/Controls.h"
+#include "platform/gui/Forms.h"
 
 #include <windows.h>
 
@@ -721,6 +722,93 @@ private:
   bool FParentBackgroundState = true;
   TDragObject* FCurrentDragObject = nullptr;  // the platform drag over the control, for painting
   std::vector<TvxControlChildComponent*> FChildComponents;  // not owned
+};
+
+// --- Popup window ------------------------------------------------------------------------
+
+enum TvxPopupAlignHorz : uint8_t { pahLeft = 0, pahCenter = 1, pahRight = 2 };
+enum TvxPopupAlignVert : uint8_t { pavTop = 0, pavCenter = 1, pavBottom = 2 };
+// Which sides of the owner rectangle the popup may sit on: above or below it (vertical), or
+// left or right of it (horizontal). Only 0 means horizontal; any other value is vertical.
+enum TvxPopupDirection : uint8_t { pdHorizontal = 0, pdVertical = 1 };
+enum TvxPopupBorderStyle : uint8_t { pbsNone = 0, pbsSingle = 1, pbs3D = 2, pbsDouble3D = 3 };
+
+// Where a popup of a size goes beside the owner rectangle (both in screen coordinates). The
+// alignments put it on a side; when it does not fit there and the other side has more room it
+// flips (at equal room it stays); across the direction it is kept inside the work area (the
+// work area of the monitor that holds the first position, GetDesktopWorkArea).
+POINT vxCalculatePopupPosition(const RECT& ownerRect, SIZE size, TvxPopupAlignHorz alignHorz,
+                               TvxPopupAlignVert alignVert, TvxPopupDirection direction);
+
+// A borderless form placed beside an owner rectangle and kept inside the monitor's work area,
+// with an optional frame (drawn in the client area) and space inside it. Popup sizes it to its
+// child controls (SizeToControls), places it and shows it; CloseUp hides it; it also hides when
+// it loses the activation. The rectangle is OwnerBounds in OwnerParent's client coordinates
+// (screen coordinates without an OwnerParent). The owner given to the constructor owns the
+// popup as a component. Object links to the popup are cleared when it dies.
+class TvxPopupWindow : public TForm {
+public:
+  explicit TvxPopupWindow(TComponent* owner);
+  ~TvxPopupWindow() override;
+  const char* ClassName() const override { return "TvxPopupWindow"; }
+
+  TvxCanvas& Canvas() { return *FCanvas; }
+  bool SizeToControls() const { return FSizeToControls; }
+  void SetSizeToControls(bool value) { FSizeToControls = value; }
+  TvxPopupAlignHorz AlignHorz() const { return FAlignHorz; }
+  void SetAlignHorz(TvxPopupAlignHorz value) { FAlignHorz = value; }
+  TvxPopupAlignVert AlignVert() const { return FAlignVert; }
+  void SetAlignVert(TvxPopupAlignVert value) { FAlignVert = value; }
+  int BorderSpace() const { return FBorderSpace; }
+  void SetBorderSpace(int value) { FBorderSpace = value; }
+  TvxPopupBorderStyle PopupBorderStyle() const { return FPopupBorderStyle; }
+  void SetPopupBorderStyle(TvxPopupBorderStyle value);
+  TvxPopupDirection Direction() const { return FDirection; }
+  void SetDirection(TvxPopupDirection value) { FDirection = value; }
+  TColor FrameColor() const { return FFrameColor; }
+  void SetFrameColor(TColor value);
+  const RECT& OwnerBounds() const { return FOwnerBounds; }
+  void SetOwnerBounds(const RECT& value) { FOwnerBounds = value; }
+  // The control whose client coordinates OwnerBounds uses (forgotten when it is freed).
+  TControl* OwnerParent() const { return FOwnerParent; }
+  void SetOwnerParent(TControl* value) { SetReference(FOwnerParent, value); }
+  // The window that lost the activation to the popup; its caption is kept active.
+  HWND PrevActiveWindow() const { return FPrevActiveWindow; }
+  // OwnerBounds in screen coordinates.
+  RECT OwnerScreenBounds();
+
+  // The top-left corner the popup takes for its current size.
+  virtual POINT CalculatePosition();
+  // With SizeToControls, fits the client area to the child controls plus the border widths.
+  virtual void CalculateSize();
+  // The frame width plus BorderSpace, on one side.
+  virtual int GetBorderWidth(TvxBorder side);
+  // 0, 1, 1 and 2 pixels for the four border styles.
+  virtual int GetFrameWidth();
+  virtual void SetFontFromOwner();
+  virtual void DrawFrame();
+  virtual void CloseUp();
+  virtual void Popup();
+
+  LRESULT WndProc(TMessage& m) override;
+
+protected:
+  void Notification(TComponent* component, TOperation operation) override;
+  void Deactivate() override;
+  void Paint() override;
+
+private:
+  std::unique_ptr<TvxCanvas> FCanvas;
+  bool FSizeToControls = true;
+  TvxPopupAlignHorz FAlignHorz = pahLeft;
+  TvxPopupAlignVert FAlignVert = pavBottom;
+  int FBorderSpace = 0;
+  TvxPopupBorderStyle FPopupBorderStyle = pbsNone;
+  TvxPopupDirection FDirection = pdVertical;
+  TColor FFrameColor = clWindowText;
+  RECT FOwnerBounds{};
+  TControl* FOwnerParent = nullptr;
+  HWND FPrevActiveWindow = nullptr;
 };
 
 // --- Unit start-up and shutdown ---------------------------------------------------------

@@ -341,3 +341,13 @@ int vxGetMaxRowWidth(const TvxTextRows& rows, int count) {
   for (int i = 0; i < count && i < static_cast<int>(rows.size()); ++i) result = std::max(result, rows[static_cast<size_t>(i)].Width);
   return result;
 }
+
+// --- Text conversion hook ------------------------------------------------------------------
+
+namespace {
+TvxTextConversionFunc GTextConversionFunc = nullptr;
+}  // namespace
+
+void vxSetTextConversionFunc(TvxTextConversionFunc func) { GTextConversionFunc = func; }
+
+TvxTextConversionFunc vxTextConversionFunc() { return GTextConversionFunc; }

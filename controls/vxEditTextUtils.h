@@ -124,3 +124,12 @@ SIZE vxGetTextExtent(HDC dc, const char* text, int length, bool expandTabs);
 // for vxRestoreClipRgn, which selects it again and frees it.
 HRGN vxSetClipRect(HDC dc, const RECT& r);
 void vxRestoreClipRgn(HDC dc, HRGN saved);
+
+// --- Text conversion hook ------------------------------------------------------------------
+
+// A function the editors' texts may be passed through before they are shown; the editors set
+// it to the translation lookup of message texts (vxGetResourceString) at start-up. None by
+// default.
+using TvxTextConversionFunc = AnsiString (*)(const AnsiString& text);
+void vxSetTextConversionFunc(TvxTextConversionFunc func);
+TvxTextConversionFunc vxTextConversionFunc();

@@ -22,11 +22,14 @@
 
 #include "controls/vxClasses.h"
 #include "controls/vxContainer.h"
+#include "controls/vxControls.h"
+#include "controls/vxEditUtils.h"
 #include "controls/vxGraphics.h"
 #include "platform/gui/Components.h"
 #include "platform/gui/Controls.h"
 #include "platform/gui/Graphics.h"
 #include "platform/gui/Menus.h"
+#include "platform/rtl/SysExceptions.h"
 #include "platform/rtl/Variant.h"
 
 #include <windows.h>
@@ -39,12 +42,13 @@
 
 class TvxCustomEdit;  // the edit base, declared further down this unit
 class TvxCustomEditProperties;
+class TvxCustomEditViewData;
+class TvxCustomEditViewInfo;
 class TvxEditRepository;
 class TvxEditRepositoryItem;
 
 // --- Edit styles -------------------------------------------------------------------------
 
-enum TvxEditButtonStyle : uint8_t { btsDefault, bts3D, btsFlat, btsSimple, btsHotFlat, btsUltraFlat, btsOffice11 };
 enum TvxEditButtonTransparency : uint8_t { ebtNone, ebtInactive, ebtAlways, ebtHideInactive, ebtHideUnselected };
 enum TvxEditPopupBorderStyle : uint8_t { epbsDefault, epbsSingle, epbsFrame3D, epbsFlat };
 // The editors' names of the container border styles, in the same order.
@@ -124,8 +128,6 @@ TvxEditStyleController* vxDefaultEditStyleController();
 
 // --- Edit buttons ------------------------------------------------------------------------
 
-enum TvxEditButtonKind : uint8_t { bkEllipsis, bkDown, bkGlyph, bkText };
-
 // A button inside an editor's frame; an item of the properties' Buttons. A change of a
 // property announces a change of the button (Default one of all buttons).
 class TvxEditButton : public TCollectionItem {
@@ -199,12 +201,9 @@ protected:
   void Update(TCollectionItem* item) override;
 };
 
-// States of a painted button.
-enum TvxEditButtonState : uint8_t { ebsDisabled = 0, ebsNormal = 1, ebsPressed = 2, ebsHot = 3 };
-
-// How one button was laid out and painted, kept from one layout to the next so that only a
-// button whose look changed is painted again. The layout fills it.
-class TvxEditButtonViewInfo : public TPersistent {
+// How one button was laid out and painted (TvxEditButtonViewData), kept from one layout to
+// the next so that only a button whose look changed is painted again. The layout fills it.
+class TvxEditButtonViewInfo : public TPersistent, public TvxEditButtonViewData {
 public:
   const char* ClassName() const override { return "TvxEditButtonViewInfo"; }
   // Copies the bounds and what decides the button's look.
@@ -214,29 +213,6 @@ public:
   // Invalidates the bounds moved by offset in window when the button's look changed since
   // previous (nullptr: always); answers whether it did.
   bool Repaint(HWND window, const TvxEditButtonViewInfo* previous, POINT offset) const;
-
-  RECT Bounds{};
-  int NativeState = 0;                     // the themed state the button is drawn in
-  TvxEditButtonState State = ebsNormal;
-  bool Transparent = false;
-  TvxBorders NeighbourEdges = 0;           // sides shared with a neighbour, drawn by the painters
-  bool EraseBackground = false;            // invalidation erases the background
-
-  // What the layout copies from the button and the editor.
-  int ButtonIndex = -1;
-  TvxEditButtonKind Kind = bkDown;
-  AnsiString Caption;
-  AnsiString StrippedCaption;
-  TColor TextColor = clBtnText;
-  bool Default = false;
-  TBitmap* Glyph = nullptr;  // the button's, not owned
-  bool Enabled = true;
-  bool Gradient = false;
-  bool Inplace = false;
-  bool LeftAlignment = false;
-  bool Stretchable = true;
-  int Width = 0;
-  bool OnlyDownButton = false;  // the editor's one button, a drop-down arrow
 
 private:
   bool LooksAsBefore(const TvxEditButtonViewInfo& previous) const;
@@ -386,6 +362,9 @@ using TvxEditButtonClickEvent = std::function<void(TObject* sender, int buttonIn
 using TvxEditValidateEvent =
     std::function<void(TObject* sender, Variant& displayValue, AnsiString& errorText, bool& error)>;
 using TvxEditSupportedOperations = unsigned;
+// The class reference of view datas: made for the properties, the style and the in-place flag.
+using TvxCustomEditViewDataClass =
+    const TvxObjectClassInfo<TvxCustomEditViewData, TvxCustomEditProperties*, TvxCustomEditStyle*, bool>*;
 
 // The settings of an editor (or of a repository item).
 class TvxCustomEditProperties : public TvxInterfacedPersistent {
@@ -467,6 +446,11 @@ public:
   virtual AnsiString GetValidationErrorText(int kind) const;
   virtual bool IsDataAvailable(bool flag) const;
   virtual TvxContainerStyleClass GetStyleClass() const { return TvxEditStyle::StyleClass(); }
+  // The classes of the objects that lay an editor out and paint it.
+  virtual TvxCustomEditViewDataClass GetViewDataClass() const;
+  virtual TvxContainerViewInfoClass GetViewInfoClass() const;
+  // A view data of GetViewDataClass for the style (in place or not).
+  virtual std::unique_ptr<TvxCustomEditViewData> CreateViewData(TvxCustomEditStyle* style, bool inplace);
   // Both values prepared for an unfocused editor, compared as variants.
   virtual bool CompareDisplayValues(const Variant& a, const Variant& b);
   // A new object of the same class without an owner.
@@ -530,6 +514,152 @@ private:
   bool FChangedLocked = false;
   IvxEditDefaultValuesProvider* FDefaultValuesProvider = nullptr;
   bool FDestroying = false;
+};
+
+// --- View info and view data -------------------------------------------------------------
+//
+// Painting an editor takes two objects. The view data lays one editor out (frame, client
+// rectangle, buttons and their states) from its properties, its style and the mouse, into a
+// view info; the view info keeps that layout, paints it and tells what changed against an
+// earlier one. An editor makes a view data (its properties' CreateViewData) for every layout
+// and keeps its view info; an in-place editor can be laid out and painted without an editor
+// window. Buttons keep the widths they ask for: the text area shrinks, never a button, until
+// nothing is left for it.
+
+using TvxEditCustomDrawEvent = std::function<bool(TvxCustomEditViewInfo* sender, TvxCanvas& canvas)>;
+// r: the button's bounds, or the part of its background to fill.
+using TvxEditButtonCustomDrawEvent = std::function<bool(TvxCustomEditViewInfo* sender, TvxCanvas& canvas,
+                                                        const TvxEditButtonViewInfo& button, const RECT& r)>;
+
+// An editor's frame, background and buttons as laid out by its view data.
+class TvxCustomEditViewInfo : public TvxContainerViewInfo {
+public:
+  const char* ClassName() const override { return "TvxCustomEditViewInfo"; }
+  static TvxContainerViewInfoClass ViewInfoClass();
+
+  // Copies the whole layout (for comparing a later one with it).
+  void Assign(const TvxContainerViewInfo* source) override;
+  void Offset(int dx, int dy) override;
+  // The background and frame (variant 0, text area filled), then the buttons.
+  void Paint(TvxCanvas& canvas) override;
+
+  virtual bool IsInplace() const { return Inplace; }
+  virtual bool HasBackground() const { return true; }
+  // The background and frame outside the buttons (see vxDrawEditBackground for the border
+  // variant and the fill flag), then every button, clipped to the bounds where it leaves them.
+  void PaintBackgroundAndButtons(TvxCanvas& canvas, int borderVariant, bool fill);
+  // OnCustomDrawBackground's answer: true when it painted the background itself.
+  virtual bool DoCustomDrawBackground(TvxCanvas& canvas);
+  virtual void DrawButton(TvxCanvas& canvas, int index);
+  // The frame of an unthemed button; answers the rectangle left for its content.
+  virtual RECT DrawButtonBorder(TvxCanvas& canvas, const TvxEditButtonViewInfo& button, TColor& bkColor,
+                                TColor& contentColor);
+  virtual void DrawButtonContent(TvxCanvas& canvas, const TvxEditButtonViewInfo& button, const RECT& contentRect,
+                                 TColor bkColor, TColor contentColor);
+  // The background of r within the button: a vertical gradient for the Office-2003-like
+  // style, the colour otherwise, the editor's own background for a transparent button.
+  virtual void DrawButtonBackground(TvxCanvas& canvas, const TvxEditButtonViewInfo& button, const RECT& r,
+                                    TColor color);
+  // Some button is hot.
+  virtual bool IsHotTrackButton() const;
+  // The index (into ButtonsInfo) of the button under p, or -1.
+  virtual int HitTestButton(POINT p) const;
+  // Invalidates in owner's window what changed since previous (nullptr: everything): the
+  // whole area when the layout changed, else the buttons whose look changed. Answers whether
+  // anything was invalidated.
+  virtual bool Repaint(TWinControl& owner, const TvxContainerViewInfo* previous);
+  // What Repaint would invalidate, as a region.
+  std::unique_ptr<TvxRegion> GetUpdateRegion(const TvxContainerViewInfo* previous) const;
+
+  int ButtonCount() const { return static_cast<int>(ButtonsInfo.size()); }
+  // Makes or frees button view infos to have count of them.
+  void SetButtonCount(int count);
+
+  // What the buttons and the frame are painted with, as the view data chose it.
+  TvxEditButtonStyle ButtonStyle = bts3D;
+  const TFont* Font = nullptr;  // the style's, for text buttons
+  TColor TextColor = clWindowText;
+  RECT InplaceBorderExtent{};
+  bool Inplace = false;
+
+  TvxEditCustomDrawEvent OnCustomDrawBackground;
+  TvxEditButtonCustomDrawEvent OnCustomDrawButtonBackground;
+  TvxEditButtonCustomDrawEvent OnCustomDrawButton;
+
+  TvxContainer* Edit = nullptr;  // the editor, set by the editor
+  // The visible buttons in the order of the collection.
+  std::vector<std::unique_ptr<TvxEditButtonViewInfo>> ButtonsInfo;
+  int PressedButton = -1;
+  int HotButton = -1;
+
+protected:
+  // Descendants use their own button view infos.
+  virtual std::unique_ptr<TvxEditButtonViewInfo> CreateButtonViewInfo() const;
+
+private:
+  bool LayoutChanged(const TvxCustomEditViewInfo& previous) const;
+};
+
+// Lays out one editor: made by the properties (CreateViewData) for a style, filled by the
+// editor with itself and the mouse, used for one calculation and freed.
+class TvxCustomEditViewData : public TPersistent {
+public:
+  TvxCustomEditViewData(TvxCustomEditProperties* properties, TvxCustomEditStyle* style, bool inplace);
+  const char* ClassName() const override { return "TvxCustomEditViewData"; }
+  static TvxCustomEditViewDataClass ViewDataClass();
+
+  // Lays the editor out in bounds into viewInfo, the mouse at p; button is the mouse button of
+  // the event (if any), shift the keys and buttons held.
+  virtual void Calculate(TvxCanvas& canvas, const RECT& bounds, POINT p, std::optional<TMouseButton> button,
+                         TShiftState shift, TvxCustomEditViewInfo& viewInfo);
+  // Places the visible buttons in viewInfo's client rectangle, which keeps what they leave.
+  virtual void CalculateButtonsViewInfo(TvxCanvas& canvas, TvxCustomEditViewInfo& viewInfo);
+  // Disabled; or normal or focused, and hot with the mouse over the bounds (while a mouse
+  // button is held, only when the editor holds the capture). An in-place editor without a
+  // focused editor is normal.
+  virtual TvxContainerState GetContainerState(const RECT& bounds) const;
+  // The widths of the frame on each side (with the shadow).
+  virtual RECT GetBorderExtent() const;
+  virtual TColor GetBorderColor() const;
+  // The style's button style, or for btsDefault the one of the border (in place: of the
+  // look-and-feel).
+  virtual TvxEditButtonStyle GetButtonsStyle() const;
+  // Between the client rectangle and the text.
+  virtual RECT GetTextMargins() const;
+  // The visual style's edit state: disabled, read-only, focused, hot or normal.
+  virtual int GetBorderNativeState() const;
+  // Drop-down buttons are drawn as a combo box's.
+  virtual bool IsComboBoxStyle() const { return false; }
+  virtual bool IsNativeStyle() const;
+  // The buttons side by side and the frame: the width and height nothing else shares.
+  SIZE GetEditConstantPartSize(TvxCanvas& canvas);
+  // The size an auto-sized editor needs: the constant part's width (descendants add their
+  // text's) and, for the height, the font's text or the tallest button, whichever is more,
+  // with the text margins and the frame; limited by the editor's Constraints.
+  virtual SIZE GetEditSize(TvxCanvas& canvas, const Variant& editValue);
+
+  TvxCustomEditProperties* Properties;
+  TvxCustomEditStyle* Style;
+  bool IsInplace;
+  TvxContainer* Edit = nullptr;  // the editor, when there is one
+  HWND WindowHandle = nullptr;   // its window, when it has one
+  std::optional<TMouseButton> Button;
+  TShiftState Shift = 0;
+  POINT MousePos{-1, -1};
+  bool Enabled = true;  // taken from the editor when there is one
+  bool Focused = false;
+  bool Hot = false;
+  int MaxWidth = 0x20000000;
+  int MaxHeight = 0x20000000;
+  RECT InplaceBorderExtent{};  // the frame of an in-place editor, set by whoever lays it out
+  // After Calculate: a button is held down, so the editor keeps the mouse.
+  bool NeedsMouseCapture = false;
+
+protected:
+  // What a button's view data takes from the button and the editor (step one of the layout).
+  virtual void InitButtonViewData(TvxEditButtonViewData& data, const TvxEditButton& button, int index,
+                                  bool onlyButton, bool nativeStyle) const;
+  bool AreButtonsTransparent() const;
 };
 
 // --- Registry and repository -------------------------------------------------------------
@@ -609,6 +739,478 @@ private:
   friend class TvxEditRepositoryItem;
   std::vector<TvxEditRepositoryItem*> FItems;
 };
+
+// --- Edit base control -------------------------------------------------------------------
+//
+// TvxCustomEdit is the base of every editor: a container around an inner window control,
+// reading its settings from its active properties (a repository item's when one is set, else
+// its own). It owns the edit value, the modified state, validation, key and character
+// filtering, the buttons' clicks and in-place activation; descendants supply the inner
+// control, the display text and the conversions through virtual operations.
+//
+// Values and the user. A write of EditValue from outside stores the value and shows it
+// (SynchronizeDisplayValue); it leaves Modified false. A change the user makes runs with the
+// editing flag set (TvxEditingScope): the editing permission is asked first (DoEditing: the
+// properties must allow modification and OnEditing must not refuse), and the change marks the
+// editor ModifiedAfterEnter (which implies Modified and clears the posted flag). Entering the
+// editor keeps its value; Escape returns to it; leaving it (or Enter with ValidateOnEnter)
+// validates a change: the display value runs through the properties' check and OnValidate,
+// and a refusal keeps the focus in the editor, selects its text, beeps with BeepOnError and
+// raises EvxEditError with the message. When the editor's form closes modally with a result
+// other than Cancel, the editor validates without raising; a refused value is then not taken.
+//
+// Change events. OnChange and OnEditValueChanged of the properties (the own, then the
+// repository item's) fire through a catcher: while LockChangeEvents holds it, notifications
+// only mark themselves pending, and the last unlock fires each pending event once.
+//
+// Classes that descendants substitute (properties, inner edit, data binding, edit data) are
+// named to the constructor in a TvxEditClasses, because C++ cannot reach a descendant's
+// override while the base is being constructed; GetPropertiesClass and the others answer
+// them afterwards.
+//
+// The inner edit. A descendant names a window control class; the instance it makes either
+// is an IvxCustomInnerEdit itself or hands one out through IvxInnerEditHelper. The editor owns
+// the control and frees it before the rest of the editor goes, so the control never calls
+// into a half-destroyed editor. GUI thread only.
+
+class TvxCustomEditData;
+class TvxEditDataBinding;
+
+// Errors the editors raise: a refused value, a repository item of the wrong kind.
+class EvxEditError : public Exception {
+public:
+  using Exception::Exception;
+  const char* ClassName() const override { return "EvxEditError"; }
+};
+
+// What an editor asks of its inner control. Interface {468D21B5-48AA-4077-8ED5-4C6112D460B1}.
+class IvxCustomInnerEdit {
+public:
+  virtual TWinControl* GetControl() = 0;
+  virtual TvxCustomEdit* GetEdit() = 0;
+  // The control's content as the edit value (the text for a text control).
+  virtual Variant GetEditValue() = 0;
+  virtual void SetEditValue(const Variant& value) = 0;
+  virtual bool GetReadOnly() = 0;
+  virtual void SetReadOnly(bool value) = 0;
+  // While locked, the control keeps its bounds.
+  virtual void LockBounds(bool lock) = 0;
+  // Focuses the control where it may take the focus.
+  virtual void SafelySetFocus() = 0;
+  // The control's window procedure itself, past the editor's handling.
+  virtual LRESULT CallDefWndProc(UINT msg, WPARAM wParam, LPARAM lParam) = 0;
+
+protected:
+  ~IvxCustomInnerEdit() = default;
+};
+
+// Offered by an inner control that speaks through a companion object. Interface
+// {35667555-6DC8-40D5-B705-B08D5697C621}.
+class IvxInnerEditHelper {
+public:
+  virtual IvxCustomInnerEdit* GetHelper() = 0;
+
+protected:
+  ~IvxInnerEditHelper() = default;
+};
+
+using TvxInnerEditClass = const TvxObjectClassInfo<TWinControl, TvxCustomEdit*>*;
+using TvxEditDataBindingClass = const TvxObjectClassInfo<TvxEditDataBinding, TvxCustomEdit*>*;
+using TvxEditDataClass = const TvxObjectClassInfo<TvxCustomEditData, TvxCustomEdit*>*;
+
+// Where an editor's value comes from and goes to. This one binds to nothing: the editor's own
+// display text is the stored value and nothing is kept elsewhere; a binding to data overrides
+// the operations.
+class TvxEditDataBinding : public TPersistent {
+public:
+  explicit TvxEditDataBinding(TvxCustomEdit* edit);
+  ~TvxEditDataBinding() override;
+  const char* ClassName() const override { return "TvxEditDataBinding"; }
+  static TvxEditDataBindingClass BindingClass();
+
+  TvxCustomEdit* Edit() const { return FEdit; }
+  IvxEditDefaultValuesProvider* DefaultValuesProvider() const { return FProvider.get(); }
+  virtual bool CanModify() const { return true; }
+  virtual bool ModifiedAfterEnter() const;
+  // The value held for the editor: its display text as a variant here.
+  virtual Variant StoredValue() const;
+  // True when a data source is connected (never here).
+  virtual bool IsDataSourceConnected() const { return false; }
+  // Takes a posted edit value (nothing to take it here).
+  virtual void StoreValue(const Variant& value) {}
+  // Brings the editor up to date with the data (nothing here).
+  virtual void Refresh() {}
+  // Shows the editor's value anew.
+  virtual void UpdateDisplayValue();
+  // Shows a display value in the editor.
+  virtual void SetDisplayValue(const Variant& value);
+  virtual bool ExecuteAction(TBasicAction* action) { return false; }
+  virtual bool UpdateAction(TBasicAction* action) { return false; }
+
+protected:
+  // For bindings with a provider of their own class.
+  TvxEditDataBinding(TvxCustomEdit* edit, std::unique_ptr<TvxCustomEditDefaultValuesProvider> provider);
+
+private:
+  TvxCustomEdit* FEdit;
+  std::unique_ptr<TvxCustomEditDefaultValuesProvider> FProvider;
+};
+
+// The classes an editor makes its parts of (see the header comment of this section).
+struct TvxEditClasses {
+  TvxCustomEditPropertiesClass Properties = TvxCustomEditProperties::PropertiesClass();
+  TvxInnerEditClass InnerEdit = nullptr;  // no inner control
+  TvxEditDataBindingClass DataBinding = TvxEditDataBinding::BindingClass();
+  TvxEditDataClass EditData = nullptr;  // no edit data
+};
+
+// State that the caller of an in-place activation keeps from one activation to the next. The
+// caller owns it; it forgets the editor when the editor goes, and the editor forgets it when
+// it goes first.
+class TvxCustomEditData : public TObject {
+public:
+  explicit TvxCustomEditData(TvxCustomEdit* edit);
+  ~TvxCustomEditData() override;
+  const char* ClassName() const override { return "TvxCustomEditData"; }
+  // Marks the data as needing a reset; an editor activated with it resets it now.
+  void Clear();
+  bool Cleared() const { return FCleared; }
+  void SetCleared(bool value) { FCleared = value; }
+  TvxCustomEdit* Edit() const { return FEdit; }
+
+private:
+  friend class TvxCustomEdit;
+  bool FCleared = false;
+  TvxCustomEdit* FEdit;
+  std::unique_ptr<TvxFreeNotificator> FFreeNotificator;
+};
+
+// OnChange and OnEditValueChanged waiting for the last unlock.
+class TvxEditChangeEventsCatcher : public TObject {
+public:
+  explicit TvxEditChangeEventsCatcher(TvxCustomEdit* edit) : FEdit(edit) {}
+  const char* ClassName() const override { return "TvxEditChangeEventsCatcher"; }
+  bool IsLocked() const { return FLockCount > 0; }
+
+private:
+  friend class TvxCustomEdit;
+  TvxCustomEdit* FEdit;
+  int FLockCount = 0;
+  bool FChangePending = false;
+  bool FEditValueChangedPending = false;
+};
+
+using TvxEditEditingEvent = std::function<void(TObject* sender, bool& canEdit)>;
+
+// The screen cursor the editors show for wheel scrolling ("VXEDIT_MOUSEWHEEL").
+constexpr TCursor crvxEditMouseWheel = 4101;
+
+class TvxCustomEdit : public TvxContainer, public IvxEditRepositoryItemListener {
+public:
+  explicit TvxCustomEdit(TComponent* owner, bool inplace = false);
+  ~TvxCustomEdit() override;
+  const char* ClassName() const override { return "TvxCustomEdit"; }
+
+  // --- Value and state ---
+  Variant EditValue();
+  void SetEditValue(const Variant& value);
+  // The value written as the editor's, without the edit-value change lock.
+  void SetEditValueUnlocked(const Variant& value);
+  bool Modified() const { return FModified; }
+  // False clears ModifiedAfterEnter as well.
+  void SetModified(bool value);
+  // Changed by the user since the editor was entered; true sets Modified and clears the
+  // posted flag.
+  bool ModifiedAfterEnter() const { return FModifiedAfterEnter; }
+  void SetModifiedAfterEnter(bool value);
+  // The value when the editor was entered (Escape returns to it).
+  const Variant& PrevEditValue() const { return FPrevEditValue; }
+  // Saves and restores Modified and ModifiedAfterEnter around a change that must leave no
+  // trace.
+  void SaveModified();
+  void RestoreModified();
+  // The editing flag: set while a user action changes the value.
+  bool IsEditing() const { return FIsEditing; }
+  void SetIsEditing(bool value) { FIsEditing = value; }
+  // Held while EditValue is written from outside (SetEditValue).
+  bool IsEditValueChangeLocked() const { return FEditValueChangeLock > 0; }
+  void LockEditValueChanging(bool lock);
+  // While locked, EditValue writes are ignored.
+  void LockInnerControl(bool lock);
+  // The user-action flag.
+  bool IsUserAction() const { return FIsUserAction; }
+  void BeginUserAction() { FIsUserAction = true; }
+  void EndUserAction() { FIsUserAction = false; }
+  // The current value was validated (and posted) since the last change.
+  bool IsPosted() const { return FPosted; }
+
+  // --- Properties ---
+  // The repository item's properties (with this editor's provider handed to them) when an
+  // item is set, else the own ones.
+  TvxCustomEditProperties* ActiveProperties();
+  TvxCustomEditProperties* Properties() const { return FProperties.get(); }
+  void SetProperties(const TvxCustomEditProperties* value) { FProperties->Assign(value); }
+  TvxEditRepositoryItem* RepositoryItem() const { return FRepositoryItem; }
+  // Raises EvxEditError "The repository item is not acceptable" for an item whose properties
+  // are not of this editor's properties class; the old item then stays.
+  void SetRepositoryItem(TvxEditRepositoryItem* value);
+  TvxCustomEditPropertiesClass GetPropertiesClass() const { return FClasses.Properties; }
+  TvxInnerEditClass GetInnerEditClass() const { return FClasses.InnerEdit; }
+  TvxEditDataBindingClass GetDataBindingClass() const { return FClasses.DataBinding; }
+  TvxEditDataClass GetEditDataClass() const { return FClasses.EditData; }
+  TvxEditDataBinding* DataBinding() const { return FDataBinding.get(); }
+  IvxCustomInnerEdit* InnerEdit() const { return FInnerEdit; }
+  // The layout the editor keeps (its properties' view info class).
+  TvxCustomEditViewInfo* EditViewInfo() const;
+  // A view data for a layout of this editor: for the active style, with the editor, its window
+  // and (in place) the in-place frame filled in.
+  virtual std::unique_ptr<TvxCustomEditViewData> CreateViewData();
+  // Between the client rectangle and the text, as a view data gave them when the editor was
+  // made (the text editor places its inner edit by them).
+  const RECT& TextMargins() const { return FTextMargins; }
+  TvxCustomEditData* EditData() const { return FEditData; }
+  bool IsInplace() const override { return FIsInplace; }
+
+  // --- What editors do ---
+  // In-place activation: shown, focused (text selected with AutoSelect), the value shown,
+  // not modified. data: the caller's edit data, made here when none is given and the class
+  // has some.
+  virtual void Activate(TvxCustomEditData*& data);
+  // Activation by a typed character, which then reaches the editor.
+  virtual void ActivateByKey(char key, TvxCustomEditData*& data);
+  // Activation by a click at a screen point: the press (or release) reaches the editor.
+  virtual void ActivateByMouse(TShiftState shift, int x, int y, TvxCustomEditData*& data);
+  // The value becomes Null (nothing here; see SetEditValue).
+  virtual void Clear();
+  // Validates a change with errors raised; on success the value is shown and counts as
+  // posted. Answers the success.
+  virtual bool ValidateEdit();
+  // Validates (when asked) and posts the value.
+  void PostEditValue(bool validate = true) { DoPostEditValue(validate); }
+  // The data binding reports a change and the control is not being designed.
+  bool CanPostEditValue();
+  // The editing permission (see the header comment).
+  bool DoEditing();
+  // DoEditing is asking the properties and OnEditing.
+  bool IsAskingEditing() const { return FIsAskingEditing; }
+  bool CanModify();
+  bool IsReadOnly();
+  // Locks the change events; the last unlock fires the pending ones when fire is true.
+  void LockChangeEvents(bool lock, bool fire = true);
+  // Escape: back to the value from entry.
+  virtual void Reset();
+  virtual void SelectAll() {}
+  // The editor is focused, or it or its inner control is its form's active control.
+  bool HasFocus();
+  // The display text of the current value (empty here).
+  virtual void GetDisplayValue(Variant& value) { value = AnsiString(); }
+  virtual void PrepareDisplayValue(const Variant& editValue, Variant& displayValue, bool focused);
+  // Turns a display value into the edit value (unassigned here).
+  virtual void DisplayValueToEditValue(const Variant& displayValue, Variant& editValue, bool focused) {
+    editValue = Variant();
+  }
+  // Stores a display value without touching the modified state.
+  virtual void InternalSetDisplayValue(const Variant& value);
+  virtual void SetDisplayValue(const Variant& value) {}
+  // Shows the value (nothing here).
+  virtual void SynchronizeDisplayValue() {}
+  // Reads the value back from the display (nothing here).
+  virtual void SynchronizeEditValue() {}
+  // The inner edit shows the text (false here).
+  virtual bool IsInnerEditVisible() { return false; }
+  // Runs the OnValidate events (own properties, then the repository item's); called by the
+  // properties' ValidateDisplayValue.
+  void DoOnValidate(Variant& displayValue, AnsiString& errorText, bool& error);
+  // A button's click: OnButtonClick of the own properties, then of the repository item's.
+  virtual void DoButtonClick(int buttonIndex);
+
+  bool ExecuteAction(TBasicAction* action) override;
+  bool UpdateAction(TBasicAction* action) override;
+  void SetParent(TWinControl* parent) override;
+  void SetAutoSize(bool value) override;
+  // Reading first makes the window when the control can have one (auto-size needs it).
+  int Height();
+
+  TvxEditEditingEvent OnEditing;
+  // Fired after an in-place editor posted its value.
+  TNotifyEvent OnPostEditValue;
+  // Keys the editor handled without the inner control (sender, key, shift).
+  TKeyEvent OnAfterKeyDown;
+
+  // IvxEditRepositoryItemListener
+  void ItemRemoved(TvxEditRepositoryItem* sender) override;
+  void ItemPropertiesChanged(TvxEditRepositoryItem* sender) override;
+
+protected:
+  friend class TvxEditDataBinding;
+  friend class TvxCustomEditData;
+  friend class TvxCustomInnerTextEdit;
+
+  // For descendants: their parts' classes (see the header comment).
+  TvxCustomEdit(TComponent* owner, bool inplace, const TvxEditClasses& classes);
+
+  // --- Operations descendants override -------------------------------------------------
+  // Places the inner control after the editor laid itself out: here it keeps the client
+  // rectangle the container gave it and is clipped to it (the inner control's own moves do not
+  // realign the editor).
+  virtual void AdjustInnerEditPosition();
+  // False in place, else AutoSize.
+  virtual bool CanAutoSize();
+  // The width follows the content (the properties' size option 2).
+  virtual bool CanAutoWidth();
+  // Keys and characters that change the value: those must pass DoEditing.
+  virtual bool CanKeyDownModifyEdit(WORD key, TShiftState shift) { return false; }
+  virtual bool CanKeyPressModifyEdit(char key) { return false; }
+  // The user changed the text in the inner control.
+  virtual void ChangeHandler();
+  virtual void DefaultButtonClick();
+  virtual void DoButtonDown(int buttonIndex) {}
+  virtual void DoButtonUp(int buttonIndex) {}
+  virtual void DoEditKeyDown(WORD& key, TShiftState shift);
+  virtual void DoEditKeyPress(char& key);
+  virtual void DoOnChange();
+  virtual void DoOnEditValueChanged();
+  virtual void GetEditValue(Variant& value) { value = FEditValue; }
+  virtual void DoValidationError(const AnsiString& errorText);
+  virtual void InitializeInnerEdit();
+  virtual bool IsEditingAllowed() { return true; }
+  // Descendants fill in what their view data needs (nothing here).
+  virtual void InitializeViewData(TvxCustomEditViewData& viewData) {}
+  // A button was pressed (previous: the layout before): a newly pressed button is down, and
+  // clicked when the mouse was over it; a button let go is up.
+  virtual void PressedButtonChanged(const TvxCustomEditViewInfo& previous);
+  // Paints the editor as a copy from the data binding's value (for a bound editor drawn
+  // elsewhere).
+  virtual void PaintCopy();
+  // Stores a display value (nothing here; descendants store the text).
+  virtual void StoreDisplayValue(const Variant& value) {}
+  virtual void InternalSetEditValue(const Variant& value, bool validate);
+  virtual bool IsClickKey(WORD key, TShiftState shift);
+  virtual bool HasEditValue() { return !FEditValue.IsNull(); }
+  virtual bool IsValidChar(char key);
+  virtual void PropertiesChanged(TObject* sender);
+  virtual void RepositoryItemChanged() {}
+  virtual void BeforeRepositoryItemChange() {}
+  virtual bool CanKeyActivate(char key) { return true; }
+  virtual bool NeedsDataBindingRefresh() { return true; }
+  virtual bool CanKeyDownProceed(WORD key, TShiftState shift);
+  // The character filter; answers whether the character survives.
+  virtual bool DoKeyPressFilter(char& key);
+  // The inner window's messages while the editor subclasses it: the former procedure's.
+  virtual void InnerWindowProc(TMessage& message);
+  virtual void SubclassInnerWindow();
+  virtual void RestoreInnerWindow();
+  virtual bool CanAcceptRepositoryItem(TvxEditRepositoryItem* item);
+  // Descendants take the navigation keys after key-down themselves (false: the editor eats
+  // them after telling OnAfterKeyDown).
+  virtual bool WantsNavigationKeys() { return false; }
+  // Tab is about to move the focus out of the editor.
+  virtual void TabPressed() {}
+  // Edit data that was cleared gets ready again (marked not cleared here).
+  virtual void ResetEditData(TvxCustomEditData* data);
+  // The focused state the validation passes on.
+  virtual bool IsEditFocused() { return Focused(); }
+
+  // Validation (see the header comment); answers the success.
+  bool DoValidateEdit(bool raiseError);
+  void DoPostEditValue(bool validate);
+  void DoAfterKeyDown(WORD& key, TShiftState shift);
+  // A mouse press that activated an in-place editor is recent.
+  bool IsDoubleClickTimerRunning() const;
+  // Recomputes the hot state for the cursor where it is now.
+  virtual void UpdateHotState();
+  // While set, WM_NCCALCSIZE is answered 0.
+  void SetSuppressNonClientSize(bool value) { FSuppressNonClientSize = value; }
+
+  // --- What the edit changes of the container ------------------------------------------
+  void Notification(TComponent* component, TOperation operation) override;
+  TvxContainerViewInfoClass GetViewInfoClass() const override;
+  // Lays the editor out through a view data of its properties.
+  void CalculateViewInfo(POINT p, bool allowHot) override;
+  // Also repaints what the new layout changed and tells the buttons' presses.
+  bool RefreshContainer(POINT p, std::optional<TMouseButton> button, TShiftState shift, bool isMouseEvent) override;
+  void Paint() override;
+  void AdjustInnerControl() override;
+  bool CanAutoSize(int& width, int& height) override;
+  void FocusChanged() override;
+  void Loaded() override;
+  void KeyDown(WORD& key, TShiftState shift) override;
+  void KeyPress(char& key) override;
+  void DoEnter() override;
+  void DoExit() override;
+  LRESULT Dispatch(TMessage& m) override;
+
+private:
+  struct TModifiedState {
+    bool Modified;
+    bool ModifiedAfterEnter;
+  };
+
+  void Initialize();
+  void CreateInnerEdit();
+  void FireChange();
+  void FireEditValueChanged();
+  // Fires one event now, in place with the modified flags set meanwhile.
+  void FireNow(void (TvxCustomEdit::*fire)());
+  bool IsChangeAssigned();
+  bool IsEditValueChangedAssigned();
+  void ConnectOwnProperties(bool connect);
+  int DefaultButtonIndex();
+  LRESULT CMDialogChar(TMessage& m);
+
+  TvxEditClasses FClasses;
+  bool FIsInplace;
+  std::unique_ptr<TvxEditChangeEventsCatcher> FChangeEventsCatcher;
+  int FEditValueChangeLock = 0;
+  std::unique_ptr<TvxTimer> FDblClickTimer;
+  TvxCustomEditData* FEditData = nullptr;  // the caller's
+  int FInnerControlLock = 0;
+  bool FFocused = false;
+  IvxCustomInnerEdit* FInnerEdit = nullptr;
+  TWinControl* FInnerEditControl = nullptr;  // owned through the component list
+  std::unique_ptr<TObjectInstance> FInnerWindowInstance;
+  bool FPosted = false;
+  bool FEscapeSwallow = false;
+  bool FIsUserAction = false;
+  bool FIsEditing = false;
+  bool FIsValidating = false;
+  bool FIsAskingEditing = false;
+  bool FModified = false;
+  bool FModifiedAfterEnter = false;
+  Variant FPrevEditValue;
+  std::vector<TModifiedState> FModifiedStack;
+  TvxEditRepositoryItem* FRepositoryItem = nullptr;
+  std::unique_ptr<TvxEditDataBinding> FDataBinding;
+  Variant FEditValue;
+  std::unique_ptr<TvxCustomEditProperties> FProperties;
+  bool FSuppressNonClientSize = false;
+  RECT FTextMargins{};
+  RECT FInplaceBorderExtent{};  // an in-place editor's frame, copied into its view datas
+  std::optional<TMouseButton> FRefreshButton;  // the mouse event of the running refresh
+  TShiftState FRefreshShift = 0;
+  bool FInitialized = false;
+  bool FParentAssigned = false;
+  bool FReadingHeight = false;
+  bool FUpdatingHotState = false;
+};
+
+// Sets the editing flag for a scope and puts the former value back.
+class TvxEditingScope {
+public:
+  TvxEditingScope(TvxCustomEdit& edit, bool value) : FEdit(edit), FOld(edit.IsEditing()) { edit.SetIsEditing(value); }
+  ~TvxEditingScope() { FEdit.SetIsEditing(FOld); }
+  TvxEditingScope(const TvxEditingScope&) = delete;
+  TvxEditingScope& operator=(const TvxEditingScope&) = delete;
+
+private:
+  TvxCustomEdit& FEdit;
+  bool FOld;
+};
+
+// Copies text for WM_GETTEXT into a buffer of size bytes: nothing for size 0, else at most
+// size - 1 bytes without splitting a double-byte character, then a NUL. Answers the count
+// copied.
+LRESULT vxCopyTextToBuffer(const AnsiString& text, WPARAM size, LPARAM buffer);
 
 void InitializevxEdit();
 void FinalizevxEdit();

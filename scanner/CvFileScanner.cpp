@@ -10,9 +10,11 @@
 #include "controls/vxClasses.h"
 #include "controls/vdThemeManager.h"
 #include "controls/vdUxTheme.h"
+#include "controls/vxContainer.h"
 #include "controls/vxControls.h"
 #include "controls/vxDataStorage.h"
 #include "controls/vxEditPaintUtils.h"
+#include "controls/vxEditUtils.h"
 #include "controls/vxFormats.h"
 #include "controls/vxGraphics.h"
 #include "controls/vxLookAndFeelPainters.h"
@@ -74,8 +76,12 @@ const TUnitStep kUnits[] = {
     {InitializevxControls, FinalizevxControls},
     // The shared screen canvas.
     {InitializevxGraphics, FinalizevxGraphics},
+    // The visible-popup list and the popup windows' three hooks of the GUI thread.
+    {InitializevxPopupWindows, FinalizevxPopupWindows},
     // The system brush table and the solid brush cache.
     {InitializevxEditPaintUtils, FinalizevxEditPaintUtils},
+    // The editor painting helpers: which Windows family the program runs on.
+    {InitializevxEditUtils, FinalizevxEditUtils},
     {InitializevxFormats, FinalizevxFormats},
     {InitializevxDataStorage, FinalizevxDataStorage},
     // The editors: the list of properties objects and the default edit style controller (also

@@ -37,8 +37,21 @@ display_start() {
     for _ in $(seq 100); do [ -s "$numfile" ] && break; sleep 0.1; done
     export DISPLAY=":$(head -n 1 "$numfile" | tr -dc 0-9)"
     rm -f "$numfile"
+    wine_windows_managed N
   fi
 }
+
+# wine_windows_managed Y|N: whether a window manager places Wine's windows. Our own Xvfb runs
+# none, and managed windows then wait about two seconds for one whenever an active window hides
+# (every closing popup): there they are unmanaged. On a desktop the window manager keeps them.
+wine_windows_managed() {
+  local marker="$WINEPREFIX/.corvane-managed"
+  [ -f "$marker" ] && [ "$(cat "$marker")" = "$1" ] && return 0
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$1" /f >/dev/null 2>&1 || true
+  wineserver -w
+  echo "$1" > "$marker"
+}
+
 display_stop() { [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null; XVFB_PID=""; }
 
 # Points WINEPREFIX at a prefix of its own in the given (new) folder, so that the next Wine

@@ -16,4 +16,5 @@ if [ -z "${DISPLAY:-}" ]; then
   echo "  xvfb-run -s '-screen 0 1280x1024x24' bash scripts/run.sh"
   exit 1
 fi
+wine_windows_managed Y
 exec wine "$EXE"

@@ -1129,6 +1129,9 @@ void TWinControl::SetFocus() {
   if (form != nullptr && form != this) {
     form->SetActiveControl(this);
     if (!form->Visible()) return;  // the focus moves there when the form is shown
+    // The focus has gone elsewhere meanwhile (an editor that refused to be left took it back,
+    // a container passed it to its inner control): it stays there.
+    if (form->ActiveControl() != this) return;
   }
   ::SetFocus(Handle());
 }

@@ -178,12 +178,17 @@ bool TCustomForm::SetFocusedControl(TWinControl* control) {
     ~ClearFocusing() { c->SetControlState(c->ControlState() & ~csFocusing); }
   } clear{control};
   if (FFocusedControl == nullptr) FFocusedControl = this;
+  const unsigned change = ++FFocusChangeCount;
   if (FFocusedControl != control) {
-    // Leave every control that does not contain the new one, innermost first...
+    // Leave every control that does not contain the new one, innermost first. A control is
+    // left while it still counts as focused: when its exit handler puts the focus back into it
+    // (an editor refusing its value), the control is not entered anew, and this change, which
+    // the handler's has replaced, goes no further.
     while (FFocusedControl != nullptr && !FFocusedControl->ContainsControl(control)) {
       TWinControl* leaving = FFocusedControl;
-      FFocusedControl = leaving->Parent();
       leaving->Perform(CM_EXIT, 0, 0);
+      if (change != FFocusChangeCount) return false;
+      FFocusedControl = leaving->Parent();
     }
     // ...then enter each control on the way down to the new one, outermost first.
     while (FFocusedControl != nullptr && FFocusedControl != control) {

@@ -102,6 +102,7 @@ private:
   void SetWindowFocus();
   TWinControl* FActiveControl = nullptr;
   TWinControl* FFocusedControl = nullptr;
+  unsigned FFocusChangeCount = 0;  // counts the focus changes, to tell a nested one
   bool FActive = false;
   bool FCreated = false;
   TBorderStyle FBorderStyle = TBorderStyle::bsSizeable;

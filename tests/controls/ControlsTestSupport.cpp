@@ -3,8 +3,10 @@
 #include "controls/vdThemeManager.h"
 #include "controls/vdUxTheme.h"
 #include "controls/vxClasses.h"
+#include "controls/vxContainer.h"
 #include "controls/vxControls.h"
 #include "controls/vxEditPaintUtils.h"
+#include "controls/vxEditUtils.h"
 #include "controls/vxGraphics.h"
 #include "controls/vxLookAndFeelPainters.h"
 #include "controls/vxLookAndFeels.h"
@@ -19,11 +21,15 @@ void StartControlUnits() {
   InitializevxLookAndFeels();
   InitializevxControls();
   InitializevxGraphics();
+  InitializevxPopupWindows();
   InitializevxEditPaintUtils();
+  InitializevxEditUtils();
 }
 
 void StopControlUnits() {
+  FinalizevxEditUtils();
   FinalizevxEditPaintUtils();
+  FinalizevxPopupWindows();
   FinalizevxGraphics();
   FinalizevxControls();
   FinalizevxLookAndFeels();

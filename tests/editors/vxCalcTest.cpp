@@ -53,20 +53,9 @@ std::string Repeat(std::string_view s, int times) {
 }
 
 // A character typed as itself, whatever the keyboard layout.
-void TypeChar(wchar_t ch) {
-  INPUT input[2]{};
-  input[0].type = input[1].type = INPUT_KEYBOARD;
-  input[0].ki.wScan = input[1].ki.wScan = ch;
-  input[0].ki.dwFlags = KEYEVENTF_UNICODE;
-  input[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
-  SendInput(2, input, sizeof(INPUT));
-}
+void TypeChar(wchar_t ch) { guitest::TypeText(std::wstring_view(&ch, 1)); }
 
-void CtrlKey(WORD key) {
-  guitest::Key(VK_CONTROL, true);
-  guitest::TapKey(key);
-  guitest::Key(VK_CONTROL, false);
-}
+void CtrlKey(WORD key) { guitest::TapKeyWith(VK_CONTROL, key); }
 
 // Lets the queued input reach the focused window.
 void Settle() {

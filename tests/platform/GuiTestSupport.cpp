@@ -117,4 +117,21 @@ void TapKey(WORD virtualKey) {
   Key(virtualKey, false);
 }
 
+void TapKeyWith(WORD modifier, WORD virtualKey) {
+  Key(modifier, true);
+  TapKey(virtualKey);
+  Key(modifier, false);
+}
+
+void TypeText(std::wstring_view text) {
+  for (wchar_t ch : text) {
+    INPUT input[2]{};
+    input[0].type = input[1].type = INPUT_KEYBOARD;
+    input[0].ki.wScan = input[1].ki.wScan = ch;
+    input[0].ki.dwFlags = KEYEVENTF_UNICODE;
+    input[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+    SendInput(2, input, sizeof(INPUT));
+  }
+}
+
 }  // namespace guitest

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace guitest {
@@ -55,5 +56,9 @@ void MouseButton(bool down);  // the left button
 void MouseWheel(int delta);
 void Key(WORD virtualKey, bool down);
 void TapKey(WORD virtualKey);
+// A key with a modifier (Shift, Ctrl, Alt) held.
+void TapKeyWith(WORD modifier, WORD virtualKey);
+// Characters typed as themselves (UTF-16), whatever the keyboard layout.
+void TypeText(std::wstring_view text);
 
 }  // namespace guitest

@@ -1,0 +1,404 @@
+// The edit base as a user meets it in a small text editor: value writes and their change
+// events, Escape, Enter, the default button's key, validation on leaving and on a modal close,
+// repository items, in-place activation and button accelerators.
+#include "EditTestSupport.h"
+
+#include "controls/vxClasses.h"
+#include "platform/gui/StdCtrls.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using edittest::Settle;
+using edittest::TBeepCounter;
+using edittest::TTestEdit;
+using guitest::Pump;
+
+namespace {
+
+class vxCustomEdit : public guitest::TFormTest {
+protected:
+  void SetUp() override {
+    TFormTest::SetUp();
+    Edit = new TTestEdit(Host);
+    Edit->SetParent(Host);
+    Edit->Properties()->OnChange = [this](TObject*) { Events.push_back("change"); };
+    Edit->Properties()->OnEditValueChanged = [this](TObject*) { Events.push_back("value"); };
+    Other = new TButton(Host);
+    Other->SetParent(Host);
+    Other->SetBounds(10, 60, 80, 24);
+    Pump();
+  }
+  // The editor entered with value, focused, the caret at the end.
+  void Enter(const AnsiString& value) {
+    Edit->SetEditValue(Variant(value));
+    Edit->SetFocus();
+    Pump();
+    ASSERT_EQ(GetFocus(), Edit->Inner()->Handle());
+    Edit->TextInner()->SetSelStart(static_cast<int>(value.size()));
+    Events.clear();
+  }
+  AnsiString Text() { return Edit->Inner()->Text(); }
+  void RefuseText(const AnsiString& refused, const AnsiString& message) {
+    Edit->Properties()->OnValidate = [=](TObject*, Variant& value, AnsiString& text, bool& error) {
+      if (value.AsString() != refused) return;
+      error = true;
+      text = message;
+    };
+  }
+
+  TTestEdit* Edit = nullptr;
+  TButton* Other = nullptr;
+  std::vector<std::string> Events;
+};
+
+TEST_F(vxCustomEdit, ValueWritesFireTheirEventsOnceAndOnlyForAChange) {
+  Edit->SetEditValue(Variant(AnsiString("a")));
+  Edit->SetEditValue(Variant(AnsiString("a")));
+  EXPECT_EQ(Events, (std::vector<std::string>{"value", "change"}));
+  EXPECT_EQ(Text(), "a");
+  EXPECT_FALSE(Edit->Modified()) << "a write from outside is no change by the user";
+
+  // Equal values of another type are a change.
+  Events.clear();
+  Edit->SetEditValue(Variant(int32_t{1}));
+  Edit->SetEditValue(Variant(1.0));
+  EXPECT_EQ(Events.size(), 4u);
+
+  // Writes while the inner control is locked change nothing.
+  Events.clear();
+  Edit->LockInnerControl(true);
+  Edit->SetEditValue(Variant(AnsiString("b")));
+  Edit->LockInnerControl(false);
+  EXPECT_TRUE(Events.empty());
+  EXPECT_EQ(Edit->EditValue().VarType(), varDouble);
+
+  // Locked change events fire once each at the last unlock.
+  Edit->LockChangeEvents(true);
+  Edit->LockChangeEvents(true);
+  Edit->SetEditValue(Variant(AnsiString("c")));
+  Edit->SetEditValue(Variant(AnsiString("d")));
+  Edit->LockChangeEvents(false);
+  EXPECT_TRUE(Events.empty());
+  Edit->LockChangeEvents(false);
+  EXPECT_EQ(Events, (std::vector<std::string>{"change", "value"}));
+
+  // The modified pair: ModifiedAfterEnter implies Modified; clearing Modified clears both.
+  Edit->SetModifiedAfterEnter(true);
+  EXPECT_TRUE(Edit->Modified());
+  Edit->SaveModified();
+  Edit->SetModified(false);
+  EXPECT_FALSE(Edit->ModifiedAfterEnter());
+  Edit->RestoreModified();
+  EXPECT_TRUE(Edit->ModifiedAfterEnter());
+}
+
+TEST_F(vxCustomEdit, EscapeRestoresTheEntryValueAndEatsItsCharacter) {
+  Enter("ok");
+  std::vector<int> pressed;
+  Edit->OnKeyPress = [&](TObject*, char& key) { pressed.push_back(static_cast<unsigned char>(key)); };
+  guitest::TypeText(L"x");
+  Settle();
+  EXPECT_EQ(Text(), "okx");
+  EXPECT_TRUE(Edit->ModifiedAfterEnter());
+  EXPECT_EQ(Edit->EditValue().AsString(), "ok") << "typing is no value until validated";
+
+  guitest::TapKey(VK_ESCAPE);
+  Settle();
+  EXPECT_EQ(Text(), "ok");
+  EXPECT_TRUE(Edit->Modified());
+  EXPECT_FALSE(Edit->ModifiedAfterEnter());
+  EXPECT_EQ(pressed, std::vector<int>{'x'}) << "the Escape character never went on";
+
+  guitest::TapKey(VK_ESCAPE);
+  Settle();
+  EXPECT_EQ(Text(), "ok");
+  EXPECT_EQ(pressed, (std::vector<int>{'x', VK_ESCAPE})) << "a second Escape undoes nothing and is not eaten";
+}
+
+TEST_F(vxCustomEdit, CtrlEnterClicksTheDefaultButtonAndTypesNothing) {
+  TvxEditButtons* buttons = Edit->Properties()->Buttons();
+  buttons->Add();
+  buttons->Add()->SetDefault(true);
+  std::vector<int> clicked;
+  Edit->Properties()->OnButtonClick = [&](TObject* sender, int index) {
+    EXPECT_EQ(sender, Edit);
+    clicked.push_back(index);
+  };
+  Enter("ab");
+  guitest::TapKeyWith(VK_CONTROL, VK_RETURN);
+  Settle();
+  EXPECT_EQ(clicked, std::vector<int>{1});
+  EXPECT_EQ(Text(), "ab");
+  EXPECT_FALSE(Edit->ModifiedAfterEnter());
+
+  // A clear key empties the editor.
+  Edit->Properties()->SetClearKey(ShortCut(VK_DELETE, ssCtrl));
+  guitest::TapKeyWith(VK_CONTROL, VK_DELETE);
+  Settle();
+  EXPECT_TRUE(Edit->EditValue().IsNull());
+  EXPECT_EQ(Text(), "");
+  EXPECT_TRUE(Edit->ModifiedAfterEnter());
+}
+
+TEST_F(vxCustomEdit, EnterValidatesOnlyWhenAsked) {
+  Enter("a");
+  guitest::TypeText(L"b");
+  guitest::TapKey(VK_RETURN);
+  Settle();
+  EXPECT_EQ(Edit->EditValue().AsString(), "a");
+  EXPECT_EQ(Text(), "ab") << "no line break in the text";
+
+  Edit->Properties()->SetValidateOnEnter(true);
+  guitest::TapKey(VK_RETURN);
+  Settle();
+  EXPECT_EQ(Edit->EditValue().AsString(), "ab");
+  EXPECT_EQ(Events, (std::vector<std::string>{"change", "value", "change", "value"}))
+      << "the typed character, then the validated value";
+}
+
+TEST_F(vxCustomEdit, AnInvalidValueKeepsTheFocusBeepsOnlyWhenAskedAndRaisesItsText) {
+  RefuseText("okx", "bad value");
+  Enter("ok");
+  guitest::TypeText(L"x");
+  Settle();
+  for (const bool beepOnError : {false, true}) {
+    SCOPED_TRACE(beepOnError);
+    Edit->Properties()->SetBeepOnError(beepOnError);
+    TBeepCounter beeps;
+    guitest::TExceptionCatcher caught;
+    guitest::TapKey(VK_TAB);
+    Settle();
+    EXPECT_EQ(GetFocus(), Edit->Inner()->Handle());
+    EXPECT_EQ(caught.Messages(), std::vector<std::string>{"bad value"});
+    EXPECT_EQ(caught.Classes(), std::vector<std::string>{"EvxEditError"});
+    EXPECT_EQ(beeps.Count, beepOnError ? 1 : 0);
+    EXPECT_EQ(Edit->TextInner()->GetSelLength(), 3) << "the text stands selected";
+    EXPECT_EQ(Edit->EditValue().AsString(), "ok");
+  }
+
+  // A refusal without a text of its own says the default text.
+  Edit->Properties()->OnValidate = [](TObject*, Variant&, AnsiString&, bool& error) { error = true; };
+  {
+    guitest::TExceptionCatcher caught;
+    Other->SetFocus();
+    Pump();
+    EXPECT_EQ(caught.Messages(), std::vector<std::string>{"Invalid input value. Use escape key to abandon changes"});
+    EXPECT_EQ(GetFocus(), Edit->Inner()->Handle());
+  }
+
+  // Escape abandons the change; then the editor can be left.
+  guitest::TapKey(VK_ESCAPE);
+  guitest::TapKey(VK_TAB);
+  Settle();
+  EXPECT_EQ(GetFocus(), Other->Handle());
+  EXPECT_EQ(Text(), "ok");
+}
+
+TEST_F(vxCustomEdit, LeavingWithAValidChangeTakesItAsTheValue) {
+  Enter("ok");
+  guitest::TypeText(L"!");
+  guitest::TapKey(VK_TAB);
+  Settle();
+  EXPECT_EQ(GetFocus(), Other->Handle());
+  EXPECT_EQ(Edit->EditValue().AsString(), "ok!");
+  EXPECT_FALSE(Edit->ModifiedAfterEnter());
+  EXPECT_TRUE(Edit->Modified());
+}
+
+// A modal form with the editor; its steps run on a timer inside the modal loop.
+TEST(vxCustomEditModal, ModalOkValidatesSilentlyAndCancelDoesNot) {
+  struct Case {
+    const wchar_t* Typed;
+    TModalResult Result;
+    const char* Value;  // the editor's value afterwards
+  };
+  const Case cases[] = {
+      {L"good", mrOk, "good"},
+      {L"bad", mrOk, "entry"},  // refused without a word: the value from entry stays
+      {L"good", mrCancel, "entry"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Value);
+    TForm form(nullptr);
+    form.SetBounds(150, 150, 300, 120);
+    auto* edit = new TTestEdit(&form);
+    edit->SetParent(&form);
+    edit->Properties()->OnValidate = [](TObject*, Variant& value, AnsiString& text, bool& error) {
+      error = value.AsString() == "bad";
+      text = "refused";
+    };
+    edit->SetEditValue(Variant(AnsiString("entry")));
+    form.SetActiveControl(edit->Inner());
+    TBeepCounter beeps;
+    edit->Properties()->SetBeepOnError(true);
+    guitest::TExceptionCatcher caught;
+    int step = 0;
+    TvxTimer timer(nullptr);
+    timer.SetInterval(30);
+    timer.SetOnTimer([&](TObject*) {
+      switch (step++) {
+        case 0:
+          SetForegroundWindow(form.Handle());
+          edit->SetFocus();
+          break;
+        case 1:
+          edit->SelectAll();
+          guitest::TypeText(c.Typed);
+          break;
+        case 4: form.SetModalResult(c.Result); break;
+      }
+    });
+    EXPECT_EQ(form.ShowModal(), c.Result);
+    timer.SetEnabled(false);
+    EXPECT_EQ(edit->EditValue().AsString(), c.Value);
+    EXPECT_TRUE(caught.Messages().empty());
+    EXPECT_EQ(beeps.Count, 0);
+  }
+}
+
+TEST_F(vxCustomEdit, RepositoryItemsServeEditorsOfTheirClassOnly) {
+  TvxEditRepository repository(nullptr);
+  TvxEditRepositoryItem* plain = repository.CreateItem(TvxEditRepositoryItem::ItemClass());
+  try {
+    Edit->SetRepositoryItem(plain);
+    ADD_FAILURE() << "an item of base properties was taken";
+  } catch (const EvxEditError& e) {
+    EXPECT_EQ(e.Message(), "The repository item is not acceptable");
+  }
+  EXPECT_EQ(Edit->RepositoryItem(), nullptr);
+
+  edittest::TValidatingItem item(nullptr);
+  std::vector<std::string> itemEvents;
+  item.Properties()->OnChange = [&](TObject* sender) {
+    EXPECT_EQ(sender, Edit);
+    itemEvents.push_back("item change");
+  };
+  item.Properties()->SetReadOnly(true);
+  Edit->SetRepositoryItem(&item);
+  EXPECT_EQ(Edit->ActiveProperties(), item.Properties());
+  EXPECT_TRUE(Edit->Inner()->ReadOnly()) << "the item's properties rule the editor";
+  Edit->SetEditValue(Variant(AnsiString("x")));
+  EXPECT_EQ(Events, (std::vector<std::string>{"value", "change"}));
+  EXPECT_EQ(itemEvents, std::vector<std::string>{"item change"});
+
+  item.Properties()->SetReadOnly(false);
+  EXPECT_FALSE(Edit->Inner()->ReadOnly()) << "the item's changes reach the editor";
+}
+
+TEST_F(vxCustomEdit, AFreedRepositoryItemLeavesTheEditor) {
+  auto* item = new edittest::TValidatingItem(nullptr);
+  Edit->SetRepositoryItem(item);
+  delete item;
+  EXPECT_EQ(Edit->RepositoryItem(), nullptr);
+  EXPECT_EQ(Edit->ActiveProperties(), Edit->Properties());
+  Edit->Properties()->SetReadOnly(true);
+  EXPECT_TRUE(Edit->Inner()->ReadOnly()) << "the own properties are heard again";
+}
+
+TEST_F(vxCustomEdit, InPlaceActivationByKeyAndByMouse) {
+  auto* inplace = new TTestEdit(Host, true);
+  inplace->SetParent(Host);
+  inplace->SetBounds(10, 100, 150, 24);
+  inplace->SetEditValue(Variant(AnsiString("abc")));
+  Pump();
+  EXPECT_FALSE(inplace->AutoSize());
+  TvxCustomEditData* data = nullptr;
+  inplace->ActivateByKey('q', data);
+  Pump();
+  EXPECT_EQ(GetFocus(), inplace->Inner()->Handle());
+  EXPECT_EQ(inplace->Inner()->Text(), "q") << "the key replaced the selected text";
+  EXPECT_TRUE(inplace->ModifiedAfterEnter()) << "the key is the user's";
+
+  Other->SetFocus();
+  Pump();
+  const POINT atText = inplace->ClientToScreen(POINT{20, 12});
+  inplace->ActivateByMouse(ssLeft, atText.x, atText.y, data);
+  Pump();
+  EXPECT_EQ(GetFocus(), inplace->Inner()->Handle());
+  EXPECT_NE(GetCapture(), inplace->Handle()) << "a press whose button is up holds no capture";
+}
+
+TEST_F(vxCustomEdit, AButtonAcceleratorClicksItsButtonFromAnotherControl) {
+  TvxEditButtons* buttons = Edit->Properties()->Buttons();
+  buttons->Add()->SetCaption("&Open");
+  TvxEditButton* off = buttons->Add();
+  off->SetCaption("&Pick");
+  off->SetEnabled(false);
+  std::vector<int> clicked;
+  Edit->Properties()->OnButtonClick = [&](TObject*, int index) { clicked.push_back(index); };
+  Other->SetFocus();
+  Pump();
+  guitest::TypeText(L"op");
+  Settle();
+  EXPECT_EQ(clicked, std::vector<int>{0}) << "a disabled button is not clicked";
+}
+
+TEST_F(vxCustomEdit, EditDataIsResetWhenClearedAndForgetsAFreedEditor) {
+  auto* inplace = new TTestEdit(Host, true);
+  inplace->SetParent(Host);
+  TvxCustomEditData data(inplace);
+  EXPECT_TRUE(data.Cleared());
+  TvxCustomEditData* given = &data;
+  inplace->Activate(given);
+  EXPECT_EQ(inplace->EditData(), &data);
+  EXPECT_FALSE(data.Cleared()) << "the editor made it ready";
+  data.Clear();
+  EXPECT_FALSE(data.Cleared()) << "the editor holding it resets it at once";
+  delete inplace;
+  EXPECT_EQ(data.Edit(), nullptr);
+}
+
+TEST_F(vxCustomEdit, AutoSizeTakesTheHeightTheLayoutNeeds) {
+  TvxScreenCanvas& canvas = *vxScreenCanvas();
+  canvas.SetFont(*Edit->Style()->GetVisibleFont());
+  // The text with its margins (1 above, 3 below) in the transparent ring of 2 pixels.
+  const int needed = canvas.TextHeight("Zg") + 1 + 3 + 2 + 2;
+  EXPECT_TRUE(Edit->AutoSize());
+  EXPECT_EQ(Edit->Height(), needed);
+  EXPECT_EQ(Edit->Width(), 150) << "the width is free";
+  Edit->SetHeight(60);
+  EXPECT_EQ(Edit->Height(), needed);
+  Edit->Style()->SetTransparentBorder(false);
+  Edit->Style()->SetBorderStyle(cbsSingle);
+  Edit->SetHeight(60);
+  EXPECT_EQ(Edit->Height(), needed - 2) << "a single border is a pixel on each side";
+  Edit->SetAutoSize(false);
+  Edit->SetHeight(60);
+  EXPECT_EQ(Edit->Height(), 60);
+}
+
+TEST_F(vxCustomEdit, AButtonPressedWithTheMouseClicksItAndTheTextMakesRoom) {
+  TvxEditButton* button = Edit->Properties()->Buttons()->Add();
+  button->SetKind(bkEllipsis);
+  button->SetWidth(20);
+  std::vector<int> clicked;
+  Edit->Properties()->OnButtonClick = [&](TObject*, int index) { clicked.push_back(index); };
+  Pump();
+  TvxCustomEditViewInfo& info = *Edit->EditViewInfo();
+  ASSERT_EQ(info.ButtonCount(), 1);
+  const RECT bounds = info.ButtonsInfo[0]->Bounds;
+  EXPECT_EQ(bounds.right - bounds.left, 20);
+  EXPECT_LE(Edit->Inner()->BoundsRect().right, bounds.left);
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_NE(GetWindowRgn(Edit->Inner()->Handle(), region), NULLREGION) << "the inner window shows";
+  DeleteObject(region);
+
+  const POINT center = Edit->ClientToScreen(POINT{(bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2});
+  guitest::MouseMoveTo(center);
+  ASSERT_TRUE(guitest::PumpUntil([&] { return info.HotButton == 0; }));
+  EXPECT_NE(info.ContainerState & vxcsHot, 0);
+  guitest::MouseButton(true);
+  ASSERT_TRUE(guitest::PumpUntil([&] { return info.PressedButton == 0; }));
+  EXPECT_EQ(clicked, std::vector<int>{0}) << "the press clicks";
+  guitest::MouseButton(false);
+  ASSERT_TRUE(guitest::PumpUntil([&] { return info.PressedButton == -1; }));
+  EXPECT_EQ(clicked, std::vector<int>{0});
+
+  guitest::MouseMoveTo(POINT{5, 5});
+  EXPECT_TRUE(guitest::PumpUntil([&] { return (info.ContainerState & vxcsHot) == 0; }));
+}
+
+}  // namespace
