@@ -3,14 +3,8 @@
 // shown one by one, where the system list repaints at every item. Then the incremental search
 // when typing a prefix that only the last item has (each key walks the whole list).
 #include "bench/BenchClock.h"
-#include "controls/vdThemeManager.h"
-#include "controls/vdUxTheme.h"
-#include "controls/vxClasses.h"
+#include "bench/BenchControlUnits.h"
 #include "controls/vxContainer.h"
-#include "controls/vxControls.h"
-#include "controls/vxGraphics.h"
-#include "controls/vxLookAndFeelPainters.h"
-#include "controls/vxLookAndFeels.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/StdCtrls.h"
 
@@ -18,8 +12,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <iterator>
 #include <cstdlib>
+#include <iterator>
 
 namespace {
 
@@ -55,15 +49,7 @@ double MedianFill(TCustomListBox& list, int count, bool bracket) {
 int main(int argc, char** argv) {
   if (argc > 1) kItems = std::atoi(argv[1]);
   std::setvbuf(stdout, nullptr, _IONBF, 0);
-  InitializeForms();
-  Application->Initialize();
-  InitializevxClasses();
-  InitializevdUxTheme();
-  InitializevdThemeManager();
-  InitializevxLookAndFeelPainters();
-  InitializevxLookAndFeels();
-  InitializevxControls();
-  InitializevxGraphics();
+  TBenchControlUnits units;
   {
     TForm form(nullptr);
     form.SetBounds(50, 50, 420, 300);
@@ -101,13 +87,5 @@ int main(int argc, char** argv) {
     std::printf("typing \"%s\" in %d items: %.2f ms per key (found item %d, \"%s\")\n", kPrefix, kItems, perKey,
                 inner->ItemIndex(), inner->AutoCompleteText().c_str());
   }
-  FinalizevxGraphics();
-  FinalizevxControls();
-  FinalizevxLookAndFeels();
-  FinalizevxLookAndFeelPainters();
-  FinalizevdThemeManager();
-  FinalizevdUxTheme();
-  FinalizevxClasses();
-  FinalizeForms();
   return 0;
 }
