@@ -2217,8 +2217,11 @@ TvxCustomInnerListBox::~TvxCustomInnerListBox() {
     bar->OnScroll = nullptr;
     bar->LookAndFeel().SetMasterLookAndFeel(nullptr);
     RemoveFreeNotification(bar);
-    // A bar with a parent goes with its parent.
-    if (bar->Parent() == nullptr) delete bar;
+    // A bar with a parent goes with its parent; until then it shows nothing.
+    if (bar->Parent() == nullptr)
+      delete bar;
+    else
+      bar->Hide();
   }
   FLookAndFeel->OnChanged = nullptr;
   FLookAndFeel.reset();
