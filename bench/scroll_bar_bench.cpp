@@ -2,13 +2,7 @@
 // goes through the bar's off-screen bitmap), in each look; and the change alone on a hidden
 // bar. 1,000 changes each.
 #include "bench/BenchClock.h"
-#include "controls/vdThemeManager.h"
-#include "controls/vdUxTheme.h"
-#include "controls/vxClasses.h"
-#include "controls/vxControls.h"
-#include "controls/vxGraphics.h"
-#include "controls/vxLookAndFeelPainters.h"
-#include "controls/vxLookAndFeels.h"
+#include "bench/BenchControlUnits.h"
 #include "controls/vxScrollBar.h"
 #include "platform/gui/Forms.h"
 
@@ -32,15 +26,7 @@ double ChangeAll(TvxScrollBar& bar, bool paint) {
 }  // namespace
 
 int main() {
-  InitializeForms();
-  Application->Initialize();
-  InitializevxClasses();
-  InitializevdUxTheme();
-  InitializevdThemeManager();
-  InitializevxLookAndFeelPainters();
-  InitializevxLookAndFeels();
-  InitializevxControls();
-  InitializevxGraphics();
+  TBenchControlUnits units;
   {
     TForm form(nullptr);
     form.SetBounds(50, 50, 400, 120);
@@ -66,13 +52,5 @@ int main() {
     Application->ProcessMessages();
     std::printf("%-18s hidden   %8.1f us per change\n", "any", ChangeAll(*bar, false));
   }
-  FinalizevxGraphics();
-  FinalizevxControls();
-  FinalizevxLookAndFeels();
-  FinalizevxLookAndFeelPainters();
-  FinalizevdThemeManager();
-  FinalizevdUxTheme();
-  FinalizevxClasses();
-  FinalizeForms();
   return 0;
 }

@@ -2155,3 +2155,462 @@ void FinalizevxPopupWindows() {
   ReleaseHeldCaptions();
   GPopupUnit.reset();
 }
+
+// --- Inner list box ----------------------------------------------------------------------
+
+namespace {
+
+// A byte that can follow a lead byte in code page 932.
+bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
+
+// Messages after which the system's scroll bars may have moved, shown, hidden or changed.
+bool MovesSystemScrollBars(const TMessage& m) {
+  switch (m.Msg) {
+    case WM_SETREDRAW: return m.WParam != 0;
+    case WM_WINDOWPOSCHANGED:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case LB_ADDSTRING:
+    case LB_INSERTSTRING:
+    case LB_DELETESTRING:
+    case LB_RESETCONTENT:
+    case LB_SETCURSEL:
+    case LB_SETHORIZONTALEXTENT:
+    case LB_SETTOPINDEX:
+    case LB_SETCARETINDEX:
+    case WM_MOUSEWHEEL:
+    case WM_NCCALCSIZE:
+    case CM_WININICHANGE: return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+TvxCustomInnerListBox::TvxCustomInnerListBox(TComponent* owner)
+    : TListBox(owner), FCanvas(std::make_unique<TvxCanvas>(TCustomListBox::Canvas())) {
+  if (auto* container = dynamic_cast<TvxContainer*>(owner)) {
+    FContainer = container;
+    FContainerLink = std::make_unique<TvxObjectLinkHolder>(container);
+  }
+  FHScrollBar = CreateScrollBar(TScrollBarKind::sbHorizontal);
+  FVScrollBar = CreateScrollBar(TScrollBarKind::sbVertical);
+  FLookAndFeel = std::make_unique<TvxLookAndFeel>(this);
+  FLookAndFeel->OnChanged = [this](TvxLookAndFeel* sender, TvxLookAndFeelValues changedValues) {
+    LookAndFeelChanged(sender, changedValues);
+  };
+  FHScrollBar->LookAndFeel().SetMasterLookAndFeel(FLookAndFeel.get());
+  FVScrollBar->LookAndFeel().SetMasterLookAndFeel(FLookAndFeel.get());
+  SetBorderStyle(TBorderStyle::bsNone);
+  SetControlStyle((ControlStyle() | csDoubleClicks) & ~csOpaque);
+  SetParentColor(false);
+  SetParentFont(true);
+}
+
+TvxCustomInnerListBox::~TvxCustomInnerListBox() {
+  Destroying();
+  if (TvxObjectLinkController* links = vxObjectLinkController()) links->ObjectDestroyed(this);
+  for (TvxScrollBar** field : {&FHScrollBar, &FVScrollBar}) {
+    TvxScrollBar* bar = *field;
+    if (bar == nullptr) continue;
+    *field = nullptr;
+    bar->OnScroll = nullptr;
+    bar->LookAndFeel().SetMasterLookAndFeel(nullptr);
+    RemoveFreeNotification(bar);
+    // A bar with a parent goes with its parent; until then it shows nothing.
+    if (bar->Parent() == nullptr)
+      delete bar;
+    else
+      bar->Hide();
+  }
+  FLookAndFeel->OnChanged = nullptr;
+  FLookAndFeel.reset();
+  FContainerLink.reset();
+}
+
+TvxScrollBar* TvxCustomInnerListBox::CreateScrollBar(TScrollBarKind kind) {
+  auto* bar = new TvxScrollBar(nullptr);
+  FreeNotification(bar);
+  bar->SetKind(kind);
+  bar->SetVisible(false);
+  if (kind == TScrollBarKind::sbHorizontal)
+    bar->OnScroll = [this](TObject*, TScrollCode code, int& position) { HScrollBarScroll(code, position); };
+  else
+    bar->OnScroll = [this](TObject*, TScrollCode code, int& position) { VScrollBarScroll(code, position); };
+  return bar;
+}
+
+TvxContainer* TvxCustomInnerListBox::Container() const {
+  if (FContainerLink == nullptr || FContainerLink->Object() == nullptr || FContainer->IsDestroying()) return nullptr;
+  return FContainer;
+}
+
+void TvxCustomInnerListBox::Notification(TComponent* component, TOperation operation) {
+  TListBox::Notification(component, operation);
+  if (operation != TOperation::opRemove) return;
+  if (component == FHScrollBar) FHScrollBar = nullptr;
+  if (component == FVScrollBar) FVScrollBar = nullptr;
+}
+
+void TvxCustomInnerListBox::SetParent(TWinControl* parent) {
+  TListBox::SetParent(parent);
+  for (TvxScrollBar* bar : {FHScrollBar, FVScrollBar})
+    if (bar != nullptr) bar->SetParent(parent);
+}
+
+void TvxCustomInnerListBox::LookAndFeelChanged(TvxLookAndFeel*, TvxLookAndFeelValues) {
+  if (HandleAllocated()) Invalidate();
+}
+
+void TvxCustomInnerListBox::UnlockScrollBars() {
+  if (FScrollBarsLockCount > 0 && --FScrollBarsLockCount == 0) UpdateScrollBars();
+}
+
+// --- Scroll bars over the system's ---
+
+void TvxCustomInnerListBox::UpdateScrollBars() {
+  if (IsDestroying() || FScrollBarsLockCount > 0 || FIsUpdatingScrollBars || !HandleAllocated()) return;
+  TFlagScope updating(FIsUpdatingScrollBars);
+  for (TvxScrollBar* bar : {FHScrollBar, FVScrollBar}) {
+    if (bar == nullptr) continue;
+    const bool horizontal = bar->Kind() == TScrollBarKind::sbHorizontal;
+    SCROLLBARINFO info{};
+    info.cbSize = sizeof info;
+    TWinControl* parent = bar->Parent();
+    bool visible = Visible() && parent != nullptr && parent->HandleAllocated() &&
+                   GetScrollBarInfo(Handle(), horizontal ? OBJID_HSCROLL : OBJID_VSCROLL, &info) &&
+                   (info.rgstate[0] & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN)) == 0;
+    if (visible) {
+      bar->SetEnabled(Enabled() && (info.rgstate[0] & STATE_SYSTEM_UNAVAILABLE) == 0);
+      RECT r = vxMapWindowRect(nullptr, parent->Handle(), info.rcScrollBar);
+      bar->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+      SCROLLINFO si{};
+      si.cbSize = sizeof si;
+      si.fMask = SIF_ALL;
+      visible = GetScrollInfo(Handle(), horizontal ? SB_HORZ : SB_VERT, &si) && si.nMax >= si.nMin;
+      if (visible) {
+        // The bar takes no page larger than its range.
+        const int page = static_cast<int>(std::min<long long>(si.nPage, static_cast<long long>(si.nMax) - si.nMin + 1));
+        // A bar out of sight is painted anew when it comes into sight.
+        bar->SetScrollParams(si.nMin, si.nMax, si.nPos, page, Showing());
+      }
+    }
+    if (visible == bar->Visible()) continue;
+    bar->SetVisible(visible);
+    if (visible) bar->BringToFront();
+  }
+}
+
+void TvxCustomInnerListBox::HScrollBarScroll(TScrollCode scrollCode, int& scrollPos) {
+  // The system's list reads a dragged thumb from its own bar, which stands still: the
+  // position the own bar's thumb stands for is passed as a thumb position.
+  if (scrollCode == scTrack) scrollCode = scPosition;
+  // Straight to the system's procedure: through WndProc a WM_HSCROLL from a window of ours
+  // would be reflected to the bar, which would scroll again.
+  TMessage m{WM_HSCROLL, MAKEWPARAM(scrollCode, scrollPos), reinterpret_cast<LPARAM>(FHScrollBar->Handle()), 0};
+  TListBox::DefaultHandler(m);
+  scrollPos = GetScrollPos(Handle(), SB_HORZ);
+}
+
+void TvxCustomInnerListBox::VScrollBarScroll(TScrollCode scrollCode, int& scrollPos) {
+  // The vertical position is the top item. The thumb's too: the system's list reads a
+  // dragged thumb from its own bar, which stands still, and a thumb position in a message
+  // has 16 bits, too few for a long list.
+  if (scrollCode == scLineUp || scrollCode == scLineDown || scrollCode == scTrack || scrollCode == scPosition) {
+    SetTopIndex(scrollPos);
+    return;
+  }
+  TMessage m{WM_VSCROLL, MAKEWPARAM(scrollCode, scrollPos), reinterpret_cast<LPARAM>(FVScrollBar->Handle()), 0};
+  TListBox::DefaultHandler(m);
+  scrollPos = GetScrollPos(Handle(), SB_VERT);
+}
+
+bool TvxCustomInnerListBox::SizeGripRect(RECT& r) {
+  if (!HandleAllocated() || FHScrollBar == nullptr || FVScrollBar == nullptr || !FHScrollBar->Visible() ||
+      !FVScrollBar->Visible())
+    return false;
+  SCROLLBARINFO h{}, v{};
+  h.cbSize = v.cbSize = sizeof(SCROLLBARINFO);
+  RECT window;
+  if (!GetScrollBarInfo(Handle(), OBJID_HSCROLL, &h) || !GetScrollBarInfo(Handle(), OBJID_VSCROLL, &v) ||
+      !GetWindowRect(Handle(), &window))
+    return false;
+  r = RECT{v.rcScrollBar.left, h.rcScrollBar.top, v.rcScrollBar.right, h.rcScrollBar.bottom};
+  OffsetRect(&r, -window.left, -window.top);
+  return !IsRectEmpty(&r);
+}
+
+LRESULT TvxCustomInnerListBox::WMNCPaint(TMessage& m) {
+  const LRESULT result = TListBox::WndProc(m);
+  // The system leaves the square between its two bars to the window; the own bars do not
+  // cover it.
+  RECT r;
+  if (SizeGripRect(r)) {
+    HDC dc = GetWindowDC(Handle());
+    FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+    ReleaseDC(Handle(), dc);
+  }
+  return result;
+}
+
+LRESULT TvxCustomInnerListBox::WMWindowPosChanged(TMessage& m) {
+  const LRESULT result = TListBox::WndProc(m);
+  UpdateScrollBars();
+  RECT r, window;
+  if (SizeGripRect(r) && GetWindowRect(Handle(), &window)) {
+    OffsetRect(&r, window.left, window.top);
+    HRGN region = CreateRectRgnIndirect(&r);
+    SendMessageA(Handle(), WM_NCPAINT, reinterpret_cast<WPARAM>(region), 0);
+    DeleteObject(region);
+  }
+  return result;
+}
+
+// --- Drawing ---
+
+LRESULT TvxCustomInnerListBox::CNDrawItem(TMessage& m) {
+  auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam);
+  const auto state = static_cast<TOwnerDrawState>(LOWORD(item->itemState));
+  const int index = static_cast<int>(item->itemID);
+  TCanvas& canvas = TCustomListBox::Canvas();
+  canvas.SetHandle(item->hDC);
+  struct Detach {
+    TCanvas& canvas;
+    ~Detach() { canvas.SetHandle(nullptr); }
+  } detach{canvas};
+  FCanvas->SetFont(Font());
+  FCanvas->Brush().Assign(&Brush());
+  if (state & odSelected) {
+    FCanvas->Brush().SetColor(clHighlight);
+    FCanvas->Font().SetColor(clHighlightText);
+  }
+  if (index >= 0 && index < Count())
+    DrawItem(index, item->rcItem, state);
+  else
+    FCanvas->FillRect(item->rcItem);
+  if ((state & odFocused) && CanDrawFocusRect()) DrawFocusRect(item->hDC, &item->rcItem);
+  return 1;
+}
+
+// --- Keys ---
+
+void TvxCustomInnerListBox::KeyDown(WORD& key, TShiftState shift) {
+  TvxObjectLinkHolder link(this);
+  if (TvxContainer* container = Container()) container->KeyDown(key, shift);
+  if (key != 0 && link.Object() != nullptr) TListBox::KeyDown(key, shift);
+}
+
+void TvxCustomInnerListBox::KeyUp(WORD& key, TShiftState shift) {
+  if (key == VK_TAB || key == VK_RETURN) {
+    key = 0;
+    return;
+  }
+  TvxObjectLinkHolder link(this);
+  if (TvxContainer* container = Container()) container->KeyUp(key, shift);
+  if (key != 0 && link.Object() != nullptr) TListBox::KeyUp(key, shift);
+}
+
+void TvxCustomInnerListBox::KeyPress(char& key) {
+  if (key == '\t' || key == '\r') {
+    key = 0;
+    return;
+  }
+  TvxObjectLinkHolder link(this);
+  if (TvxContainer* container = Container()) container->KeyPress(key);
+  if (key != 0 && link.Object() != nullptr) TListBox::KeyPress(key);
+  if (key != 0 && link.Object() != nullptr) DoAutoComplete(key);
+}
+
+LRESULT TvxCustomInnerListBox::WMGetDlgCode(TMessage& m) {
+  LRESULT result = TListBox::WndProc(m);
+  if (Container() != nullptr) {
+    result |= DLGC_WANTCHARS;
+    // Ctrl+Tab leaves the list.
+    if (!vxIsCtrlDown()) result |= DLGC_WANTTAB;
+  }
+  return result;
+}
+
+void TvxCustomInnerListBox::DoAutoComplete(char& key) {
+  if (!AutoComplete()) return;
+  const auto c = static_cast<unsigned char>(key);
+  const DWORD now = KeyTickCount();
+  if (now - FLastKeyTime > FAutoCompleteDelay) FAutoCompleteText.clear();
+  FLastKeyTime = now;
+  const unsigned char lead = FPendingLeadByte;
+  FPendingLeadByte = 0;
+  if (lead != 0 && IsTrailByte(c)) {
+    FAutoCompleteText += static_cast<char>(lead);
+    FAutoCompleteText += static_cast<char>(c);
+  } else if (c == VK_BACK) {
+    // The last character starts where the walk from the start last stopped: a trail byte
+    // may look like a lead byte.
+    size_t last = 0;
+    for (size_t i = 0; i < FAutoCompleteText.size(); i = NextCharIndex(FAutoCompleteText, i)) last = i;
+    FAutoCompleteText.erase(last);
+  } else if (IsLeadByte(c)) {
+    MSG trail;
+    if (PeekMessageA(&trail, Handle(), WM_CHAR, WM_CHAR, PM_NOREMOVE) &&
+        IsTrailByte(static_cast<unsigned char>(trail.wParam))) {
+      PeekMessageA(&trail, Handle(), WM_CHAR, WM_CHAR, PM_REMOVE);
+      FAutoCompleteText += static_cast<char>(c);
+      FAutoCompleteText += static_cast<char>(trail.wParam);
+    } else {
+      // Never searched alone: it waits for its trail byte.
+      FPendingLeadByte = c;
+      key = 0;
+      return;
+    }
+  } else if (c < ' ') {
+    // Enter, Escape and the other control characters are no text.
+    if (c != VK_RETURN && c != VK_ESCAPE) key = 0;
+    return;
+  } else {
+    FAutoCompleteText += static_cast<char>(c);
+  }
+  SearchText();
+  if (c != VK_BACK) key = 0;
+}
+
+void TvxCustomInnerListBox::SearchText() {
+  if (FAutoCompleteText.empty()) {
+    SetItemIndex(0);
+    return;
+  }
+  const auto text = reinterpret_cast<LPARAM>(FAutoCompleteText.c_str());
+  // A list that selects several items has no LB_SELECTSTRING.
+  const int index = static_cast<int>(SendMessageA(Handle(), MultiSelect() ? LB_FINDSTRING : LB_SELECTSTRING,
+                                                  static_cast<WPARAM>(-1), text));
+  if (index == LB_ERR) return;
+  if (MultiSelect()) {
+    const int from = std::max(ItemIndex(), 0);
+    SendMessageA(Handle(), LB_SELITEMRANGE, TRUE, MAKELPARAM(std::min(from, index), std::max(from, index)));
+  }
+  SetItemIndex(index);
+  Click();
+}
+
+// --- Mouse and the rest, passed on to the container ---
+
+void TvxCustomInnerListBox::Click() {
+  TvxObjectLinkHolder link(this);
+  TListBox::Click();
+  if (link.Object() == nullptr) return;
+  if (FVScrollBar != nullptr) FVScrollBar->SetPosition(TopIndex());
+  if (TvxContainer* container = Container()) container->Click();
+}
+
+void TvxCustomInnerListBox::DblClick() {
+  TvxObjectLinkHolder link(this);
+  TListBox::DblClick();
+  if (link.Object() == nullptr) return;
+  if (TvxContainer* container = Container()) container->DblClick();
+}
+
+void TvxCustomInnerListBox::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  TvxObjectLinkHolder link(this);
+  TListBox::MouseDown(button, shift, x, y);
+  TvxContainer* container = link.Object() != nullptr ? Container() : nullptr;
+  if (container == nullptr) return;
+  // The press is the list's: the container does not take the focus for it.
+  TvxObjectLinkHolder containerLink(container);
+  struct Reset {
+    TvxObjectLinkHolder& link;
+    TvxContainer* container;
+    ~Reset() {
+      if (link.Object() != nullptr) container->SetInnerControlMouseDown(false);
+    }
+  } reset{containerLink, container};
+  container->SetInnerControlMouseDown(true);
+  container->MouseDown(button, shift, x + Left(), y + Top());
+}
+
+void TvxCustomInnerListBox::MouseMove(TShiftState shift, int x, int y) {
+  TvxObjectLinkHolder link(this);
+  TListBox::MouseMove(shift, x, y);
+  if (link.Object() == nullptr) return;
+  if (TvxContainer* container = Container()) container->MouseMove(shift, x + Left(), y + Top());
+}
+
+void TvxCustomInnerListBox::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  TvxObjectLinkHolder link(this);
+  TListBox::MouseUp(button, shift, x, y);
+  if (link.Object() == nullptr) return;
+  if (TvxContainer* container = Container()) container->MouseUp(button, shift, x + Left(), y + Top());
+}
+
+void TvxCustomInnerListBox::DragOver(TObject* source, int x, int y, TDragState state, bool& accept) {
+  TListBox::DragOver(source, x, y, state, accept);
+  if (TvxContainer* container = Container()) container->DragOver(source, x + Left(), y + Top(), state, accept);
+}
+
+bool TvxCustomInnerListBox::DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) {
+  if (TvxContainer* container = Container(); container != nullptr && container->DoMouseWheel(shift, wheelDelta, mousePos))
+    return true;
+  return TListBox::DoMouseWheel(shift, wheelDelta, mousePos);
+}
+
+TPopupMenu* TvxCustomInnerListBox::GetPopupMenu() {
+  if (TvxContainer* container = Container()) return container->GetPopupMenu();
+  return TListBox::GetPopupMenu();
+}
+
+LRESULT TvxCustomInnerListBox::WMLButtonDown(TMessage& m) {
+  TvxContainer* container = Container();
+  if (container == nullptr || container->DragMode() != TDragMode::dmAutomatic || IsDesigning())
+    return TListBox::WndProc(m);
+  // The list handles the click itself; the drag that follows is the container's.
+  TvxObjectLinkHolder link(this);
+  const TDragMode dragMode = DragMode();
+  SetDragMode(TDragMode::dmManual);
+  const LRESULT result = TListBox::WndProc(m);
+  if (link.Object() == nullptr) return result;
+  SetDragMode(dragMode);
+  const TShiftState shift = KeysToShiftState(m.WParam);
+  const int item = ItemAtPos(POINT{static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam))}, true);
+  const bool extendingOntoUnselected =
+      MultiSelect() && (shift & ssCtrl) != 0 && (shift & ssShift) == 0 && item >= 0 && !Selected(item);
+  if (!extendingOntoUnselected && (container = Container()) != nullptr) container->BeginDrag(false);
+  return result;
+}
+
+// --- Messages ---
+
+LRESULT TvxCustomInnerListBox::DefaultHandler(TMessage& m) {
+  if (TvxContainer* container = Container(); container != nullptr && container->InnerControlDefaultHandler(m))
+    return m.Result;
+  return TListBox::DefaultHandler(m);
+}
+
+LRESULT TvxCustomInnerListBox::WndProc(TMessage& m) {
+  if (TvxContainer* container = Container(); container != nullptr && container->IsInnerControlShortCut(m))
+    return m.Result;
+  switch (m.Msg) {
+    case WM_GETDLGCODE: return WMGetDlgCode(m);
+    case WM_LBUTTONDOWN: return WMLButtonDown(m);
+    case WM_NCPAINT: return WMNCPaint(m);
+    case WM_WINDOWPOSCHANGED: return WMWindowPosChanged(m);
+    case CN_DRAWITEM: return CNDrawItem(m);
+  }
+  TvxObjectLinkHolder link(this);
+  const LRESULT result = TListBox::WndProc(m);
+  if (link.Object() == nullptr) return result;
+  switch (m.Msg) {
+    case WM_KILLFOCUS:
+      if (TvxContainer* container = Container()) container->FocusChanged();
+      break;
+    case WM_SETFOCUS:
+      if (TvxContainer* container = Container();
+          container != nullptr && !(container->HandleAllocated() && reinterpret_cast<HWND>(m.WParam) == container->Handle()))
+        container->FocusChanged();
+      break;
+    case CM_MOUSELEAVE:
+      if (TvxContainer* container = Container()) container->ShortRefreshContainer(true);
+      break;
+  }
+  // While the list does not redraw, filling it would update the bars at every item; the
+  // update when redrawing starts again gives the same result.
+  if (m.Msg == WM_SETREDRAW) FRedrawOff = m.WParam == 0;
+  if (!FRedrawOff && MovesSystemScrollBars(m)) UpdateScrollBars();
+  return result;
+}

@@ -831,3 +831,133 @@ void vxPostClosePopupMessage(TvxCustomPopupWindow* popup);
 // removes the hooks, gives back held captions and forgets the list.
 void InitializevxPopupWindows();
 void FinalizevxPopupWindows();
+
+// --- Inner list box ----------------------------------------------------------------------
+//
+// The platform's list box made fit to live inside a container, usually in a drop-down. Its
+// own window keeps the system's scroll bars; two look-and-feel scroll bars lie over them,
+// children of the list box's parent (the container), and follow them after every change that
+// may move, show or hide them (UpdateScrollBars): their place, state, range, page and
+// position come from the system's bars, and a step on one of them scrolls the list. Keys,
+// mouse, focus changes, clicks and the wheel go on to the container, so that the container's
+// frame, hot tracking and Tab handling work as for any inner control. Selected items are
+// painted in the highlight colours.
+//
+// Typed characters search the items (DoAutoComplete): each one typed within AutoCompleteDelay
+// milliseconds of the one before lengthens the text searched for, a longer pause starts a
+// new text. A double-byte character comes as two WM_CHAR messages: the trail byte is taken
+// from the queue when it waits there; when it does not (Wine hands both bytes of a character
+// it has joined itself straight to the window procedure, one after the other), the lead byte
+// waits for the next character, and is dropped unless that is a trail byte. A lead byte is
+// never searched alone.
+//
+// Ownership: the list box owns its canvas and look-and-feel, and its scroll bars while they
+// have no parent; a scroll bar with a parent is freed with it, and the list box hears of it.
+// The container is the list box's owner (when the owner is a container), never owned here.
+
+#include "platform/gui/StdCtrls.h"
+
+// A control that lives inside a container: the control itself and its container.
+class IvxContainerInnerControl {
+public:
+  virtual TWinControl* GetControl() = 0;
+  virtual TvxContainer* GetControlContainer() = 0;
+
+protected:
+  ~IvxContainerInnerControl() = default;
+};
+
+class TvxCustomInnerListBox : public TListBox, public IvxContainerInnerControl {
+public:
+  // The container is the owner when the owner is a TvxContainer.
+  explicit TvxCustomInnerListBox(TComponent* owner);
+  ~TvxCustomInnerListBox() override;
+  const char* ClassName() const override { return "TvxCustomInnerListBox"; }
+
+  // The longest pause (ms) between two characters that still lengthens the text searched.
+  unsigned AutoCompleteDelay() const { return FAutoCompleteDelay; }
+  void SetAutoCompleteDelay(unsigned value) { FAutoCompleteDelay = value; }
+  // The text the incremental search last looked for.
+  const AnsiString& AutoCompleteText() const { return FAutoCompleteText; }
+  // The library canvas on the list box's canvas, while an item is drawn (the platform canvas
+  // stays reachable as TCustomListBox::Canvas).
+  TvxCanvas& Canvas() { return *FCanvas; }
+  TvxScrollBar* HScrollBar() const { return FHScrollBar; }
+  TvxScrollBar* VScrollBar() const { return FVScrollBar; }
+  // The master of both scroll bars' look-and-feel.
+  TvxLookAndFeel& LookAndFeel() { return *FLookAndFeel; }
+  // The owning container, or nullptr (also once the container is being destroyed).
+  TvxContainer* Container() const;
+  // While locked, UpdateScrollBars does nothing; the last unlock updates the bars.
+  void LockScrollBars() { ++FScrollBarsLockCount; }
+  void UnlockScrollBars();
+
+  // The scroll bars take the same parent, so that they lie over the system's bars.
+  void SetParent(TWinControl* parent) override;
+  // The container hears of the click after the list box, once the vertical bar shows the top
+  // item.
+  void Click() override;
+  LRESULT WndProc(TMessage& m) override;
+  // The container may take a message before the system's list box sees it.
+  LRESULT DefaultHandler(TMessage& m) override;
+
+  // IvxContainerInnerControl
+  TWinControl* GetControl() override { return this; }
+  TvxContainer* GetControlContainer() override { return Container(); }
+
+protected:
+  // The incremental search on a typed character (see the section comment). The key is
+  // consumed (0) unless it is Backspace, Enter or Escape.
+  virtual void DoAutoComplete(char& key);
+  // The look-and-feel changed: the list is painted again.
+  virtual void LookAndFeelChanged(TvxLookAndFeel* sender, TvxLookAndFeelValues changedValues);
+  // True when no item-drawing event is assigned.
+  virtual bool CanDrawFocusRect() { return !OnDrawItem; }
+  // The look-and-feel scroll bars from the system's (unless locked or destroying).
+  virtual void UpdateScrollBars();
+  // The clock of the incremental search, in milliseconds.
+  virtual DWORD KeyTickCount() { return GetTickCount(); }
+
+  void Notification(TComponent* component, TOperation operation) override;
+  void DblClick() override;
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  void DragOver(TObject* source, int x, int y, TDragState state, bool& accept) override;
+  void KeyDown(WORD& key, TShiftState shift) override;
+  void KeyUp(WORD& key, TShiftState shift) override;
+  void KeyPress(char& key) override;
+  bool DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) override;
+  TPopupMenu* GetPopupMenu() override;
+
+private:
+  TvxScrollBar* CreateScrollBar(TScrollBarKind kind);
+  void HScrollBarScroll(TScrollCode scrollCode, int& scrollPos);
+  void VScrollBarScroll(TScrollCode scrollCode, int& scrollPos);
+  // The square between the two system bars (window coordinates); false unless both of the
+  // own bars show.
+  bool SizeGripRect(RECT& r);
+  void SearchText();
+  LRESULT WMGetDlgCode(TMessage& m);
+  LRESULT WMLButtonDown(TMessage& m);
+  LRESULT WMNCPaint(TMessage& m);
+  LRESULT WMWindowPosChanged(TMessage& m);
+  LRESULT CNDrawItem(TMessage& m);
+
+  unsigned FAutoCompleteDelay = 500;
+  AnsiString FAutoCompleteText;
+  std::unique_ptr<TvxCanvas> FCanvas;
+  TvxScrollBar* FHScrollBar = nullptr;
+  std::unique_ptr<TvxLookAndFeel> FLookAndFeel;
+  DWORD FLastKeyTime = 0;
+  bool FIsUpdatingScrollBars = false;
+  int FScrollBarsLockCount = 0;
+  TvxScrollBar* FVScrollBar = nullptr;
+  TvxContainer* FContainer = nullptr;
+  // Cleared when the container is destroyed (before its children are).
+  std::unique_ptr<TvxObjectLinkHolder> FContainerLink;
+  // A lead byte waiting for its trail byte (0: none).
+  unsigned char FPendingLeadByte = 0;
+  // WM_SETREDRAW (False) is in force: the bars are updated once it ends.
+  bool FRedrawOff = false;
+};
