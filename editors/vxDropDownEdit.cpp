@@ -547,10 +547,6 @@ void TvxCustomEditPopupWindow::MouseMove(TShiftState shift, int x, int y) {
 void TvxCustomEditPopupWindow::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   TvxCustomPopupWindow::MouseUp(button, shift, x, y);
   if (button != TMouseButton::mbLeft) return;
-  if (FSizing) {
-    EndSizing(true);
-    return;
-  }
   TvxCustomEditPopupWindowViewInfo* info = ViewInfo();
   if (info->CloseButtonState != vxCloseButtonPressed) return;
   const POINT p{x, y};
@@ -661,6 +657,17 @@ void TvxCustomEditPopupWindow::EndSizing(bool apply) {
 
 LRESULT TvxCustomEditPopupWindow::WndProc(TMessage& m) {
   switch (m.Msg) {
+    case WM_LBUTTONUP:
+      // The release ends the sizing before the platform lets the capture go (which would
+      // cancel it).
+      if (FSizing) {
+        EndSizing(true);
+        return 0;
+      }
+      break;
+    case WM_SHOWWINDOW:
+      if (m.WParam != 0) UpdateWindowRegion();
+      break;
     case VXM_POPUPCONTROLKEY:
       if (IsVisible()) SendCharToFocus(static_cast<char>(LOBYTE(m.WParam)));
       return 0;
