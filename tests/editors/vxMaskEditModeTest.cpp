@@ -359,6 +359,8 @@ TEST_F(vxMaskEditMode, ExtendedModeTypesForcedLiterals) {
   EXPECT_EQ(Edit.Text, "12/34");
   Edit.Backspace();
   Edit.Backspace();
+  EXPECT_EQ(Edit.Text, "12/");
+  Edit.Backspace();
   EXPECT_EQ(Edit.Text, "1") << "the separator goes with the second digit";
   Edit.Type("5");
   EXPECT_EQ(Edit.Text, "15/");
