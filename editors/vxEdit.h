@@ -1147,6 +1147,8 @@ protected:
   bool DoValidateEdit(bool raiseError);
   void DoPostEditValue(bool validate);
   void DoAfterKeyDown(WORD& key, TShiftState shift);
+  // Escape undid a change: its character is about to be eaten.
+  bool IsEscapeSwallowPending() const { return FEscapeSwallow; }
   // A mouse press that activated an in-place editor is recent.
   bool IsDoubleClickTimerRunning() const;
   // Recomputes the hot state for the cursor where it is now.
