@@ -929,6 +929,20 @@ void TvxCustomTextEditProperties::ValidateDisplayValue(Variant& displayValue, An
   TvxCustomEditProperties::ValidateDisplayValue(displayValue, errorText, error, edit);
 }
 
+TvxCustomEditClass TvxCustomTextEditProperties::GetContainerClass() const {
+  return vxObjectClassOf<TvxTextEdit, TvxCustomEdit, TComponent*>("TvxTextEdit");
+}
+
+bool TvxCustomTextEditProperties::IsPublishedProperty(const AnsiString& name) const {
+  static const char* const names[] = {"CharCase",     "DisplayFormat", "EditFormat", "EchoMode",
+                                      "HideSelection", "ImeMode",      "ImeName",    "IncrementalSearch",
+                                      "LookupItems",   "MaxLength",    "MaxValue",   "MinValue",
+                                      "OEMConvert",    "PasswordChar"};
+  for (const char* published : names)
+    if (SameText(name, published)) return true;
+  return TvxCustomEditProperties::IsPublishedProperty(name);
+}
+
 AnsiString TvxCustomTextEditProperties::GetValidationErrorText(int kind) const {
   if (kind == 1) return vxLoadResourceString(scxEditValueOutOfBounds);
   return TvxCustomEditProperties::GetValidationErrorText(kind);

@@ -416,6 +416,9 @@ public:
   // Kind 1: "Value out of bounds".
   AnsiString GetValidationErrorText(int kind) const override;
   int GetEditButtonsFeatures() const override { return TvxCustomEditProperties::GetEditButtonsFeatures() + 0x15E; }
+  // TvxTextEdit.
+  TvxCustomEditClass GetContainerClass() const override;
+  bool IsPublishedProperty(const AnsiString& name) const override;
 
   // IvxFormatControllerListener
   void FormatChanged() override { Changed(); }

@@ -88,6 +88,9 @@ TEST(vxTextEditProperties, DefaultsWritesAndAssignedValues) {
   EXPECT_EQ(p.GetSupportedOperations(), 1u);
   EXPECT_EQ(p.GetEditButtonsFeatures(), 0x15E);
   EXPECT_EQ(p.GetValidationErrorText(1), "Value out of bounds");
+  EXPECT_STREQ(p.GetContainerClass()->ClassName, "TvxTextEdit");
+  EXPECT_TRUE(p.IsPublishedProperty("lookupitems"));
+  EXPECT_TRUE(p.IsPublishedProperty("Alignment"));
 
   p.SetMaxLength(-5);
   EXPECT_EQ(p.MaxLength(), 0);
