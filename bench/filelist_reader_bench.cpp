@@ -9,6 +9,7 @@
 //
 //   filelist_reader_bench.exe <work folder> [lines]
 #include "CvIdxBuilder/CvFileListIOUnit.h"
+#include "bench/BenchFileList.h"
 #include "platform/rtl/SysExceptions.h"
 
 #include <windows.h>
@@ -29,29 +30,6 @@ double Seconds() {
   LARGE_INTEGER now;
   QueryPerformanceCounter(&now);
   return static_cast<double>(now.QuadPart) / static_cast<double>(freq.QuadPart);
-}
-
-// A tree of folders of 40 files each, one folder in four nested in the one before; the
-// parent's line is written again before files that follow a subfolder, as the walk does.
-void WriteBenchList(const WideString& file, int64_t lines) {
-  TFileListWriter writer(file, 10000, L"d:\\bench");
-  int64_t folder = 0;
-  WideString parent = L"d:\\bench";
-  while (writer.Count() < lines) {
-    WideString name = (folder % 4 == 0 ? parent : WideString(L"d:\\bench")) + L"\\資料_" +
-                      std::to_wstring(folder);
-    writer.BeginFolder(name);
-    for (int i = 0; i < 40 && writer.Count() < lines; ++i)
-      writer.AddFile(L"report_" + std::to_wstring(folder) + L"_" + std::to_wstring(i) + L".pdf");
-    if (folder % 4 == 0 && writer.Count() < lines) {
-      writer.BeginFolder(parent);
-      if (writer.Count() < lines) writer.AddFile(L"after_subfolder.txt");
-    }
-    if (folder % 4 == 3) parent = name;
-    ++folder;
-  }
-  writer.Flush();
-  writer.Close();
 }
 
 struct TRun {

@@ -83,6 +83,6 @@ private:
 
   int FErrorLine = 0;
   int FErrorColumn = 0;
-  xmlParserCtxt* FParser = nullptr;  // the parser of the load, stopped at its first fatal error
-  bool FStopped = false;
+  xmlParserCtxt* FParser = nullptr;  // the document's parser, stopped at its first fatal error
+  bool FStopped = false;             // a fatal error was reported: the document is refused
 };

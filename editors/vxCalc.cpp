@@ -193,12 +193,27 @@ void TvxCustomCalculator::ShowError() {
   if (FBeepOnError) SystemBeep(0);
 }
 
-void TvxCustomCalculator::CopyToClipboard() { SetClipboardText(GetDisplayText()); }
+// Copy and paste run from key handlers: a clipboard that another program keeps open must not
+// raise out of them. It beeps and nothing changes.
+void TvxCustomCalculator::CopyToClipboard() {
+  try {
+    SetClipboardText(GetDisplayText());
+  } catch (const EClipboardException&) {
+    if (FBeepOnError) SystemBeep(0);
+  }
+}
 
 void TvxCustomCalculator::PasteFromClipboard() {
   if (!ClipboardHasText()) return;
+  AnsiString pasted;
+  try {
+    pasted = ClipboardText();
+  } catch (const EClipboardException&) {
+    if (FBeepOnError) SystemBeep(0);
+    return;
+  }
   const TFormatSettings& fs = GetFormatSettings();
-  const AnsiString text = Trim(StringReplaceAll(ClipboardText(), fs.CurrencyString, ""));
+  const AnsiString text = Trim(StringReplaceAll(pasted, fs.CurrencyString, ""));
   long double value = 0;
   if (TryStrToFloat(text, value, fs)) {
     if (SetDisplayValue(value)) FStatus = csEntering;

@@ -27,6 +27,7 @@
 
 #include "controls/vxControls.h"
 #include "controls/vxLookAndFeelPainters.h"
+#include "editors/vxDropDownEdit.h"
 #include "platform/gui/Controls.h"
 #include "platform/gui/Graphics.h"
 #include "platform/rtl/SysStrings.h"
@@ -46,9 +47,6 @@ enum TvxCalcButtonKind : uint8_t {
 constexpr int vxCalcButtonCount = cbNone;
 
 enum TvxCalcState : uint8_t { csFirst, csEntering, csError };
-
-// Why a drop-down closes; the calculator passes it when it asks its popup to close.
-enum TvxEditCloseUpReason : uint8_t { crUnknown, crTab, crClose, crCancel, crEnter };
 
 // One button: its caption (at most 4 characters), caption colour and place; Down draws it
 // pressed, Grayed disabled.

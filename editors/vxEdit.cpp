@@ -64,6 +64,7 @@ void TvxCustomEditStyle::Assign(const TPersistent* source) {
   FButtonTransparency = src->FButtonTransparency;
   FGradientButtons = src->FGradientButtons;
   FPopupBorderStyle = src->FPopupBorderStyle;
+  FPopupCloseButton = src->FPopupCloseButton;
   TvxContainerStyle::Assign(source);
   Changed();
   EndUpdate();
@@ -109,6 +110,17 @@ void TvxCustomEditStyle::SetButtonTransparency(TvxEditButtonTransparency value) 
 void TvxCustomEditStyle::SetPopupBorderStyle(TvxEditPopupBorderStyle value) {
   if (!IsBaseStyle()) return ParentEditStyle()->SetPopupBorderStyle(value);
   WriteValue(FPopupBorderStyle, value, svPopupBorderStyle);
+}
+
+bool TvxCustomEditStyle::PopupCloseButton() const {
+  return IsBaseStyle() ? FPopupCloseButton : ParentEditStyle()->PopupCloseButton();
+}
+
+void TvxCustomEditStyle::SetPopupCloseButton(bool value) {
+  if (!IsBaseStyle()) return ParentEditStyle()->SetPopupCloseButton(value);
+  if (FPopupCloseButton == value) return;
+  FPopupCloseButton = value;
+  Changed();
 }
 
 TvxEditButtonStyle TvxCustomEditStyle::DefaultButtonStyle() const {
@@ -159,7 +171,13 @@ TvxEditButton::TvxEditButton(TCollection* collection) : TCollectionItem(collecti
   }
 }
 
-TvxEditButton::~TvxEditButton() = default;
+TvxEditButton::~TvxEditButton() { ReleaseGlyph(); }
+
+void TvxEditButton::ReleaseGlyph() {
+  if (!FGlyph) return;
+  FGlyph->OnChange = nullptr;
+  FGlyph.reset();
+}
 
 void TvxEditButton::Assign(const TPersistent* source) {
   auto* src = dynamic_cast<const TvxEditButton*>(source);
@@ -203,15 +221,28 @@ void TvxEditButton::SetDefault(bool value) {
 void TvxEditButton::SetEnabled(bool value) { Write(FEnabled, value); }
 
 TBitmap* TvxEditButton::Glyph() {
-  if (!FGlyph) FGlyph = std::make_unique<TBitmap>();
+  if (!FGlyph) {
+    FGlyph = std::make_shared<TBitmap>();
+    FGlyph->OnChange = [this](TObject*) {
+      if (!FCopyingGlyph) Changed(false);
+    };
+  }
   return FGlyph.get();
 }
 
 void TvxEditButton::SetGlyph(TBitmap* value) {
   if (value == nullptr) {
-    FGlyph.reset();
+    ReleaseGlyph();
   } else if (value != FGlyph.get()) {
-    CopyBitmap(*Glyph(), *value);
+    TBitmap& glyph = *Glyph();
+    FCopyingGlyph = true;
+    try {
+      CopyBitmap(glyph, *value);
+    } catch (...) {
+      FCopyingGlyph = false;
+      throw;
+    }
+    FCopyingGlyph = false;
   }
   Changed(false);
 }
@@ -361,6 +392,10 @@ void TvxCustomEditPropertiesValues::BeginUpdate() { FOwner->BeginUpdate(); }
 
 void TvxCustomEditPropertiesValues::EndUpdate() { FOwner->EndUpdate(); }
 
+bool TvxCustomEditPropertiesValues::IsPropertyPublished(const AnsiString& name) const {
+  return FOwner->IsPublishedProperty(name);
+}
+
 // --- TvxCustomEditProperties -----------------------------------------------------------
 
 bool vxInheritsFrom(TvxCustomEditPropertiesClass cls, TvxCustomEditPropertiesClass ancestor) {
@@ -508,6 +543,15 @@ void TvxCustomEditProperties::RestoreDefaults() {
   AssignedValues()->RestoreDefaults();
   EndUpdate(false);
   Changed();
+}
+
+bool TvxCustomEditProperties::IsPublishedProperty(const AnsiString& name) const {
+  // The base publishes its alignment; everything else it keeps is set from code.
+  return SameText(name, "Alignment");
+}
+
+TvxCustomEditClass vxCustomEditClass() {
+  return vxObjectClassOf<TvxCustomEdit, TvxCustomEdit, TComponent*>("TvxCustomEdit");
 }
 
 TvxCustomEditViewDataClass TvxCustomEditProperties::GetViewDataClass() const {
@@ -909,7 +953,7 @@ void TvxCustomEditViewData::InitButtonViewData(TvxEditButtonViewData& data, cons
   data.StrippedCaption = button.StrippedCaption();
   data.TextColor = button.TextColor();
   data.Default = button.Default();
-  data.Glyph = button.AssignedGlyph();
+  data.Glyph = button.SharedGlyph();
   data.Enabled = Enabled;
   data.Gradient = Style->GradientButtons();
   data.Inplace = IsInplace;
@@ -1014,8 +1058,10 @@ SIZE TvxCustomEditViewData::GetEditSize(TvxCanvas& canvas, const Variant& editVa
       if (!button.Visible()) continue;
       TvxEditButtonViewData data;
       InitButtonViewData(data, button, i, false, native);
+      // A themed button's frame is the style's content margins, not the table's extent.
+      vxCalculateEditButtonThemeData(data);
       int content = 0;
-      if (data.Kind == bkGlyph && vxIsGlyphAssigned(data.Glyph))
+      if (data.Kind == bkGlyph && vxIsGlyphAssigned(data.Glyph.get()))
         content = data.Glyph->Height();
       else if (data.Kind == bkText && IsInplace)
         content = canvas.TextHeight(data.Caption);

@@ -80,6 +80,10 @@ public:
   void SetGradientButtons(bool value);
   TvxEditPopupBorderStyle PopupBorderStyle() const;
   void SetPopupBorderStyle(TvxEditPopupBorderStyle value);
+  // Whether an editor's drop-down shows its close button: on from creation, not an assigned
+  // value; a state style reads and writes its base style's.
+  bool PopupCloseButton() const;
+  void SetPopupCloseButton(bool value);
 
   int GetStyleValueCount() const override { return 14; }
   bool GetStyleValueName(TvxContainerStyleValue index, AnsiString& name) const override;
@@ -102,6 +106,7 @@ private:
   TvxEditButtonTransparency FButtonTransparency = ebtNone;
   bool FGradientButtons = false;
   TvxEditPopupBorderStyle FPopupBorderStyle = epbsDefault;
+  bool FPopupCloseButton = true;
 };
 
 class TvxEditStyle : public TvxCustomEditStyle {
@@ -147,10 +152,13 @@ public:
   void SetDefault(bool value);
   bool Enabled() const { return FEnabled; }
   void SetEnabled(bool value);
-  // Made (empty) when first read.
+  // Made (empty) when first read. Drawing on it or resizing it is a change of the button.
   TBitmap* Glyph();
   // The glyph when there is one, without making one.
   TBitmap* AssignedGlyph() const { return FGlyph.get(); }
+  // The same, shared with a layout that paints it: a layout made before the button or its
+  // glyph goes (while the properties are update-locked) still paints a live bitmap.
+  std::shared_ptr<TBitmap> SharedGlyph() const { return FGlyph; }
   // Copies the bitmap into the button's own; nullptr frees it.
   void SetGlyph(TBitmap* value);
   TvxEditButtonKind Kind() const { return FKind; }
@@ -175,10 +183,13 @@ private:
     field = value;
     Changed(false);
   }
+  // Lets go of the glyph; a layout may still hold it, so it stops telling this button.
+  void ReleaseGlyph();
   AnsiString FCaption;
   bool FDefault = false;
   bool FEnabled = true;
-  std::unique_ptr<TBitmap> FGlyph;
+  std::shared_ptr<TBitmap> FGlyph;
+  bool FCopyingGlyph = false;  // the copy in SetGlyph announces itself once
   TvxEditButtonKind FKind = bkDown;
   bool FLeftAlignment = false;
   bool FStretchable = true;
@@ -349,6 +360,8 @@ public:
 
   void BeginUpdate();
   void EndUpdate();
+  // The owning properties publish a property of that name (letter case ignored).
+  bool IsPropertyPublished(const AnsiString& name) const;
 
 protected:
   TvxCustomEditProperties* Properties() const { return FOwner; }
@@ -365,6 +378,10 @@ using TvxEditSupportedOperations = unsigned;
 // The class reference of view datas: made for the properties, the style and the in-place flag.
 using TvxCustomEditViewDataClass =
     const TvxObjectClassInfo<TvxCustomEditViewData, TvxCustomEditProperties*, TvxCustomEditStyle*, bool>*;
+// The class reference of editors, made with an owner.
+using TvxCustomEditClass = const TvxObjectClassInfo<TvxCustomEdit, TComponent*>*;
+// The edit base's own class reference.
+TvxCustomEditClass vxCustomEditClass();
 
 // The settings of an editor (or of a repository item).
 class TvxCustomEditProperties : public TvxInterfacedPersistent {
@@ -426,6 +443,8 @@ public:
   TNotifyEvent OnChange;
   TNotifyEvent OnEditValueChanged;
   TvxEditValidateEvent OnValidate;
+  // Kept by this object alone: Assign leaves it as it is, and nothing here fires it.
+  TNotifyEvent OnOwnEvent;
   TNotifyEvent OnPropertiesChanged;
 
   // --- Change notification ---
@@ -445,7 +464,12 @@ public:
   virtual TvxEditSupportedOperations GetSupportedOperations() const { return 0; }
   virtual AnsiString GetValidationErrorText(int kind) const;
   virtual bool IsDataAvailable(bool flag) const;
+  // The editor class these properties are made for.
+  virtual TvxCustomEditClass GetContainerClass() const { return vxCustomEditClass(); }
   virtual TvxContainerStyleClass GetStyleClass() const { return TvxEditStyle::StyleClass(); }
+  // The properties publish a property of that name (letter case ignored); descendants that
+  // publish more answer for theirs and ask the class above for the rest.
+  virtual bool IsPublishedProperty(const AnsiString& name) const;
   // The classes of the objects that lay an editor out and paint it.
   virtual TvxCustomEditViewDataClass GetViewDataClass() const;
   virtual TvxContainerViewInfoClass GetViewInfoClass() const;
@@ -562,6 +586,11 @@ public:
                                     TColor color);
   // Some button is hot.
   virtual bool IsHotTrackButton() const;
+  // A view info that paints a text answers true and the text; the base paints none.
+  virtual bool GetDrawingText(AnsiString& text) const {
+    text.clear();
+    return false;
+  }
   // The index (into ButtonsInfo) of the button under p, or -1.
   virtual int HitTestButton(POINT p) const;
   // Invalidates in owner's window what changed since previous (nullptr: everything): the
@@ -706,6 +735,9 @@ public:
   void AddListener(IvxEditRepositoryItemListener* listener);
   void RemoveListener(IvxEditRepositoryItemListener* listener);
   int ListenerCount() const { return static_cast<int>(FListeners.size()); }
+
+  // Stored with the item for whoever sets it; nothing here fires it.
+  TNotifyEvent PropertiesEvents;
 
   bool HasParent() const override { return FRepository != nullptr; }
   TComponent* GetParentComponent() const override;
@@ -1145,6 +1177,8 @@ protected:
   bool DoValidateEdit(bool raiseError);
   void DoPostEditValue(bool validate);
   void DoAfterKeyDown(WORD& key, TShiftState shift);
+  // Escape undid a change: its character is about to be eaten.
+  bool IsEscapeSwallowPending() const { return FEscapeSwallow; }
   // A mouse press that activated an in-place editor is recent.
   bool IsDoubleClickTimerRunning() const;
   // Recomputes the hot state for the cursor where it is now.

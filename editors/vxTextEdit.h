@@ -23,9 +23,12 @@
 #pragma once
 
 #include "controls/vxEditTextUtils.h"
+#include "controls/vxFormats.h"
 #include "editors/vxEdit.h"
 #include "platform/gui/StdCtrls.h"
+#include "platform/rtl/Classes.h"
 
+#include <bitset>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -534,3 +537,353 @@ private:
   char FPasswordChar = 0;
   TvxTextEditState FState;
 };
+
+// --- Text edit ---------------------------------------------------------------------------
+//
+// The single-line text editor of the family and the base of the mask, drop-down and
+// calculator edits. Its properties (TvxCustomTextEditProperties) add character case, password
+// echo, a maximum length (in UTF-16 characters, as the EDIT's limit counts), display and edit
+// formats, a numeric range, lookup items with incremental search and the inner edit's window
+// options. The editor (TvxCustomTextEdit) shows a display text made from the edit value in its
+// inner text edit and turns the text back into the edit value when the text is validated.
+//
+// Lookup modes (GetLookupMode): 0 free text (the items complete the typed text when
+// IncrementalSearch is on), 1 and 2 the text must be one of the items (the combo box's modes;
+// 2 shows the text painted, not in the inner edit), 3 the value is chosen, not typed. The text
+// edit itself answers 0 or 3.
+//
+// Positions and lengths of the selection are bytes of code page 932; the completion never
+// stops inside a double-byte character (a typed lead byte waits in the inner edit for its
+// trail byte, and the pair is searched as one character).
+//
+// The properties and every text editor listen to the locale format controller from creation
+// to destruction. GUI thread only.
+
+class TvxCustomTextEdit;
+
+using TvxNewLookupDisplayTextEvent = std::function<void(TObject* sender, const AnsiString& text)>;
+
+// Which of the text properties' values were set explicitly.
+class TvxTextEditPropertiesValues : public TvxCustomEditPropertiesValues {
+public:
+  explicit TvxTextEditPropertiesValues(TvxCustomEditProperties* owner) : TvxCustomEditPropertiesValues(owner) {}
+  const char* ClassName() const override { return "TvxTextEditPropertiesValues"; }
+  static TvxCustomEditPropertiesValuesClass ValuesClass();
+  void Assign(const TPersistent* source) override;
+  // Clears every flag (ReadOnly too) under one update of the owner.
+  void RestoreDefaults() override;
+
+  // A change of a flag tells the owner.
+  bool DisplayFormat() const { return FDisplayFormat; }
+  void SetDisplayFormat(bool value) { Write(FDisplayFormat, value); }
+  bool EditFormat() const { return FEditFormat; }
+  void SetEditFormat(bool value) { Write(FEditFormat, value); }
+  bool MaxLength() const { return FMaxLength; }
+  void SetMaxLength(bool value) { Write(FMaxLength, value); }
+  bool MaxValue() const { return FMaxValue; }
+  void SetMaxValue(bool value) { Write(FMaxValue, value); }
+  bool MinValue() const { return FMinValue; }
+  void SetMinValue(bool value) { Write(FMinValue, value); }
+
+private:
+  void Write(bool& field, bool value);
+  bool FDisplayFormat = false;
+  bool FEditFormat = false;
+  bool FMaxLength = false;
+  bool FMaxValue = false;
+  bool FMinValue = false;
+};
+
+// The settings of a text editor.
+class TvxCustomTextEditProperties : public TvxCustomEditProperties, public IvxFormatControllerListener {
+public:
+  explicit TvxCustomTextEditProperties(TPersistent* owner);
+  ~TvxCustomTextEditProperties() override;
+  const char* ClassName() const override { return "TvxCustomTextEditProperties"; }
+  static TvxCustomEditPropertiesClass PropertiesClass();
+  TvxCustomEditPropertiesClass ClassType() const override { return PropertiesClass(); }
+  void Assign(const TPersistent* source) override;
+
+  // --- Settings (a write that changes a value tells the owner) ---
+  TEditCharCase CharCase() const { return FCharCase; }
+  void SetCharCase(TEditCharCase value);
+  // The own format when assigned, else the provider's when it has one, else empty.
+  AnsiString DisplayFormat() const;
+  void SetDisplayFormat(const AnsiString& value);
+  AnsiString EditFormat() const;
+  void SetEditFormat(const AnsiString& value);
+  TvxEditEchoMode EchoMode() const { return FEchoMode; }
+  void SetEchoMode(TvxEditEchoMode value);
+  // In lookup mode 2: a Backspace does not clear the proposed tail and the proposal stays
+  // after a character. A change tells the owner only in that mode.
+  bool FixedListSelection() const { return FFixedListSelection; }
+  void SetFixedListSelection(bool value);
+  // Lookup mode 3: the value is chosen among the items, never typed.
+  bool ChooseOnly() const { return FChooseOnly; }
+  void SetChooseOnly(bool value) { WriteOption(FChooseOnly, value); }
+  bool HideSelection() const { return FHideSelection; }
+  void SetHideSelection(bool value) { WriteOption(FHideSelection, value); }
+  TImeMode ImeMode() const { return FImeMode; }
+  void SetImeMode(TImeMode value);
+  const AnsiString& ImeName() const { return FImeName; }
+  void SetImeName(const AnsiString& value);
+  bool IncrementalSearch() const { return FIncrementalSearch; }
+  void SetIncrementalSearch(bool value) { WriteOption(FIncrementalSearch, value); }
+  // A change of the items tells the owner.
+  TStringList* LookupItems() const { return FLookupItems.get(); }
+  void SetLookupItems(const TStringList& value);
+  // UTF-16 characters, 0 for no limit; the own value when assigned, else the provider's.
+  int MaxLength() const;
+  void SetMaxLength(int value);  // a negative value stores 0
+  double MaxValue() const;
+  void SetMaxValue(double value);
+  double MinValue() const;
+  void SetMinValue(double value);
+  bool OEMConvert() const { return FOEMConvert; }
+  void SetOEMConvert(bool value) { WriteOption(FOEMConvert, value); }
+  // 0 shows "*".
+  char PasswordChar() const { return FPasswordChar; }
+  void SetPasswordChar(char value);
+  // Characters valid even when the default-values provider refuses them.
+  const std::bitset<256>& ValidChars() const { return FValidChars; }
+  void SetValidChars(const std::bitset<256>& value) { FValidChars = value; }
+  // Characters valid even when the default-values provider refuses them (none here).
+  virtual bool IsCharValid(char key) const { return false; }
+  TvxTextEditPropertiesValues* AssignedValues() const {
+    return static_cast<TvxTextEditPropertiesValues*>(TvxCustomEditProperties::AssignedValues());
+  }
+
+  // A text typed in lookup mode 0 that is none of the items.
+  TvxNewLookupDisplayTextEvent OnNewLookupDisplayText;
+
+  // --- Lookup ---
+  // 3 with ChooseOnly, else 0 (drop-down descendants answer 1 and 2).
+  virtual int GetLookupMode() const { return FChooseOnly ? 3 : 0; }
+  // Modes 1 and 2, or mode 0 with IncrementalSearch.
+  bool IsLookupUse() const;
+  // The edit value comes from the text (not in mode 3).
+  bool IsEditValueFromText() const { return GetLookupMode() != 3; }
+  // The editor keeps lookup data with a position in the items.
+  virtual bool UsesLookupList() const { return true; }
+  // Some item equals the text, letter case ignored (double-byte characters compared whole).
+  bool FindLookupText(const AnsiString& text) const;
+
+  // --- Text ---
+  // The text shown for a display text: password characters, or CharCase applied.
+  AnsiString DisplayValueToDisplayText(const AnsiString& text) const;
+  // Null and values that are no string are valid; a string must pass IsDisplayTextValid,
+  // which may change it (CharCase).
+  virtual bool IsEditValueValid(Variant& value, bool focused);
+  // Empty is valid; in lookup modes 1 and 2 the text must be an item. CharCase is applied.
+  virtual bool IsDisplayTextValid(AnsiString& text, bool focused);
+  // The text of a number for a numeric descendant (FloatToStr here).
+  virtual AnsiString FormatNumber(const Variant& value, bool focused) const;
+
+  // Numeric properties: a Null or empty value shows empty, a number its formatted text, any
+  // other value raises EConvertError "Could not convert to numeric value". Others: the
+  // value's text.
+  void PrepareDisplayValue(const Variant& editValue, Variant& displayValue, bool focused) override;
+  // Numeric properties check the range first ("Value out of bounds"), then the base runs.
+  void ValidateDisplayValue(Variant& displayValue, AnsiString& errorText, bool& error, TvxCustomEdit* edit) override;
+  bool CanValidate() const override { return true; }
+  TvxEditSupportedOperations GetSupportedOperations() const override { return 1; }
+  // Kind 1: "Value out of bounds".
+  AnsiString GetValidationErrorText(int kind) const override;
+  int GetEditButtonsFeatures() const override { return TvxCustomEditProperties::GetEditButtonsFeatures() + 0x15E; }
+  // TvxTextEdit.
+  TvxCustomEditClass GetContainerClass() const override;
+  bool IsPublishedProperty(const AnsiString& name) const override;
+
+  // IvxFormatControllerListener
+  void FormatChanged() override { Changed(); }
+
+protected:
+  TvxCustomEditPropertiesValuesClass GetAssignedValuesClass() const override {
+    return TvxTextEditPropertiesValues::ValuesClass();
+  }
+  // A change of the lookup items (tells the owner).
+  virtual void LookupItemsChanged() { Changed(); }
+  // Which bounds of the range apply (see ValidateDisplayValue).
+  void RangeInEffect(bool& min, bool& max) const;
+
+private:
+  class TLookupItems;
+  TEditCharCase FCharCase = TEditCharCase::ecNormal;
+  AnsiString FDisplayFormat;
+  AnsiString FEditFormat;
+  TvxEditEchoMode FEchoMode = eemNormal;
+  bool FFixedListSelection = true;
+  bool FChooseOnly = false;
+  bool FHideSelection = true;
+  TImeMode FImeMode = TImeMode::imDontCare;
+  AnsiString FImeName;
+  bool FIncrementalSearch = true;
+  std::unique_ptr<TStringList> FLookupItems;
+  int FMaxLength = 0;
+  double FMaxValue = 0.0;
+  double FMinValue = 0.0;
+  bool FOEMConvert = false;
+  char FPasswordChar = 0;
+  std::bitset<256> FValidChars;
+  bool FListening = false;
+};
+
+class TvxTextEditProperties : public TvxCustomTextEditProperties {
+public:
+  using TvxCustomTextEditProperties::TvxCustomTextEditProperties;
+  const char* ClassName() const override { return "TvxTextEditProperties"; }
+  static TvxCustomEditPropertiesClass PropertiesClass();
+  TvxCustomEditPropertiesClass ClassType() const override { return PropertiesClass(); }
+};
+
+// The text editor (see the section comment). The host of its inner text edit.
+class TvxCustomTextEdit : public TvxCustomEdit, public IvxInnerTextEditHost, public IvxFormatControllerListener {
+public:
+  explicit TvxCustomTextEdit(TComponent* owner, bool inplace = false);
+  ~TvxCustomTextEdit() override;
+  const char* ClassName() const override { return "TvxCustomTextEdit"; }
+
+  TvxCustomTextEditProperties* ActiveProperties() {
+    return static_cast<TvxCustomTextEditProperties*>(TvxCustomEdit::ActiveProperties());
+  }
+  TvxCustomTextEditProperties* Properties() const {
+    return static_cast<TvxCustomTextEditProperties*>(TvxCustomEdit::Properties());
+  }
+  // The inner text edit's interface (nullptr while the editor lacks it).
+  IvxInnerTextEdit* InnerTextEdit() const;
+  TvxCustomInnerTextEdit* InnerTextEditControl() const;
+
+  // Enter goes on to the EDIT (which beeps) instead of being eaten; true by default.
+  bool BeepOnEnter() override { return FBeepOnEnter; }
+  void SetBeepOnEnter(bool value) { FBeepOnEnter = value; }
+  // The selected tail of the text was proposed by the incremental search.
+  bool CompletionPending() const { return FCompletionPending; }
+  // The selection in bytes (0 in lookup mode 3, and in mode 2 unless a completion is pending).
+  int SelStart();
+  virtual void SetSelStart(int value);
+  int SelLength();
+  virtual void SetSelLength(int value);
+  AnsiString SelText();
+  // Replaces the selection when CanChangeSelText allows it.
+  virtual void SetSelText(const AnsiString& value);
+  void SelectAll() override;
+  // The clipboard as the user's Ctrl+C, Ctrl+X, Ctrl+V and Delete would use it.
+  void CopyToClipboard();
+  void CutToClipboard();
+  void PasteFromClipboard();
+  void ClearSelection();
+  // A fresh layout of the value (the text painted while the inner edit is hidden).
+  void UpdateDrawValue();
+
+  // --- What the edit base asks ---
+  void GetDisplayValue(Variant& value) override;
+  void SetDisplayValue(const Variant& value) override;
+  void SynchronizeDisplayValue() override;
+  void SynchronizeEditValue() override;
+  void DisplayValueToEditValue(const Variant& displayValue, Variant& editValue, bool focused) override {
+    editValue = displayValue;
+  }
+  void InternalSetDisplayValue(const Variant& value) override;
+  bool IsInnerEditVisible() override;
+  void Activate(TvxCustomEditData*& data) override;
+
+  // --- IvxInnerTextEditHost ---
+  bool PopupKey() override { return FPopupKey; }
+  void SetPopupKey(bool value) override { FPopupKey = value; }
+  bool RestoresSelectionAfterImeChar() override { return FSearchRan; }
+  void CopyToClipboard(TvxCustomInnerTextEdit& inner) override;
+  void CutToClipboard(TvxCustomInnerTextEdit& inner) override;
+  void PasteFromClipboard(TvxCustomInnerTextEdit& inner) override;
+  void ClearSelection(TvxCustomInnerTextEdit& inner) override;
+
+  // IvxFormatControllerListener: the value is shown anew in the locale's formats.
+  void FormatChanged() override;
+
+protected:
+  // For descendants: their parts' classes (the inner edit is the inner text edit unless
+  // classes names another).
+  TvxCustomTextEdit(TComponent* owner, bool inplace, const TvxEditClasses& classes);
+  static TvxEditClasses TextEditClasses(TvxCustomEditPropertiesClass properties);
+
+  // --- Operations descendants override ---
+  // May the selection be replaced by text? Answers the resulting display text and caret.
+  virtual bool CanChangeSelText(const AnsiString& text, AnsiString& newText, int& newSelStart);
+  // The height of "Qq" in the inner edit's font.
+  virtual int GetInnerEditHeight();
+  // May the keys (false) or the wheel (true) step through the lookup items? No here.
+  virtual bool CanSelectLookupItem(bool byWheel) { return false; }
+  // After a properties change: a text that is no item any more is emptied (modes 1 and 2).
+  virtual void CheckLookupValue();
+  // The text the display value shows for an unfocused editor whose value fails the check.
+  virtual AnsiString PlainText(const Variant& value);
+
+  // --- What the text edit changes of the edit base ---
+  // Places the inner edit by the text margins, its height the font's (see the .cpp).
+  void AdjustInnerEditPosition() override;
+  void AdjustInnerControl() override;
+  void PropertiesChanged(TObject* sender) override;
+  bool GetControlVisibleBounds(TControl* control, RECT& bounds) override;
+  bool IsEditingAllowed() override { return ActiveProperties()->GetLookupMode() != 3; }
+  bool IsValidChar(char key) override;
+  bool CanKeyDownModifyEdit(WORD key, TShiftState shift) override;
+  bool CanKeyPressModifyEdit(char key) override;
+  bool WantsNavigationKeys() override { return true; }
+  void StoreDisplayValue(const Variant& value) override;
+  void DoEditKeyDown(WORD& key, TShiftState shift) override;
+  void DoEditKeyPress(char& key) override;
+  void KeyPress(char& key) override;
+  void DoExit() override;
+  void UpdateInnerControlAppearance() override;
+  bool DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) override;
+  void RestoreInnerWindow() override;
+  void InitializeInnerEdit() override;
+  // The text is the display text; writing it needs the editing permission, becomes the
+  // value and counts as a change by the user.
+  AnsiString GetText() override;
+  void SetTextBuf(const AnsiString& text) override;
+  LRESULT Dispatch(TMessage& m) override;
+
+  // The display text held by the inner edit (empty without one).
+  AnsiString DisplayText();
+  // Changes the completion-pending flag (only with a window and no completion lock); a change
+  // repaints the editor.
+  void SetCompletionPending(bool value);
+  // Sets the text from code: the editing permission first; answers whether it was taken.
+  bool InternalSetText(const AnsiString& text);
+
+private:
+  void InitializeTextEdit();
+  // The selected part deleted from the text, when the properties take the result.
+  void DoClearSelection();
+  // The selection replaced by text during a user action, or a refusal (false).
+  bool ReplaceSelection(const AnsiString& text);
+  LRESULT WMGetText(TMessage& m);
+  LRESULT WMSetText(TMessage& m);
+
+  bool FBeepOnEnter = true;
+  bool FCompletionLock = false;
+  bool FCompletionPending = false;
+  bool FPlacing = false;
+  bool FPopupKey = false;
+  bool FSearchRan = false;
+  bool FSettingDisplay = false;
+  bool FSettingText = false;
+  bool FSynchronizingEditValue = false;
+  bool FListening = false;
+};
+
+// The text editor as published.
+class TvxTextEdit : public TvxCustomTextEdit {
+public:
+  explicit TvxTextEdit(TComponent* owner, bool inplace = false);
+  const char* ClassName() const override { return "TvxTextEdit"; }
+  TvxTextEditProperties* Properties() const { return static_cast<TvxTextEditProperties*>(TvxCustomEdit::Properties()); }
+  TvxTextEditProperties* ActiveProperties() {
+    return static_cast<TvxTextEditProperties*>(TvxCustomEdit::ActiveProperties());
+  }
+};
+
+// Registers the text editor's properties ("TextEdit|...") in the editor registry; after
+// InitializevxEdit.
+void InitializevxTextEdit();
+void FinalizevxTextEdit();

@@ -2,9 +2,14 @@
 
 #include "common/HvTLIntf.h"
 #include "common/WindowsFolderUnit.h"
+#include "platform/rtl/FloatFormat.h"
 #include "platform/rtl/Streams.h"
 
 #include <shellapi.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
 
 TBatchScanThread::TBatchScanThread(std::unique_ptr<TCrawlTargets> targets, bool recursive,
                                    int32_t reportInterval, int32_t flushInterval,
@@ -29,6 +34,8 @@ constexpr int64_t kBytesPerMB = 1048576;
 // Worker settings of a scan started from the window.
 constexpr int32_t kReportInterval = 10000;
 constexpr int32_t kFlushInterval = 10000;
+// Lines of a peek copy per write of the output file.
+constexpr int32_t kPeekFlushEvery = 100;
 
 // Locale-aware lower case of a wide text (full-width letters included), as the shell's
 // paths are compared elsewhere.
@@ -45,6 +52,51 @@ T* Place(T* control, TWinControl* parent, int left, int top, int width, int heig
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The list-peek group's copy
+
+int64_t PeekValueToInt64(long double value) {
+  if (std::isnan(value)) return 0;
+  const long double rounded = std::round(value);  // half away from zero
+  // 2^63 is exact in extended precision; everything at or beyond it would not convert.
+  constexpr long double kLimit = 9223372036854775808.0L;
+  if (rounded >= kLimit) return std::numeric_limits<int64_t>::max();
+  if (rounded < -kLimit) return std::numeric_limits<int64_t>::min();
+  return static_cast<int64_t>(rounded);
+}
+
+void TForm1::PrintListLine(const WideString& text, bool, int64_t lineNo, void* data, uint8_t& stop) {
+  auto& param = *static_cast<TPrintListParam*>(data);
+  // Tested before the write, so that a count below 1 copies nothing.
+  if (param.Remaining() > 0) {
+    param.Writer()->AddLine(std::to_wstring(lineNo) + L"\t" + text);
+    param.SetRemaining(param.Remaining() - 1);
+  }
+  if (param.Remaining() <= 0) stop = kFileListStopDone;
+}
+
+void CopyFileListRange(TFileListReader& reader, TStringListWriter& writer, int64_t start, int64_t count) {
+  TPrintListParam param;
+  param.SetRemaining(count);
+  param.SetWriter(&writer);
+  // Before line 0 the reader would take the list's first folder line for a repeat of the
+  // folder it starts in and drop it.
+  int64_t line = std::max<int64_t>(start, 0);
+  if (count > 0) {
+    try {
+      reader.ReadRange(&param, line, TForm1::PrintListLine);
+    } catch (...) {
+      // The lines copied before the failure are kept; the read's error is the one to report.
+      try {
+        writer.Flush();
+      } catch (...) {
+      }
+      throw;
+    }
+  }
+  writer.Flush();
+}
 
 TForm1Environment TForm1Environment::Default() {
   TForm1Environment e;
@@ -118,6 +170,29 @@ TForm1::TForm1(TComponent* owner, TForm1Environment environment)
   FileListCheck = Place(new TCheckBox(this), Panel3, 648, 44, 137, 17);
   FileListCheck->SetCaption("ファイル一覧も作成");
   FileListCheck->SetChecked(false);
+
+  // The list-peek group, below the top panel; nothing shows it. Its controls stand in one
+  // row in the order they are declared.
+  GroupBox5 = Place(new TGroupBox(this), this, 0, 73, 846, 88);
+  GroupBox5->SetAlign(TAlign::alTop);
+  GroupBox5->SetCaption("ファイルリストを覗く");
+  GroupBox5->SetVisible(false);
+  Label3 = Place(new TLabel(this), GroupBox5, 12, 32, 60, 12);
+  Label3->SetCaption("先頭行：");
+  Label10 = Place(new TLabel(this), GroupBox5, 76, 32, 30, 12);
+  Label10->SetCaption("から");
+  StartPeekEdit = Place(new TEdit(this), GroupBox5, 112, 28, 121, 21);
+  StartPeekEdit->SetText("0");
+  RangeEdit = Place(new TEdit(this), GroupBox5, 240, 28, 121, 21);
+  RangeEdit->SetText("20");
+  ShowFileListButton = Place(new TButton(this), GroupBox5, 368, 26, 75, 25);
+  ShowFileListButton->SetCaption("保存");
+  ShowFileListButton->OnClick = [this](TObject* sender) { ShowFileListButtonClick(sender); };
+  SaveDialog1 = new TSaveDialog(this);
+  OpenDialog1 = new TOpenDialog(this);
+  Button1 = Place(new TButton(this), GroupBox5, 452, 26, 89, 25);
+  Button1->SetCaption("抽出テスト");
+
   // Tab order as the controls appear on the window, left to right and top to bottom.
   int order = 0;
   for (TWinControl* c : std::initializer_list<TWinControl*>{WorkFolderEdit, SelectWorkButton, OpenWorkButton, CrawlButton,
@@ -207,6 +282,31 @@ void TForm1::LogTimerTimer(TObject*) {
     SendTraceMsg(text);
   }
   LeaveRunningState();
+}
+
+namespace {
+
+// A number field's value: 0 when it is empty.
+long double PeekFieldValue(TEdit& field) {
+  const AnsiString text = Trim(field.Text());
+  return text.empty() ? 0 : StrToFloat(text);
+}
+
+}  // namespace
+
+int64_t TForm1::PeekStart() { return PeekValueToInt64(PeekFieldValue(*StartPeekEdit)); }
+int64_t TForm1::PeekCount() { return PeekValueToInt64(PeekFieldValue(*RangeEdit)); }
+
+void TForm1::ShowFileListButtonClick(TObject*) {
+  OpenDialog1->Title = "読み込むファイル";
+  SaveDialog1->Title = "書き出しファイル";
+  if (!OpenDialog1->Execute(Handle())) return;
+  if (!SaveDialog1->Execute(Handle())) return;
+  const int64_t start = PeekStart();
+  const int64_t count = PeekCount();
+  TFileListReader reader(AnsiToWide(OpenDialog1->FileName));
+  TStringListWriter writer(AnsiToWide(SaveDialog1->FileName), kPeekFlushEvery);
+  CopyFileListRange(reader, writer, start, count);
 }
 
 void TForm1::StopAndWaitForScan() {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "CvIdxBuilder/CvBatchCrawlerUnit.h"
+#include "CvIdxBuilder/CvFileListIOUnit.h"
 #include "CvIdxBuilder/CvThreadRunnerUnit.h"
 #include "platform/gui/ComCtrls.h"
 #include "platform/gui/Dialogs.h"
@@ -28,6 +29,30 @@ struct TForm1Environment {
   // The shell's desktop folder and ShellExecuteA.
   static TForm1Environment Default();
 };
+
+// The state of one copy of the peek group: the lines still to copy and the output writer
+// (not owned).
+class TPrintListParam {
+public:
+  int64_t Remaining() const { return FRemaining; }
+  void SetRemaining(int64_t value) { FRemaining = value; }
+  TStringListWriter* Writer() const { return FWriter; }
+  void SetWriter(TStringListWriter* value) { FWriter = value; }
+
+private:
+  int64_t FRemaining = 0;
+  TStringListWriter* FWriter = nullptr;
+};
+
+// A number field's value as a line number or count: rounded half away from zero, clamped to
+// the 64-bit range (NaN counts as 0).
+int64_t PeekValueToInt64(long double value);
+
+// Copies count entries of the reader's file list from line start on into the writer, each line
+// "number TAB folder or full path", and flushes. A start below 0 reads from line 0; a count
+// below 1 copies nothing. When the reading fails, what was copied is flushed before the error
+// goes on (a failing flush does not replace it).
+void CopyFileListRange(TFileListReader& reader, TStringListWriter& writer, int64_t start, int64_t count);
 
 // The main window: the work folder and the two thresholds, the scan button, the log view
 // that shows the running scan's lines once a second, abort, and opening the work folder.
@@ -58,6 +83,16 @@ public:
   TEdit* MinCountEdit;
   TLabel* Label2;
   TCheckBox* FileListCheck;
+  // The list-peek group: never shown.
+  TGroupBox* GroupBox5;
+  TLabel* Label3;
+  TLabel* Label10;
+  TEdit* StartPeekEdit;
+  TEdit* RangeEdit;
+  TButton* ShowFileListButton;
+  TSaveDialog* SaveDialog1;
+  TOpenDialog* OpenDialog1;
+  TButton* Button1;
 
   // Event handlers.
   void FormCreate(TObject* sender);
@@ -67,6 +102,12 @@ public:
   void OpenWorkButtonClick(TObject* sender);
   void AbortButtonClick(TObject* sender);
   void LogTimerTimer(TObject* sender);
+  // Asks for a file list and an output file, then copies RangeEdit lines from line
+  // StartPeekEdit on (see CopyFileListRange).
+  void ShowFileListButtonClick(TObject* sender);
+  // The reader's callback of a copy: data is the TPrintListParam. Writes one line and asks to
+  // stop once the count is reached; with nothing left to copy it writes nothing.
+  static void PrintListLine(const WideString& text, bool isFolder, int64_t lineNo, void* data, uint8_t& stop);
 
   // The running scan's runner, or none when idle.
   TCvThreadRunner* Runner() const { return FRunner.get(); }
@@ -78,6 +119,9 @@ private:
   void DrainMessages();
   // Stops a running scan, waits for its end and takes its last lines.
   void StopAndWaitForScan();
+  // The peek group's two numbers.
+  int64_t PeekStart();
+  int64_t PeekCount();
 
   TForm1Environment FEnvironment;
   std::unique_ptr<TCvThreadRunner> FRunner;
