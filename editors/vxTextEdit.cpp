@@ -2074,8 +2074,10 @@ void TvxCustomTextEdit::DoEditKeyPress(char& key) {
     if (!IsEditValueChangeLocked()) Click();
   }
   if (matched) {
-    // The completed text stands in the inner edit already.
+    // The completed text stands in the inner edit already; it is the user's change as much as
+    // a typed character, so that leaving validates it.
     key = 0;
+    ChangeHandler();
     return;
   }
   if (key != 0 && inner != nullptr) inner->SetInternalUpdating(false);
