@@ -396,16 +396,16 @@ TShiftState KeyDataToShiftState(LPARAM keyData) {
 }
 
 int TMouse::WheelScrollLines() {
-  if (FWheelScrollLines < 0) {
+  if (!FWheelScrollLines) {
     UINT lines = 3;
     SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
-    FWheelScrollLines = static_cast<int>(lines);
+    FWheelScrollLines = lines == WHEEL_PAGESCROLL ? WheelPageScroll : static_cast<int>(std::min<UINT>(lines, INT_MAX));
   }
-  return FWheelScrollLines;
+  return *FWheelScrollLines;
 }
 
 void TMouse::SettingChanged(UINT setting) {
-  if (setting == 0 || setting == SPI_SETWHEELSCROLLLINES) FWheelScrollLines = -1;
+  if (setting == 0 || setting == SPI_SETWHEELSCROLLLINES) FWheelScrollLines.reset();
 }
 
 POINT TMouse::CursorPos() {

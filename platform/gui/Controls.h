@@ -34,6 +34,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct TMessage {
@@ -560,13 +561,16 @@ class TMouse {
 public:
   int DragThreshold = 5;
   bool DragImmediate = true;  // the automatic drag starts at the press
+  // Lines per wheel notch; WheelPageScroll when the system scrolls a page per notch.
+  static constexpr int WheelPageScroll = -1;  // WHEEL_PAGESCROLL as a signed value
   int WheelScrollLines();
   void SetWheelScrollLines(int lines) { FWheelScrollLines = lines; }
   void SettingChanged(UINT setting);
   static POINT CursorPos();
 
 private:
-  int FWheelScrollLines = -1;  // not read yet
+  // Empty until read: the page setting is a value of its own, not "ask again".
+  std::optional<int> FWheelScrollLines;
 };
 extern TMouse Mouse;
 

@@ -193,7 +193,24 @@ TEST_F(vxControlTest, WheelScrollsLinesAndWithNoLinesIsStillHandled) {
   ShowContent(SIZE{100, 100});
   SendMessageA(Control->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), at);
   EXPECT_EQ(parentAsked, 1);
-  Mouse.SetWheelScrollLines(-1);  // read from the system again
+  Mouse.SettingChanged(SPI_SETWHEELSCROLLLINES);  // read from the system again
+}
+
+// The system's page setting is kept like any other: each notch is a page, never three lines
+// read anew.
+TEST_F(vxControlTest, WheelPageSettingStepsByPages) {
+  ShowContent(SIZE{100, 1000});
+  Control->SetFocus();
+  Pump();
+  const LPARAM at = MAKELPARAM(ToScreen(POINT{50, 50}).x, ToScreen(POINT{50, 50}).y);
+  Mouse.SetWheelScrollLines(static_cast<int>(WHEEL_PAGESCROLL));
+  EXPECT_EQ(Mouse.WheelScrollLines(), TMouse::WheelPageScroll);
+  for (const short delta : {-WHEEL_DELTA, WHEEL_DELTA})
+    SendMessageA(Control->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)), at);
+  EXPECT_EQ(Control->Steps, (std::vector<TScrollStep>{{TScrollBarKind::sbVertical, scPageDown},
+                                                      {TScrollBarKind::sbVertical, scPageUp}}));
+  EXPECT_EQ(Mouse.WheelScrollLines(), TMouse::WheelPageScroll) << "not read from the system again";
+  Mouse.SettingChanged(SPI_SETWHEELSCROLLLINES);
 }
 
 TEST(vxAutoScroll, DirectionAndSpeedFollowTheMouse) {
@@ -407,4 +424,32 @@ TEST(vxControlLifetime, DestroyedControlLetsGoOfWhatPointsAtIt) {
   EXPECT_FALSE(IsMouseTracking(&caller));
   EXPECT_EQ(child.Control(), nullptr);
   EXPECT_EQ(vxSettingsController().ListenerCount(), listeners);
+}
+
+// Content that needs a horizontal bar only while there is none: the passes would flip it for
+// ever; the fourth pass ends the calculation and its answer stands.
+TEST_F(vxControlTest, ScrollBarCalculationEndsAfterFourPasses) {
+  class TFlipping : public TvxControl {
+  public:
+    using TvxControl::TvxControl;
+    int Calls = 0;
+
+  protected:
+    void InitScrollBarsParameters() override {
+      ++Calls;
+      const RECT c = GetClientBounds();
+      const bool roomy = c.bottom - c.top == Height();
+      SetScrollBarInfo(TScrollBarKind::sbHorizontal, 0, roomy ? 1000 : 10, 1, c.right - c.left, 0, true, true);
+      SetScrollBarInfo(TScrollBarKind::sbVertical, 0, 10, 1, c.bottom - c.top, 0, true, true);
+    }
+  };
+  auto* control = new TFlipping(Host);
+  control->SetParent(Host);
+  control->SetBounds(10, 10, 200, 150);
+  Pump();
+  control->Calls = 0;
+  control->UpdateScrollBars();
+  EXPECT_EQ(control->Calls % 4, 0) << control->Calls;
+  EXPECT_GE(control->Calls, 4);
+  EXPECT_LE(control->Calls, 8) << "the bars' change lays the control out once more at most";
 }
