@@ -67,9 +67,11 @@ void TvxScrollBar::SetKind(TScrollBarKind value) {
 }
 
 void TvxScrollBar::SetScrollParams(int min, int max, int position, int pageSize, bool redraw) {
+  // A control narrower than its border and a bar computes a negative page: that is no page.
+  pageSize = std::max(pageSize, 0);
   // A page larger than the range would leave the thumb nowhere to go (and a range that starts
   // below zero must not be judged by max alone).
-  if (max < min || pageSize < 0 || static_cast<long long>(pageSize) > static_cast<long long>(max) - min + 1)
+  if (max < min || static_cast<long long>(pageSize) > static_cast<long long>(max) - min + 1)
     throw EInvalidOperation(SvxScrollBarRange);
   position = std::clamp(position, min, max);
   if (min == FMin && max == FMax && pageSize == FPageSize && position == FPosition) return;

@@ -453,3 +453,16 @@ TEST_F(vxControlTest, ScrollBarCalculationEndsAfterFourPasses) {
   EXPECT_GE(control->Calls, 4);
   EXPECT_LE(control->Calls, 8) << "the bars' change lays the control out once more at most";
 }
+
+// A control made narrower than its border and a bar computes a negative page for the bar:
+// that is no page, and no error reaches the user.
+TEST_F(vxControlTest, ShrunkBelowItsBarsTheControlRaisesNothing) {
+  Control->SetBorderStyle(vxcbsDefault);
+  ShowContent(SIZE{1000, 1000});
+  guitest::TExceptionCatcher caught;
+  Control->SetBounds(10, 10, 3, 3);
+  Pump();
+  ASSERT_TRUE(caught.Messages().empty()) << caught.Messages().front();
+  EXPECT_EQ(Control->HScrollBar()->PageSize(), 0);
+  EXPECT_EQ(Control->VScrollBar()->PageSize(), 0);
+}
