@@ -372,13 +372,16 @@ void TvxScrollBar::Paint() {
   TvxLookAndFeelPainterClass painter = Painter();
   if (painter != FPaintedWith) FPictureValid = false;
   // The five parts tile the bar, so a part that moved uncovers only what the parts that moved
-  // with it cover now.
+  // with it cover now. A pressed arrow's glyph reaches a pixel past its right and bottom
+  // edges: after the first arrow is painted, the parts beyond it are painted again.
+  bool repaintRest = false;
   for (TvxScrollBarPart part : {sbpLineUp, sbpLineDown, sbpPageUp, sbpPageDown, sbpThumb}) {
     TPaintedPart now{PartRect(part), PartState(part)};
     TPaintedPart& painted = FPaintedParts[part];
-    if (FPictureValid && EqualRect(&now.Rect, &painted.Rect) && now.State == painted.State) continue;
+    if (FPictureValid && !repaintRest && EqualRect(&now.Rect, &painted.Rect) && now.State == painted.State) continue;
     painter->DrawScrollBarPart(*FBitmapCanvas, Horizontal(), now.Rect, part, now.State);
     painted = now;
+    if (part == sbpLineUp) repaintRest = true;
   }
   FPaintedWith = painter;
   FPictureValid = true;
