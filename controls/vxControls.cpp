@@ -642,6 +642,10 @@ TvxControl::~TvxControl() {
   FChildComponents.clear();
   DestroyScrollBars();
   FFontListeners.clear();
+  // A drag object made by DoStartDrag frees itself when the drag ends with a call back to it;
+  // a drag whose source goes ends without one, so the drag frees it.
+  if (auto* own = dynamic_cast<TvxDragControlObject*>(ActiveDragObject()); own != nullptr && own->Control() == this)
+    HandDragObjectToDrag(own);
   FDragAndDropObject.reset();
   FDragImages.reset();
   FLookAndFeel->OnChanged = nullptr;

@@ -99,6 +99,9 @@ public:
 
   TControl* Source() const { return FSource; }
   TDragObject* Object() const { return FObject; }
+  void Adopt(TDragObject* object) {
+    if (object == FObject) FOwnsObject = true;
+  }
   bool Ending() const { return FEnding; }
 
   void Finish(bool drop) {
@@ -299,6 +302,10 @@ private:
 TDragObject* ActiveDragObject() {
   TDragSession* s = TDragSession::Running();
   return s != nullptr ? s->Object() : nullptr;
+}
+
+void HandDragObjectToDrag(TDragObject* object) {
+  if (TDragSession* s = TDragSession::Running(); s != nullptr && object != nullptr) s->Adopt(object);
 }
 
 void TControl::BeginDrag(bool immediate, int threshold) {

@@ -645,6 +645,10 @@ public:
 
 // The drag object of the drag running on this thread (from BeginDrag to its end), or none.
 TDragObject* ActiveDragObject();
+// The running drag frees object when it ends, if object is its drag object: for a drag object
+// that a source made and would free at the drag's end, when the source goes first (the drag
+// then ends without calling the object back).
+void HandDragObjectToDrag(TDragObject* object);
 
 // An object's message handler put in place of a window's procedure (subclassing), as the
 // class library's object instances do with SetWindowLong(GWL_WNDPROC), without generated code:

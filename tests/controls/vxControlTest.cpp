@@ -466,3 +466,41 @@ TEST_F(vxControlTest, ShrunkBelowItsBarsTheControlRaisesNothing) {
   EXPECT_EQ(Control->HScrollBar()->PageSize(), 0);
   EXPECT_EQ(Control->VScrollBar()->PageSize(), 0);
 }
+
+// The drag object that DoStartDrag makes goes with the drag, also when the control is freed
+// while the drag runs.
+TEST_F(vxControlTest, DragObjectOfAControlFreedMidDragIsFreed) {
+  static int alive = 0;
+  class TCountedDragObject : public TvxDragControlObject {
+  public:
+    explicit TCountedDragObject(TControl* control) : TvxDragControlObject(control) { ++alive; }
+    ~TCountedDragObject() override { --alive; }
+  };
+  class TDragSource : public TvxControl {
+  public:
+    using TvxControl::TvxControl;
+
+  protected:
+    TvxDragControlObjectClass GetDragObjectClass() override {
+      return vxObjectClassOf<TCountedDragObject, TDragControlObject, TControl*>("TCountedDragObject");
+    }
+  };
+  auto* source = new TDragSource(Host);
+  source->SetParent(Host);
+  source->SetBounds(10, 10, 50, 50);
+  Pump();
+  guitest::MouseMoveTo(source->ClientToScreen(POINT{20, 20}));
+  Pump();
+  source->BeginDrag(true);
+  ASSERT_NE(dynamic_cast<TCountedDragObject*>(ActiveDragObject()), nullptr);
+  ASSERT_EQ(alive, 1);
+  source->EndDrag(false);
+  EXPECT_EQ(alive, 0) << "an ended drag frees it";
+
+  source->BeginDrag(true);
+  ASSERT_EQ(alive, 1);
+  delete source;
+  Pump();
+  EXPECT_EQ(ActiveDragObject(), nullptr);
+  EXPECT_EQ(alive, 0) << "the drag of a freed control frees it too";
+}
