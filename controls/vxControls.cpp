@@ -1001,6 +1001,8 @@ void TvxControl::CreateWnd() {
 }
 
 void TvxControl::InitControl() {
+  // The first moment a descendant's answer can be asked (not in the constructor).
+  if (HasDragImages()) SetControlStyle(ControlStyle() | csDisplayDragImage);
   CreateScrollBars();
   for (TControl* control : {static_cast<TControl*>(FHScrollBar), static_cast<TControl*>(FVScrollBar),
                             static_cast<TControl*>(FSizeGrip)})

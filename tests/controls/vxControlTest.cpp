@@ -504,3 +504,20 @@ TEST_F(vxControlTest, DragObjectOfAControlFreedMidDragIsFreed) {
   EXPECT_EQ(ActiveDragObject(), nullptr);
   EXPECT_EQ(alive, 0) << "the drag of a freed control frees it too";
 }
+
+// Whether a control shows drag images is asked once its window is made.
+TEST_F(vxControlTest, ControlWithDragImagesDisplaysThem) {
+  class TWithImages : public TvxControl {
+  public:
+    using TvxControl::TvxControl;
+
+  protected:
+    bool HasDragImages() override { return true; }
+  };
+  auto* with = new TWithImages(Host);
+  EXPECT_EQ(with->ControlStyle() & csDisplayDragImage, 0u) << "not asked in the constructor";
+  with->SetParent(Host);
+  with->HandleNeeded();
+  EXPECT_NE(with->ControlStyle() & csDisplayDragImage, 0u);
+  EXPECT_EQ(Control->ControlStyle() & csDisplayDragImage, 0u);
+}
