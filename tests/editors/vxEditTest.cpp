@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -307,6 +308,10 @@ TEST(vxEditStyle, InPlaceAndDirectStylesTakeNoDefaultController) {
 TEST(vxEditRepository, RegistryListsEachClassOnceInCaptionOrder) {
   TvxRegisteredClasses& registry = GetRegisteredEditProperties();
   EXPECT_EQ(&registry, &GetRegisteredEditProperties());
+  // The editors' start-up registered theirs: set aside for this test, put back afterwards.
+  std::vector<std::pair<TvxClass, AnsiString>> started;
+  for (int i = 0; i < registry.Count(); ++i) started.emplace_back(registry.Items(i), registry.Texts(i));
+  registry.Clear();
   registry.Register(TCheckedProperties::PropertiesClass(), "Checked|A checked editor");
   registry.Register(TvxCustomEditProperties::PropertiesClass(), "Base|The base");
   registry.Register(TCheckedProperties::PropertiesClass(), "Again|Twice");
@@ -314,6 +319,7 @@ TEST(vxEditRepository, RegistryListsEachClassOnceInCaptionOrder) {
   EXPECT_EQ(registry.Items(0), TvxCustomEditProperties::PropertiesClass());
   EXPECT_EQ(registry.Texts(1), "Checked|A checked editor");
   registry.Clear();
+  for (const auto& [cls, text] : started) registry.Register(cls, text);
 }
 
 TEST(vxEditRepository, ItemsTellTheirListenersAndLeaveTheirRepository) {
