@@ -70,8 +70,8 @@ public:
                                TDirListWriter* dirList, TStringListWriter* errList,
                                TLogAppender& log);
   // One folder and, when recursive, its subfolders: brDone or brStopped. A folder that
-  // cannot be searched is listed as empty, with a WARN line saying why; so is, once per
-  // scan, an exclusion rule the engine gives up on.
+  // cannot be searched is listed as empty, with a WARN line saying why. An exclusion rule
+  // the engine gives up on excludes nothing and gets one WARN line per scan.
   TBatchResult Walk(const WideString& folder, bool includeHidden, TFileListWriter* fileList,
                     TDirListWriter* dirList, TStringListWriter* errList, TLogAppender& log,
                     int64_t minSize, int64_t minCount, TCrawlCounters& counters,

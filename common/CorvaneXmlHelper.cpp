@@ -228,6 +228,18 @@ struct TXPathObjectDeleter {
   void operator()(xmlXPathObject* o) const { xmlXPathFreeObject(o); }
 };
 
+// The node of the document that a result node stands for. The namespace axis yields copies
+// of the declarations in scope, each pointing at its element, that are freed with the
+// result: the declaration in scope there is the document's own, which lives as long as the
+// document ("xml" is declared by the document itself).
+xmlNode* DocumentNode(xmlDoc* doc, xmlNode* node) {
+  if (!node || node->type != XML_NAMESPACE_DECL) return node;
+  auto* copy = reinterpret_cast<xmlNs*>(node);
+  auto* element = reinterpret_cast<xmlNode*>(copy->next);
+  if (!element || element->type != XML_ELEMENT_NODE) return node;  // not a copy
+  return reinterpret_cast<xmlNode*>(xmlSearchNs(doc, element, copy->prefix));
+}
+
 // The nodes the expression selects from the context node; raises the "invalid" message
 // when it does not evaluate to a node set.
 std::vector<xmlNode*> EvaluateNodeSet(xmlNode* context, const AnsiString& xpath) {
@@ -247,7 +259,9 @@ std::vector<xmlNode*> EvaluateNodeSet(xmlNode* context, const AnsiString& xpath)
   std::vector<xmlNode*> nodes;
   if (xmlNodeSet* set = result->nodesetval) {
     nodes.reserve(set->nodeNr);
-    for (int i = 0; i < set->nodeNr; ++i) nodes.push_back(set->nodeTab[i]);
+    for (int i = 0; i < set->nodeNr; ++i) {
+      if (xmlNode* node = DocumentNode(context->doc, set->nodeTab[i])) nodes.push_back(node);
+    }
   }
   return nodes;
 }

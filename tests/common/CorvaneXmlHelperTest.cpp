@@ -6,6 +6,8 @@
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include "tests/support/InputMutator.h"
 
 namespace {
@@ -393,4 +395,31 @@ TEST(CorvaneXmlHelper, ErrorInsideEntityContentRefusesTheDocument) {
     EXPECT_STREQ("b", reinterpret_cast<const char*>(child->children->children->name));
   }
   EXPECT_STREQ("c", reinterpret_cast<const char*>(child->name));
+}
+
+// The namespace axis selects declarations; the nodes handed out are the document's own,
+// which live as long as the document (libxml2's result holds copies that go with it).
+TEST(CorvaneXmlHelper, NamespaceNodesSelectedAreTheDocumentsOwn) {
+  TXmlDocument doc = H::LoadXml("<a xmlns=\"urn:d\" xmlns:p=\"urn:p\"><b xmlns:q=\"urn:q\"/></a>");
+  xmlNode* a = Root(doc);
+  xmlNode* b = H::SelectSingleNode(a, "*");
+  xmlNs* p = a->nsDef->next;
+  ASSERT_STREQ("p", reinterpret_cast<const char*>(p->prefix));
+  EXPECT_EQ(reinterpret_cast<xmlNode*>(p), H::SelectSingleNode(a, "namespace::p"));
+  EXPECT_EQ(reinterpret_cast<xmlNode*>(p), H::SelectSingleNode(b, "namespace::p"));
+  EXPECT_EQ(reinterpret_cast<xmlNode*>(b->nsDef), H::SelectSingleNode(b, "namespace::q"));
+  // In scope at b: q, p, the default and xml, each once.
+  std::vector<xmlNode*> all = H::SelectNodes(b, "namespace::*");
+  ASSERT_EQ(4u, all.size());
+  std::vector<std::string> uris;
+  for (xmlNode* n : all) {
+    ASSERT_EQ(XML_NAMESPACE_DECL, n->type);
+    uris.push_back(reinterpret_cast<const char*>(reinterpret_cast<xmlNs*>(n)->href));
+  }
+  std::sort(uris.begin(), uris.end());
+  EXPECT_EQ((std::vector<std::string>{"http://www.w3.org/XML/1998/namespace", "urn:d", "urn:p",
+                                      "urn:q"}),
+            uris);
+  EXPECT_EQ(AnsiString("XPath検索結果の型が不正です\rnamespace::p"),
+            MessageOf([&] { H::SelectElement(a, "namespace::p"); }));
 }
