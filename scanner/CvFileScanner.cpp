@@ -20,6 +20,7 @@
 #include "controls/vxLookAndFeelPainters.h"
 #include "controls/vxLookAndFeels.h"
 #include "editors/vxEdit.h"
+#include "editors/vxMaskEdit.h"
 #include "editors/vxTextEdit.h"
 #include "platform/gui/Forms.h"
 #include "platform/rtl/Threads.h"
@@ -89,6 +90,7 @@ const TUnitStep kUnits[] = {
     // the container library's default); the editor registry is made on first use.
     {InitializevxEdit, FinalizevxEdit},
     {InitializevxTextEdit, FinalizevxTextEdit},
+    {InitializevxMaskEdit, FinalizevxMaskEdit},
     // The crawl settings store, then OLE, then the index-root check and the path filter.
     {InitializeCrawlIniUnit, FinalizeCrawlIniUnit},
     {InitializeOle, FinalizeOle},

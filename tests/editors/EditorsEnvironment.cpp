@@ -1,6 +1,7 @@
 // The units the editors' tests need, started once for the run in the program's order (the
 // control library's, then the editors') and finished after the last test.
 #include "editors/vxEdit.h"
+#include "editors/vxMaskEdit.h"
 #include "editors/vxTextEdit.h"
 #include "platform/gui/Forms.h"
 #include "tests/controls/ControlsTestSupport.h"
@@ -17,8 +18,10 @@ public:
     controlstest::StartControlUnits();
     InitializevxEdit();
     InitializevxTextEdit();
+    InitializevxMaskEdit();
   }
   void TearDown() override {
+    FinalizevxMaskEdit();
     FinalizevxTextEdit();
     FinalizevxEdit();
     controlstest::StopControlUnits();
