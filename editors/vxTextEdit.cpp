@@ -268,8 +268,9 @@ void TvxCustomTextEditViewData::Calculate(TvxCanvas& canvas, const RECT& bounds,
 void TvxCustomTextEditViewData::EditValueToDrawValue(const Variant& editValue, TvxCustomEditViewInfo& viewInfo) {
   auto* info = dynamic_cast<TvxCustomTextEditViewInfo*>(&viewInfo);
   if (info == nullptr) return;
+  // A copy of the editor painted elsewhere has no inner edit over it.
   auto* edit = dynamic_cast<TvxCustomEdit*>(Edit);
-  if (edit != nullptr && edit->IsInnerEditVisible()) {
+  if (edit != nullptr && (edit->ControlState() & csPaintCopy) == 0 && edit->IsInnerEditVisible()) {
     info->Text.clear();
     return;
   }
