@@ -1295,7 +1295,7 @@ void TvxCustomEdit::Initialize() {
   FChangeEventsCatcher = std::make_unique<TvxEditChangeEventsCatcher>(this);
   FProperties.reset(FClasses.Properties->Create(this));
   RecreateViewInfo();
-  FTextMargins = CreateViewData()->GetTextMargins();
+  FillInplaceViewDataCache();
   SetControlStyle(ControlStyle() | csCaptureMouse | csSetCaption);
   SetTabStop(true);
   CreateInnerEdit();
@@ -1346,7 +1346,28 @@ void TvxCustomEdit::CreateInnerEdit() {
     FInnerEdit = dynamic_cast<IvxCustomInnerEdit*>(FInnerEditControl);
 }
 
-void TvxCustomEdit::InitializeInnerEdit() { FInnerEdit->GetControl()->SetParent(this); }
+void TvxCustomEdit::InitializeInnerEdit() {
+  TWinControl* control = FInnerEdit->GetControl();
+  control->SetParent(this);
+  // The editor shows the hints; the inner control does not follow its ShowHint.
+  control->SetParentShowHint(false);
+}
+
+void TvxCustomEdit::FillInplaceViewDataCache() {
+  const std::unique_ptr<TvxCustomEditViewData> data = CreateViewData();
+  FInplaceCache.BorderExtent = RECT{};
+  FInplaceCache.TextMargins = data->GetTextMargins();
+  FInplaceCache.Reserved = false;
+  FInplaceCache.WidthCorrection = 3 - (FInplaceCache.TextMargins.left + FInplaceCache.TextMargins.right);
+  FInplaceCache.NativeWithButtons =
+      data->IsNativeStyle() && FIsInplace && vxHasEditButtons(true, ActiveProperties()->Buttons());
+}
+
+void TvxCustomEdit::FillSizeProperties(TvxEditSizeProperties& sizeProperties) {
+  sizeProperties = TvxEditSizeProperties{};
+  sizeProperties.MaxLineCount = 1;
+  sizeProperties.Width = Width();
+}
 
 void TvxCustomEdit::ConnectOwnProperties(bool connect) {
   if (connect)
@@ -1677,6 +1698,8 @@ void TvxCustomEdit::PropertiesChanged(TObject* sender) {
   if (FInnerEdit != nullptr) FInnerEdit->SetReadOnly(IsReadOnly());
   // A properties change shows the value anew: an edit not posted yet is no longer the user's.
   if (FModifiedAfterEnter && CanPostEditValue()) SetModifiedAfterEnter(false);
+  const bool validates = FProperties->OnValidate || (FRepositoryItem != nullptr && ActiveProperties()->OnValidate);
+  if (FInnerEdit != nullptr && validates) UpdateInnerEditOptions();
   UpdateHotState();
 }
 
@@ -1934,9 +1957,18 @@ void TvxCustomEdit::Activate(TvxCustomEditData*& data) {
 
 void TvxCustomEdit::ActivateByKey(char key, TvxCustomEditData*& data) {
   SubclassInnerWindow();
-  TAtScopeEnd restore([this] { RestoreInnerWindow(); });
-  Activate(data);
-  if (CanKeyActivate(key)) SendMessageA(Handle(), WM_CHAR, static_cast<unsigned char>(key), 0);
+  // A handler of the key may free the editor: then its destruction has put the inner
+  // window's procedure back, and nothing here may touch it any more.
+  TvxObjectLinkHolder link(this);
+  try {
+    Activate(data);
+    if (link.Object() != nullptr && CanKeyActivate(key))
+      SendMessageA(Handle(), WM_CHAR, static_cast<unsigned char>(key), 0);
+  } catch (...) {
+    if (link.Object() != nullptr) RestoreInnerWindow();
+    throw;
+  }
+  if (link.Object() != nullptr) RestoreInnerWindow();
 }
 
 void TvxCustomEdit::ActivateByMouse(TShiftState shift, int x, int y, TvxCustomEditData*& data) {
@@ -2030,7 +2062,7 @@ TvxContainerViewInfoClass TvxCustomEdit::GetViewInfoClass() const {
 std::unique_ptr<TvxCustomEditViewData> TvxCustomEdit::CreateViewData() {
   auto* style = static_cast<TvxCustomEditStyle*>(ActiveStyle());
   std::unique_ptr<TvxCustomEditViewData> data = ActiveProperties()->CreateViewData(style, FIsInplace);
-  if (FIsInplace) data->InplaceBorderExtent = FInplaceBorderExtent;
+  if (FIsInplace) data->InplaceBorderExtent = FInplaceCache.BorderExtent;
   // An editor that lacks the inner control its class makes cannot answer for itself.
   const bool usable = !IsDestroying() && (FClasses.InnerEdit == nullptr || FInnerEdit != nullptr);
   data->Edit = usable ? this : nullptr;
@@ -2096,7 +2128,9 @@ void TvxCustomEdit::PaintCopy() {
   std::unique_ptr<TvxContainerViewInfo> copy(FProperties->GetViewInfoClass()->Create());
   auto& info = static_cast<TvxCustomEditViewInfo&>(*copy);
   const RECT bounds{0, 0, Width(), Height()};
-  CreateViewData()->Calculate(canvas, bounds, POINT{-1, -1}, std::nullopt, 0, info);
+  const std::unique_ptr<TvxCustomEditViewData> data = CreateViewData();
+  data->EditValueToDrawValue(FDataBinding->StoredValue(), info);
+  data->Calculate(canvas, bounds, POINT{-1, -1}, std::nullopt, 0, info);
   info.PaintEx(canvas);
   canvas.ExcludeClipRect(bounds);
 }

@@ -666,6 +666,9 @@ public:
   // text's) and, for the height, the font's text or the tallest button, whichever is more,
   // with the text margins and the frame; limited by the editor's Constraints.
   virtual SIZE GetEditSize(TvxCanvas& canvas, const Variant& editValue);
+  // Makes what the view info paints for an edit value (nothing here; the text view makes
+  // its text).
+  virtual void EditValueToDrawValue(const Variant& editValue, TvxCustomEditViewInfo& viewInfo) {}
 
   TvxCustomEditProperties* Properties;
   TvxCustomEditStyle* Style;
@@ -934,6 +937,25 @@ private:
 
 using TvxEditEditingEvent = std::function<void(TObject* sender, bool& canEdit)>;
 
+// What an editor tells about its size to whoever sizes it for its content (a host of in-place
+// editors): -1 where it says nothing.
+struct TvxEditSizeProperties {
+  int Height = -1;
+  int MaxLineCount = 0;
+  int Width = -1;
+};
+
+// What an editor keeps, from a view data made at its creation, of the layout of its in-place
+// view datas.
+struct TvxInplaceViewDataCache {
+  RECT BorderExtent{};  // the host draws the frame: none of the editor's own
+  RECT TextMargins{};
+  bool Reserved = false;
+  int WidthCorrection = 0;  // 3 less the left and right text margins
+  // Drawn in the native style, in place, with edit buttons.
+  bool NativeWithButtons = false;
+};
+
 // The screen cursor the editors show for wheel scrolling ("VXEDIT_MOUSEWHEEL").
 constexpr TCursor crvxEditMouseWheel = 4101;
 
@@ -999,7 +1021,8 @@ public:
   virtual std::unique_ptr<TvxCustomEditViewData> CreateViewData();
   // Between the client rectangle and the text, as a view data gave them when the editor was
   // made (the text editor places its inner edit by them).
-  const RECT& TextMargins() const { return FTextMargins; }
+  const RECT& TextMargins() const { return FInplaceCache.TextMargins; }
+  const TvxInplaceViewDataCache& InplaceViewDataCache() const { return FInplaceCache; }
   TvxCustomEditData* EditData() const { return FEditData; }
   bool IsInplace() const override { return FIsInplace; }
 
@@ -1064,6 +1087,8 @@ public:
   int Height();
 
   TvxEditEditingEvent OnEditing;
+  // Kept for the published list only: it stands for the properties' events.
+  TNotifyEvent PropertiesEvents;
   // Fired after an in-place editor posted its value.
   TNotifyEvent OnPostEditValue;
   // Keys the editor handled without the inner control (sender, key, shift).
@@ -1111,9 +1136,14 @@ protected:
   // A button was pressed (previous: the layout before): a newly pressed button is down, and
   // clicked when the mouse was over it; a button let go is up.
   virtual void PressedButtonChanged(const TvxCustomEditViewInfo& previous);
-  // Paints the editor as a copy from the data binding's value (for a bound editor drawn
-  // elsewhere).
+  // Paints the editor as a copy from the data binding's stored value (for a bound editor
+  // drawn elsewhere).
   virtual void PaintCopy();
+  // One row, the editor's width.
+  virtual void FillSizeProperties(TvxEditSizeProperties& sizeProperties);
+  // Hands the inner edit the options its editor sets on it (a validate event was assigned or
+  // the properties changed); nothing here.
+  virtual void UpdateInnerEditOptions() {}
   // Stores a display value (nothing here; descendants store the text).
   virtual void StoreDisplayValue(const Variant& value) {}
   virtual void InternalSetEditValue(const Variant& value, bool validate);
@@ -1182,6 +1212,7 @@ private:
 
   void Initialize();
   void CreateInnerEdit();
+  void FillInplaceViewDataCache();
   void FireChange();
   void FireEditValueChanged();
   // Fires one event now, in place with the modified flags set meanwhile.
@@ -1218,8 +1249,7 @@ private:
   Variant FEditValue;
   std::unique_ptr<TvxCustomEditProperties> FProperties;
   bool FSuppressNonClientSize = false;
-  RECT FTextMargins{};
-  RECT FInplaceBorderExtent{};  // an in-place editor's frame, copied into its view datas
+  TvxInplaceViewDataCache FInplaceCache;  // copied into the view datas of an in-place editor
   std::optional<TMouseButton> FRefreshButton;  // the mouse event of the running refresh
   TShiftState FRefreshShift = 0;
   bool FInitialized = false;

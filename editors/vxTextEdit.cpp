@@ -4,6 +4,7 @@
 #include "controls/vxEditConsts.h"
 #include "platform/gui/Clipbrd.h"
 #include "platform/rtl/FloatFormat.h"
+#include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/SysStrings.h"
 
 #include <algorithm>
@@ -33,6 +34,570 @@ TPlainHost& PlainHost() {
 }
 
 }  // namespace
+
+// --- Text helpers --------------------------------------------------------------------------
+
+AnsiString vxConvertCharCase(const AnsiString& text, TEditCharCase charCase) {
+  switch (charCase) {
+    case TEditCharCase::ecUpperCase: return AnsiUpperCase(text);
+    case TEditCharCase::ecLowerCase: return AnsiLowerCase(text);
+    default: return text;
+  }
+}
+
+namespace {
+
+bool IsDigitChar(char c) { return c >= '0' && c <= '9'; }
+
+// The character of text at i is the single byte c.
+bool IsCharAt(std::string_view text, size_t i, char c) { return text[i] == c && NextCharIndex(text, i) == i + 1; }
+
+AnsiString WithoutThousandSeparators(std::string_view text) {
+  const char separator = GetFormatSettings().ThousandSeparator;
+  AnsiString result;
+  result.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    const size_t next = NextCharIndex(text, i);
+    if (!(separator != '\0' && IsCharAt(text, i, separator))) result.append(text.substr(i, next - i));
+    i = next;
+  }
+  return result;
+}
+
+}  // namespace
+
+bool vxIsNumberText(const AnsiString& text) {
+  long double value = 0;
+  return TryStrToFloat(WithoutThousandSeparators(text), value, GetFormatSettings());
+}
+
+AnsiString vxInsertThousandSeparators(const AnsiString& text) {
+  const TFormatSettings& fs = GetFormatSettings();
+  const std::string_view s(text);
+  // Blanks (bytes below 33) around the number are set aside.
+  size_t begin = 0, end = s.size();
+  while (begin < end && static_cast<unsigned char>(s[begin]) < 33) ++begin;
+  while (end > begin && static_cast<unsigned char>(s[end - 1]) < 33) --end;
+  std::string_view body = s.substr(begin, end - begin);
+  // The exponent part from the first "E": looked for character by character, since a trail
+  // byte may be an "E" or an "e".
+  std::string_view exponent;
+  const size_t e = AnsiPos("E", AnsiUpperCase(body));
+  if (e != std::string_view::npos) {
+    exponent = body.substr(e);
+    body = body.substr(0, e);
+  }
+  const AnsiString number = WithoutThousandSeparators(body);
+  AnsiString grouped;
+  if (fs.ThousandSeparator == '\0') {
+    grouped = number;
+  } else {
+    const size_t decimal = AnsiPos(std::string_view(&fs.DecimalSeparator, 1), number);
+    size_t i = decimal == std::string_view::npos ? number.size() : decimal;
+    // Built from the right: the fraction, then the digits of the integer part.
+    AnsiString right = number.substr(i);
+    int digits = 0;
+    while (i > 0 && IsDigitChar(number[i - 1])) {
+      right.insert(right.begin(), number[--i]);
+      if (++digits % 3 == 0 && i > 0 && IsDigitChar(number[i - 1])) right.insert(right.begin(), fs.ThousandSeparator);
+    }
+    grouped = number.substr(0, i) + right;
+  }
+  return AnsiString(s.substr(0, begin)) + grouped + AnsiString(exponent) + AnsiString(s.substr(end));
+}
+
+int vxCountNonSeparatorChars(const AnsiString& text, int caret) {
+  const char separator = GetFormatSettings().ThousandSeparator;
+  const std::string_view s(text);
+  const size_t limit = static_cast<size_t>(std::clamp(caret, 0, static_cast<int>(s.size())));
+  int count = 0;
+  for (size_t i = 0; i < limit; i = NextCharIndex(s, i))
+    if (!(separator != '\0' && IsCharAt(s, i, separator))) ++count;
+  return count;
+}
+
+int vxCaretAfterNonSeparatorChars(const AnsiString& text, int count) {
+  const char separator = GetFormatSettings().ThousandSeparator;
+  const std::string_view s(text);
+  size_t i = 0;
+  while (count > 0 && i < s.size()) {
+    if (!(separator != '\0' && IsCharAt(s, i, separator))) --count;
+    i = NextCharIndex(s, i);
+  }
+  return static_cast<int>(i);
+}
+
+bool vxFormatNumberText(AnsiString& text, int& caret) {
+  if (!vxIsNumberText(text)) return false;
+  const AnsiString formatted = vxInsertThousandSeparators(text);
+  if (formatted == text) return false;
+  const int count = vxCountNonSeparatorChars(text, caret);
+  text = formatted;
+  caret = vxCaretAfterNonSeparatorChars(text, count);
+  return true;
+}
+
+// --- Text view -----------------------------------------------------------------------------
+
+TvxContainerViewInfoClass TvxCustomTextEditViewInfo::ViewInfoClass() {
+  return vxObjectClassOf<TvxCustomTextEditViewInfo, TvxContainerViewInfo>("TvxCustomTextEditViewInfo");
+}
+
+void TvxCustomTextEditViewInfo::Assign(const TvxContainerViewInfo* source) {
+  TvxCustomEditViewInfo::Assign(source);
+  const auto* text = dynamic_cast<const TvxCustomTextEditViewInfo*>(source);
+  if (text == nullptr) return;
+  ComboStyle = text->ComboStyle;
+  Text = text->Text;
+  TextRect = text->TextRect;
+  DrawTextFlags = text->DrawTextFlags;
+  LookupMode = text->LookupMode;
+  SelBackgroundColor = text->SelBackgroundColor;
+  SelTextColor = text->SelTextColor;
+  SelStart = text->SelStart;
+  SelLength = text->SelLength;
+  Highlighted = text->Highlighted;
+}
+
+void TvxCustomTextEditViewInfo::Offset(int dx, int dy) {
+  TvxCustomEditViewInfo::Offset(dx, dy);
+  OffsetRect(&TextRect, dx, dy);
+}
+
+void TvxCustomTextEditViewInfo::Paint(TvxCanvas& canvas) {
+  // A combo box's text is framed as its list mode asks (modes 2 and 3 draw the text as an
+  // item of the list).
+  const int borderVariant = !ComboStyle ? 0 : (LookupMode == 2 || LookupMode == 3) ? 2 : 1;
+  PaintBackgroundAndButtons(canvas, borderVariant, true);
+  RECT r = TextRect;
+  if ((BorderStyle == cbsNone || Highlighted) && LookupMode != 3) canvas.FrameRect(r, BackgroundColor);
+  InflateRect(&r, -1, -1);
+  if (!OnCustomDrawText || !OnCustomDrawText(this, canvas, r)) {
+    TColor color = TextColor;
+    if (Highlighted) {
+      canvas.FillRect(r, clHighlight);
+      color = clHighlightText;
+    }
+    DrawText(canvas, r, color);
+  }
+  if (Inplace && (ContainerState & vxcsFocused) != 0) {
+    canvas.SetBrushColor(SelBackgroundColor);
+    canvas.Font().SetColor(SelTextColor);
+    canvas.DrawFocusRect(r);
+  }
+}
+
+void TvxCustomTextEditViewInfo::DrawText(TvxCanvas& canvas, const RECT& r, TColor textColor) {
+  RowCount = 0;
+  if (Text.empty() || IsRectEmpty(&r)) return;
+  if (Font != nullptr) canvas.SetFont(*Font);
+  TvxTextParams params;
+  vxGetCanvasTextParams(canvas, DrawTextFlags, params);
+  vxMakeCanvasTextRows(canvas, Text, r, params, Rows, RowCount);
+  const HDC dc = canvas.Handle();
+  vxPlaceTextRows(dc, r, params, Rows, RowCount);
+  const COLORREF oldColor = SetTextColor(dc, ColorToRGB(textColor));
+  vxTextRowsOut(dc, r, params, Rows, RowCount, SelStart, SelLength, SelBackgroundColor, SelTextColor);
+  SetTextColor(dc, oldColor);
+}
+
+bool TvxCustomTextEditViewInfo::IsTextTruncated(TvxCanvas& canvas, POINT p, AnsiString& text, bool& multiRow,
+                                                RECT& screenTextRect, const RECT* area) {
+  RECT r = TextRect;
+  InflateRect(&r, -1, -1);
+  if (area != nullptr) r = *area;
+  text = Text;
+  multiRow = (DrawTextFlags & vxtoSingleLine) == 0;
+  screenTextRect = r;
+  if (Edit != nullptr && Edit->HandleAllocated()) {
+    const POINT origin = Edit->ClientToScreen(POINT{0, 0});
+    OffsetRect(&screenTextRect, origin.x, origin.y);
+  }
+  if (!PtInRect(&r, p) || text.empty()) return false;
+  if (Font != nullptr) canvas.SetFont(*Font);
+  // Laid out without limits: every row as long and as many rows as the text makes.
+  const int flags = (DrawTextFlags & ~(vxtoEndEllipsis | vxtoVerticalMask)) | (multiRow ? 0 : vxtoSingleLine);
+  TvxTextParams params;
+  vxGetCanvasTextParams(canvas, flags, params);
+  constexpr int unlimited = 0x3FFFFFFF;
+  TvxTextRows rows;
+  int count = 0;
+  vxMakeCanvasTextRows(canvas, text, RECT{0, 0, unlimited, unlimited}, params, rows, count);
+  const HDC dc = canvas.Handle();
+  for (int i = 0; i < count; ++i) {
+    const TvxTextRow& row = rows[static_cast<size_t>(i)];
+    const AnsiString trimmed = TrimRight(std::string_view(row.Text, static_cast<size_t>(row.Length)));
+    if (vxGetTextExtent(dc, trimmed.data(), static_cast<int>(trimmed.size()), params.ExpandTabs).cx > r.right - r.left)
+      return true;
+  }
+  return count * params.RowHeight > r.bottom - r.top;
+}
+
+TvxCustomTextEditViewData::TvxCustomTextEditViewData(TvxCustomEditProperties* properties, TvxCustomEditStyle* style,
+                                                     bool inplace)
+    : TvxCustomEditViewData(properties, style, inplace) {
+  if (IvxTextEditProperties* text = TextProperties()) LookupMode = text->GetLookupMode();
+  EditValueIsText = !properties->IsEditValueNumeric();
+}
+
+TvxCustomEditViewDataClass TvxCustomTextEditViewData::ViewDataClass() {
+  return vxObjectClassOf<TvxCustomTextEditViewData, TvxCustomEditViewData, TvxCustomEditProperties*,
+                         TvxCustomEditStyle*, bool>("TvxCustomTextEditViewData");
+}
+
+IvxTextEditProperties* TvxCustomTextEditViewData::TextProperties() const {
+  return dynamic_cast<IvxTextEditProperties*>(Properties);
+}
+
+void TvxCustomTextEditViewData::Calculate(TvxCanvas& canvas, const RECT& bounds, POINT p,
+                                          std::optional<TMouseButton> button, TShiftState shift,
+                                          TvxCustomEditViewInfo& viewInfo) {
+  TvxCustomEditViewData::Calculate(canvas, bounds, p, button, shift, viewInfo);
+  auto* info = dynamic_cast<TvxCustomTextEditViewInfo*>(&viewInfo);
+  if (info == nullptr) return;
+  info->ComboStyle = IsComboBoxStyle();
+  info->LookupMode = LookupMode;
+  info->TextRect = CalculateTextRect(canvas, *info);
+  info->DrawTextFlags = GetDrawTextFlags();
+  info->SelStart = SelStart;
+  info->SelLength = SelLength;
+  info->Highlighted = Highlighted;
+  CalculateSelectionColors(*info);
+}
+
+void TvxCustomTextEditViewData::EditValueToDrawValue(const Variant& editValue, TvxCustomEditViewInfo& viewInfo) {
+  auto* info = dynamic_cast<TvxCustomTextEditViewInfo*>(&viewInfo);
+  if (info == nullptr) return;
+  auto* edit = dynamic_cast<TvxCustomEdit*>(Edit);
+  if (edit != nullptr && edit->IsInnerEditVisible()) {
+    info->Text.clear();
+    return;
+  }
+  Variant display;
+  Properties->PrepareDisplayValue(editValue, display, Focused);
+  info->Text = DisplayValueToDrawText(display.IsNull() || display.IsEmpty() ? AnsiString() : display.AsString());
+}
+
+AnsiString TvxCustomTextEditViewData::DisplayValueToDrawText(const AnsiString& text) const {
+  IvxTextEditProperties* properties = TextProperties();
+  return properties != nullptr ? properties->DisplayValueToText(text) : text;
+}
+
+SIZE TvxCustomTextEditViewData::GetEditSize(TvxCanvas& canvas, const Variant& editValue) {
+  SIZE size = TvxCustomEditViewData::GetEditSize(canvas, editValue);
+  if (IsNativeStyle()) ++size.cy;
+  return size;
+}
+
+RECT TvxCustomTextEditViewData::CalculateTextRect(TvxCanvas& canvas, const TvxCustomTextEditViewInfo& viewInfo) const {
+  RECT r = viewInfo.ClientRect;
+  if (viewInfo.BorderStyle == cbsNone) {
+    if (viewInfo.Font != nullptr) canvas.SetFont(*viewInfo.Font);
+    const int height = canvas.TextHeight("Zg");
+    if (r.bottom - r.top < height) r.bottom = std::min(r.top + height, viewInfo.Bounds.bottom);
+  }
+  return r;
+}
+
+int TvxCustomTextEditViewData::GetDrawTextFlags() const {
+  int flags = vxtoLeft;
+  switch (Properties->Alignment()->Horz()) {
+    case TAlignment::taRightJustify: flags = vxtoRight; break;
+    case TAlignment::taCenter: flags = vxtoCenterHorizontally; break;
+    default: break;
+  }
+  if (Properties->MultiRowText()) flags |= vxtoBottom;
+  return flags | vxtoSingleLine | vxtoPreventTopExceed | vxtoPreventLeftExceed;
+}
+
+void TvxCustomTextEditViewData::CalculateSelectionColors(TvxCustomTextEditViewInfo& viewInfo) const {
+  TColor background = SelBackgroundColor;
+  TColor text = SelTextColor;
+  if (background != clDefault && text == clDefault) {
+    text = static_cast<TColor>(ColorToRGB(background) ^ 0xFFFFFF);
+  } else if (background == clDefault && text != clDefault) {
+    background = static_cast<TColor>(ColorToRGB(text) ^ 0xFFFFFF);
+  } else if (background == clDefault) {
+    // The highlight on a background of the highlight colour would not show.
+    const bool highlightStyle = Style != nullptr && Style->Color() == clHighlight;
+    background = highlightStyle ? static_cast<TColor>(0x000000) : clHighlight;
+    text = highlightStyle ? static_cast<TColor>(0xFFFFFF) : clHighlightText;
+  }
+  viewInfo.SelBackgroundColor = background;
+  viewInfo.SelTextColor = text;
+}
+
+// --- Lookup data ---------------------------------------------------------------------------
+
+TvxCustomTextEditLookupData::TvxCustomTextEditLookupData(TvxCustomEdit* edit)
+    : TvxInterfacedPersistent(nullptr), FEdit(edit) {}
+
+TvxCustomTextEditLookupData::~TvxCustomTextEditLookupData() {
+  if (TvxCustomEditListBox* list = ListIfMade()) {
+    list->SetLookupData(nullptr);
+    FListLink.reset();
+    delete list;
+  }
+}
+
+TvxCustomTextEditLookupDataClass TvxCustomTextEditLookupData::LookupDataClass() {
+  return vxObjectClassOf<TvxCustomTextEditLookupData, TvxCustomTextEditLookupData, TvxCustomEdit*>(
+      "TvxCustomTextEditLookupData");
+}
+
+IvxTextEditProperties* TvxCustomTextEditLookupData::TextProperties() const {
+  return dynamic_cast<IvxTextEditProperties*>(FEdit->ActiveProperties());
+}
+
+int TvxCustomTextEditLookupData::LookupMode() const {
+  IvxTextEditProperties* properties = TextProperties();
+  return properties != nullptr ? properties->GetLookupMode() : 0;
+}
+
+int TvxCustomTextEditLookupData::GetItemCount() {
+  IvxTextEditProperties* properties = TextProperties();
+  return properties != nullptr ? properties->GetLookupItemCount() : 0;
+}
+
+AnsiString TvxCustomTextEditLookupData::GetItemText(int index) {
+  IvxTextEditProperties* properties = TextProperties();
+  if (properties == nullptr || index < 0 || index >= properties->GetLookupItemCount()) return AnsiString();
+  return properties->GetLookupItemText(index);
+}
+
+int TvxCustomTextEditLookupData::IndexOf(const AnsiString& text) {
+  const int count = GetItemCount();
+  for (int i = 0; i < count; ++i)
+    if (SameText(GetItemText(i), text)) return i;
+  return -1;
+}
+
+bool TvxCustomTextEditLookupData::Locate(AnsiString& text, AnsiString& tail, bool next, bool exact) {
+  tail.clear();
+  const int count = GetItemCount();
+  if (count == 0) return false;
+  IvxTextEditProperties* properties = TextProperties();
+  if (exact && properties != nullptr && properties->IsLookupSearchExact()) {
+    const int index = IndexOf(text);
+    SetSelected(index);
+    return index >= 0;
+  }
+  if (!text.empty()) {
+    for (int i = next ? std::max(FSelectedIndex + 1, 0) : 0; i < count; ++i) {
+      const AnsiString item = GetItemText(i);
+      if (item.size() < text.size() || !SameText(std::string_view(item).substr(0, text.size()), text)) continue;
+      // The match ends on a whole character of the item: a text that ends in the lead byte of
+      // a character still being typed takes that character of the item whole.
+      size_t length = 0;
+      while (length < text.size()) length = NextCharIndex(item, length);
+      text = item.substr(0, length);
+      tail = item.substr(length);
+      SetSelected(i);
+      return true;
+    }
+  }
+  const int mode = LookupMode();
+  if (mode == 1 || mode == 2 ? ClearsSelectionAfterFailedSearch(mode) : true) SetSelected(-1);
+  return false;
+}
+
+void TvxCustomTextEditLookupData::SetCurrent(int index) {
+  if (index < -1 || index >= GetItemCount()) return;
+  FCurrentIndex = index;
+  SetSelected(index);
+}
+
+void TvxCustomTextEditLookupData::SetSelected(int index) {
+  const int count = GetItemCount();
+  if (index < -1 || index >= count) return;
+  if (index == FSelectedIndex && index != -1) return;
+  if (TvxCustomEditListBox* list = ListIfMade(); list != nullptr && count > 0) {
+    // Clearing the selection leaves the list's caret on the first item.
+    if (index == -1 && list->Count() > 0) list->SetItemIndex(0);
+    list->SetItemIndex(index);
+  }
+  FSelectedIndex = index;
+}
+
+void TvxCustomTextEditLookupData::ChangeCurrentByKey(int direction, bool wrap) {
+  const int count = GetItemCount();
+  if (count == 0) return;
+  TvxCustomEditListBox* list = ListIfMade();
+  const bool inList = list != nullptr && list->HandleAllocated() && IsWindowVisible(list->Handle());
+  const int from = inList ? FSelectedIndex : FCurrentIndex;
+  int page = 1;
+  if (list != nullptr && list->HandleAllocated()) page = std::max(1, list->ClientHeight() / std::max(1, list->GetItemHeight()));
+  int index = from;
+  switch (direction) {
+    case vxlcFirst: index = 0; break;
+    case vxlcLast: index = count - 1; break;
+    case vxlcNext: index = from + 1; break;
+    case vxlcPrevious: index = from < 0 ? count - 1 : from - 1; break;
+    case vxlcPageUp: index = from - page; break;
+    case vxlcPageDown: index = from + page; break;
+    default: return;
+  }
+  if (index < 0) index = wrap ? count - 1 : 0;
+  if (index >= count) index = wrap ? 0 : count - 1;
+  if (inList) {
+    if (!ListMoveNeedsEditing() || FEdit->DoEditing()) SetSelected(index);
+  } else if (index != FCurrentIndex) {
+    SetCurrentFromList(index);
+  }
+}
+
+void TvxCustomTextEditLookupData::SetCurrentFromList(int index) {
+  TvxObjectLinkHolder link(FEdit);
+  if (index >= 0 && index < GetItemCount()) {
+    SetCurrent(index);
+    const AnsiString item = GetItemText(index);
+    ShowTextInEditor(item);
+    if (link.Object() == nullptr) return;
+    if (EditorText() != item && OnCurrentChanged) OnCurrentChanged(this);
+  } else if (OnCurrentChanged) {
+    OnCurrentChanged(this);
+  }
+  if (link.Object() != nullptr) FEdit->Invalidate();
+}
+
+void TvxCustomTextEditLookupData::ShowTextInEditor(const AnsiString& text) {
+  FEdit->DataBinding()->SetDisplayValue(Variant(text));
+  FEdit->SynchronizeEditValue();
+}
+
+AnsiString TvxCustomTextEditLookupData::EditorText() const {
+  Variant value;
+  FEdit->GetDisplayValue(value);
+  return value.IsNull() || value.IsEmpty() ? AnsiString() : value.AsString();
+}
+
+TvxCustomEditListBox* TvxCustomTextEditLookupData::ListIfMade() const {
+  return FListLink != nullptr && FListLink->Object() != nullptr ? FList : nullptr;
+}
+
+TvxCustomEditListBox* TvxCustomTextEditLookupData::List() {
+  if (TvxCustomEditListBox* list = ListIfMade()) return list;
+  IvxTextEditProperties* properties = TextProperties();
+  TvxCustomEditListBoxClass listClass = properties != nullptr ? properties->GetLookupListClass() : nullptr;
+  if (listClass == nullptr) listClass = TvxCustomEditListBox::ListBoxClass();
+  FList = listClass->Create(nullptr);
+  FListLink = std::make_unique<TvxObjectLinkHolder>(FList);
+  FList->SetLookupData(this);
+  if (TvxContainerStyle* style = FEdit->ActiveStyle()) {
+    FList->SetColor(style->GetVisibleColor());
+    if (TFont* font = style->GetVisibleFont()) FList->SetFont(*font);
+  }
+  UpdateList();
+  FList->SetItemIndex(FCurrentIndex);
+  FSelectedIndex = FCurrentIndex;
+  return FList;
+}
+
+void TvxCustomTextEditLookupData::UpdateList() {
+  if (TvxCustomEditListBox* list = ListIfMade()) list->SetItemCount(GetItemCount());
+}
+
+SIZE TvxCustomTextEditLookupData::GetVisualAreaPreferredSize(int rows) {
+  TvxCustomEditListBox* list = List();
+  const int count = GetItemCount();
+  const int shown = rows > 0 ? std::min(rows, count) : count;
+  int width = 0;
+  for (int i = 0; i < count; ++i) width = std::max(width, list->GetItemWidth(i));
+  // The text stands 2 pixels in from either side; a list that scrolls shows its bar.
+  width += 4;
+  if (shown < count) width += GetSystemMetrics(SM_CXVSCROLL);
+  return SIZE{width, list->GetHeight(shown)};
+}
+
+// --- Edit list box -------------------------------------------------------------------------
+
+TvxCustomEditListBox::TvxCustomEditListBox(TComponent* owner) : TvxCustomInnerListBox(owner) {
+  SetStyle(TListBoxStyle::lbOwnerDrawFixed);
+  SetBorderStyle(TBorderStyle::bsNone);
+}
+
+TvxCustomEditListBoxClass TvxCustomEditListBox::ListBoxClass() {
+  return vxObjectClassOf<TvxCustomEditListBox, TvxCustomEditListBox, TComponent*>("TvxCustomEditListBox");
+}
+
+void TvxCustomEditListBox::CreateWnd() {
+  SetItemHeight(GetItemHeight());
+  TvxCustomInnerListBox::CreateWnd();
+}
+
+int TvxCustomEditListBox::GetItemHeight() {
+  TvxScreenCanvas* canvas = vxScreenCanvas();
+  if (canvas == nullptr) return ItemHeight();
+  canvas->SetFont(Font());
+  return canvas->TextHeight("Wg");
+}
+
+int TvxCustomEditListBox::GetItemWidth(int index) {
+  TvxScreenCanvas* canvas = vxScreenCanvas();
+  if (canvas == nullptr) return 0;
+  canvas->SetFont(Font());
+  return canvas->TextWidth(FLookupData != nullptr ? FLookupData->GetItemText(index) : Items().Strings(index));
+}
+
+void TvxCustomEditListBox::SetItemCount(int count) {
+  count = std::max(count, 0);
+  if (Count() == count) return;
+  Items().BeginUpdate();
+  try {
+    while (Count() < count) Items().Add(AnsiString());
+    while (Count() > count) Items().Delete(Count() - 1);
+  } catch (...) {
+    Items().EndUpdate();
+    throw;
+  }
+  Items().EndUpdate();
+}
+
+bool TvxCustomEditListBox::IsSelectionShown() const {
+  const int mode = FLookupData != nullptr ? FLookupData->LookupMode() : 0;
+  return mode == 2 || mode == 3;
+}
+
+void TvxCustomEditListBox::DrawItem(int index, const RECT& rect, TOwnerDrawState state) {
+  TvxCanvas& canvas = Canvas();
+  if (OnCustomDrawItem && OnCustomDrawItem(this, canvas, index, rect)) return;
+  canvas.FillRect(rect);
+  const AnsiString text = FLookupData != nullptr ? FLookupData->GetItemText(index) : Items().Strings(index);
+  RECT r = rect;
+  r.left += 2;
+  const HDC dc = canvas.Handle();
+  const int oldMode = SetBkMode(dc, TRANSPARENT);
+  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT);
+  SetBkMode(dc, oldMode);
+}
+
+void TvxCustomEditListBox::MouseMove(TShiftState shift, int x, int y) {
+  TvxCustomInnerListBox::MouseMove(shift, x, y);
+  if (!FHotTrack || !HandleAllocated() || GetCapture() == Handle()) return;
+  const int index = ItemAtPos(POINT{x, y}, true);
+  if (index < 0 || index == ItemIndex()) return;
+  if (FLookupData != nullptr)
+    FLookupData->SetSelected(index);
+  else
+    SetItemIndex(index);
+}
+
+bool TvxCustomEditListBox::DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) {
+  if (TvxCustomInnerListBox::DoMouseWheel(shift, wheelDelta, mousePos)) return true;
+  if (!HandleAllocated()) return false;
+  const int lines = std::max(1, Mouse.WheelScrollLines());
+  const WPARAM code = wheelDelta > 0 ? SB_LINEUP : SB_LINEDOWN;
+  for (int i = 0; i < lines; ++i) Perform(WM_VSCROLL, code, 0);
+  return true;
+}
+
+void TvxCustomEditListBox::Click() {
+  TvxObjectLinkHolder link(this);
+  TvxCustomInnerListBox::Click();
+  if (link.Object() == nullptr) return;
+  UpdateScrollBars();
+  if (FLookupData != nullptr && FLookupData->OnSelectedChanged) FLookupData->OnSelectedChanged(FLookupData);
+}
 
 // --- Text state --------------------------------------------------------------------------
 
@@ -461,8 +1026,12 @@ LRESULT TvxCustomInnerTextEdit::WMGetDlgCode(TMessage& m) {
 }
 
 LRESULT TvxCustomInnerTextEdit::WMFocus(TMessage& m) {
-  // A lead byte does not wait across a change of the focus.
-  if (m.Msg == WM_KILLFOCUS) FLeadByte = 0;
+  // A lead byte does not wait across a change of the focus, nor does the rest of an
+  // input-method character (its selection would stand in for the window's ever after).
+  if (m.Msg == WM_KILLFOCUS) {
+    FLeadByte = 0;
+    FImeCharCount = 0;
+  }
   TvxObjectLinkHolder link(FEdit);
   const LRESULT result = TCustomEdit::WndProc(m);
   if (link.Object() == nullptr || !EditUsable()) return result;

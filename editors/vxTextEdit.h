@@ -22,6 +22,7 @@
 // GUI thread only.
 #pragma once
 
+#include "controls/vxEditTextUtils.h"
 #include "controls/vxFormats.h"
 #include "editors/vxEdit.h"
 #include "platform/gui/StdCtrls.h"
@@ -31,6 +32,279 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+
+// --- Text helpers ------------------------------------------------------------------------
+//
+// The helpers the text editors and their numeric descendants share. Text is code page 932:
+// case conversion and every search step over double-byte characters (a trail byte may be an
+// ASCII letter), and positions count bytes.
+
+// The text in the letter case asked for (double-byte characters stay as they are).
+AnsiString vxConvertCharCase(const AnsiString& text, TEditCharCase charCase);
+
+// Number text while typing. The text, with the locale's thousand separators removed,
+// converts to a floating-point value.
+bool vxIsNumberText(const AnsiString& text);
+// The number text with the locale's thousand separators put in afresh: blanks around it and
+// an exponent part ("E" and what follows) kept as they are, a separator after every third
+// digit of the integer part where another digit stands before it (never after a sign).
+AnsiString vxInsertThousandSeparators(const AnsiString& text);
+// Caret bookkeeping across that formatting: how many characters left of the caret are not
+// thousand separators, and the caret position after as many such characters of a text.
+int vxCountNonSeparatorChars(const AnsiString& text, int caret);
+int vxCaretAfterNonSeparatorChars(const AnsiString& text, int count);
+// A number text formatted with thousand separators, the caret kept behind the same digit;
+// a text that is no number stays as it is. Answers whether the text changed.
+bool vxFormatNumberText(AnsiString& text, int& caret);
+
+// --- Text properties as the text view and the lookup see them ---------------------------
+
+class TvxCustomEditListBox;
+using TvxCustomEditListBoxClass = const TvxObjectClassInfo<TvxCustomEditListBox, TComponent*>*;
+
+// What the text view and the lookup data ask of an editor's properties. The text editors'
+// properties implement it; properties that do not give the plain answers (lookup mode 0, no
+// items, the text painted as it is).
+class IvxTextEditProperties {
+public:
+  // 0 the text is typed (with incremental search over the items), 1 and 2 the text must be
+  // an item (combo boxes), 3 the text is only picked from the items.
+  virtual int GetLookupMode() const = 0;
+  virtual int GetLookupItemCount() const = 0;
+  virtual AnsiString GetLookupItemText(int index) const = 0;
+  // An exact search (Locate with exact) looks for the whole text only.
+  virtual bool IsLookupSearchExact() const = 0;
+  // The class of the list the lookup items are shown in; nullptr: TvxCustomEditListBox.
+  virtual TvxCustomEditListBoxClass GetLookupListClass() const = 0;
+  // The text painted for a display text: password characters, or the letter case applied.
+  virtual AnsiString DisplayValueToText(const AnsiString& text) const = 0;
+
+protected:
+  ~IvxTextEditProperties() = default;
+};
+
+// --- Text view ---------------------------------------------------------------------------
+//
+// What a text editor paints while its inner edit does not show the text (it has no focus and
+// the text is not left-aligned, or the editor only picks from its items): the view data adds
+// to the editor's layout the text rectangle, the text flags (vxEditTextUtils) and the
+// selection colours, and makes the text from the edit value (EditValueToDrawValue, with
+// password characters or letter case applied); the view info keeps them and paints them over
+// the editor's background and buttons.
+
+// Draws the text area instead of the view info; answers true when it did.
+using TvxTextEditCustomDrawEvent = std::function<bool(TvxCustomEditViewInfo* sender, TvxCanvas& canvas, const RECT& r)>;
+
+class TvxCustomTextEditViewInfo : public TvxCustomEditViewInfo {
+public:
+  const char* ClassName() const override { return "TvxCustomTextEditViewInfo"; }
+  static TvxContainerViewInfoClass ViewInfoClass();
+  void Assign(const TvxContainerViewInfo* source) override;
+  void Offset(int dx, int dy) override;
+  // The background and buttons, the frame around the text area, then the text (or the custom
+  // drawing of OnCustomDrawText).
+  void Paint(TvxCanvas& canvas) override;
+  // The text rows in r (the text area) in the text colour, the selection in its colours.
+  virtual void DrawText(TvxCanvas& canvas, const RECT& r, TColor textColor);
+  // For hints of in-place editors: with p (client coordinates) inside the text area, or area
+  // when given, whether the text does not fit there. Answers the text, whether it may show
+  // in rows and the text rectangle in screen coordinates (as it is without a window).
+  bool IsTextTruncated(TvxCanvas& canvas, POINT p, AnsiString& text, bool& multiRow, RECT& screenTextRect,
+                       const RECT* area = nullptr);
+
+  bool ComboStyle = false;  // framed as a combo box's text (the combo box's view data says so)
+  AnsiString Text;          // what is painted
+  RECT TextRect{};
+  int DrawTextFlags = 0;  // text flags of vxEditTextUtils
+  int LookupMode = 0;
+  TColor SelBackgroundColor = clHighlight;
+  TColor SelTextColor = clHighlightText;
+  int SelStart = 0;  // bytes; painted in the selection colours while SelLength > 0
+  int SelLength = 0;
+  bool Highlighted = false;  // the editor is drawn as selected
+  // The rows of the last painting (made anew for each).
+  TvxTextRows Rows;
+  int RowCount = 0;
+  TvxTextEditCustomDrawEvent OnCustomDrawText;
+};
+
+class TvxCustomTextEditViewData : public TvxCustomEditViewData {
+public:
+  TvxCustomTextEditViewData(TvxCustomEditProperties* properties, TvxCustomEditStyle* style, bool inplace);
+  const char* ClassName() const override { return "TvxCustomTextEditViewData"; }
+  static TvxCustomEditViewDataClass ViewDataClass();
+
+  // The editor's layout, then the text rectangle, flags and colours (the text stays what
+  // EditValueToDrawValue made it).
+  void Calculate(TvxCanvas& canvas, const RECT& bounds, POINT p, std::optional<TMouseButton> button,
+                 TShiftState shift, TvxCustomEditViewInfo& viewInfo) override;
+  // The text to paint for an edit value: none while the editor's inner edit shows the text,
+  // else the properties' display text with DisplayValueToText applied.
+  void EditValueToDrawValue(const Variant& editValue, TvxCustomEditViewInfo& viewInfo) override;
+  // The text painted for a display text (password characters or letter case).
+  AnsiString DisplayValueToDrawText(const AnsiString& text) const;
+  // One pixel higher in the native style.
+  SIZE GetEditSize(TvxCanvas& canvas, const Variant& editValue) override;
+  // The client rectangle; for an editor without a frame of its own at least as high as a row
+  // of its font, as far as the editor reaches.
+  virtual RECT CalculateTextRect(TvxCanvas& canvas, const TvxCustomTextEditViewInfo& viewInfo) const;
+  // The alignment (left 0, right 2, centre 1), $20 for text in rows, and $2C0.
+  virtual int GetDrawTextFlags() const;
+  // The selection colours from those set here (either, both or none).
+  void CalculateSelectionColors(TvxCustomTextEditViewInfo& viewInfo) const;
+
+  // The value is shown as text, not as a number.
+  bool EditValueIsText = true;
+  int LookupMode = 0;
+  // clDefault ($20000000): not set.
+  TColor SelBackgroundColor = clDefault;
+  TColor SelTextColor = clDefault;
+  int SelStart = 0;
+  int SelLength = 0;
+  bool Highlighted = false;
+
+protected:
+  // The properties as text properties, or nullptr.
+  IvxTextEditProperties* TextProperties() const;
+};
+
+// --- Lookup data -------------------------------------------------------------------------
+//
+// The lookup items of a text editor (its properties' items): the item the editor's text
+// stands for (current), the item selected in the list, the incremental search that completes
+// typed text from the items, stepping through the items by key, and the list they are shown
+// in (made on first use, owned here unless a parent window took it and freed it). Owned by its
+// editor. GUI thread only.
+
+// Directions of ChangeCurrentByKey.
+enum : int { vxlcFirst = 0, vxlcLast = 1, vxlcNext = 2, vxlcPrevious = 3, vxlcPageUp = 4, vxlcPageDown = 5 };
+
+// Interface {F49C5F08-7758-4362-A360-1DF02354E708}.
+class IvxTextEditLookupData {
+public:
+  virtual int GetItemCount() = 0;
+  virtual AnsiString GetItemText(int index) = 0;
+  virtual int IndexOf(const AnsiString& text) = 0;
+  virtual bool Locate(AnsiString& text, AnsiString& tail, bool next, bool exact) = 0;
+  virtual int CurrentIndex() = 0;
+  virtual void SetCurrent(int index) = 0;
+  virtual int SelectedIndex() = 0;
+  virtual void SetSelected(int index) = 0;
+  virtual void ChangeCurrentByKey(int direction, bool wrap) = 0;
+  virtual bool CanResizeVisualArea() = 0;
+
+protected:
+  ~IvxTextEditLookupData() = default;
+};
+
+class TvxCustomTextEditLookupData;
+using TvxCustomTextEditLookupDataClass = const TvxObjectClassInfo<TvxCustomTextEditLookupData, TvxCustomEdit*>*;
+
+class TvxCustomTextEditLookupData : public TvxInterfacedPersistent, public IvxTextEditLookupData {
+public:
+  explicit TvxCustomTextEditLookupData(TvxCustomEdit* edit);
+  ~TvxCustomTextEditLookupData() override;
+  const char* ClassName() const override { return "TvxCustomTextEditLookupData"; }
+  static TvxCustomTextEditLookupDataClass LookupDataClass();
+
+  TvxCustomEdit* Edit() const { return FEdit; }
+  int GetItemCount() override;
+  AnsiString GetItemText(int index) override;
+  // The first item equal to text, letters of either case alike; -1 when none.
+  int IndexOf(const AnsiString& text) override;
+  // The incremental search: text becomes the beginning of the first matching item (in the
+  // item's case), tail the rest of the item, and the item is selected. next: after the
+  // selected item (to the end, no wrap); exact (with the properties' exact search): the
+  // whole text only.
+  bool Locate(AnsiString& text, AnsiString& tail, bool next, bool exact) override;
+  int CurrentIndex() override { return FCurrentIndex; }
+  // Outside -1 .. count - 1 ignored; the selection follows.
+  void SetCurrent(int index) override;
+  int SelectedIndex() override { return FSelectedIndex; }
+  // Outside -1 .. count - 1 ignored; the list (when made) selects the item too.
+  void SetSelected(int index) override;
+  // Moves the current item (vxlc*): in the list while it shows, else the item's text goes
+  // into the editor.
+  void ChangeCurrentByKey(int direction, bool wrap) override;
+  bool CanResizeVisualArea() override { return true; }
+
+  // The list, made on first use from the properties' list class with the editor's style
+  // colour and font, showing the items with the current one selected.
+  TvxCustomEditListBox* List();
+  // The list when it has been made (and not freed elsewhere since), else nullptr.
+  TvxCustomEditListBox* ListIfMade() const;
+  // The list's items brought up to the properties' items.
+  void UpdateList();
+  // The size the list asks for to show rows items (0: every item), as wide as its widest.
+  SIZE GetVisualAreaPreferredSize(int rows);
+  // An item taken from the list: it becomes the current one and the editor shows its text.
+  void SetCurrentFromList(int index);
+
+  // The current item changed while the editor's text is not the item's.
+  TNotifyEvent OnCurrentChanged;
+  // The user clicked an item of the list.
+  TNotifyEvent OnSelectedChanged;
+
+  // The properties' lookup mode (0 without text properties).
+  int LookupMode() const;
+
+protected:
+  IvxTextEditProperties* TextProperties() const;
+  // After a search without a match: whether the selection is cleared. Modes 1 and 2 belong
+  // to the combo box, which answers from its own state and its list; here: cleared.
+  virtual bool ClearsSelectionAfterFailedSearch(int lookupMode) { return true; }
+  // Moving the list's selection by key asks the editor's editing permission first.
+  virtual bool ListMoveNeedsEditing() { return false; }
+  // The editor shows text as the user's new display text.
+  virtual void ShowTextInEditor(const AnsiString& text);
+  AnsiString EditorText() const;
+
+private:
+  int FCurrentIndex = -1;
+  int FSelectedIndex = -1;
+  TvxCustomEditListBox* FList = nullptr;
+  std::unique_ptr<TvxObjectLinkHolder> FListLink;
+  TvxCustomEdit* FEdit;
+};
+
+// The list of lookup items shown in the popup of lookup editors: hot tracking (the item
+// under the mouse becomes the selected one), no border, single-line items one row of its font
+// high.
+class TvxCustomEditListBox : public TvxCustomInnerListBox {
+public:
+  explicit TvxCustomEditListBox(TComponent* owner);
+  const char* ClassName() const override { return "TvxCustomEditListBox"; }
+  static TvxCustomEditListBoxClass ListBoxClass();
+
+  TvxCustomTextEditLookupData* LookupData() const { return FLookupData; }
+  void SetLookupData(TvxCustomTextEditLookupData* value) { FLookupData = value; }
+  bool HotTrack() const { return FHotTrack; }
+  void SetHotTrack(bool value) { FHotTrack = value; }
+  // The height of "Wg" in the list's font.
+  int GetItemHeight();
+  int GetHeight(int rowCount) { return rowCount * GetItemHeight(); }
+  int GetItemWidth(int index);
+  // Adds empty items or deletes from the end, under one update of the list.
+  void SetItemCount(int count);
+  // Lookup modes 2 and 3 show which item is selected.
+  bool IsSelectionShown() const;
+  // Draws an item instead of the list when it answers true.
+  std::function<bool(TvxCustomEditListBox* sender, TvxCanvas& canvas, int index, const RECT& r)> OnCustomDrawItem;
+
+  void Click() override;
+
+protected:
+  void CreateWnd() override;
+  void DrawItem(int index, const RECT& rect, TOwnerDrawState state) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  bool DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) override;
+
+private:
+  TvxCustomTextEditLookupData* FLookupData = nullptr;
+  bool FHotTrack = true;
+};
+
+// --- Inner text edit -----------------------------------------------------------------------
 
 class TvxCustomInnerTextEdit;
 
