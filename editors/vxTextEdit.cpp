@@ -367,9 +367,10 @@ AnsiString TvxCustomTextEditLookupData::GetItemText(int index) {
 }
 
 int TvxCustomTextEditLookupData::IndexOf(const AnsiString& text) {
-  const int count = GetItemCount();
+  IvxTextEditProperties* properties = TextProperties();
+  const int count = properties != nullptr ? properties->GetLookupItemCount() : 0;
   for (int i = 0; i < count; ++i)
-    if (SameText(GetItemText(i), text)) return i;
+    if (SameText(properties->GetLookupItemText(i), text)) return i;
   return -1;
 }
 
@@ -385,7 +386,7 @@ bool TvxCustomTextEditLookupData::Locate(AnsiString& text, AnsiString& tail, boo
   }
   if (!text.empty()) {
     for (int i = next ? std::max(FSelectedIndex + 1, 0) : 0; i < count; ++i) {
-      const AnsiString item = GetItemText(i);
+      const AnsiString item = properties->GetLookupItemText(i);
       if (item.size() < text.size() || !SameText(std::string_view(item).substr(0, text.size()), text)) continue;
       // The match ends on a whole character of the item: a text that ends in the lead byte of
       // a character still being typed takes that character of the item whole.
