@@ -587,7 +587,11 @@ void TvxCustomEditListBox::MouseMove(TShiftState shift, int x, int y) {
 bool TvxCustomEditListBox::DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) {
   if (TvxCustomInnerListBox::DoMouseWheel(shift, wheelDelta, mousePos)) return true;
   if (!HandleAllocated()) return false;
-  const int lines = std::max(1, Mouse.WheelScrollLines());
+  const int lines = Mouse.WheelScrollLines();
+  if (lines == TMouse::WheelPageScroll) {
+    Perform(WM_VSCROLL, wheelDelta > 0 ? SB_PAGEUP : SB_PAGEDOWN, 0);
+    return true;
+  }
   const WPARAM code = wheelDelta > 0 ? SB_LINEUP : SB_LINEDOWN;
   for (int i = 0; i < lines; ++i) Perform(WM_VSCROLL, code, 0);
   return true;

@@ -178,6 +178,19 @@ TEST_F(vxLookupData, TheListIsMadeOnFirstUseAndShowsTheItems) {
   EXPECT_EQ(list->ItemIndex(), 0);
   EXPECT_EQ(Data->CurrentIndex(), 1);
 
+  // The wheel scrolls as many lines per notch as the system says, or a page.
+  SetItems(std::vector<AnsiString>(20, "item"));
+  const POINT at = list->ClientToScreen(POINT{10, 10});
+  const int savedLines = Mouse.WheelScrollLines();
+  for (const int lines : {1, 2, TMouse::WheelPageScroll}) {
+    SCOPED_TRACE(lines);
+    Mouse.SetWheelScrollLines(lines);
+    list->SetTopIndex(0);
+    SendMessageA(list->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), MAKELPARAM(at.x, at.y));
+    EXPECT_EQ(list->TopIndex(), lines > 0 ? lines : 3) << "a page of the list is 3 rows";
+  }
+  Mouse.SetWheelScrollLines(savedLines);
+
   // The item count follows the items.
   SetItems({"one"});
   EXPECT_EQ(list->Count(), 1);
