@@ -17,6 +17,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace {
@@ -64,19 +65,25 @@ void Keystroke(HWND window, char key) {
   SendMessageA(window, WM_KEYUP, vk, 0xC0000001);
 }
 
-// Microseconds per keystroke of kKeystrokes typed at position (bytes) of a text of bytes.
+// Microseconds per keystroke of kKeystrokes typed into window; text reads the text back to see
+// that every keystroke was typed.
+double TimeKeystrokes(HWND window, const std::function<AnsiString()>& text) {
+  const size_t before = text().size();
+  const double start = NowMicroseconds();
+  for (int i = 0; i < kKeystrokes; ++i) Keystroke(window, static_cast<char>('a' + i % 26));
+  Application->ProcessMessages();
+  const double perKey = (NowMicroseconds() - start) / kKeystrokes;
+  if (text().size() != before + kKeystrokes) std::printf("  (the text did not grow as typed)\n");
+  return perKey;
+}
+
+// kKeystrokes typed at position (bytes) of a text of bytes.
 double TypeAt(TvxTextEdit& edit, int bytes, int position) {
   edit.SetEditValue(Variant(MakeText(bytes)));
   Application->ProcessMessages();
   edit.SetSelStart(position);
   edit.SetSelLength(0);
-  const HWND window = edit.InnerTextEditControl()->Handle();
-  const double start = NowMicroseconds();
-  for (int i = 0; i < kKeystrokes; ++i) Keystroke(window, static_cast<char>('a' + i % 26));
-  Application->ProcessMessages();
-  const double perKey = (NowMicroseconds() - start) / kKeystrokes;
-  if (static_cast<int>(edit.Text().size()) != bytes + kKeystrokes) std::printf("  (the text did not grow as typed)\n");
-  return perKey;
+  return TimeKeystrokes(edit.InnerTextEditControl()->Handle(), [&] { return edit.Text(); });
 }
 
 // The same in a plain platform edit.
@@ -85,13 +92,7 @@ double TypeAt(TEdit& edit, int bytes, int position) {
   Application->ProcessMessages();
   edit.SetSelStart(position);
   edit.SetSelLength(0);
-  const HWND window = edit.Handle();
-  const double start = NowMicroseconds();
-  for (int i = 0; i < kKeystrokes; ++i) Keystroke(window, static_cast<char>('a' + i % 26));
-  Application->ProcessMessages();
-  const double perKey = (NowMicroseconds() - start) / kKeystrokes;
-  if (static_cast<int>(edit.Text().size()) != bytes + kKeystrokes) std::printf("  (the text did not grow as typed)\n");
-  return perKey;
+  return TimeKeystrokes(edit.Handle(), [&] { return edit.Text(); });
 }
 
 }  // namespace
