@@ -1,5 +1,6 @@
 // The units the editors' tests need, started once for the run in the program's order (the
 // control library's, then the editors') and finished after the last test.
+#include "editors/vxDropDownEdit.h"
 #include "editors/vxEdit.h"
 #include "editors/vxMaskEdit.h"
 #include "editors/vxTextEdit.h"
@@ -19,8 +20,10 @@ public:
     InitializevxEdit();
     InitializevxTextEdit();
     InitializevxMaskEdit();
+    InitializevxDropDownEdit();
   }
   void TearDown() override {
+    FinalizevxDropDownEdit();
     FinalizevxMaskEdit();
     FinalizevxTextEdit();
     FinalizevxEdit();
