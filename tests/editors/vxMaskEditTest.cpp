@@ -192,6 +192,12 @@ TEST_F(vxMaskEdit, BadRegularExpressionIsRefusedWithItsErrors) {
     }
     EXPECT_EQ(Edit->Properties()->EditMask(), "\\d\\d") << "the mask in force stays";
   }
+  // A kind the mask makes no sense in is refused as well.
+  Masked(emkStandard, "(999");
+  EXPECT_THROW(Edit->Properties()->SetMaskKind(emkRegExpr), EvxMaskEditError);
+  EXPECT_EQ(Edit->Properties()->MaskKind(), emkStandard);
+  Edit->Properties()->SetEditMask("\\d\\d");
+  Edit->Properties()->SetMaskKind(emkRegExpr);
   Focus();
   Type(L"1a2");
   EXPECT_EQ(Text(), "12");
