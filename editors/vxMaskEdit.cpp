@@ -1274,6 +1274,14 @@ void TvxCustomMaskEdit::MouseDown(TMouseButton button, TShiftState shift, int x,
   if (link.Object() != nullptr && button == TMouseButton::mbLeft && IsMasked()) FMode->SyncSelection();
 }
 
+// The inner edit hears of a press before the EDIT places the caret for it: the selection is
+// made to fit the mask again once the button is released.
+void TvxCustomMaskEdit::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  TvxObjectLinkHolder link(this);
+  TvxCustomTextEdit::MouseUp(button, shift, x, y);
+  if (link.Object() != nullptr && button == TMouseButton::mbLeft && IsMasked()) FMode->SyncSelection();
+}
+
 void TvxCustomMaskEdit::MouseMove(TShiftState shift, int x, int y) {
   TvxObjectLinkHolder link(this);
   TvxCustomTextEdit::MouseMove(shift, x, y);

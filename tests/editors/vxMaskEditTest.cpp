@@ -319,4 +319,22 @@ TEST_F(vxMaskEdit, ContainerClassAndPublishedMaskSettings) {
   EXPECT_FALSE(props->IsPublishedProperty("DisplayFormat"));
 }
 
+TEST_F(vxMaskEdit, ClickInAStandardMaskShowsTheBlockCaret) {
+  Masked(emkStandard, "(000)000;1;_");
+  Edit->SetEditValue(Variant(AnsiString("(123)456")));
+  Focus();
+  Edit->SetSelStart(8);
+  TvxCustomInnerTextEdit* inner = Edit->InnerTextEditControl();
+  // The middle of the inner edit's text, whatever the font.
+  const LRESULT at = SendMessageA(inner->Handle(), EM_POSFROMCHAR, 3, 0);
+  POINT p{static_cast<SHORT>(LOWORD(at)) + 1, inner->Height() / 2};
+  ClientToScreen(inner->Handle(), &p);
+  guitest::MouseMoveTo(p);
+  guitest::MouseButton(true);
+  guitest::MouseButton(false);
+  Settle();
+  EXPECT_EQ(SelStart(), 3);
+  EXPECT_EQ(Edit->InnerTextEdit()->GetSelLength(), 1);
+}
+
 }  // namespace
