@@ -255,9 +255,17 @@ TEST_F(vxTextEditor, WindowTextOfTheEditorNeverSplitsACharacter) {
   EXPECT_EQ(SendMessageA(Edit->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("abc")), 1);
   EXPECT_EQ(Edit->Text(), "abc");
   EXPECT_TRUE(Edit->ModifiedAfterEnter());
+  EXPECT_EQ(Edit->EditValue().AsString(), "abc");
+  Edit->SetSelStart(1);
+  Edit->SetSelLength(1);
+  SendMessageA(Edit->Handle(), WM_CLEAR, 0, 0);
+  EXPECT_EQ(Edit->Text(), "ac");
+  EXPECT_EQ(Edit->SelStart(), 1);
   Edit->Properties()->SetReadOnly(true);
   EXPECT_EQ(SendMessageA(Edit->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("def")), 0);
-  EXPECT_EQ(Edit->Text(), "abc");
+  Edit->SelectAll();
+  SendMessageA(Edit->Handle(), WM_CLEAR, 0, 0);
+  EXPECT_EQ(Edit->Text(), "ac") << "a read-only editor keeps its text";
 }
 
 TEST_F(vxTextEditor, CutPasteAndClearByTheUserAreValidatedOnLeaving) {
@@ -341,6 +349,10 @@ TEST_F(vxTextEditor, AnUnfocusedRightAlignedEditorHidesItsInnerEdit) {
     Pump();
     EXPECT_TRUE(Edit->IsInnerEditVisible()) << "with the focus the inner edit shows the text";
   }
+  // A value only chosen (lookup mode 3) is painted, focused or not.
+  Edit->Properties()->SetChooseOnly(true);
+  EXPECT_FALSE(Edit->IsInnerEditVisible());
+  EXPECT_EQ(Edit->SelStart(), 0);
 }
 
 TEST_F(vxTextEditor, TheInnerEditStandsAtTheTopMarginUnderATallFont) {
