@@ -318,6 +318,45 @@ TEST_F(vxTextEditor, ARefusedCutOrPasteChangesNeitherTextNorClipboard) {
   EXPECT_EQ(ClipboardText(), "b");
 }
 
+// Counts the window texts asked of one window (each a copy of the whole text).
+class TTextReadCounter {
+public:
+  explicit TTextReadCounter(HWND window) {
+    Window = window;
+    Count = 0;
+    FHook = SetWindowsHookExA(WH_CALLWNDPROC, &Hook, nullptr, GetCurrentThreadId());
+  }
+  ~TTextReadCounter() { UnhookWindowsHookEx(FHook); }
+  static inline HWND Window = nullptr;
+  static inline int Count = 0;
+
+private:
+  static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && message->hwnd == Window && message->message == WM_GETTEXT) ++Count;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  HHOOK FHook;
+};
+
+TEST_F(vxTextEditor, AKeystrokeReadsTheTextOnce) {
+  Enter("アイabc");
+  Edit->SetSelStart(2);
+  const HWND window = Inner()->Handle();
+  TTextReadCounter reads(window);
+  for (const char key : {'x', 'y', 'z'}) {
+    SendMessageA(window, WM_KEYDOWN, VkKeyScanA(key) & 0xFF, 1);
+    SendMessageA(window, WM_CHAR, static_cast<unsigned char>(key), 1);
+    SendMessageA(window, WM_KEYUP, VkKeyScanA(key) & 0xFF, 0xC0000001);
+  }
+  EXPECT_EQ(Edit->Text(), "アxyzイabc");
+  EXPECT_EQ(Edit->SelStart(), 5);
+  EXPECT_EQ(TTextReadCounter::Count, 3);
+  // A text set from outside is read anew.
+  SetWindowTextA(window, "q");
+  EXPECT_EQ(Edit->Text(), "q");
+}
+
 TEST_F(vxTextEditor, ADestroyedEditorLeavesTheFormatController) {
   TvxFormatController& controller = vxFormatController();
   const int before = controller.ListenerCount();
