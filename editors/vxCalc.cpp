@@ -116,6 +116,78 @@ bool vxIsCalcValueInRange(long double value) {
   return value == 0 || (magnitude >= 5.0E-324L && magnitude <= 1.7E308L);
 }
 
+// --- Number text of the calculator edit --------------------------------------------------
+
+namespace {
+
+// The locale's thousand separators out of a number text. Separators are ASCII, never a
+// trail byte of a double-byte character, so a byte scan finds only real ones.
+AnsiString RemoveThousandSeparators(AnsiString text, char separator) {
+  for (size_t i = text.size(); i-- > 0;)
+    if (text[i] == separator) text.erase(i, 1);
+  return text;
+}
+
+// Thousand separators every three digits of the integer part, never after a sign.
+AnsiString InsertThousandSeparators(const AnsiString& text, const TFormatSettings& fs) {
+  size_t end = text.find(fs.DecimalSeparator);
+  if (end == AnsiString::npos) end = text.size();
+  size_t begin = 0;
+  while (begin < end && (text[begin] < '0' || text[begin] > '9')) ++begin;
+  AnsiString result = text.substr(end);
+  int digits = 0;
+  for (size_t i = end; i-- > begin;) {
+    if (digits > 0 && digits % 3 == 0) result.insert(0, 1, fs.ThousandSeparator);
+    result.insert(0, 1, text[i]);
+    ++digits;
+  }
+  return text.substr(0, begin) + result;
+}
+
+}  // namespace
+
+bool vxCalcTextToNumber(const AnsiString& text, long double& value) {
+  const TFormatSettings& fs = GetFormatSettings();
+  long double converted = 0;
+  value = 0;
+  if (!TryStrToFloat(RemoveThousandSeparators(text, fs.ThousandSeparator), converted, fs)) return false;
+  if (!vxIsCalcValueInRange(converted)) return false;
+  value = converted;
+  return true;
+}
+
+AnsiString vxCalcFormatValue(long double value, int precision, bool scientific, bool thousandSeparator) {
+  const TFormatSettings& fs = GetFormatSettings();
+  if (!scientific) {
+    const AnsiString text = FloatToStrF(value, TFloatFormat::ffGeneral, precision, 0, fs);
+    // The general format of a large or tiny value is scientific: it gets no separators.
+    if (!thousandSeparator || text.find_first_of("Ee") != AnsiString::npos) return text;
+    return InsertThousandSeparators(text, fs);
+  }
+  const AnsiString text = FloatToStrF(value, TFloatFormat::ffExponent, precision, 0, fs);
+  const size_t e = text.find_first_of("Ee");
+  AnsiString mantissa = text.substr(0, e);
+  const AnsiString exponent = e == AnsiString::npos ? AnsiString() : text.substr(e);
+  if (mantissa.find(fs.DecimalSeparator) != AnsiString::npos) {
+    while (!mantissa.empty() && mantissa.back() == '0') mantissa.pop_back();
+    if (!mantissa.empty() && mantissa.back() == fs.DecimalSeparator) mantissa.pop_back();
+  }
+  return mantissa + exponent;
+}
+
+bool vxCalcIsValidTypedChar(const AnsiString& text, int selStart, int selLength, char ch) {
+  const TFormatSettings& fs = GetFormatSettings();
+  if (!(ch == '+' || ch == '-' || (ch >= '0' && ch <= '9') || ch == fs.DecimalSeparator || ch == 'e' || ch == 'E'))
+    return false;
+  AnsiString result = text;
+  const size_t start = std::min(static_cast<size_t>(std::max(selStart, 0)), result.size());
+  result.erase(start, static_cast<size_t>(std::max(selLength, 0)));
+  if (ch == '-' && result.empty()) return true;
+  result.insert(start, 1, ch);
+  long double value = 0;
+  return vxCalcTextToNumber(result, value);
+}
+
 // --- TvxCustomCalculator -----------------------------------------------------------------
 
 TvxCustomCalculator::TvxCustomCalculator(TComponent* owner) : TvxCustomCalculator(owner, false) {}

@@ -84,6 +84,20 @@ TvxCalcButtonKind vxCalcCharToButton(char ch);
 // 5.0E-324 to 1.7E308. Larger or smaller results show the error.
 bool vxIsCalcValueInRange(long double value);
 
+// --- Number text of the calculator edit --------------------------------------------------
+
+// The edit's text as a number: the locale's thousand separators removed, then the locale's
+// conversion. Succeeds only for 0 and magnitudes from 5.0E-324 to 1.7E308 (value 0 otherwise).
+bool vxCalcTextToNumber(const AnsiString& text, long double& value);
+// The edit's display text of a value: the general format (with the locale's thousand
+// separators when asked), or the exponent format whose mantissa loses its trailing zeros
+// ("1.5E+3"); precision significant digits.
+AnsiString vxCalcFormatValue(long double value, int precision, bool scientific, bool thousandSeparator);
+// Whether a character typed over the selection (bytes) of the text leaves a number: only
+// signs, digits, the locale's decimal separator and "e"/"E" can; "-" into an otherwise empty
+// text does.
+bool vxCalcIsValidTypedChar(const AnsiString& text, int selStart, int selLength, char ch);
+
 class TvxCustomCalculator;
 using TvxCalcButtonClickEvent = std::function<void(TObject* sender, TvxCalcButtonKind& kind)>;
 using TvxCalcHidePopupEvent = std::function<void(TObject* sender, TvxEditCloseUpReason reason)>;
