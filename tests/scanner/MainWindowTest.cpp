@@ -5,9 +5,13 @@
 #include "CvIdxBuilder/CvHviUnit.h"
 #include "CvIdxBuilder/CvPathValidatorUnit.h"
 #include "common/CorvaneIniUnit.h"
+#include "controls/vxDataStorage.h"
+#include "controls/vxFormats.h"
+#include "editors/vxEdit.h"
 #include "platform/rtl/SysExceptions.h"
 #include "platform/rtl/Streams.h"
 #include "scanner/ScannerMenuUnit.h"
+#include "tests/controls/ControlsTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -20,12 +24,18 @@ using testsupport::TTempDir;
 
 namespace {
 
-// The units a scan needs, started and finished once for the run as the program does.
+// The units the window and a scan need, started and finished once for the run in the
+// program's order.
 class ScannerEnvironment : public ::testing::Environment {
 public:
   void SetUp() override {
     InitializeForms();
     Application->Initialize();
+    // The control library and the editors (the window's number fields are editors).
+    controlstest::StartControlUnits();
+    InitializevxFormats();
+    InitializevxDataStorage();
+    InitializevxEdit();
     // A configuration of the run's own, so that folders the configuration creates land in
     // a temp folder and not in the working directory.
     FConfigDir = std::make_unique<TTempDir>();
@@ -38,6 +48,10 @@ public:
     FinalizeCvPathValidatorUnit();
     FinalizeCvHviUnit();
     FinalizeCorvaneIniUnit();
+    FinalizevxEdit();
+    FinalizevxDataStorage();
+    FinalizevxFormats();
+    controlstest::StopControlUnits();
     FinalizeForms();
     FConfigDir.reset();
   }
