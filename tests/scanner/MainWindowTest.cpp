@@ -12,6 +12,7 @@
 #include "platform/rtl/Streams.h"
 #include "scanner/ScannerMenuUnit.h"
 #include "tests/controls/ControlsTestSupport.h"
+#include "tests/platform/GuiTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -193,15 +194,8 @@ private:
   TExceptionEvent FPreviousHandler;
 };
 
-// Saves what the window looks like under Xvfb next to the build's other outputs; a picture
-// for people, not an assertion.
+// Saves what the window looks like under Xvfb among the build's artifacts.
 void SaveScreenshot(TForm1& form) {
-  char exe[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  // <build>\tests\scanner\scanner_tests.exe -> <build>\artifacts
-  AnsiString folder = ExtractFilePath(ExcludeTrailingBackslash(ExtractFilePath(ExcludeTrailingBackslash(ExtractFilePath(exe)))));
-  folder += "artifacts";
-  ForceDirectories(folder);
   RECT r{};
   GetWindowRect(form.Handle(), &r);
   TBitmap shot;
@@ -209,11 +203,7 @@ void SaveScreenshot(TForm1& form) {
   HDC window = GetWindowDC(form.Handle());
   BitBlt(shot.Canvas().Handle(), 0, 0, shot.Width(), shot.Height(), window, 0, 0, SRCCOPY);
   ReleaseDC(form.Handle(), window);
-  try {
-    shot.SaveToFile(folder + "\\main_window.bmp");
-  } catch (const Exception& e) {
-    ADD_FAILURE() << "screenshot not saved: " << e.Message();
-  }
+  guitest::SaveArtifact(shot, "main_window.bmp");
 }
 
 TEST_F(MainWindow, ControlsAndCaptionsAreLaidOutAsDesigned) {
