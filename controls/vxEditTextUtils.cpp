@@ -39,8 +39,10 @@ public:
   bool Stop(int count, int runningHeight) const {
     if (FParams.SingleLine) return count >= 1;
     if (StopsByHeight()) {
-      if (FParams.WholeRowsOnly && !FParams.AllowPartialRow) runningHeight += FParams.RowHeight;
-      return runningHeight > FHeight;
+      if (FParams.WholeRowsOnly && !FParams.AllowPartialRow) return runningHeight + FParams.RowHeight > FHeight;
+      // A row that would start at the bottom or below shows nothing: the rows stop before it,
+      // so that an ellipsis goes on the last row that shows.
+      return count >= 1 && runningHeight >= FHeight;
     }
     return FMaxRowCount > 0 && count >= FMaxRowCount;
   }

@@ -241,7 +241,7 @@ int vxCalculateEditButtonWidth(TvxCanvas& canvas, TvxEditButtonViewData& button)
   const int offset = vxGetEditButtonContentOffset(button);
   if (button.Width > 0) return std::max(button.Width, offset);
   int width = 0;
-  if (button.Kind == bkGlyph && vxIsGlyphAssigned(button.Glyph))
+  if (button.Kind == bkGlyph && vxIsGlyphAssigned(button.Glyph.get()))
     width = button.Glyph->Width() + offset;
   else if (button.Kind == bkText)
     width = canvas.TextWidth(button.Caption) + offset + 3;
@@ -461,7 +461,7 @@ RECT vxDrawThemedEditButton(TvxCanvas& canvas, const TvxEditButtonViewData& butt
 void vxDrawEditButtonContent(TvxCanvas& canvas, const TvxEditButtonViewData& button, const RECT& contentRect,
                              TColor bkColor, TColor contentColor, const TvxEditButtonContentParams& params) {
   if (IsEmpty(contentRect)) return;
-  const bool ownGlyph = button.Kind == bkGlyph && vxIsGlyphAssigned(button.Glyph);
+  const bool ownGlyph = button.Kind == bkGlyph && vxIsGlyphAssigned(button.Glyph.get());
   if (!button.IsThemed() && !ownGlyph && params.DrawBackground) params.DrawBackground(canvas, contentRect, bkColor);
   switch (button.Kind) {
     case bkEllipsis: DrawDots(canvas, button, contentRect, contentColor); break;

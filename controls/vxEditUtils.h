@@ -27,6 +27,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 
 // How an editor's buttons are framed; btsDefault lets the editor choose by its border.
@@ -56,7 +57,8 @@ struct TvxEditButtonViewData {
   TColor TextColor = clBtnText;  // a text button's caption colour; clDefault: the editor's
   TColor Color = clDefault;      // the button's own background colour; clDefault: the style's
   bool Default = false;
-  TBitmap* Glyph = nullptr;  // the button's, not owned
+  // The button's glyph, shared: a layout that outlives its button still paints a live bitmap.
+  std::shared_ptr<TBitmap> Glyph;
   bool Enabled = true;
   bool Gradient = false;
   bool Inplace = false;

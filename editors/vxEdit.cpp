@@ -64,6 +64,7 @@ void TvxCustomEditStyle::Assign(const TPersistent* source) {
   FButtonTransparency = src->FButtonTransparency;
   FGradientButtons = src->FGradientButtons;
   FPopupBorderStyle = src->FPopupBorderStyle;
+  FPopupCloseButton = src->FPopupCloseButton;
   TvxContainerStyle::Assign(source);
   Changed();
   EndUpdate();
@@ -109,6 +110,17 @@ void TvxCustomEditStyle::SetButtonTransparency(TvxEditButtonTransparency value) 
 void TvxCustomEditStyle::SetPopupBorderStyle(TvxEditPopupBorderStyle value) {
   if (!IsBaseStyle()) return ParentEditStyle()->SetPopupBorderStyle(value);
   WriteValue(FPopupBorderStyle, value, svPopupBorderStyle);
+}
+
+bool TvxCustomEditStyle::PopupCloseButton() const {
+  return IsBaseStyle() ? FPopupCloseButton : ParentEditStyle()->PopupCloseButton();
+}
+
+void TvxCustomEditStyle::SetPopupCloseButton(bool value) {
+  if (!IsBaseStyle()) return ParentEditStyle()->SetPopupCloseButton(value);
+  if (FPopupCloseButton == value) return;
+  FPopupCloseButton = value;
+  Changed();
 }
 
 TvxEditButtonStyle TvxCustomEditStyle::DefaultButtonStyle() const {
@@ -159,7 +171,13 @@ TvxEditButton::TvxEditButton(TCollection* collection) : TCollectionItem(collecti
   }
 }
 
-TvxEditButton::~TvxEditButton() = default;
+TvxEditButton::~TvxEditButton() { ReleaseGlyph(); }
+
+void TvxEditButton::ReleaseGlyph() {
+  if (!FGlyph) return;
+  FGlyph->OnChange = nullptr;
+  FGlyph.reset();
+}
 
 void TvxEditButton::Assign(const TPersistent* source) {
   auto* src = dynamic_cast<const TvxEditButton*>(source);
@@ -203,15 +221,28 @@ void TvxEditButton::SetDefault(bool value) {
 void TvxEditButton::SetEnabled(bool value) { Write(FEnabled, value); }
 
 TBitmap* TvxEditButton::Glyph() {
-  if (!FGlyph) FGlyph = std::make_unique<TBitmap>();
+  if (!FGlyph) {
+    FGlyph = std::make_shared<TBitmap>();
+    FGlyph->OnChange = [this](TObject*) {
+      if (!FCopyingGlyph) Changed(false);
+    };
+  }
   return FGlyph.get();
 }
 
 void TvxEditButton::SetGlyph(TBitmap* value) {
   if (value == nullptr) {
-    FGlyph.reset();
+    ReleaseGlyph();
   } else if (value != FGlyph.get()) {
-    CopyBitmap(*Glyph(), *value);
+    TBitmap& glyph = *Glyph();
+    FCopyingGlyph = true;
+    try {
+      CopyBitmap(glyph, *value);
+    } catch (...) {
+      FCopyingGlyph = false;
+      throw;
+    }
+    FCopyingGlyph = false;
   }
   Changed(false);
 }
@@ -361,6 +392,10 @@ void TvxCustomEditPropertiesValues::BeginUpdate() { FOwner->BeginUpdate(); }
 
 void TvxCustomEditPropertiesValues::EndUpdate() { FOwner->EndUpdate(); }
 
+bool TvxCustomEditPropertiesValues::IsPropertyPublished(const AnsiString& name) const {
+  return FOwner->IsPublishedProperty(name);
+}
+
 // --- TvxCustomEditProperties -----------------------------------------------------------
 
 bool vxInheritsFrom(TvxCustomEditPropertiesClass cls, TvxCustomEditPropertiesClass ancestor) {
@@ -508,6 +543,15 @@ void TvxCustomEditProperties::RestoreDefaults() {
   AssignedValues()->RestoreDefaults();
   EndUpdate(false);
   Changed();
+}
+
+bool TvxCustomEditProperties::IsPublishedProperty(const AnsiString& name) const {
+  // The base publishes its alignment; everything else it keeps is set from code.
+  return SameText(name, "Alignment");
+}
+
+TvxCustomEditClass vxCustomEditClass() {
+  return vxObjectClassOf<TvxCustomEdit, TvxCustomEdit, TComponent*>("TvxCustomEdit");
 }
 
 TvxCustomEditViewDataClass TvxCustomEditProperties::GetViewDataClass() const {
@@ -909,7 +953,7 @@ void TvxCustomEditViewData::InitButtonViewData(TvxEditButtonViewData& data, cons
   data.StrippedCaption = button.StrippedCaption();
   data.TextColor = button.TextColor();
   data.Default = button.Default();
-  data.Glyph = button.AssignedGlyph();
+  data.Glyph = button.SharedGlyph();
   data.Enabled = Enabled;
   data.Gradient = Style->GradientButtons();
   data.Inplace = IsInplace;
@@ -1014,8 +1058,10 @@ SIZE TvxCustomEditViewData::GetEditSize(TvxCanvas& canvas, const Variant& editVa
       if (!button.Visible()) continue;
       TvxEditButtonViewData data;
       InitButtonViewData(data, button, i, false, native);
+      // A themed button's frame is the style's content margins, not the table's extent.
+      vxCalculateEditButtonThemeData(data);
       int content = 0;
-      if (data.Kind == bkGlyph && vxIsGlyphAssigned(data.Glyph))
+      if (data.Kind == bkGlyph && vxIsGlyphAssigned(data.Glyph.get()))
         content = data.Glyph->Height();
       else if (data.Kind == bkText && IsInplace)
         content = canvas.TextHeight(data.Caption);
@@ -1249,7 +1295,7 @@ void TvxCustomEdit::Initialize() {
   FChangeEventsCatcher = std::make_unique<TvxEditChangeEventsCatcher>(this);
   FProperties.reset(FClasses.Properties->Create(this));
   RecreateViewInfo();
-  FTextMargins = CreateViewData()->GetTextMargins();
+  FillInplaceViewDataCache();
   SetControlStyle(ControlStyle() | csCaptureMouse | csSetCaption);
   SetTabStop(true);
   CreateInnerEdit();
@@ -1300,7 +1346,28 @@ void TvxCustomEdit::CreateInnerEdit() {
     FInnerEdit = dynamic_cast<IvxCustomInnerEdit*>(FInnerEditControl);
 }
 
-void TvxCustomEdit::InitializeInnerEdit() { FInnerEdit->GetControl()->SetParent(this); }
+void TvxCustomEdit::InitializeInnerEdit() {
+  TWinControl* control = FInnerEdit->GetControl();
+  control->SetParent(this);
+  // The editor shows the hints; the inner control does not follow its ShowHint.
+  control->SetParentShowHint(false);
+}
+
+void TvxCustomEdit::FillInplaceViewDataCache() {
+  const std::unique_ptr<TvxCustomEditViewData> data = CreateViewData();
+  FInplaceCache.BorderExtent = RECT{};
+  FInplaceCache.TextMargins = data->GetTextMargins();
+  FInplaceCache.Reserved = false;
+  FInplaceCache.WidthCorrection = 3 - (FInplaceCache.TextMargins.left + FInplaceCache.TextMargins.right);
+  FInplaceCache.NativeWithButtons =
+      data->IsNativeStyle() && FIsInplace && vxHasEditButtons(true, ActiveProperties()->Buttons());
+}
+
+void TvxCustomEdit::FillSizeProperties(TvxEditSizeProperties& sizeProperties) {
+  sizeProperties = TvxEditSizeProperties{};
+  sizeProperties.MaxLineCount = 1;
+  sizeProperties.Width = Width();
+}
 
 void TvxCustomEdit::ConnectOwnProperties(bool connect) {
   if (connect)
@@ -1631,6 +1698,8 @@ void TvxCustomEdit::PropertiesChanged(TObject* sender) {
   if (FInnerEdit != nullptr) FInnerEdit->SetReadOnly(IsReadOnly());
   // A properties change shows the value anew: an edit not posted yet is no longer the user's.
   if (FModifiedAfterEnter && CanPostEditValue()) SetModifiedAfterEnter(false);
+  const bool validates = FProperties->OnValidate || (FRepositoryItem != nullptr && ActiveProperties()->OnValidate);
+  if (FInnerEdit != nullptr && validates) UpdateInnerEditOptions();
   UpdateHotState();
 }
 
@@ -1888,9 +1957,18 @@ void TvxCustomEdit::Activate(TvxCustomEditData*& data) {
 
 void TvxCustomEdit::ActivateByKey(char key, TvxCustomEditData*& data) {
   SubclassInnerWindow();
-  TAtScopeEnd restore([this] { RestoreInnerWindow(); });
-  Activate(data);
-  if (CanKeyActivate(key)) SendMessageA(Handle(), WM_CHAR, static_cast<unsigned char>(key), 0);
+  // A handler of the key may free the editor: then its destruction has put the inner
+  // window's procedure back, and nothing here may touch it any more.
+  TvxObjectLinkHolder link(this);
+  try {
+    Activate(data);
+    if (link.Object() != nullptr && CanKeyActivate(key))
+      SendMessageA(Handle(), WM_CHAR, static_cast<unsigned char>(key), 0);
+  } catch (...) {
+    if (link.Object() != nullptr) RestoreInnerWindow();
+    throw;
+  }
+  if (link.Object() != nullptr) RestoreInnerWindow();
 }
 
 void TvxCustomEdit::ActivateByMouse(TShiftState shift, int x, int y, TvxCustomEditData*& data) {
@@ -1984,7 +2062,7 @@ TvxContainerViewInfoClass TvxCustomEdit::GetViewInfoClass() const {
 std::unique_ptr<TvxCustomEditViewData> TvxCustomEdit::CreateViewData() {
   auto* style = static_cast<TvxCustomEditStyle*>(ActiveStyle());
   std::unique_ptr<TvxCustomEditViewData> data = ActiveProperties()->CreateViewData(style, FIsInplace);
-  if (FIsInplace) data->InplaceBorderExtent = FInplaceBorderExtent;
+  if (FIsInplace) data->InplaceBorderExtent = FInplaceCache.BorderExtent;
   // An editor that lacks the inner control its class makes cannot answer for itself.
   const bool usable = !IsDestroying() && (FClasses.InnerEdit == nullptr || FInnerEdit != nullptr);
   data->Edit = usable ? this : nullptr;
@@ -2050,7 +2128,9 @@ void TvxCustomEdit::PaintCopy() {
   std::unique_ptr<TvxContainerViewInfo> copy(FProperties->GetViewInfoClass()->Create());
   auto& info = static_cast<TvxCustomEditViewInfo&>(*copy);
   const RECT bounds{0, 0, Width(), Height()};
-  CreateViewData()->Calculate(canvas, bounds, POINT{-1, -1}, std::nullopt, 0, info);
+  const std::unique_ptr<TvxCustomEditViewData> data = CreateViewData();
+  data->EditValueToDrawValue(FDataBinding->StoredValue(), info);
+  data->Calculate(canvas, bounds, POINT{-1, -1}, std::nullopt, 0, info);
   info.PaintEx(canvas);
   canvas.ExcludeClipRect(bounds);
 }

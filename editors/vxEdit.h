@@ -80,6 +80,10 @@ public:
   void SetGradientButtons(bool value);
   TvxEditPopupBorderStyle PopupBorderStyle() const;
   void SetPopupBorderStyle(TvxEditPopupBorderStyle value);
+  // Whether an editor's drop-down shows its close button: on from creation, not an assigned
+  // value; a state style reads and writes its base style's.
+  bool PopupCloseButton() const;
+  void SetPopupCloseButton(bool value);
 
   int GetStyleValueCount() const override { return 14; }
   bool GetStyleValueName(TvxContainerStyleValue index, AnsiString& name) const override;
@@ -102,6 +106,7 @@ private:
   TvxEditButtonTransparency FButtonTransparency = ebtNone;
   bool FGradientButtons = false;
   TvxEditPopupBorderStyle FPopupBorderStyle = epbsDefault;
+  bool FPopupCloseButton = true;
 };
 
 class TvxEditStyle : public TvxCustomEditStyle {
@@ -147,10 +152,13 @@ public:
   void SetDefault(bool value);
   bool Enabled() const { return FEnabled; }
   void SetEnabled(bool value);
-  // Made (empty) when first read.
+  // Made (empty) when first read. Drawing on it or resizing it is a change of the button.
   TBitmap* Glyph();
   // The glyph when there is one, without making one.
   TBitmap* AssignedGlyph() const { return FGlyph.get(); }
+  // The same, shared with a layout that paints it: a layout made before the button or its
+  // glyph goes (while the properties are update-locked) still paints a live bitmap.
+  std::shared_ptr<TBitmap> SharedGlyph() const { return FGlyph; }
   // Copies the bitmap into the button's own; nullptr frees it.
   void SetGlyph(TBitmap* value);
   TvxEditButtonKind Kind() const { return FKind; }
@@ -175,10 +183,13 @@ private:
     field = value;
     Changed(false);
   }
+  // Lets go of the glyph; a layout may still hold it, so it stops telling this button.
+  void ReleaseGlyph();
   AnsiString FCaption;
   bool FDefault = false;
   bool FEnabled = true;
-  std::unique_ptr<TBitmap> FGlyph;
+  std::shared_ptr<TBitmap> FGlyph;
+  bool FCopyingGlyph = false;  // the copy in SetGlyph announces itself once
   TvxEditButtonKind FKind = bkDown;
   bool FLeftAlignment = false;
   bool FStretchable = true;
@@ -349,6 +360,8 @@ public:
 
   void BeginUpdate();
   void EndUpdate();
+  // The owning properties publish a property of that name (letter case ignored).
+  bool IsPropertyPublished(const AnsiString& name) const;
 
 protected:
   TvxCustomEditProperties* Properties() const { return FOwner; }
@@ -365,6 +378,10 @@ using TvxEditSupportedOperations = unsigned;
 // The class reference of view datas: made for the properties, the style and the in-place flag.
 using TvxCustomEditViewDataClass =
     const TvxObjectClassInfo<TvxCustomEditViewData, TvxCustomEditProperties*, TvxCustomEditStyle*, bool>*;
+// The class reference of editors, made with an owner.
+using TvxCustomEditClass = const TvxObjectClassInfo<TvxCustomEdit, TComponent*>*;
+// The edit base's own class reference.
+TvxCustomEditClass vxCustomEditClass();
 
 // The settings of an editor (or of a repository item).
 class TvxCustomEditProperties : public TvxInterfacedPersistent {
@@ -426,6 +443,8 @@ public:
   TNotifyEvent OnChange;
   TNotifyEvent OnEditValueChanged;
   TvxEditValidateEvent OnValidate;
+  // Kept by this object alone: Assign leaves it as it is, and nothing here fires it.
+  TNotifyEvent OnOwnEvent;
   TNotifyEvent OnPropertiesChanged;
 
   // --- Change notification ---
@@ -445,7 +464,12 @@ public:
   virtual TvxEditSupportedOperations GetSupportedOperations() const { return 0; }
   virtual AnsiString GetValidationErrorText(int kind) const;
   virtual bool IsDataAvailable(bool flag) const;
+  // The editor class these properties are made for.
+  virtual TvxCustomEditClass GetContainerClass() const { return vxCustomEditClass(); }
   virtual TvxContainerStyleClass GetStyleClass() const { return TvxEditStyle::StyleClass(); }
+  // The properties publish a property of that name (letter case ignored); descendants that
+  // publish more answer for theirs and ask the class above for the rest.
+  virtual bool IsPublishedProperty(const AnsiString& name) const;
   // The classes of the objects that lay an editor out and paint it.
   virtual TvxCustomEditViewDataClass GetViewDataClass() const;
   virtual TvxContainerViewInfoClass GetViewInfoClass() const;
@@ -562,6 +586,11 @@ public:
                                     TColor color);
   // Some button is hot.
   virtual bool IsHotTrackButton() const;
+  // A view info that paints a text answers true and the text; the base paints none.
+  virtual bool GetDrawingText(AnsiString& text) const {
+    text.clear();
+    return false;
+  }
   // The index (into ButtonsInfo) of the button under p, or -1.
   virtual int HitTestButton(POINT p) const;
   // Invalidates in owner's window what changed since previous (nullptr: everything): the
@@ -637,6 +666,9 @@ public:
   // text's) and, for the height, the font's text or the tallest button, whichever is more,
   // with the text margins and the frame; limited by the editor's Constraints.
   virtual SIZE GetEditSize(TvxCanvas& canvas, const Variant& editValue);
+  // Makes what the view info paints for an edit value (nothing here; the text view makes
+  // its text).
+  virtual void EditValueToDrawValue(const Variant& editValue, TvxCustomEditViewInfo& viewInfo) {}
 
   TvxCustomEditProperties* Properties;
   TvxCustomEditStyle* Style;
@@ -703,6 +735,9 @@ public:
   void AddListener(IvxEditRepositoryItemListener* listener);
   void RemoveListener(IvxEditRepositoryItemListener* listener);
   int ListenerCount() const { return static_cast<int>(FListeners.size()); }
+
+  // Stored with the item for whoever sets it; nothing here fires it.
+  TNotifyEvent PropertiesEvents;
 
   bool HasParent() const override { return FRepository != nullptr; }
   TComponent* GetParentComponent() const override;
@@ -902,6 +937,25 @@ private:
 
 using TvxEditEditingEvent = std::function<void(TObject* sender, bool& canEdit)>;
 
+// What an editor tells about its size to whoever sizes it for its content (a host of in-place
+// editors): -1 where it says nothing.
+struct TvxEditSizeProperties {
+  int Height = -1;
+  int MaxLineCount = 0;
+  int Width = -1;
+};
+
+// What an editor keeps, from a view data made at its creation, of the layout of its in-place
+// view datas.
+struct TvxInplaceViewDataCache {
+  RECT BorderExtent{};  // the host draws the frame: none of the editor's own
+  RECT TextMargins{};
+  bool Reserved = false;
+  int WidthCorrection = 0;  // 3 less the left and right text margins
+  // Drawn in the native style, in place, with edit buttons.
+  bool NativeWithButtons = false;
+};
+
 // The screen cursor the editors show for wheel scrolling ("VXEDIT_MOUSEWHEEL").
 constexpr TCursor crvxEditMouseWheel = 4101;
 
@@ -967,7 +1021,8 @@ public:
   virtual std::unique_ptr<TvxCustomEditViewData> CreateViewData();
   // Between the client rectangle and the text, as a view data gave them when the editor was
   // made (the text editor places its inner edit by them).
-  const RECT& TextMargins() const { return FTextMargins; }
+  const RECT& TextMargins() const { return FInplaceCache.TextMargins; }
+  const TvxInplaceViewDataCache& InplaceViewDataCache() const { return FInplaceCache; }
   TvxCustomEditData* EditData() const { return FEditData; }
   bool IsInplace() const override { return FIsInplace; }
 
@@ -1032,6 +1087,8 @@ public:
   int Height();
 
   TvxEditEditingEvent OnEditing;
+  // Kept for the published list only: it stands for the properties' events.
+  TNotifyEvent PropertiesEvents;
   // Fired after an in-place editor posted its value.
   TNotifyEvent OnPostEditValue;
   // Keys the editor handled without the inner control (sender, key, shift).
@@ -1079,9 +1136,14 @@ protected:
   // A button was pressed (previous: the layout before): a newly pressed button is down, and
   // clicked when the mouse was over it; a button let go is up.
   virtual void PressedButtonChanged(const TvxCustomEditViewInfo& previous);
-  // Paints the editor as a copy from the data binding's value (for a bound editor drawn
-  // elsewhere).
+  // Paints the editor as a copy from the data binding's stored value (for a bound editor
+  // drawn elsewhere).
   virtual void PaintCopy();
+  // One row, the editor's width.
+  virtual void FillSizeProperties(TvxEditSizeProperties& sizeProperties);
+  // Hands the inner edit the options its editor sets on it (a validate event was assigned or
+  // the properties changed); nothing here.
+  virtual void UpdateInnerEditOptions() {}
   // Stores a display value (nothing here; descendants store the text).
   virtual void StoreDisplayValue(const Variant& value) {}
   virtual void InternalSetEditValue(const Variant& value, bool validate);
@@ -1115,6 +1177,8 @@ protected:
   bool DoValidateEdit(bool raiseError);
   void DoPostEditValue(bool validate);
   void DoAfterKeyDown(WORD& key, TShiftState shift);
+  // Escape undid a change: its character is about to be eaten.
+  bool IsEscapeSwallowPending() const { return FEscapeSwallow; }
   // A mouse press that activated an in-place editor is recent.
   bool IsDoubleClickTimerRunning() const;
   // Recomputes the hot state for the cursor where it is now.
@@ -1148,6 +1212,7 @@ private:
 
   void Initialize();
   void CreateInnerEdit();
+  void FillInplaceViewDataCache();
   void FireChange();
   void FireEditValueChanged();
   // Fires one event now, in place with the modified flags set meanwhile.
@@ -1184,8 +1249,7 @@ private:
   Variant FEditValue;
   std::unique_ptr<TvxCustomEditProperties> FProperties;
   bool FSuppressNonClientSize = false;
-  RECT FTextMargins{};
-  RECT FInplaceBorderExtent{};  // an in-place editor's frame, copied into its view datas
+  TvxInplaceViewDataCache FInplaceCache;  // copied into the view datas of an in-place editor
   std::optional<TMouseButton> FRefreshButton;  // the mouse event of the running refresh
   TShiftState FRefreshShift = 0;
   bool FInitialized = false;

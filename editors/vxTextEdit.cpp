@@ -1,6 +1,10 @@
 #include "editors/vxTextEdit.h"
 
 #include "controls/vxControls.h"
+#include "controls/vxEditConsts.h"
+#include "platform/gui/Clipbrd.h"
+#include "platform/rtl/FloatFormat.h"
+#include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/SysStrings.h"
 
 #include <algorithm>
@@ -30,6 +34,570 @@ TPlainHost& PlainHost() {
 }
 
 }  // namespace
+
+// --- Text helpers --------------------------------------------------------------------------
+
+AnsiString vxConvertCharCase(const AnsiString& text, TEditCharCase charCase) {
+  switch (charCase) {
+    case TEditCharCase::ecUpperCase: return AnsiUpperCase(text);
+    case TEditCharCase::ecLowerCase: return AnsiLowerCase(text);
+    default: return text;
+  }
+}
+
+namespace {
+
+bool IsDigitChar(char c) { return c >= '0' && c <= '9'; }
+
+// The character of text at i is the single byte c.
+bool IsCharAt(std::string_view text, size_t i, char c) { return text[i] == c && NextCharIndex(text, i) == i + 1; }
+
+AnsiString WithoutThousandSeparators(std::string_view text) {
+  const char separator = GetFormatSettings().ThousandSeparator;
+  AnsiString result;
+  result.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    const size_t next = NextCharIndex(text, i);
+    if (!(separator != '\0' && IsCharAt(text, i, separator))) result.append(text.substr(i, next - i));
+    i = next;
+  }
+  return result;
+}
+
+}  // namespace
+
+bool vxIsNumberText(const AnsiString& text) {
+  long double value = 0;
+  return TryStrToFloat(WithoutThousandSeparators(text), value, GetFormatSettings());
+}
+
+AnsiString vxInsertThousandSeparators(const AnsiString& text) {
+  const TFormatSettings& fs = GetFormatSettings();
+  const std::string_view s(text);
+  // Blanks (bytes below 33) around the number are set aside.
+  size_t begin = 0, end = s.size();
+  while (begin < end && static_cast<unsigned char>(s[begin]) < 33) ++begin;
+  while (end > begin && static_cast<unsigned char>(s[end - 1]) < 33) --end;
+  std::string_view body = s.substr(begin, end - begin);
+  // The exponent part from the first "E": looked for character by character, since a trail
+  // byte may be an "E" or an "e".
+  std::string_view exponent;
+  const size_t e = AnsiPos("E", AnsiUpperCase(body));
+  if (e != std::string_view::npos) {
+    exponent = body.substr(e);
+    body = body.substr(0, e);
+  }
+  const AnsiString number = WithoutThousandSeparators(body);
+  AnsiString grouped;
+  if (fs.ThousandSeparator == '\0') {
+    grouped = number;
+  } else {
+    const size_t decimal = AnsiPos(std::string_view(&fs.DecimalSeparator, 1), number);
+    size_t i = decimal == std::string_view::npos ? number.size() : decimal;
+    // Built from the right: the fraction, then the digits of the integer part.
+    AnsiString right = number.substr(i);
+    int digits = 0;
+    while (i > 0 && IsDigitChar(number[i - 1])) {
+      right.insert(right.begin(), number[--i]);
+      if (++digits % 3 == 0 && i > 0 && IsDigitChar(number[i - 1])) right.insert(right.begin(), fs.ThousandSeparator);
+    }
+    grouped = number.substr(0, i) + right;
+  }
+  return AnsiString(s.substr(0, begin)) + grouped + AnsiString(exponent) + AnsiString(s.substr(end));
+}
+
+int vxCountNonSeparatorChars(const AnsiString& text, int caret) {
+  const char separator = GetFormatSettings().ThousandSeparator;
+  const std::string_view s(text);
+  const size_t limit = static_cast<size_t>(std::clamp(caret, 0, static_cast<int>(s.size())));
+  int count = 0;
+  for (size_t i = 0; i < limit; i = NextCharIndex(s, i))
+    if (!(separator != '\0' && IsCharAt(s, i, separator))) ++count;
+  return count;
+}
+
+int vxCaretAfterNonSeparatorChars(const AnsiString& text, int count) {
+  const char separator = GetFormatSettings().ThousandSeparator;
+  const std::string_view s(text);
+  size_t i = 0;
+  while (count > 0 && i < s.size()) {
+    if (!(separator != '\0' && IsCharAt(s, i, separator))) --count;
+    i = NextCharIndex(s, i);
+  }
+  return static_cast<int>(i);
+}
+
+bool vxFormatNumberText(AnsiString& text, int& caret) {
+  if (!vxIsNumberText(text)) return false;
+  const AnsiString formatted = vxInsertThousandSeparators(text);
+  if (formatted == text) return false;
+  const int count = vxCountNonSeparatorChars(text, caret);
+  text = formatted;
+  caret = vxCaretAfterNonSeparatorChars(text, count);
+  return true;
+}
+
+// --- Text view -----------------------------------------------------------------------------
+
+TvxContainerViewInfoClass TvxCustomTextEditViewInfo::ViewInfoClass() {
+  return vxObjectClassOf<TvxCustomTextEditViewInfo, TvxContainerViewInfo>("TvxCustomTextEditViewInfo");
+}
+
+void TvxCustomTextEditViewInfo::Assign(const TvxContainerViewInfo* source) {
+  TvxCustomEditViewInfo::Assign(source);
+  const auto* text = dynamic_cast<const TvxCustomTextEditViewInfo*>(source);
+  if (text == nullptr) return;
+  ComboStyle = text->ComboStyle;
+  Text = text->Text;
+  TextRect = text->TextRect;
+  DrawTextFlags = text->DrawTextFlags;
+  LookupMode = text->LookupMode;
+  SelBackgroundColor = text->SelBackgroundColor;
+  SelTextColor = text->SelTextColor;
+  SelStart = text->SelStart;
+  SelLength = text->SelLength;
+  Highlighted = text->Highlighted;
+}
+
+void TvxCustomTextEditViewInfo::Offset(int dx, int dy) {
+  TvxCustomEditViewInfo::Offset(dx, dy);
+  OffsetRect(&TextRect, dx, dy);
+}
+
+void TvxCustomTextEditViewInfo::Paint(TvxCanvas& canvas) {
+  // A combo box's text is framed as its list mode asks (modes 2 and 3 draw the text as an
+  // item of the list).
+  const int borderVariant = !ComboStyle ? 0 : (LookupMode == 2 || LookupMode == 3) ? 2 : 1;
+  PaintBackgroundAndButtons(canvas, borderVariant, true);
+  RECT r = TextRect;
+  if ((BorderStyle == cbsNone || Highlighted) && LookupMode != 3) canvas.FrameRect(r, BackgroundColor);
+  InflateRect(&r, -1, -1);
+  if (!OnCustomDrawText || !OnCustomDrawText(this, canvas, r)) {
+    TColor color = TextColor;
+    if (Highlighted) {
+      canvas.FillRect(r, clHighlight);
+      color = clHighlightText;
+    }
+    DrawText(canvas, r, color);
+  }
+  if (Inplace && (ContainerState & vxcsFocused) != 0) {
+    canvas.SetBrushColor(SelBackgroundColor);
+    canvas.Font().SetColor(SelTextColor);
+    canvas.DrawFocusRect(r);
+  }
+}
+
+void TvxCustomTextEditViewInfo::DrawText(TvxCanvas& canvas, const RECT& r, TColor textColor) {
+  RowCount = 0;
+  if (Text.empty() || IsRectEmpty(&r)) return;
+  if (Font != nullptr) canvas.SetFont(*Font);
+  TvxTextParams params;
+  vxGetCanvasTextParams(canvas, DrawTextFlags, params);
+  vxMakeCanvasTextRows(canvas, Text, r, params, Rows, RowCount);
+  const HDC dc = canvas.Handle();
+  vxPlaceTextRows(dc, r, params, Rows, RowCount);
+  const COLORREF oldColor = SetTextColor(dc, ColorToRGB(textColor));
+  vxTextRowsOut(dc, r, params, Rows, RowCount, SelStart, SelLength, SelBackgroundColor, SelTextColor);
+  SetTextColor(dc, oldColor);
+}
+
+bool TvxCustomTextEditViewInfo::IsTextTruncated(TvxCanvas& canvas, POINT p, AnsiString& text, bool& multiRow,
+                                                RECT& screenTextRect, const RECT* area) {
+  RECT r = TextRect;
+  InflateRect(&r, -1, -1);
+  if (area != nullptr) r = *area;
+  text = Text;
+  multiRow = (DrawTextFlags & vxtoSingleLine) == 0;
+  screenTextRect = r;
+  if (Edit != nullptr && Edit->HandleAllocated()) {
+    const POINT origin = Edit->ClientToScreen(POINT{0, 0});
+    OffsetRect(&screenTextRect, origin.x, origin.y);
+  }
+  if (!PtInRect(&r, p) || text.empty()) return false;
+  if (Font != nullptr) canvas.SetFont(*Font);
+  // Laid out without limits: every row as long and as many rows as the text makes.
+  const int flags = (DrawTextFlags & ~(vxtoEndEllipsis | vxtoVerticalMask)) | (multiRow ? 0 : vxtoSingleLine);
+  TvxTextParams params;
+  vxGetCanvasTextParams(canvas, flags, params);
+  constexpr int unlimited = 0x3FFFFFFF;
+  TvxTextRows rows;
+  int count = 0;
+  vxMakeCanvasTextRows(canvas, text, RECT{0, 0, unlimited, unlimited}, params, rows, count);
+  const HDC dc = canvas.Handle();
+  for (int i = 0; i < count; ++i) {
+    const TvxTextRow& row = rows[static_cast<size_t>(i)];
+    const AnsiString trimmed = TrimRight(std::string_view(row.Text, static_cast<size_t>(row.Length)));
+    if (vxGetTextExtent(dc, trimmed.data(), static_cast<int>(trimmed.size()), params.ExpandTabs).cx > r.right - r.left)
+      return true;
+  }
+  return count * params.RowHeight > r.bottom - r.top;
+}
+
+TvxCustomTextEditViewData::TvxCustomTextEditViewData(TvxCustomEditProperties* properties, TvxCustomEditStyle* style,
+                                                     bool inplace)
+    : TvxCustomEditViewData(properties, style, inplace) {
+  if (IvxTextEditProperties* text = TextProperties()) LookupMode = text->GetLookupMode();
+  EditValueIsText = !properties->IsEditValueNumeric();
+}
+
+TvxCustomEditViewDataClass TvxCustomTextEditViewData::ViewDataClass() {
+  return vxObjectClassOf<TvxCustomTextEditViewData, TvxCustomEditViewData, TvxCustomEditProperties*,
+                         TvxCustomEditStyle*, bool>("TvxCustomTextEditViewData");
+}
+
+IvxTextEditProperties* TvxCustomTextEditViewData::TextProperties() const {
+  return dynamic_cast<IvxTextEditProperties*>(Properties);
+}
+
+void TvxCustomTextEditViewData::Calculate(TvxCanvas& canvas, const RECT& bounds, POINT p,
+                                          std::optional<TMouseButton> button, TShiftState shift,
+                                          TvxCustomEditViewInfo& viewInfo) {
+  TvxCustomEditViewData::Calculate(canvas, bounds, p, button, shift, viewInfo);
+  auto* info = dynamic_cast<TvxCustomTextEditViewInfo*>(&viewInfo);
+  if (info == nullptr) return;
+  info->ComboStyle = IsComboBoxStyle();
+  info->LookupMode = LookupMode;
+  info->TextRect = CalculateTextRect(canvas, *info);
+  info->DrawTextFlags = GetDrawTextFlags();
+  info->SelStart = SelStart;
+  info->SelLength = SelLength;
+  info->Highlighted = Highlighted;
+  CalculateSelectionColors(*info);
+}
+
+void TvxCustomTextEditViewData::EditValueToDrawValue(const Variant& editValue, TvxCustomEditViewInfo& viewInfo) {
+  auto* info = dynamic_cast<TvxCustomTextEditViewInfo*>(&viewInfo);
+  if (info == nullptr) return;
+  auto* edit = dynamic_cast<TvxCustomEdit*>(Edit);
+  if (edit != nullptr && edit->IsInnerEditVisible()) {
+    info->Text.clear();
+    return;
+  }
+  Variant display;
+  Properties->PrepareDisplayValue(editValue, display, Focused);
+  info->Text = DisplayValueToDrawText(display.IsNull() || display.IsEmpty() ? AnsiString() : display.AsString());
+}
+
+AnsiString TvxCustomTextEditViewData::DisplayValueToDrawText(const AnsiString& text) const {
+  IvxTextEditProperties* properties = TextProperties();
+  return properties != nullptr ? properties->DisplayValueToText(text) : text;
+}
+
+SIZE TvxCustomTextEditViewData::GetEditSize(TvxCanvas& canvas, const Variant& editValue) {
+  SIZE size = TvxCustomEditViewData::GetEditSize(canvas, editValue);
+  if (IsNativeStyle()) ++size.cy;
+  return size;
+}
+
+RECT TvxCustomTextEditViewData::CalculateTextRect(TvxCanvas& canvas, const TvxCustomTextEditViewInfo& viewInfo) const {
+  RECT r = viewInfo.ClientRect;
+  if (viewInfo.BorderStyle == cbsNone) {
+    if (viewInfo.Font != nullptr) canvas.SetFont(*viewInfo.Font);
+    const int height = canvas.TextHeight("Zg");
+    if (r.bottom - r.top < height) r.bottom = std::min(r.top + height, viewInfo.Bounds.bottom);
+  }
+  return r;
+}
+
+int TvxCustomTextEditViewData::GetDrawTextFlags() const {
+  int flags = vxtoLeft;
+  switch (Properties->Alignment()->Horz()) {
+    case TAlignment::taRightJustify: flags = vxtoRight; break;
+    case TAlignment::taCenter: flags = vxtoCenterHorizontally; break;
+    default: break;
+  }
+  if (Properties->MultiRowText()) flags |= vxtoBottom;
+  return flags | vxtoSingleLine | vxtoPreventTopExceed | vxtoPreventLeftExceed;
+}
+
+void TvxCustomTextEditViewData::CalculateSelectionColors(TvxCustomTextEditViewInfo& viewInfo) const {
+  TColor background = SelBackgroundColor;
+  TColor text = SelTextColor;
+  if (background != clDefault && text == clDefault) {
+    text = static_cast<TColor>(ColorToRGB(background) ^ 0xFFFFFF);
+  } else if (background == clDefault && text != clDefault) {
+    background = static_cast<TColor>(ColorToRGB(text) ^ 0xFFFFFF);
+  } else if (background == clDefault) {
+    // The highlight on a background of the highlight colour would not show.
+    const bool highlightStyle = Style != nullptr && Style->Color() == clHighlight;
+    background = highlightStyle ? static_cast<TColor>(0x000000) : clHighlight;
+    text = highlightStyle ? static_cast<TColor>(0xFFFFFF) : clHighlightText;
+  }
+  viewInfo.SelBackgroundColor = background;
+  viewInfo.SelTextColor = text;
+}
+
+// --- Lookup data ---------------------------------------------------------------------------
+
+TvxCustomTextEditLookupData::TvxCustomTextEditLookupData(TvxCustomEdit* edit)
+    : TvxInterfacedPersistent(nullptr), FEdit(edit) {}
+
+TvxCustomTextEditLookupData::~TvxCustomTextEditLookupData() {
+  if (TvxCustomEditListBox* list = ListIfMade()) {
+    list->SetLookupData(nullptr);
+    FListLink.reset();
+    delete list;
+  }
+}
+
+TvxCustomTextEditLookupDataClass TvxCustomTextEditLookupData::LookupDataClass() {
+  return vxObjectClassOf<TvxCustomTextEditLookupData, TvxCustomTextEditLookupData, TvxCustomEdit*>(
+      "TvxCustomTextEditLookupData");
+}
+
+IvxTextEditProperties* TvxCustomTextEditLookupData::TextProperties() const {
+  return dynamic_cast<IvxTextEditProperties*>(FEdit->ActiveProperties());
+}
+
+int TvxCustomTextEditLookupData::LookupMode() const {
+  IvxTextEditProperties* properties = TextProperties();
+  return properties != nullptr ? properties->GetLookupMode() : 0;
+}
+
+int TvxCustomTextEditLookupData::GetItemCount() {
+  IvxTextEditProperties* properties = TextProperties();
+  return properties != nullptr ? properties->GetLookupItemCount() : 0;
+}
+
+AnsiString TvxCustomTextEditLookupData::GetItemText(int index) {
+  IvxTextEditProperties* properties = TextProperties();
+  if (properties == nullptr || index < 0 || index >= properties->GetLookupItemCount()) return AnsiString();
+  return properties->GetLookupItemText(index);
+}
+
+int TvxCustomTextEditLookupData::IndexOf(const AnsiString& text) {
+  const int count = GetItemCount();
+  for (int i = 0; i < count; ++i)
+    if (SameText(GetItemText(i), text)) return i;
+  return -1;
+}
+
+bool TvxCustomTextEditLookupData::Locate(AnsiString& text, AnsiString& tail, bool next, bool exact) {
+  tail.clear();
+  const int count = GetItemCount();
+  if (count == 0) return false;
+  IvxTextEditProperties* properties = TextProperties();
+  if (exact && properties != nullptr && properties->IsLookupSearchExact()) {
+    const int index = IndexOf(text);
+    SetSelected(index);
+    return index >= 0;
+  }
+  if (!text.empty()) {
+    for (int i = next ? std::max(FSelectedIndex + 1, 0) : 0; i < count; ++i) {
+      const AnsiString item = GetItemText(i);
+      if (item.size() < text.size() || !SameText(std::string_view(item).substr(0, text.size()), text)) continue;
+      // The match ends on a whole character of the item: a text that ends in the lead byte of
+      // a character still being typed takes that character of the item whole.
+      size_t length = 0;
+      while (length < text.size()) length = NextCharIndex(item, length);
+      text = item.substr(0, length);
+      tail = item.substr(length);
+      SetSelected(i);
+      return true;
+    }
+  }
+  const int mode = LookupMode();
+  if (mode == 1 || mode == 2 ? ClearsSelectionAfterFailedSearch(mode) : true) SetSelected(-1);
+  return false;
+}
+
+void TvxCustomTextEditLookupData::SetCurrent(int index) {
+  if (index < -1 || index >= GetItemCount()) return;
+  FCurrentIndex = index;
+  SetSelected(index);
+}
+
+void TvxCustomTextEditLookupData::SetSelected(int index) {
+  const int count = GetItemCount();
+  if (index < -1 || index >= count) return;
+  if (index == FSelectedIndex && index != -1) return;
+  if (TvxCustomEditListBox* list = ListIfMade(); list != nullptr && count > 0) {
+    // Clearing the selection leaves the list's caret on the first item.
+    if (index == -1 && list->Count() > 0) list->SetItemIndex(0);
+    list->SetItemIndex(index);
+  }
+  FSelectedIndex = index;
+}
+
+void TvxCustomTextEditLookupData::ChangeCurrentByKey(int direction, bool wrap) {
+  const int count = GetItemCount();
+  if (count == 0) return;
+  TvxCustomEditListBox* list = ListIfMade();
+  const bool inList = list != nullptr && list->HandleAllocated() && IsWindowVisible(list->Handle());
+  const int from = inList ? FSelectedIndex : FCurrentIndex;
+  int page = 1;
+  if (list != nullptr && list->HandleAllocated()) page = std::max(1, list->ClientHeight() / std::max(1, list->GetItemHeight()));
+  int index = from;
+  switch (direction) {
+    case vxlcFirst: index = 0; break;
+    case vxlcLast: index = count - 1; break;
+    case vxlcNext: index = from + 1; break;
+    case vxlcPrevious: index = from < 0 ? count - 1 : from - 1; break;
+    case vxlcPageUp: index = from - page; break;
+    case vxlcPageDown: index = from + page; break;
+    default: return;
+  }
+  if (index < 0) index = wrap ? count - 1 : 0;
+  if (index >= count) index = wrap ? 0 : count - 1;
+  if (inList) {
+    if (!ListMoveNeedsEditing() || FEdit->DoEditing()) SetSelected(index);
+  } else if (index != FCurrentIndex) {
+    SetCurrentFromList(index);
+  }
+}
+
+void TvxCustomTextEditLookupData::SetCurrentFromList(int index) {
+  TvxObjectLinkHolder link(FEdit);
+  if (index >= 0 && index < GetItemCount()) {
+    SetCurrent(index);
+    const AnsiString item = GetItemText(index);
+    ShowTextInEditor(item);
+    if (link.Object() == nullptr) return;
+    if (EditorText() != item && OnCurrentChanged) OnCurrentChanged(this);
+  } else if (OnCurrentChanged) {
+    OnCurrentChanged(this);
+  }
+  if (link.Object() != nullptr) FEdit->Invalidate();
+}
+
+void TvxCustomTextEditLookupData::ShowTextInEditor(const AnsiString& text) {
+  FEdit->DataBinding()->SetDisplayValue(Variant(text));
+  FEdit->SynchronizeEditValue();
+}
+
+AnsiString TvxCustomTextEditLookupData::EditorText() const {
+  Variant value;
+  FEdit->GetDisplayValue(value);
+  return value.IsNull() || value.IsEmpty() ? AnsiString() : value.AsString();
+}
+
+TvxCustomEditListBox* TvxCustomTextEditLookupData::ListIfMade() const {
+  return FListLink != nullptr && FListLink->Object() != nullptr ? FList : nullptr;
+}
+
+TvxCustomEditListBox* TvxCustomTextEditLookupData::List() {
+  if (TvxCustomEditListBox* list = ListIfMade()) return list;
+  IvxTextEditProperties* properties = TextProperties();
+  TvxCustomEditListBoxClass listClass = properties != nullptr ? properties->GetLookupListClass() : nullptr;
+  if (listClass == nullptr) listClass = TvxCustomEditListBox::ListBoxClass();
+  FList = listClass->Create(nullptr);
+  FListLink = std::make_unique<TvxObjectLinkHolder>(FList);
+  FList->SetLookupData(this);
+  if (TvxContainerStyle* style = FEdit->ActiveStyle()) {
+    FList->SetColor(style->GetVisibleColor());
+    if (TFont* font = style->GetVisibleFont()) FList->SetFont(*font);
+  }
+  UpdateList();
+  FList->SetItemIndex(FCurrentIndex);
+  FSelectedIndex = FCurrentIndex;
+  return FList;
+}
+
+void TvxCustomTextEditLookupData::UpdateList() {
+  if (TvxCustomEditListBox* list = ListIfMade()) list->SetItemCount(GetItemCount());
+}
+
+SIZE TvxCustomTextEditLookupData::GetVisualAreaPreferredSize(int rows) {
+  TvxCustomEditListBox* list = List();
+  const int count = GetItemCount();
+  const int shown = rows > 0 ? std::min(rows, count) : count;
+  int width = 0;
+  for (int i = 0; i < count; ++i) width = std::max(width, list->GetItemWidth(i));
+  // The text stands 2 pixels in from either side; a list that scrolls shows its bar.
+  width += 4;
+  if (shown < count) width += GetSystemMetrics(SM_CXVSCROLL);
+  return SIZE{width, list->GetHeight(shown)};
+}
+
+// --- Edit list box -------------------------------------------------------------------------
+
+TvxCustomEditListBox::TvxCustomEditListBox(TComponent* owner) : TvxCustomInnerListBox(owner) {
+  SetStyle(TListBoxStyle::lbOwnerDrawFixed);
+  SetBorderStyle(TBorderStyle::bsNone);
+}
+
+TvxCustomEditListBoxClass TvxCustomEditListBox::ListBoxClass() {
+  return vxObjectClassOf<TvxCustomEditListBox, TvxCustomEditListBox, TComponent*>("TvxCustomEditListBox");
+}
+
+void TvxCustomEditListBox::CreateWnd() {
+  SetItemHeight(GetItemHeight());
+  TvxCustomInnerListBox::CreateWnd();
+}
+
+int TvxCustomEditListBox::GetItemHeight() {
+  TvxScreenCanvas* canvas = vxScreenCanvas();
+  if (canvas == nullptr) return ItemHeight();
+  canvas->SetFont(Font());
+  return canvas->TextHeight("Wg");
+}
+
+int TvxCustomEditListBox::GetItemWidth(int index) {
+  TvxScreenCanvas* canvas = vxScreenCanvas();
+  if (canvas == nullptr) return 0;
+  canvas->SetFont(Font());
+  return canvas->TextWidth(FLookupData != nullptr ? FLookupData->GetItemText(index) : Items().Strings(index));
+}
+
+void TvxCustomEditListBox::SetItemCount(int count) {
+  count = std::max(count, 0);
+  if (Count() == count) return;
+  Items().BeginUpdate();
+  try {
+    while (Count() < count) Items().Add(AnsiString());
+    while (Count() > count) Items().Delete(Count() - 1);
+  } catch (...) {
+    Items().EndUpdate();
+    throw;
+  }
+  Items().EndUpdate();
+}
+
+bool TvxCustomEditListBox::IsSelectionShown() const {
+  const int mode = FLookupData != nullptr ? FLookupData->LookupMode() : 0;
+  return mode == 2 || mode == 3;
+}
+
+void TvxCustomEditListBox::DrawItem(int index, const RECT& rect, TOwnerDrawState state) {
+  TvxCanvas& canvas = Canvas();
+  if (OnCustomDrawItem && OnCustomDrawItem(this, canvas, index, rect)) return;
+  canvas.FillRect(rect);
+  const AnsiString text = FLookupData != nullptr ? FLookupData->GetItemText(index) : Items().Strings(index);
+  RECT r = rect;
+  r.left += 2;
+  const HDC dc = canvas.Handle();
+  const int oldMode = SetBkMode(dc, TRANSPARENT);
+  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT);
+  SetBkMode(dc, oldMode);
+}
+
+void TvxCustomEditListBox::MouseMove(TShiftState shift, int x, int y) {
+  TvxCustomInnerListBox::MouseMove(shift, x, y);
+  if (!FHotTrack || !HandleAllocated() || GetCapture() == Handle()) return;
+  const int index = ItemAtPos(POINT{x, y}, true);
+  if (index < 0 || index == ItemIndex()) return;
+  if (FLookupData != nullptr)
+    FLookupData->SetSelected(index);
+  else
+    SetItemIndex(index);
+}
+
+bool TvxCustomEditListBox::DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) {
+  if (TvxCustomInnerListBox::DoMouseWheel(shift, wheelDelta, mousePos)) return true;
+  if (!HandleAllocated()) return false;
+  const int lines = std::max(1, Mouse.WheelScrollLines());
+  const WPARAM code = wheelDelta > 0 ? SB_LINEUP : SB_LINEDOWN;
+  for (int i = 0; i < lines; ++i) Perform(WM_VSCROLL, code, 0);
+  return true;
+}
+
+void TvxCustomEditListBox::Click() {
+  TvxObjectLinkHolder link(this);
+  TvxCustomInnerListBox::Click();
+  if (link.Object() == nullptr) return;
+  UpdateScrollBars();
+  if (FLookupData != nullptr && FLookupData->OnSelectedChanged) FLookupData->OnSelectedChanged(FLookupData);
+}
 
 // --- Text state --------------------------------------------------------------------------
 
@@ -458,8 +1026,12 @@ LRESULT TvxCustomInnerTextEdit::WMGetDlgCode(TMessage& m) {
 }
 
 LRESULT TvxCustomInnerTextEdit::WMFocus(TMessage& m) {
-  // A lead byte does not wait across a change of the focus.
-  if (m.Msg == WM_KILLFOCUS) FLeadByte = 0;
+  // A lead byte does not wait across a change of the focus, nor does the rest of an
+  // input-method character (its selection would stand in for the window's ever after).
+  if (m.Msg == WM_KILLFOCUS) {
+    FLeadByte = 0;
+    FImeCharCount = 0;
+  }
   TvxObjectLinkHolder link(FEdit);
   const LRESULT result = TCustomEdit::WndProc(m);
   if (link.Object() == nullptr || !EditUsable()) return result;
@@ -564,3 +1136,962 @@ void TvxCustomInnerTextEdit::DblClick() {
   TCustomEdit::DblClick();
   if (EditUsable()) FEdit->DblClick();
 }
+
+// --- Text edit -----------------------------------------------------------------------------
+
+namespace {
+
+AnsiString VariantText(const Variant& value) {
+  return value.IsNull() || value.IsEmpty() ? AnsiString() : value.AsString();
+}
+
+// The first count UTF-16 characters of text, as bytes.
+AnsiString LeadingWideChars(const AnsiString& text, size_t count) {
+  const WideString wide = AnsiToWide(text);
+  return wide.size() <= count ? text : WideToAnsi(std::wstring_view(wide).substr(0, count));
+}
+
+size_t WideLength(const AnsiString& text) { return AnsiToWide(text).size(); }
+
+}  // namespace
+
+// --- TvxTextEditPropertiesValues ----------------------------------------------------------
+
+TvxCustomEditPropertiesValuesClass TvxTextEditPropertiesValues::ValuesClass() {
+  static const TvxEditPropertiesValuesClassInfo info{
+      {"TvxTextEditPropertiesValues"},
+      [](TvxCustomEditProperties* owner) -> TvxCustomEditPropertiesValues* {
+        return new TvxTextEditPropertiesValues(owner);
+      }};
+  return &info;
+}
+
+void TvxTextEditPropertiesValues::Write(bool& field, bool value) {
+  if (field == value) return;
+  field = value;
+  Properties()->Changed();
+}
+
+void TvxTextEditPropertiesValues::Assign(const TPersistent* source) {
+  auto* src = dynamic_cast<const TvxTextEditPropertiesValues*>(source);
+  if (src == nullptr) {
+    TvxCustomEditPropertiesValues::Assign(source);
+    return;
+  }
+  BeginUpdate();
+  try {
+    TvxCustomEditPropertiesValues::Assign(source);
+    SetDisplayFormat(src->FDisplayFormat);
+    SetEditFormat(src->FEditFormat);
+    SetMaxLength(src->FMaxLength);
+    SetMaxValue(src->FMaxValue);
+    SetMinValue(src->FMinValue);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TvxTextEditPropertiesValues::RestoreDefaults() {
+  BeginUpdate();
+  try {
+    TvxCustomEditPropertiesValues::RestoreDefaults();
+    SetDisplayFormat(false);
+    SetEditFormat(false);
+    SetMaxLength(false);
+    SetMaxValue(false);
+    SetMinValue(false);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+// --- TvxCustomTextEditProperties ----------------------------------------------------------
+
+// The lookup items: a change tells the properties.
+class TvxCustomTextEditProperties::TLookupItems : public TStringList {
+public:
+  explicit TLookupItems(TvxCustomTextEditProperties* owner) : FOwner(owner) {}
+
+protected:
+  void Changed() override { FOwner->LookupItemsChanged(); }
+
+private:
+  TvxCustomTextEditProperties* FOwner;
+};
+
+TvxCustomTextEditProperties::TvxCustomTextEditProperties(TPersistent* owner)
+    : TvxCustomEditProperties(owner), FLookupItems(std::make_unique<TLookupItems>(this)) {
+  vxFormatController().AddListener(this);
+  FListening = true;
+}
+
+TvxCustomTextEditProperties::~TvxCustomTextEditProperties() {
+  if (FListening) vxFormatController().RemoveListener(this);
+}
+
+TvxCustomEditPropertiesClass TvxCustomTextEditProperties::PropertiesClass() {
+  static const TvxEditPropertiesClassInfo info{
+      {"TvxCustomTextEditProperties"}, TvxCustomEditProperties::PropertiesClass(),
+      [](TPersistent* owner) -> TvxCustomEditProperties* { return new TvxCustomTextEditProperties(owner); }};
+  return &info;
+}
+
+TvxCustomEditPropertiesClass TvxTextEditProperties::PropertiesClass() {
+  static const TvxEditPropertiesClassInfo info{
+      {"TvxTextEditProperties"}, TvxCustomTextEditProperties::PropertiesClass(),
+      [](TPersistent* owner) -> TvxCustomEditProperties* { return new TvxTextEditProperties(owner); }};
+  return &info;
+}
+
+void TvxCustomTextEditProperties::Assign(const TPersistent* source) {
+  auto* src = dynamic_cast<const TvxCustomTextEditProperties*>(source);
+  if (src == nullptr) {
+    TvxCustomEditProperties::Assign(source);
+    return;
+  }
+  BeginUpdate();
+  try {
+    TvxCustomEditProperties::Assign(source);
+    SetCharCase(src->FCharCase);
+    SetEchoMode(src->FEchoMode);
+    SetFixedListSelection(src->FFixedListSelection);
+    SetChooseOnly(src->FChooseOnly);
+    SetHideSelection(src->FHideSelection);
+    SetImeMode(src->FImeMode);
+    SetImeName(src->FImeName);
+    SetIncrementalSearch(src->FIncrementalSearch);
+    SetLookupItems(*src->FLookupItems);
+    SetOEMConvert(src->FOEMConvert);
+    SetPasswordChar(src->FPasswordChar);
+    FValidChars = src->FValidChars;
+    OnNewLookupDisplayText = src->OnNewLookupDisplayText;
+    // The values set explicitly are copied as such; the others follow their defaults.
+    AssignedValues()->Assign(src->AssignedValues());
+    FDisplayFormat = src->FDisplayFormat;
+    FEditFormat = src->FEditFormat;
+    FMaxLength = src->FMaxLength;
+    FMaxValue = src->FMaxValue;
+    FMinValue = src->FMinValue;
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TvxCustomTextEditProperties::SetCharCase(TEditCharCase value) {
+  if (value == FCharCase) return;
+  FCharCase = value;
+  Changed();
+}
+
+AnsiString TvxCustomTextEditProperties::DisplayFormat() const {
+  if (AssignedValues()->DisplayFormat()) return FDisplayFormat;
+  if (IvxEditDefaultValuesProvider* provider = DefaultValuesProvider()) {
+    const AnsiString format = provider->DefaultDisplayFormat();
+    if (!format.empty()) return format;
+  }
+  return AnsiString();
+}
+
+void TvxCustomTextEditProperties::SetDisplayFormat(const AnsiString& value) {
+  if (AssignedValues()->DisplayFormat() && value == FDisplayFormat) return;
+  FDisplayFormat = value;
+  BeginUpdate();
+  AssignedValues()->SetDisplayFormat(true);
+  EndUpdate();
+}
+
+AnsiString TvxCustomTextEditProperties::EditFormat() const {
+  if (AssignedValues()->EditFormat()) return FEditFormat;
+  if (IvxEditDefaultValuesProvider* provider = DefaultValuesProvider()) {
+    const AnsiString format = provider->DefaultEditFormat();
+    if (!format.empty()) return format;
+  }
+  return AnsiString();
+}
+
+void TvxCustomTextEditProperties::SetEditFormat(const AnsiString& value) {
+  if (AssignedValues()->EditFormat() && value == FEditFormat) return;
+  FEditFormat = value;
+  BeginUpdate();
+  AssignedValues()->SetEditFormat(true);
+  EndUpdate();
+}
+
+void TvxCustomTextEditProperties::SetEchoMode(TvxEditEchoMode value) {
+  if (value == FEchoMode) return;
+  FEchoMode = value;
+  Changed();
+}
+
+void TvxCustomTextEditProperties::SetFixedListSelection(bool value) {
+  if (value == FFixedListSelection) return;
+  FFixedListSelection = value;
+  if (GetLookupMode() == 2) Changed();
+}
+
+void TvxCustomTextEditProperties::SetImeMode(TImeMode value) {
+  if (value == FImeMode) return;
+  FImeMode = value;
+  Changed();
+}
+
+void TvxCustomTextEditProperties::SetImeName(const AnsiString& value) {
+  if (value == FImeName) return;
+  FImeName = value;
+  Changed();
+}
+
+void TvxCustomTextEditProperties::SetLookupItems(const TStringList& value) {
+  if (&value == FLookupItems.get()) return;
+  FLookupItems->Assign(value);
+}
+
+int TvxCustomTextEditProperties::MaxLength() const {
+  if (AssignedValues()->MaxLength()) return FMaxLength;
+  IvxEditDefaultValuesProvider* provider = DefaultValuesProvider();
+  return provider != nullptr ? provider->DefaultMaxLength() : 0;
+}
+
+void TvxCustomTextEditProperties::SetMaxLength(int value) {
+  value = std::max(value, 0);
+  if (AssignedValues()->MaxLength() && value == FMaxLength) return;
+  FMaxLength = value;
+  // Stored first, announced once: a flag already set would not tell the owner.
+  BeginUpdate();
+  AssignedValues()->SetMaxLength(true);
+  EndUpdate();
+}
+
+double TvxCustomTextEditProperties::MaxValue() const {
+  if (AssignedValues()->MaxValue()) return FMaxValue;
+  IvxEditDefaultValuesProvider* provider = DefaultValuesProvider();
+  return provider != nullptr ? provider->DefaultMaxValue() : 0.0;
+}
+
+void TvxCustomTextEditProperties::SetMaxValue(double value) {
+  if (AssignedValues()->MaxValue() && value == FMaxValue) return;
+  FMaxValue = value;
+  BeginUpdate();
+  AssignedValues()->SetMaxValue(true);
+  EndUpdate();
+}
+
+double TvxCustomTextEditProperties::MinValue() const {
+  if (AssignedValues()->MinValue()) return FMinValue;
+  IvxEditDefaultValuesProvider* provider = DefaultValuesProvider();
+  return provider != nullptr ? provider->DefaultMinValue() : 0.0;
+}
+
+void TvxCustomTextEditProperties::SetMinValue(double value) {
+  if (AssignedValues()->MinValue() && value == FMinValue) return;
+  FMinValue = value;
+  BeginUpdate();
+  AssignedValues()->SetMinValue(true);
+  EndUpdate();
+}
+
+void TvxCustomTextEditProperties::SetPasswordChar(char value) {
+  if (value == FPasswordChar) return;
+  FPasswordChar = value;
+  Changed();
+}
+
+bool TvxCustomTextEditProperties::IsLookupUse() const {
+  const int mode = GetLookupMode();
+  return mode == 1 || mode == 2 || (mode == 0 && FIncrementalSearch);
+}
+
+bool TvxCustomTextEditProperties::FindLookupText(const AnsiString& text) const {
+  for (int i = 0; i < FLookupItems->Count(); ++i)
+    if (SameText(FLookupItems->Get(i), text)) return true;
+  return false;
+}
+
+AnsiString TvxCustomTextEditProperties::DisplayValueToDisplayText(const AnsiString& text) const {
+  if (FEchoMode == eemPassword) {
+    // One password character for each character, a double-byte one too.
+    const size_t count = WideLength(text);
+    return AnsiString(count, FPasswordChar != 0 ? FPasswordChar : '*');
+  }
+  switch (FCharCase) {
+    case TEditCharCase::ecUpperCase: return AnsiUpperCase(text);
+    case TEditCharCase::ecLowerCase: return AnsiLowerCase(text);
+    default: return text;
+  }
+}
+
+bool TvxCustomTextEditProperties::IsEditValueValid(Variant& value, bool focused) {
+  if (!value.IsString()) return true;
+  AnsiString text = value.AsString();
+  if (!IsDisplayTextValid(text, focused)) return false;
+  value = Variant(text);
+  return true;
+}
+
+bool TvxCustomTextEditProperties::IsDisplayTextValid(AnsiString& text, bool focused) {
+  if (text.empty()) return true;
+  const int mode = GetLookupMode();
+  if ((mode == 1 || mode == 2) && UsesLookupList() && !FindLookupText(text)) return false;
+  switch (FCharCase) {
+    case TEditCharCase::ecUpperCase: text = AnsiUpperCase(text); break;
+    case TEditCharCase::ecLowerCase: text = AnsiLowerCase(text); break;
+    default: break;
+  }
+  return true;
+}
+
+AnsiString TvxCustomTextEditProperties::FormatNumber(const Variant& value, bool focused) const {
+  return FloatToStr(value.AsExtended());
+}
+
+void TvxCustomTextEditProperties::PrepareDisplayValue(const Variant& editValue, Variant& displayValue, bool focused) {
+  if (!IsEditValueNumeric()) {
+    displayValue = Variant(VariantText(editValue));
+    return;
+  }
+  if (editValue.IsNull() || editValue.IsEmpty() || (editValue.IsString() && editValue.AsString().empty())) {
+    displayValue = Variant(AnsiString());
+  } else if (editValue.IsNumeric() || editValue.IsString()) {
+    displayValue = Variant(FormatNumber(editValue, focused));
+  } else {
+    throw EConvertError(vxLoadResourceString(scxEditNumericValueConvertError));
+  }
+}
+
+void TvxCustomTextEditProperties::RangeInEffect(bool& min, bool& max) const {
+  const double maxValue = MaxValue(), minValue = MinValue();
+  min = max = false;
+  if (maxValue > minValue) {
+    min = max = true;
+  } else if (maxValue < minValue) {
+    // Only the one bound that was set applies; with both set (or none) none does.
+    const bool minAssigned = AssignedValues()->MinValue(), maxAssigned = AssignedValues()->MaxValue();
+    if (minAssigned != maxAssigned) {
+      min = minAssigned;
+      max = maxAssigned;
+    }
+  }
+}
+
+void TvxCustomTextEditProperties::ValidateDisplayValue(Variant& displayValue, AnsiString& errorText, bool& error,
+                                                       TvxCustomEdit* edit) {
+  bool useMin = false, useMax = false;
+  if (IsEditValueNumeric()) RangeInEffect(useMin, useMax);
+  if ((useMin || useMax) && edit != nullptr) {
+    Variant value;
+    edit->DisplayValueToEditValue(displayValue, value, edit->Focused());
+    // A Null value lies outside no range.
+    if (value.IsNumeric()) {
+      const double number = value.AsDouble();
+      if ((useMin && number < MinValue()) || (useMax && number > MaxValue())) {
+        error = true;
+        errorText = GetValidationErrorText(1);
+      }
+    }
+  }
+  TvxCustomEditProperties::ValidateDisplayValue(displayValue, errorText, error, edit);
+}
+
+AnsiString TvxCustomTextEditProperties::GetValidationErrorText(int kind) const {
+  if (kind == 1) return vxLoadResourceString(scxEditValueOutOfBounds);
+  return TvxCustomEditProperties::GetValidationErrorText(kind);
+}
+
+// --- TvxCustomTextEdit ---------------------------------------------------------------------
+
+TvxCustomTextEdit::TvxCustomTextEdit(TComponent* owner, bool inplace)
+    : TvxCustomTextEdit(owner, inplace, TextEditClasses(TvxCustomTextEditProperties::PropertiesClass())) {}
+
+TvxCustomTextEdit::TvxCustomTextEdit(TComponent* owner, bool inplace, const TvxEditClasses& classes)
+    : TvxCustomEdit(owner, inplace, classes) {
+  InitializeTextEdit();
+}
+
+TvxEditClasses TvxCustomTextEdit::TextEditClasses(TvxCustomEditPropertiesClass properties) {
+  TvxEditClasses classes;
+  classes.Properties = properties;
+  classes.InnerEdit = TvxCustomInnerTextEdit::InnerEditClass();
+  return classes;
+}
+
+void TvxCustomTextEdit::InitializeTextEdit() {
+  FBeepOnEnter = true;
+  FCompletionPending = false;
+  if (TvxCustomInnerTextEdit* inner = InnerTextEditControl()) inner->SetColor(clWindow);
+  SetBounds(Left(), Top(), 121, 21);
+  vxFormatController().AddListener(this);
+  FListening = true;
+}
+
+TvxCustomTextEdit::~TvxCustomTextEdit() {
+  Destroying();
+  // A locale change after the editor went must not reach it.
+  if (FListening) vxFormatController().RemoveListener(this);
+  FListening = false;
+}
+
+IvxInnerTextEdit* TvxCustomTextEdit::InnerTextEdit() const { return dynamic_cast<IvxInnerTextEdit*>(InnerEdit()); }
+
+TvxCustomInnerTextEdit* TvxCustomTextEdit::InnerTextEditControl() const {
+  IvxCustomInnerEdit* inner = InnerEdit();
+  return inner != nullptr ? dynamic_cast<TvxCustomInnerTextEdit*>(inner->GetControl()) : nullptr;
+}
+
+AnsiString TvxCustomTextEdit::DisplayText() {
+  IvxCustomInnerEdit* inner = InnerEdit();
+  return inner != nullptr ? VariantText(inner->GetEditValue()) : AnsiString();
+}
+
+AnsiString TvxCustomTextEdit::GetText() { return DisplayText(); }
+
+void TvxCustomTextEdit::SetTextBuf(const AnsiString& text) { InternalSetText(text); }
+
+bool TvxCustomTextEdit::InternalSetText(const AnsiString& text) {
+  if (!DoEditing()) return false;
+  SetDisplayValue(Variant(text));
+  // The text from code is the value as well, so that entering the editor shows it.
+  SynchronizeEditValue();
+  SetModifiedAfterEnter(true);
+  return true;
+}
+
+// --- Value and display ---------------------------------------------------------------------
+
+void TvxCustomTextEdit::GetDisplayValue(Variant& value) { value = Variant(DisplayText()); }
+
+void TvxCustomTextEdit::SetDisplayValue(const Variant& value) {
+  IvxCustomInnerEdit* inner = InnerEdit();
+  if (inner == nullptr) return;
+  TvxFlagScope setting(FSettingDisplay);
+  inner->SetEditValue(Variant(VariantText(value)));
+}
+
+void TvxCustomTextEdit::StoreDisplayValue(const Variant& value) {
+  SetDisplayValue(value);
+  SynchronizeEditValue();
+}
+
+AnsiString TvxCustomTextEdit::PlainText(const Variant& value) {
+  if (value.IsNumeric()) return FloatToStr(value.AsExtended());
+  return VariantText(value);
+}
+
+void TvxCustomTextEdit::SynchronizeDisplayValue() {
+  // The value was read from the text just now: the text stands as it is.
+  if (FSynchronizingEditValue || IsDestroying()) return;
+  TvxCustomTextEditProperties* properties = ActiveProperties();
+  const Variant value = EditValue();
+  const bool focused = Focused();
+  Variant display;
+  if (properties->CanValidate()) {
+    Variant tested = value;
+    if (properties->IsEditValueValid(tested, focused))
+      PrepareDisplayValue(value, display, focused);
+    else if (!focused)
+      display = Variant(PlainText(value));
+    else
+      display = Variant(AnsiString());
+  } else {
+    PrepareDisplayValue(value, display, focused);
+  }
+  SaveModified();
+  {
+    TvxFlagScope setting(FSettingDisplay);
+    try {
+      DataBinding()->SetDisplayValue(display);
+    } catch (...) {
+      RestoreModified();
+      throw;
+    }
+  }
+  RestoreModified();
+  UpdateDrawValue();
+}
+
+void TvxCustomTextEdit::SynchronizeEditValue() {
+  Variant display, value;
+  GetDisplayValue(display);
+  DisplayValueToEditValue(display, value, IsEditFocused());
+  TvxFlagScope synchronizing(FSynchronizingEditValue);
+  // InternalSetEditValue marks the change as the user's while the editing flag is set.
+  TvxEditingScope editing(*this, IsUserAction());
+  InternalSetEditValue(value, false);
+}
+
+void TvxCustomTextEdit::InternalSetDisplayValue(const Variant& value) {
+  TvxCustomTextEditProperties* properties = ActiveProperties();
+  if (properties->GetLookupMode() == 0 && properties->UsesLookupList() && properties->OnNewLookupDisplayText) {
+    const AnsiString text = VariantText(value);
+    if (!properties->FindLookupText(text)) properties->OnNewLookupDisplayText(this, text);
+  }
+  TvxCustomEdit::InternalSetDisplayValue(value);
+}
+
+void TvxCustomTextEdit::UpdateDrawValue() {
+  if (!HandleAllocated() || IsDestroying()) return;
+  UpdateHotState();
+  ::InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+void TvxCustomTextEdit::FormatChanged() {
+  if (IsDestroying()) return;
+  if (!ModifiedAfterEnter()) DataBinding()->UpdateDisplayValue();
+  UpdateDrawValue();
+}
+
+bool TvxCustomTextEdit::IsInnerEditVisible() {
+  const int mode = ActiveProperties()->GetLookupMode();
+  if (mode == 2 || mode == 3) return false;
+  if (IsDestroying() || InnerEdit() == nullptr || IsDesigning()) return false;
+  if (HasFocus()) return true;
+  return ActiveProperties()->Alignment()->Horz() == TAlignment::taLeftJustify;
+}
+
+void TvxCustomTextEdit::Activate(TvxCustomEditData*& data) {
+  TvxCustomEdit::Activate(data);
+  IvxInnerTextEdit* inner = InnerTextEdit();
+  if (inner == nullptr) return;
+  inner->SetSelStart(0);
+  inner->SetSelLength(0);
+  if (ActiveProperties()->AutoSelect()) inner->SelectAll();
+}
+
+// --- Selection -----------------------------------------------------------------------------
+
+int TvxCustomTextEdit::SelStart() {
+  const int mode = ActiveProperties()->GetLookupMode();
+  IvxInnerTextEdit* inner = InnerTextEdit();
+  if (inner == nullptr || mode == 3 || (mode == 2 && !FCompletionPending)) return 0;
+  return inner->GetSelStart();
+}
+
+void TvxCustomTextEdit::SetSelStart(int value) {
+  IvxInnerTextEdit* inner = InnerTextEdit();
+  if (inner != nullptr && ActiveProperties()->GetLookupMode() != 3) inner->SetSelStart(value);
+}
+
+int TvxCustomTextEdit::SelLength() {
+  const int mode = ActiveProperties()->GetLookupMode();
+  IvxInnerTextEdit* inner = InnerTextEdit();
+  if (inner == nullptr || mode == 3 || (mode == 2 && !FCompletionPending)) return 0;
+  return inner->GetSelLength();
+}
+
+void TvxCustomTextEdit::SetSelLength(int value) {
+  IvxInnerTextEdit* inner = InnerTextEdit();
+  if (inner != nullptr && ActiveProperties()->GetLookupMode() != 3) inner->SetSelLength(value);
+}
+
+AnsiString TvxCustomTextEdit::SelText() {
+  IvxInnerTextEdit* inner = InnerTextEdit();
+  return inner != nullptr ? inner->GetSelText() : AnsiString();
+}
+
+void TvxCustomTextEdit::SetSelText(const AnsiString& value) {
+  AnsiString newText;
+  int caret = 0;
+  if (!CanChangeSelText(value, newText, caret)) return;
+  DataBinding()->SetDisplayValue(Variant(newText));
+  SetSelStart(caret);
+  SetSelLength(0);
+}
+
+void TvxCustomTextEdit::SelectAll() {
+  if (IvxInnerTextEdit* inner = InnerTextEdit()) inner->SelectAll();
+}
+
+void TvxCustomTextEdit::SetCompletionPending(bool value) {
+  if (FCompletionLock || !HandleAllocated() || value == FCompletionPending) return;
+  FCompletionPending = value;
+  Invalidate();
+}
+
+bool TvxCustomTextEdit::CanChangeSelText(const AnsiString& text, AnsiString& newText, int& newSelStart) {
+  newText.clear();
+  newSelStart = 0;
+  TvxCustomTextEditProperties* properties = ActiveProperties();
+  const int mode = properties->GetLookupMode();
+  if (IsEditing() && mode == 3) return false;
+  if (mode == 2 || mode == 3) SelectAll();
+  const AnsiString display = DisplayText();
+  const size_t start = std::min<size_t>(static_cast<size_t>(std::max(SelStart(), 0)), display.size());
+  const size_t length = std::min<size_t>(static_cast<size_t>(std::max(SelLength(), 0)), display.size() - start);
+  const int maxLength = properties->MaxLength();
+  if (IsEditing() && mode == 0 && maxLength > 0) {
+    // The limit counts UTF-16 characters, as the EDIT's does.
+    const AnsiString head = display.substr(0, start) + text;
+    const AnsiString kept = LeadingWideChars(head, static_cast<size_t>(maxLength));
+    newSelStart = static_cast<int>(kept.size());
+    if (start > kept.size()) return false;
+    newText = LeadingWideChars(head + display.substr(start + length), static_cast<size_t>(maxLength));
+  } else {
+    newText = mode == 2 ? text : display.substr(0, start) + text + display.substr(start + length);
+    newSelStart = static_cast<int>(start + text.size());
+  }
+  Variant value(newText);
+  if (!properties->IsEditValueValid(value, Focused())) return false;
+  if (IsEditing() && !DoEditing()) return false;
+  newText = VariantText(value);
+  return true;
+}
+
+// --- Clipboard -----------------------------------------------------------------------------
+
+void TvxCustomTextEdit::CopyToClipboard() {
+  const int mode = ActiveProperties()->GetLookupMode();
+  if (mode == 2 || mode == 3) SelectAll();
+  if (SelLength() > 0) SetClipboardText(SelText());
+}
+
+void TvxCustomTextEdit::CutToClipboard() {
+  if (TvxCustomInnerTextEdit* inner = InnerTextEditControl(); inner != nullptr && inner->HandleAllocated())
+    SendMessageA(inner->Handle(), WM_CUT, 0, 0);
+}
+
+void TvxCustomTextEdit::PasteFromClipboard() {
+  if (TvxCustomInnerTextEdit* inner = InnerTextEditControl(); inner != nullptr && inner->HandleAllocated())
+    SendMessageA(inner->Handle(), WM_PASTE, 0, 0);
+}
+
+void TvxCustomTextEdit::ClearSelection() {
+  if (TvxCustomInnerTextEdit* inner = InnerTextEditControl(); inner != nullptr && inner->HandleAllocated())
+    SendMessageA(inner->Handle(), WM_CLEAR, 0, 0);
+}
+
+void TvxCustomTextEdit::CopyToClipboard(TvxCustomInnerTextEdit&) { CopyToClipboard(); }
+
+bool TvxCustomTextEdit::ReplaceSelection(const AnsiString& text) {
+  AnsiString newText;
+  int caret = 0;
+  return CanChangeSelText(text, newText, caret);
+}
+
+void TvxCustomTextEdit::CutToClipboard(TvxCustomInnerTextEdit& inner) {
+  if (SelLength() == 0) return;
+  if (!IsEditing()) {
+    // Not the user's: the text is copied and the selection replaced through the text check.
+    CopyToClipboard();
+    SetSelText(AnsiString());
+    return;
+  }
+  // The user's cut: a refusal changes neither the text nor the clipboard.
+  if (!ReplaceSelection(AnsiString())) return;
+  const AnsiString before = DisplayText();
+  inner.CallDefWndProc(WM_CUT, 0, 0);
+  if (DisplayText() != before) {
+    ChangeHandler();
+    // The WM_CHAR of Ctrl+X that sent the cut does not announce the change again.
+    if (IvxInnerTextEdit* text = InnerTextEdit()) text->SetInternalUpdating(true);
+  }
+}
+
+void TvxCustomTextEdit::PasteFromClipboard(TvxCustomInnerTextEdit& inner) {
+  if (!ClipboardHasText()) return;
+  const AnsiString clipboard = ClipboardText();
+  if (!IsEditing()) {
+    SetSelText(clipboard);
+    return;
+  }
+  if (!ReplaceSelection(clipboard)) return;
+  const AnsiString before = DisplayText();
+  inner.CallDefWndProc(WM_PASTE, 0, 0);
+  if (DisplayText() != before) {
+    ChangeHandler();
+    if (IvxInnerTextEdit* text = InnerTextEdit()) text->SetInternalUpdating(true);
+  }
+}
+
+void TvxCustomTextEdit::ClearSelection(TvxCustomInnerTextEdit&) { DoClearSelection(); }
+
+void TvxCustomTextEdit::DoClearSelection() {
+  const AnsiString display = DisplayText();
+  const size_t start = std::min<size_t>(static_cast<size_t>(std::max(SelStart(), 0)), display.size());
+  const size_t length = std::min<size_t>(static_cast<size_t>(std::max(SelLength(), 0)), display.size() - start);
+  if (length == 0) return;
+  Variant value(display.substr(0, start) + display.substr(start + length));
+  if (!ActiveProperties()->IsEditValueValid(value, Focused()) || !DoEditing()) return;
+  DataBinding()->SetDisplayValue(value);
+  SetSelStart(static_cast<int>(start));
+  SetSelLength(0);
+  ChangeHandler();
+  if (IvxInnerTextEdit* text = InnerTextEdit()) text->SetInternalUpdating(true);
+}
+
+// --- Keys ----------------------------------------------------------------------------------
+
+bool TvxCustomTextEdit::IsValidChar(char key) {
+  if (TvxCustomEdit::IsValidChar(key)) return true;
+  TvxCustomTextEditProperties* properties = ActiveProperties();
+  return properties->ValidChars()[static_cast<unsigned char>(key)] || properties->IsCharValid(key);
+}
+
+bool TvxCustomTextEdit::CanKeyDownModifyEdit(WORD key, TShiftState shift) {
+  return TvxCustomEdit::CanKeyDownModifyEdit(key, shift) || key == VK_DELETE;
+}
+
+bool TvxCustomTextEdit::CanKeyPressModifyEdit(char key) {
+  return key == '\b' || key == '\x16' || key == '\x18' || vxIsTextChar(key);
+}
+
+void TvxCustomTextEdit::DoEditKeyDown(WORD& key, TShiftState shift) {
+  const int mode = ActiveProperties()->GetLookupMode();
+  if (mode == 2 && (key == VK_LEFT || key == VK_RIGHT || key == VK_DELETE)) {
+    SetCompletionPending(false);
+    DoAfterKeyDown(key, shift);
+    key = 0;
+    return;
+  }
+  const WORD pressed = key;
+  const bool pending = FCompletionPending;
+  TvxObjectLinkHolder link(this);
+  TvxCustomEdit::DoEditKeyDown(key, shift);
+  if (link.Object() == nullptr) return;
+  if (pressed == VK_RETURN && pending) SelectAll();
+  if (key == 0) return;
+  switch (key) {
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_UP:
+    case VK_DOWN:
+      // The single-line EDIT has no use for these.
+      DoAfterKeyDown(key, shift);
+      key = 0;
+      return;
+    case VK_LEFT:
+    case VK_RIGHT:
+      if ((shift & ssShift) == 0 && SelLength() > 0) {
+        const int position = key == VK_LEFT ? SelStart() : SelStart() + SelLength();
+        SetSelStart(position);
+        SetSelLength(0);
+        key = 0;
+      }
+      SetCompletionPending(false);
+      return;
+    case VK_DELETE:
+      if (mode == 1) {
+        DoAfterKeyDown(key, shift);
+        key = 0;
+      } else {
+        SetCompletionPending(false);
+      }
+      return;
+    case VK_END:
+      if (SelLength() == 0 && mode != 2) SetCompletionPending(false);
+      return;
+  }
+}
+
+void TvxCustomTextEdit::DoEditKeyPress(char& key) {
+  IvxInnerTextEdit* inner = InnerTextEdit();
+  if (inner != nullptr) inner->SetInternalUpdating(true);
+  if (!DoKeyPressFilter(key)) return;
+  FSearchRan = false;
+  if (key != 0 && inner != nullptr) inner->SetInternalUpdating(false);
+}
+
+void TvxCustomTextEdit::KeyPress(char& key) {
+  if (key == VK_ESCAPE && FPopupKey && IsEscapeSwallowPending() && !HasPopupWindow()) FPopupKey = false;
+  TvxCustomEdit::KeyPress(key);
+}
+
+void TvxCustomTextEdit::DoExit() {
+  TvxCustomEdit::DoExit();
+  SetCompletionPending(false);
+}
+
+bool TvxCustomTextEdit::DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) {
+  return TvxCustomEdit::DoMouseWheel(shift, wheelDelta, mousePos);
+}
+
+// --- Inner edit ----------------------------------------------------------------------------
+
+void TvxCustomTextEdit::InitializeInnerEdit() { TvxCustomEdit::InitializeInnerEdit(); }
+
+void TvxCustomTextEdit::RestoreInnerWindow() {
+  TvxCustomEdit::RestoreInnerWindow();
+  // The inner window hears of the focus it has now, without selecting all of its text.
+  IvxInnerTextEdit* inner = InnerTextEdit();
+  TvxCustomInnerTextEdit* control = InnerTextEditControl();
+  if (inner == nullptr || control == nullptr || !control->HandleAllocated() || GetFocus() != control->Handle()) return;
+  const bool autoSelect = inner->GetAutoSelect();
+  inner->SetAutoSelect(false);
+  SendMessageA(control->Handle(), WM_SETFOCUS, 0, 0);
+  inner->SetAutoSelect(autoSelect);
+}
+
+void TvxCustomTextEdit::UpdateInnerControlAppearance() {
+  IvxCustomInnerEdit* inner = InnerEdit();
+  if (inner == nullptr) {
+    TvxCustomEdit::UpdateInnerControlAppearance();
+    return;
+  }
+  TWinControl* control = inner->GetControl();
+  TvxCustomEditViewInfo* info = EditViewInfo();
+  LockInnerControl(true);
+  try {
+    control->SetColor(info->BackgroundColor);
+    TFont font;
+    font.Assign(ActiveStyle()->GetVisibleFont());
+    font.SetColor(info->TextColor);
+    control->SetFont(font);
+  } catch (...) {
+    LockInnerControl(false);
+    throw;
+  }
+  LockInnerControl(false);
+}
+
+int TvxCustomTextEdit::GetInnerEditHeight() {
+  TvxScreenCanvas* canvas = vxScreenCanvas();
+  IvxCustomInnerEdit* inner = InnerEdit();
+  if (canvas == nullptr || inner == nullptr) return 0;
+  return canvas->FontHeight(inner->GetControl()->Font());
+}
+
+void TvxCustomTextEdit::AdjustInnerControl() {
+  if (InnerEdit() != nullptr)
+    AdjustInnerEditPosition();
+  else
+    TvxCustomEdit::AdjustInnerControl();
+}
+
+void TvxCustomTextEdit::AdjustInnerEditPosition() {
+  IvxCustomInnerEdit* inner = InnerEdit();
+  if (inner == nullptr || FPlacing) return;
+  TvxFlagScope placing(FPlacing);
+  TWinControl* control = inner->GetControl();
+  const int height = GetInnerEditHeight();
+  RECT r = EditViewInfo()->ClientRect;
+  const RECT& margins = TextMargins();
+  int top = r.top + margins.top;
+  switch (ActiveProperties()->Alignment()->Vert()) {
+    case taTopJustify: break;
+    case taBottomJustify: top = r.bottom - height - margins.bottom; break;
+    case taVCenter:
+      top = r.top + margins.top + (r.bottom - r.top - height - margins.top - margins.bottom) / 2;
+      break;
+  }
+  // A font taller than the client rectangle starts at the top margin all the same.
+  top = std::max(top, static_cast<int>(r.top + margins.top));
+  const int left = r.left + margins.left;
+  const int width = r.right - r.left + 1 - margins.left - margins.right;
+  const RECT wanted{left, top, left + width, top + height};
+  const RECT current = control->BoundsRect();
+  if (!EqualRect(&current, &wanted)) control->SetBounds(left, top, width, height);
+  if (IsInplace()) {
+    ++r.top;
+    --r.bottom;
+  }
+  AlignControls(control, r);
+}
+
+bool TvxCustomTextEdit::GetControlVisibleBounds(TControl* control, RECT& bounds) {
+  if (!IsInnerEditVisible()) {
+    // Clipped away completely: the layout paints the text.
+    bounds = RECT{0, 0, 0, 0};
+    return false;
+  }
+  return TvxCustomEdit::GetControlVisibleBounds(control, bounds);
+}
+
+// --- Properties ----------------------------------------------------------------------------
+
+void TvxCustomTextEdit::PropertiesChanged(TObject* sender) {
+  TvxCustomTextEditProperties* properties = ActiveProperties();
+  IvxInnerTextEdit* inner = InnerTextEdit();
+  if (inner != nullptr) inner->SetAlignment(properties->Alignment()->Horz());
+  if (!IsDestroying() && InnerEdit() != nullptr && !IsInnerEditVisible()) UpdateDrawValue();
+  if (inner == nullptr) return;
+  SetImeMode(properties->ImeMode());
+  SetImeName(properties->ImeName());
+  inner->SetAlignment(properties->Alignment()->Horz());
+  inner->SetAutoSelect(properties->AutoSelect() && !IsInplace());
+  inner->SetCharCase(properties->CharCase());
+  inner->SetEchoMode(properties->EchoMode());
+  inner->SetHideSelection(properties->HideSelection());
+  inner->SetImeMode(properties->ImeMode());
+  inner->SetImeName(properties->ImeName());
+  inner->SetMaxLength(properties->MaxLength());
+  inner->SetOEMConvert(properties->OEMConvert());
+  inner->SetPasswordChar(properties->PasswordChar());
+  TvxObjectLinkHolder link(this);
+  if (!IsUserAction()) CheckLookupValue();
+  if (link.Object() == nullptr) return;
+  UpdateDrawValue();
+  TvxCustomEdit::PropertiesChanged(sender);
+  if (TvxCustomInnerTextEdit* control = InnerTextEditControl()) control->Invalidate();
+}
+
+void TvxCustomTextEdit::CheckLookupValue() {
+  if (IsDestroying() || InnerEdit() == nullptr) return;
+  TvxCustomTextEditProperties* properties = ActiveProperties();
+  const int mode = properties->GetLookupMode();
+  if (mode != 1 && mode != 2) {
+    if (!ModifiedAfterEnter()) DataBinding()->UpdateDisplayValue();
+    return;
+  }
+  IvxEditDefaultValuesProvider* provider = DataBinding()->DefaultValuesProvider();
+  const bool checkApplies = !IsInplace() && !(provider != nullptr && provider->IsDataBound());
+  if (!ModifiedAfterEnter() && !checkApplies) {
+    SynchronizeDisplayValue();
+    return;
+  }
+  Variant text(DisplayText());
+  if (properties->IsEditValueValid(text, true)) return;
+  // The text is no item any more.
+  SaveModified();
+  try {
+    DataBinding()->SetDisplayValue(Variant(AnsiString()));
+  } catch (...) {
+    RestoreModified();
+    throw;
+  }
+  RestoreModified();
+  if (!ModifiedAfterEnter()) SynchronizeEditValue();
+}
+
+// --- Window messages -----------------------------------------------------------------------
+
+LRESULT TvxCustomTextEdit::WMGetText(TMessage& m) {
+  // As the inner edit answers: nothing for a buffer of 0, never half a character.
+  return vxCopyTextToBuffer(DisplayText(), m.WParam, m.LParam);
+}
+
+LRESULT TvxCustomTextEdit::WMSetText(TMessage& m) {
+  if (FSettingText) return 0;
+  TvxFlagScope setting(FSettingText);
+  const char* text = reinterpret_cast<const char*>(m.LParam);
+  return InternalSetText(text != nullptr ? AnsiString(text) : AnsiString()) ? 1 : 0;
+}
+
+LRESULT TvxCustomTextEdit::Dispatch(TMessage& m) {
+  switch (m.Msg) {
+    case WM_GETTEXT: return WMGetText(m);
+    case WM_GETTEXTLENGTH: return static_cast<LRESULT>(DisplayText().size());
+    case WM_SETTEXT: return WMSetText(m);
+    case WM_CLEAR:
+      if (!IsReadOnly() && DataBinding()->CanModify()) DoClearSelection();
+      return 0;
+  }
+  return TvxCustomEdit::Dispatch(m);
+}
+
+// --- TvxTextEdit ---------------------------------------------------------------------------
+
+TvxTextEdit::TvxTextEdit(TComponent* owner, bool inplace)
+    : TvxCustomTextEdit(owner, inplace, TextEditClasses(TvxTextEditProperties::PropertiesClass())) {}
+
+// --- Start-up and shutdown -----------------------------------------------------------------
+
+void InitializevxTextEdit() {
+  GetRegisteredEditProperties().Register(TvxTextEditProperties::PropertiesClass(),
+                                         vxLoadResourceString(scxSEditRepositoryTextItem));
+}
+
+void FinalizevxTextEdit() { GetRegisteredEditProperties().Unregister(TvxTextEditProperties::PropertiesClass()); }

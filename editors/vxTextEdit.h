@@ -22,12 +22,289 @@
 // GUI thread only.
 #pragma once
 
+#include "controls/vxEditTextUtils.h"
+#include "controls/vxFormats.h"
 #include "editors/vxEdit.h"
 #include "platform/gui/StdCtrls.h"
+#include "platform/rtl/Classes.h"
 
+#include <bitset>
 #include <cstdint>
 #include <functional>
 #include <memory>
+
+// --- Text helpers ------------------------------------------------------------------------
+//
+// The helpers the text editors and their numeric descendants share. Text is code page 932:
+// case conversion and every search step over double-byte characters (a trail byte may be an
+// ASCII letter), and positions count bytes.
+
+// The text in the letter case asked for (double-byte characters stay as they are).
+AnsiString vxConvertCharCase(const AnsiString& text, TEditCharCase charCase);
+
+// Number text while typing. The text, with the locale's thousand separators removed,
+// converts to a floating-point value.
+bool vxIsNumberText(const AnsiString& text);
+// The number text with the locale's thousand separators put in afresh: blanks around it and
+// an exponent part ("E" and what follows) kept as they are, a separator after every third
+// digit of the integer part where another digit stands before it (never after a sign).
+AnsiString vxInsertThousandSeparators(const AnsiString& text);
+// Caret bookkeeping across that formatting: how many characters left of the caret are not
+// thousand separators, and the caret position after as many such characters of a text.
+int vxCountNonSeparatorChars(const AnsiString& text, int caret);
+int vxCaretAfterNonSeparatorChars(const AnsiString& text, int count);
+// A number text formatted with thousand separators, the caret kept behind the same digit;
+// a text that is no number stays as it is. Answers whether the text changed.
+bool vxFormatNumberText(AnsiString& text, int& caret);
+
+// --- Text properties as the text view and the lookup see them ---------------------------
+
+class TvxCustomEditListBox;
+using TvxCustomEditListBoxClass = const TvxObjectClassInfo<TvxCustomEditListBox, TComponent*>*;
+
+// What the text view and the lookup data ask of an editor's properties. The text editors'
+// properties implement it; properties that do not give the plain answers (lookup mode 0, no
+// items, the text painted as it is).
+class IvxTextEditProperties {
+public:
+  // 0 the text is typed (with incremental search over the items), 1 and 2 the text must be
+  // an item (combo boxes), 3 the text is only picked from the items.
+  virtual int GetLookupMode() const = 0;
+  virtual int GetLookupItemCount() const = 0;
+  virtual AnsiString GetLookupItemText(int index) const = 0;
+  // An exact search (Locate with exact) looks for the whole text only.
+  virtual bool IsLookupSearchExact() const = 0;
+  // The class of the list the lookup items are shown in; nullptr: TvxCustomEditListBox.
+  virtual TvxCustomEditListBoxClass GetLookupListClass() const = 0;
+  // The text painted for a display text: password characters, or the letter case applied.
+  virtual AnsiString DisplayValueToText(const AnsiString& text) const = 0;
+
+protected:
+  ~IvxTextEditProperties() = default;
+};
+
+// --- Text view ---------------------------------------------------------------------------
+//
+// What a text editor paints while its inner edit does not show the text (it has no focus and
+// the text is not left-aligned, or the editor only picks from its items): the view data adds
+// to the editor's layout the text rectangle, the text flags (vxEditTextUtils) and the
+// selection colours, and makes the text from the edit value (EditValueToDrawValue, with
+// password characters or letter case applied); the view info keeps them and paints them over
+// the editor's background and buttons.
+
+// Draws the text area instead of the view info; answers true when it did.
+using TvxTextEditCustomDrawEvent = std::function<bool(TvxCustomEditViewInfo* sender, TvxCanvas& canvas, const RECT& r)>;
+
+class TvxCustomTextEditViewInfo : public TvxCustomEditViewInfo {
+public:
+  const char* ClassName() const override { return "TvxCustomTextEditViewInfo"; }
+  static TvxContainerViewInfoClass ViewInfoClass();
+  void Assign(const TvxContainerViewInfo* source) override;
+  void Offset(int dx, int dy) override;
+  // The background and buttons, the frame around the text area, then the text (or the custom
+  // drawing of OnCustomDrawText).
+  void Paint(TvxCanvas& canvas) override;
+  // The text rows in r (the text area) in the text colour, the selection in its colours.
+  virtual void DrawText(TvxCanvas& canvas, const RECT& r, TColor textColor);
+  // For hints of in-place editors: with p (client coordinates) inside the text area, or area
+  // when given, whether the text does not fit there. Answers the text, whether it may show
+  // in rows and the text rectangle in screen coordinates (as it is without a window).
+  bool IsTextTruncated(TvxCanvas& canvas, POINT p, AnsiString& text, bool& multiRow, RECT& screenTextRect,
+                       const RECT* area = nullptr);
+
+  bool ComboStyle = false;  // framed as a combo box's text (the combo box's view data says so)
+  AnsiString Text;          // what is painted
+  RECT TextRect{};
+  int DrawTextFlags = 0;  // text flags of vxEditTextUtils
+  int LookupMode = 0;
+  TColor SelBackgroundColor = clHighlight;
+  TColor SelTextColor = clHighlightText;
+  int SelStart = 0;  // bytes; painted in the selection colours while SelLength > 0
+  int SelLength = 0;
+  bool Highlighted = false;  // the editor is drawn as selected
+  // The rows of the last painting (made anew for each).
+  TvxTextRows Rows;
+  int RowCount = 0;
+  TvxTextEditCustomDrawEvent OnCustomDrawText;
+};
+
+class TvxCustomTextEditViewData : public TvxCustomEditViewData {
+public:
+  TvxCustomTextEditViewData(TvxCustomEditProperties* properties, TvxCustomEditStyle* style, bool inplace);
+  const char* ClassName() const override { return "TvxCustomTextEditViewData"; }
+  static TvxCustomEditViewDataClass ViewDataClass();
+
+  // The editor's layout, then the text rectangle, flags and colours (the text stays what
+  // EditValueToDrawValue made it).
+  void Calculate(TvxCanvas& canvas, const RECT& bounds, POINT p, std::optional<TMouseButton> button,
+                 TShiftState shift, TvxCustomEditViewInfo& viewInfo) override;
+  // The text to paint for an edit value: none while the editor's inner edit shows the text,
+  // else the properties' display text with DisplayValueToText applied.
+  void EditValueToDrawValue(const Variant& editValue, TvxCustomEditViewInfo& viewInfo) override;
+  // The text painted for a display text (password characters or letter case).
+  AnsiString DisplayValueToDrawText(const AnsiString& text) const;
+  // One pixel higher in the native style.
+  SIZE GetEditSize(TvxCanvas& canvas, const Variant& editValue) override;
+  // The client rectangle; for an editor without a frame of its own at least as high as a row
+  // of its font, as far as the editor reaches.
+  virtual RECT CalculateTextRect(TvxCanvas& canvas, const TvxCustomTextEditViewInfo& viewInfo) const;
+  // The alignment (left 0, right 2, centre 1), $20 for text in rows, and $2C0.
+  virtual int GetDrawTextFlags() const;
+  // The selection colours from those set here (either, both or none).
+  void CalculateSelectionColors(TvxCustomTextEditViewInfo& viewInfo) const;
+
+  // The value is shown as text, not as a number.
+  bool EditValueIsText = true;
+  int LookupMode = 0;
+  // clDefault ($20000000): not set.
+  TColor SelBackgroundColor = clDefault;
+  TColor SelTextColor = clDefault;
+  int SelStart = 0;
+  int SelLength = 0;
+  bool Highlighted = false;
+
+protected:
+  // The properties as text properties, or nullptr.
+  IvxTextEditProperties* TextProperties() const;
+};
+
+// --- Lookup data -------------------------------------------------------------------------
+//
+// The lookup items of a text editor (its properties' items): the item the editor's text
+// stands for (current), the item selected in the list, the incremental search that completes
+// typed text from the items, stepping through the items by key, and the list they are shown
+// in (made on first use, owned here unless a parent window took it and freed it). Owned by its
+// editor. GUI thread only.
+
+// Directions of ChangeCurrentByKey.
+enum : int { vxlcFirst = 0, vxlcLast = 1, vxlcNext = 2, vxlcPrevious = 3, vxlcPageUp = 4, vxlcPageDown = 5 };
+
+// Interface {F49C5F08-7758-4362-A360-1DF02354E708}.
+class IvxTextEditLookupData {
+public:
+  virtual int GetItemCount() = 0;
+  virtual AnsiString GetItemText(int index) = 0;
+  virtual int IndexOf(const AnsiString& text) = 0;
+  virtual bool Locate(AnsiString& text, AnsiString& tail, bool next, bool exact) = 0;
+  virtual int CurrentIndex() = 0;
+  virtual void SetCurrent(int index) = 0;
+  virtual int SelectedIndex() = 0;
+  virtual void SetSelected(int index) = 0;
+  virtual void ChangeCurrentByKey(int direction, bool wrap) = 0;
+  virtual bool CanResizeVisualArea() = 0;
+
+protected:
+  ~IvxTextEditLookupData() = default;
+};
+
+class TvxCustomTextEditLookupData;
+using TvxCustomTextEditLookupDataClass = const TvxObjectClassInfo<TvxCustomTextEditLookupData, TvxCustomEdit*>*;
+
+class TvxCustomTextEditLookupData : public TvxInterfacedPersistent, public IvxTextEditLookupData {
+public:
+  explicit TvxCustomTextEditLookupData(TvxCustomEdit* edit);
+  ~TvxCustomTextEditLookupData() override;
+  const char* ClassName() const override { return "TvxCustomTextEditLookupData"; }
+  static TvxCustomTextEditLookupDataClass LookupDataClass();
+
+  TvxCustomEdit* Edit() const { return FEdit; }
+  int GetItemCount() override;
+  AnsiString GetItemText(int index) override;
+  // The first item equal to text, letters of either case alike; -1 when none.
+  int IndexOf(const AnsiString& text) override;
+  // The incremental search: text becomes the beginning of the first matching item (in the
+  // item's case), tail the rest of the item, and the item is selected. next: after the
+  // selected item (to the end, no wrap); exact (with the properties' exact search): the
+  // whole text only.
+  bool Locate(AnsiString& text, AnsiString& tail, bool next, bool exact) override;
+  int CurrentIndex() override { return FCurrentIndex; }
+  // Outside -1 .. count - 1 ignored; the selection follows.
+  void SetCurrent(int index) override;
+  int SelectedIndex() override { return FSelectedIndex; }
+  // Outside -1 .. count - 1 ignored; the list (when made) selects the item too.
+  void SetSelected(int index) override;
+  // Moves the current item (vxlc*): in the list while it shows, else the item's text goes
+  // into the editor.
+  void ChangeCurrentByKey(int direction, bool wrap) override;
+  bool CanResizeVisualArea() override { return true; }
+
+  // The list, made on first use from the properties' list class with the editor's style
+  // colour and font, showing the items with the current one selected.
+  TvxCustomEditListBox* List();
+  // The list when it has been made (and not freed elsewhere since), else nullptr.
+  TvxCustomEditListBox* ListIfMade() const;
+  // The list's items brought up to the properties' items.
+  void UpdateList();
+  // The size the list asks for to show rows items (0: every item), as wide as its widest.
+  SIZE GetVisualAreaPreferredSize(int rows);
+  // An item taken from the list: it becomes the current one and the editor shows its text.
+  void SetCurrentFromList(int index);
+
+  // The current item changed while the editor's text is not the item's.
+  TNotifyEvent OnCurrentChanged;
+  // The user clicked an item of the list.
+  TNotifyEvent OnSelectedChanged;
+
+  // The properties' lookup mode (0 without text properties).
+  int LookupMode() const;
+
+protected:
+  IvxTextEditProperties* TextProperties() const;
+  // After a search without a match: whether the selection is cleared. Modes 1 and 2 belong
+  // to the combo box, which answers from its own state and its list; here: cleared.
+  virtual bool ClearsSelectionAfterFailedSearch(int lookupMode) { return true; }
+  // Moving the list's selection by key asks the editor's editing permission first.
+  virtual bool ListMoveNeedsEditing() { return false; }
+  // The editor shows text as the user's new display text.
+  virtual void ShowTextInEditor(const AnsiString& text);
+  AnsiString EditorText() const;
+
+private:
+  int FCurrentIndex = -1;
+  int FSelectedIndex = -1;
+  TvxCustomEditListBox* FList = nullptr;
+  std::unique_ptr<TvxObjectLinkHolder> FListLink;
+  TvxCustomEdit* FEdit;
+};
+
+// The list of lookup items shown in the popup of lookup editors: hot tracking (the item
+// under the mouse becomes the selected one), no border, single-line items one row of its font
+// high.
+class TvxCustomEditListBox : public TvxCustomInnerListBox {
+public:
+  explicit TvxCustomEditListBox(TComponent* owner);
+  const char* ClassName() const override { return "TvxCustomEditListBox"; }
+  static TvxCustomEditListBoxClass ListBoxClass();
+
+  TvxCustomTextEditLookupData* LookupData() const { return FLookupData; }
+  void SetLookupData(TvxCustomTextEditLookupData* value) { FLookupData = value; }
+  bool HotTrack() const { return FHotTrack; }
+  void SetHotTrack(bool value) { FHotTrack = value; }
+  // The height of "Wg" in the list's font.
+  int GetItemHeight();
+  int GetHeight(int rowCount) { return rowCount * GetItemHeight(); }
+  int GetItemWidth(int index);
+  // Adds empty items or deletes from the end, under one update of the list.
+  void SetItemCount(int count);
+  // Lookup modes 2 and 3 show which item is selected.
+  bool IsSelectionShown() const;
+  // Draws an item instead of the list when it answers true.
+  std::function<bool(TvxCustomEditListBox* sender, TvxCanvas& canvas, int index, const RECT& r)> OnCustomDrawItem;
+
+  void Click() override;
+
+protected:
+  void CreateWnd() override;
+  void DrawItem(int index, const RECT& rect, TOwnerDrawState state) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  bool DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) override;
+
+private:
+  TvxCustomTextEditLookupData* FLookupData = nullptr;
+  bool FHotTrack = true;
+};
+
+// --- Inner text edit -----------------------------------------------------------------------
 
 class TvxCustomInnerTextEdit;
 
@@ -260,3 +537,350 @@ private:
   char FPasswordChar = 0;
   TvxTextEditState FState;
 };
+
+// --- Text edit ---------------------------------------------------------------------------
+//
+// The single-line text editor of the family and the base of the mask, drop-down and
+// calculator edits. Its properties (TvxCustomTextEditProperties) add character case, password
+// echo, a maximum length (in UTF-16 characters, as the EDIT's limit counts), display and edit
+// formats, a numeric range, lookup items with incremental search and the inner edit's window
+// options. The editor (TvxCustomTextEdit) shows a display text made from the edit value in its
+// inner text edit and turns the text back into the edit value when the text is validated.
+//
+// Lookup modes (GetLookupMode): 0 free text (the items complete the typed text when
+// IncrementalSearch is on), 1 and 2 the text must be one of the items (the combo box's modes;
+// 2 shows the text painted, not in the inner edit), 3 the value is chosen, not typed. The text
+// edit itself answers 0 or 3.
+//
+// Positions and lengths of the selection are bytes of code page 932; the completion never
+// stops inside a double-byte character (a typed lead byte waits in the inner edit for its
+// trail byte, and the pair is searched as one character).
+//
+// The properties and every text editor listen to the locale format controller from creation
+// to destruction. GUI thread only.
+
+class TvxCustomTextEdit;
+
+using TvxNewLookupDisplayTextEvent = std::function<void(TObject* sender, const AnsiString& text)>;
+
+// Which of the text properties' values were set explicitly.
+class TvxTextEditPropertiesValues : public TvxCustomEditPropertiesValues {
+public:
+  explicit TvxTextEditPropertiesValues(TvxCustomEditProperties* owner) : TvxCustomEditPropertiesValues(owner) {}
+  const char* ClassName() const override { return "TvxTextEditPropertiesValues"; }
+  static TvxCustomEditPropertiesValuesClass ValuesClass();
+  void Assign(const TPersistent* source) override;
+  // Clears every flag (ReadOnly too) under one update of the owner.
+  void RestoreDefaults() override;
+
+  // A change of a flag tells the owner.
+  bool DisplayFormat() const { return FDisplayFormat; }
+  void SetDisplayFormat(bool value) { Write(FDisplayFormat, value); }
+  bool EditFormat() const { return FEditFormat; }
+  void SetEditFormat(bool value) { Write(FEditFormat, value); }
+  bool MaxLength() const { return FMaxLength; }
+  void SetMaxLength(bool value) { Write(FMaxLength, value); }
+  bool MaxValue() const { return FMaxValue; }
+  void SetMaxValue(bool value) { Write(FMaxValue, value); }
+  bool MinValue() const { return FMinValue; }
+  void SetMinValue(bool value) { Write(FMinValue, value); }
+
+private:
+  void Write(bool& field, bool value);
+  bool FDisplayFormat = false;
+  bool FEditFormat = false;
+  bool FMaxLength = false;
+  bool FMaxValue = false;
+  bool FMinValue = false;
+};
+
+// The settings of a text editor.
+class TvxCustomTextEditProperties : public TvxCustomEditProperties, public IvxFormatControllerListener {
+public:
+  explicit TvxCustomTextEditProperties(TPersistent* owner);
+  ~TvxCustomTextEditProperties() override;
+  const char* ClassName() const override { return "TvxCustomTextEditProperties"; }
+  static TvxCustomEditPropertiesClass PropertiesClass();
+  TvxCustomEditPropertiesClass ClassType() const override { return PropertiesClass(); }
+  void Assign(const TPersistent* source) override;
+
+  // --- Settings (a write that changes a value tells the owner) ---
+  TEditCharCase CharCase() const { return FCharCase; }
+  void SetCharCase(TEditCharCase value);
+  // The own format when assigned, else the provider's when it has one, else empty.
+  AnsiString DisplayFormat() const;
+  void SetDisplayFormat(const AnsiString& value);
+  AnsiString EditFormat() const;
+  void SetEditFormat(const AnsiString& value);
+  TvxEditEchoMode EchoMode() const { return FEchoMode; }
+  void SetEchoMode(TvxEditEchoMode value);
+  // In lookup mode 2: a Backspace does not clear the proposed tail and the proposal stays
+  // after a character. A change tells the owner only in that mode.
+  bool FixedListSelection() const { return FFixedListSelection; }
+  void SetFixedListSelection(bool value);
+  // Lookup mode 3: the value is chosen among the items, never typed.
+  bool ChooseOnly() const { return FChooseOnly; }
+  void SetChooseOnly(bool value) { WriteOption(FChooseOnly, value); }
+  bool HideSelection() const { return FHideSelection; }
+  void SetHideSelection(bool value) { WriteOption(FHideSelection, value); }
+  TImeMode ImeMode() const { return FImeMode; }
+  void SetImeMode(TImeMode value);
+  const AnsiString& ImeName() const { return FImeName; }
+  void SetImeName(const AnsiString& value);
+  bool IncrementalSearch() const { return FIncrementalSearch; }
+  void SetIncrementalSearch(bool value) { WriteOption(FIncrementalSearch, value); }
+  // A change of the items tells the owner.
+  TStringList* LookupItems() const { return FLookupItems.get(); }
+  void SetLookupItems(const TStringList& value);
+  // UTF-16 characters, 0 for no limit; the own value when assigned, else the provider's.
+  int MaxLength() const;
+  void SetMaxLength(int value);  // a negative value stores 0
+  double MaxValue() const;
+  void SetMaxValue(double value);
+  double MinValue() const;
+  void SetMinValue(double value);
+  bool OEMConvert() const { return FOEMConvert; }
+  void SetOEMConvert(bool value) { WriteOption(FOEMConvert, value); }
+  // 0 shows "*".
+  char PasswordChar() const { return FPasswordChar; }
+  void SetPasswordChar(char value);
+  // Characters valid even when the default-values provider refuses them.
+  const std::bitset<256>& ValidChars() const { return FValidChars; }
+  void SetValidChars(const std::bitset<256>& value) { FValidChars = value; }
+  // Characters valid even when the default-values provider refuses them (none here).
+  virtual bool IsCharValid(char key) const { return false; }
+  TvxTextEditPropertiesValues* AssignedValues() const {
+    return static_cast<TvxTextEditPropertiesValues*>(TvxCustomEditProperties::AssignedValues());
+  }
+
+  // A text typed in lookup mode 0 that is none of the items.
+  TvxNewLookupDisplayTextEvent OnNewLookupDisplayText;
+
+  // --- Lookup ---
+  // 3 with ChooseOnly, else 0 (drop-down descendants answer 1 and 2).
+  virtual int GetLookupMode() const { return FChooseOnly ? 3 : 0; }
+  // Modes 1 and 2, or mode 0 with IncrementalSearch.
+  bool IsLookupUse() const;
+  // The edit value comes from the text (not in mode 3).
+  bool IsEditValueFromText() const { return GetLookupMode() != 3; }
+  // The editor keeps lookup data with a position in the items.
+  virtual bool UsesLookupList() const { return true; }
+  // Some item equals the text, letter case ignored (double-byte characters compared whole).
+  bool FindLookupText(const AnsiString& text) const;
+
+  // --- Text ---
+  // The text shown for a display text: password characters, or CharCase applied.
+  AnsiString DisplayValueToDisplayText(const AnsiString& text) const;
+  // Null and values that are no string are valid; a string must pass IsDisplayTextValid,
+  // which may change it (CharCase).
+  virtual bool IsEditValueValid(Variant& value, bool focused);
+  // Empty is valid; in lookup modes 1 and 2 the text must be an item. CharCase is applied.
+  virtual bool IsDisplayTextValid(AnsiString& text, bool focused);
+  // The text of a number for a numeric descendant (FloatToStr here).
+  virtual AnsiString FormatNumber(const Variant& value, bool focused) const;
+
+  // Numeric properties: a Null or empty value shows empty, a number its formatted text, any
+  // other value raises EConvertError "Could not convert to numeric value". Others: the
+  // value's text.
+  void PrepareDisplayValue(const Variant& editValue, Variant& displayValue, bool focused) override;
+  // Numeric properties check the range first ("Value out of bounds"), then the base runs.
+  void ValidateDisplayValue(Variant& displayValue, AnsiString& errorText, bool& error, TvxCustomEdit* edit) override;
+  bool CanValidate() const override { return true; }
+  TvxEditSupportedOperations GetSupportedOperations() const override { return 1; }
+  // Kind 1: "Value out of bounds".
+  AnsiString GetValidationErrorText(int kind) const override;
+  int GetEditButtonsFeatures() const override { return TvxCustomEditProperties::GetEditButtonsFeatures() + 0x15E; }
+
+  // IvxFormatControllerListener
+  void FormatChanged() override { Changed(); }
+
+protected:
+  TvxCustomEditPropertiesValuesClass GetAssignedValuesClass() const override {
+    return TvxTextEditPropertiesValues::ValuesClass();
+  }
+  // A change of the lookup items (tells the owner).
+  virtual void LookupItemsChanged() { Changed(); }
+  // Which bounds of the range apply (see ValidateDisplayValue).
+  void RangeInEffect(bool& min, bool& max) const;
+
+private:
+  class TLookupItems;
+  TEditCharCase FCharCase = TEditCharCase::ecNormal;
+  AnsiString FDisplayFormat;
+  AnsiString FEditFormat;
+  TvxEditEchoMode FEchoMode = eemNormal;
+  bool FFixedListSelection = true;
+  bool FChooseOnly = false;
+  bool FHideSelection = true;
+  TImeMode FImeMode = TImeMode::imDontCare;
+  AnsiString FImeName;
+  bool FIncrementalSearch = true;
+  std::unique_ptr<TStringList> FLookupItems;
+  int FMaxLength = 0;
+  double FMaxValue = 0.0;
+  double FMinValue = 0.0;
+  bool FOEMConvert = false;
+  char FPasswordChar = 0;
+  std::bitset<256> FValidChars;
+  bool FListening = false;
+};
+
+class TvxTextEditProperties : public TvxCustomTextEditProperties {
+public:
+  using TvxCustomTextEditProperties::TvxCustomTextEditProperties;
+  const char* ClassName() const override { return "TvxTextEditProperties"; }
+  static TvxCustomEditPropertiesClass PropertiesClass();
+  TvxCustomEditPropertiesClass ClassType() const override { return PropertiesClass(); }
+};
+
+// The text editor (see the section comment). The host of its inner text edit.
+class TvxCustomTextEdit : public TvxCustomEdit, public IvxInnerTextEditHost, public IvxFormatControllerListener {
+public:
+  explicit TvxCustomTextEdit(TComponent* owner, bool inplace = false);
+  ~TvxCustomTextEdit() override;
+  const char* ClassName() const override { return "TvxCustomTextEdit"; }
+
+  TvxCustomTextEditProperties* ActiveProperties() {
+    return static_cast<TvxCustomTextEditProperties*>(TvxCustomEdit::ActiveProperties());
+  }
+  TvxCustomTextEditProperties* Properties() const {
+    return static_cast<TvxCustomTextEditProperties*>(TvxCustomEdit::Properties());
+  }
+  // The inner text edit's interface (nullptr while the editor lacks it).
+  IvxInnerTextEdit* InnerTextEdit() const;
+  TvxCustomInnerTextEdit* InnerTextEditControl() const;
+
+  // Enter goes on to the EDIT (which beeps) instead of being eaten; true by default.
+  bool BeepOnEnter() override { return FBeepOnEnter; }
+  void SetBeepOnEnter(bool value) { FBeepOnEnter = value; }
+  // The selected tail of the text was proposed by the incremental search.
+  bool CompletionPending() const { return FCompletionPending; }
+  // The selection in bytes (0 in lookup mode 3, and in mode 2 unless a completion is pending).
+  int SelStart();
+  virtual void SetSelStart(int value);
+  int SelLength();
+  virtual void SetSelLength(int value);
+  AnsiString SelText();
+  // Replaces the selection when CanChangeSelText allows it.
+  virtual void SetSelText(const AnsiString& value);
+  void SelectAll() override;
+  // The clipboard as the user's Ctrl+C, Ctrl+X, Ctrl+V and Delete would use it.
+  void CopyToClipboard();
+  void CutToClipboard();
+  void PasteFromClipboard();
+  void ClearSelection();
+  // A fresh layout of the value (the text painted while the inner edit is hidden).
+  void UpdateDrawValue();
+
+  // --- What the edit base asks ---
+  void GetDisplayValue(Variant& value) override;
+  void SetDisplayValue(const Variant& value) override;
+  void SynchronizeDisplayValue() override;
+  void SynchronizeEditValue() override;
+  void DisplayValueToEditValue(const Variant& displayValue, Variant& editValue, bool focused) override {
+    editValue = displayValue;
+  }
+  void InternalSetDisplayValue(const Variant& value) override;
+  bool IsInnerEditVisible() override;
+  void Activate(TvxCustomEditData*& data) override;
+
+  // --- IvxInnerTextEditHost ---
+  bool PopupKey() override { return FPopupKey; }
+  void SetPopupKey(bool value) override { FPopupKey = value; }
+  bool RestoresSelectionAfterImeChar() override { return FSearchRan; }
+  void CopyToClipboard(TvxCustomInnerTextEdit& inner) override;
+  void CutToClipboard(TvxCustomInnerTextEdit& inner) override;
+  void PasteFromClipboard(TvxCustomInnerTextEdit& inner) override;
+  void ClearSelection(TvxCustomInnerTextEdit& inner) override;
+
+  // IvxFormatControllerListener: the value is shown anew in the locale's formats.
+  void FormatChanged() override;
+
+protected:
+  // For descendants: their parts' classes (the inner edit is the inner text edit unless
+  // classes names another).
+  TvxCustomTextEdit(TComponent* owner, bool inplace, const TvxEditClasses& classes);
+  static TvxEditClasses TextEditClasses(TvxCustomEditPropertiesClass properties);
+
+  // --- Operations descendants override ---
+  // May the selection be replaced by text? Answers the resulting display text and caret.
+  virtual bool CanChangeSelText(const AnsiString& text, AnsiString& newText, int& newSelStart);
+  // The height of "Qq" in the inner edit's font.
+  virtual int GetInnerEditHeight();
+  // May the keys (false) or the wheel (true) step through the lookup items? No here.
+  virtual bool CanSelectLookupItem(bool byWheel) { return false; }
+  // After a properties change: a text that is no item any more is emptied (modes 1 and 2).
+  virtual void CheckLookupValue();
+  // The text the display value shows for an unfocused editor whose value fails the check.
+  virtual AnsiString PlainText(const Variant& value);
+
+  // --- What the text edit changes of the edit base ---
+  // Places the inner edit by the text margins, its height the font's (see the .cpp).
+  void AdjustInnerEditPosition() override;
+  void AdjustInnerControl() override;
+  void PropertiesChanged(TObject* sender) override;
+  bool GetControlVisibleBounds(TControl* control, RECT& bounds) override;
+  bool IsEditingAllowed() override { return ActiveProperties()->GetLookupMode() != 3; }
+  bool IsValidChar(char key) override;
+  bool CanKeyDownModifyEdit(WORD key, TShiftState shift) override;
+  bool CanKeyPressModifyEdit(char key) override;
+  bool WantsNavigationKeys() override { return true; }
+  void StoreDisplayValue(const Variant& value) override;
+  void DoEditKeyDown(WORD& key, TShiftState shift) override;
+  void DoEditKeyPress(char& key) override;
+  void KeyPress(char& key) override;
+  void DoExit() override;
+  void UpdateInnerControlAppearance() override;
+  bool DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) override;
+  void RestoreInnerWindow() override;
+  void InitializeInnerEdit() override;
+  // The text is the display text; writing it needs the editing permission, becomes the
+  // value and counts as a change by the user.
+  AnsiString GetText() override;
+  void SetTextBuf(const AnsiString& text) override;
+  LRESULT Dispatch(TMessage& m) override;
+
+  // The display text held by the inner edit (empty without one).
+  AnsiString DisplayText();
+  // Changes the completion-pending flag (only with a window and no completion lock); a change
+  // repaints the editor.
+  void SetCompletionPending(bool value);
+  // Sets the text from code: the editing permission first; answers whether it was taken.
+  bool InternalSetText(const AnsiString& text);
+
+private:
+  void InitializeTextEdit();
+  // The selected part deleted from the text, when the properties take the result.
+  void DoClearSelection();
+  // The selection replaced by text during a user action, or a refusal (false).
+  bool ReplaceSelection(const AnsiString& text);
+  LRESULT WMGetText(TMessage& m);
+  LRESULT WMSetText(TMessage& m);
+
+  bool FBeepOnEnter = true;
+  bool FCompletionLock = false;
+  bool FCompletionPending = false;
+  bool FPlacing = false;
+  bool FPopupKey = false;
+  bool FSearchRan = false;
+  bool FSettingDisplay = false;
+  bool FSettingText = false;
+  bool FSynchronizingEditValue = false;
+  bool FListening = false;
+};
+
+// The text editor as published.
+class TvxTextEdit : public TvxCustomTextEdit {
+public:
+  explicit TvxTextEdit(TComponent* owner, bool inplace = false);
+  const char* ClassName() const override { return "TvxTextEdit"; }
+  TvxTextEditProperties* Properties() const { return static_cast<TvxTextEditProperties*>(TvxCustomEdit::Properties()); }
+  TvxTextEditProperties* ActiveProperties() {
+    return static_cast<TvxTextEditProperties*>(TvxCustomEdit::ActiveProperties());
+  }
+};
+
+// Registers the text editor's properties ("TextEdit|...") in the editor registry; after
+// InitializevxEdit.
+void InitializevxTextEdit();
+void FinalizevxTextEdit();

@@ -20,6 +20,7 @@
 #include "controls/vxLookAndFeelPainters.h"
 #include "controls/vxLookAndFeels.h"
 #include "editors/vxEdit.h"
+#include "editors/vxTextEdit.h"
 #include "platform/gui/Forms.h"
 #include "platform/rtl/Threads.h"
 #include "scanner/ScannerMenuUnit.h"
@@ -87,6 +88,7 @@ const TUnitStep kUnits[] = {
     // The editors: the list of properties objects and the default edit style controller (also
     // the container library's default); the editor registry is made on first use.
     {InitializevxEdit, FinalizevxEdit},
+    {InitializevxTextEdit, FinalizevxTextEdit},
     // The crawl settings store, then OLE, then the index-root check and the path filter.
     {InitializeCrawlIniUnit, FinalizeCrawlIniUnit},
     {InitializeOle, FinalizeOle},

@@ -696,6 +696,19 @@ void TControl::SetParentColor(bool value) {
   if (value && FParent != nullptr) Perform(CM_PARENTCOLORCHANGED, 0, 0);
 }
 
+void TControl::SetShowHint(bool value) {
+  FParentShowHint = false;
+  if (value == FShowHint) return;
+  FShowHint = value;
+  Perform(CM_SHOWHINTCHANGED, 0, 0);
+}
+
+void TControl::SetParentShowHint(bool value) {
+  if (value == FParentShowHint) return;
+  FParentShowHint = value;
+  if (value && FParent != nullptr) Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
+}
+
 void TControl::SetParentFont(bool value) {
   if (value == FParentFont) return;
   FParentFont = value;
@@ -818,6 +831,14 @@ LRESULT TControl::CMParentColorChanged(TMessage& m) {
   return 0;
 }
 
+LRESULT TControl::CMParentShowHintChanged(TMessage& m) {
+  if (FParentShowHint && FParent != nullptr && FShowHint != FParent->ShowHint()) {
+    FShowHint = FParent->ShowHint();
+    Perform(CM_SHOWHINTCHANGED, 0, 0);
+  }
+  return 0;
+}
+
 LRESULT TControl::CMMouseEnterLeave(TMessage& m) {
   // Parents hear of it too, with the control the mouse entered or left.
   if (FParent != nullptr)
@@ -842,6 +863,7 @@ LRESULT TControl::WndProc(TMessage& m) {
     case WM_CONTEXTMENU: return WMContextMenu(m);
     case CM_PARENTFONTCHANGED: return CMParentFontChanged(m);
     case CM_PARENTCOLORCHANGED: return CMParentColorChanged(m);
+    case CM_PARENTSHOWHINTCHANGED: return CMParentShowHintChanged(m);
     case CM_MOUSEENTER:
     case CM_MOUSELEAVE: return CMMouseEnterLeave(m);
     case CM_COLORCHANGED:
@@ -1033,6 +1055,7 @@ void TWinControl::InsertControl(TControl* control) {
   control->Perform(CM_PARENTCOLORCHANGED, 0, 0);
   control->Perform(CM_PARENTFONTCHANGED, 0, 0);
   control->Perform(CM_PARENTCTL3DCHANGED, 0, 0);
+  control->Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
   if (auto* win = dynamic_cast<TWinControl*>(control); win != nullptr && FHandle != nullptr) {
     if (win->HandleAllocated())
       ::SetParent(win->FHandle, FHandle);
@@ -1586,6 +1609,7 @@ LRESULT TWinControl::WndProc(TMessage& m) {
       if (FHandle != nullptr) SendMessageA(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), 1);
       NotifyControls(CM_PARENTFONTCHANGED);
       return 0;
+    case CM_SHOWHINTCHANGED: NotifyControls(CM_PARENTSHOWHINTCHANGED); return 0;
     case CM_RECREATEWND: RecreateWnd(); return 0;
   }
   return TControl::WndProc(m);

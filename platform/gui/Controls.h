@@ -69,6 +69,8 @@ constexpr UINT CM_EXIT = CM_BASE + 27;
 constexpr UINT CM_DESIGNHITTEST = CM_BASE + 28;
 constexpr UINT CM_WANTSPECIALKEY = CM_BASE + 30;
 constexpr UINT CM_RELEASE = CM_BASE + 33;
+constexpr UINT CM_SHOWHINTCHANGED = CM_BASE + 34;
+constexpr UINT CM_PARENTSHOWHINTCHANGED = CM_BASE + 35;
 constexpr UINT CM_SYSCOLORCHANGE = CM_BASE + 36;
 constexpr UINT CM_WININICHANGE = CM_BASE + 37;  // a system setting changed (wParam, lParam as WM_SETTINGCHANGE)
 constexpr UINT CM_TABSTOPCHANGED = CM_BASE + 40;
@@ -241,6 +243,12 @@ public:
   void SetFont(const TFont& font) { FFont->Assign(&font); }
   bool ParentFont() const { return FParentFont; }
   void SetParentFont(bool value);
+  // Whether the control shows its hint; with ParentShowHint it follows its parent's
+  // ShowHint (writing ShowHint switches ParentShowHint off).
+  bool ShowHint() const { return FShowHint; }
+  void SetShowHint(bool value);
+  bool ParentShowHint() const { return FParentShowHint; }
+  void SetParentShowHint(bool value);
   TCursor Cursor() const { return FCursor; }
   void SetCursor(TCursor cursor);
   // Caption and Text are the same property of the class library.
@@ -358,6 +366,7 @@ protected:
   LRESULT WMContextMenu(TMessage& m);
   LRESULT CMParentFontChanged(TMessage& m);
   LRESULT CMParentColorChanged(TMessage& m);
+  LRESULT CMParentShowHintChanged(TMessage& m);
   LRESULT CMMouseEnterLeave(TMessage& m);
 
   AnsiString FText;
@@ -376,6 +385,8 @@ private:
   std::unique_ptr<TFont> FFont;
   bool FParentFont = true;
   bool FSettingParentFont = false;
+  bool FShowHint = false;
+  bool FParentShowHint = true;
   TCursor FCursor = crDefault;
   unsigned FControlStyle = csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
   unsigned FControlState = 0;

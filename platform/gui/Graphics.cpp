@@ -276,16 +276,19 @@ void TCanvas::Deselect() {
 void TCanvas::FillRect(const RECT& r) {
   RequireHandle();
   ::FillRect(FHandle, &r, FBrush->Handle());
+  Changed();
 }
 
 void TCanvas::FrameRect(const RECT& r) {
   RequireHandle();
   ::FrameRect(FHandle, &r, FBrush->Handle());
+  Changed();
 }
 
 void TCanvas::Rectangle(const RECT& r) {
   RequireHandle();
   ::Rectangle(FHandle, r.left, r.top, r.right, r.bottom);
+  Changed();
 }
 
 void TCanvas::MoveTo(int x, int y) {
@@ -296,22 +299,27 @@ void TCanvas::MoveTo(int x, int y) {
 void TCanvas::LineTo(int x, int y) {
   RequireHandle();
   ::LineTo(FHandle, x, y);
+  Changed();
 }
 
 void TCanvas::TextOut(int x, int y, const AnsiString& text) {
   RequireHandle();
   ::TextOutA(FHandle, x, y, text.data(), static_cast<int>(text.size()));
+  Changed();
 }
 
 void TCanvas::TextRect(const RECT& r, int x, int y, const AnsiString& text) {
   RequireHandle();
   UINT options = ETO_CLIPPED | (FBrush->Style() != TBrushStyle::bsClear ? ETO_OPAQUE : 0);
   ::ExtTextOutA(FHandle, x, y, options, &r, text.data(), static_cast<UINT>(text.size()), nullptr);
+  Changed();
 }
 
 int TCanvas::DrawText(const AnsiString& text, RECT& r, UINT format) {
   RequireHandle();
-  return ::DrawTextA(FHandle, text.data(), static_cast<int>(text.size()), &r, format);
+  const int height = ::DrawTextA(FHandle, text.data(), static_cast<int>(text.size()), &r, format);
+  if ((format & DT_CALCRECT) == 0) Changed();
+  return height;
 }
 
 SIZE TCanvas::TextExtent(const AnsiString& text) {
@@ -344,6 +352,7 @@ SIZE TCanvas::TabbedTextOut(int x, int y, const AnsiString& text, std::span<cons
   LONG extent = ::TabbedTextOutA(FHandle, x, y, text.data(), static_cast<int>(text.size()),
                                  static_cast<int>(tabStops.size()), tabStops.empty() ? nullptr : tabStops.data(),
                                  tabOrigin);
+  Changed();
   return SIZE{LOWORD(extent), HIWORD(extent)};
 }
 
@@ -355,6 +364,7 @@ void TCanvas::SetTextJustification(int breakExtra, int breakCount) {
 void TCanvas::ExtTextOut(int x, int y, UINT options, const RECT* r, const AnsiString& text) {
   RequireHandle();
   ::ExtTextOutA(FHandle, x, y, options, r, text.data(), static_cast<UINT>(text.size()), nullptr);
+  Changed();
 }
 
 void TCanvas::Draw(int x, int y, TBitmap& bitmap) {
@@ -367,6 +377,7 @@ void TCanvas::Draw(int x, int y, TBitmap& bitmap) {
   } else {
     BitBlt(FHandle, x, y, bitmap.Width(), bitmap.Height(), source, 0, 0, SRCCOPY);
   }
+  Changed();
 }
 
 void TCanvas::DrawDisabled(int x, int y, TBitmap& bitmap) {
@@ -403,6 +414,7 @@ void TCanvas::DrawDisabled(int x, int y, TBitmap& bitmap) {
   SelectObject(maskDC, oldMask);
   DeleteObject(mask);
   DeleteDC(maskDC);
+  Changed();
 }
 
 void TCanvas::CopyRect(const RECT& dest, TCanvas& source, const RECT& sr) {
@@ -410,11 +422,13 @@ void TCanvas::CopyRect(const RECT& dest, TCanvas& source, const RECT& sr) {
   source.RequireHandle();
   StretchBlt(FHandle, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, source.Handle(),
              sr.left, sr.top, sr.right - sr.left, sr.bottom - sr.top, FCopyMode);
+  Changed();
 }
 
 void TCanvas::Polygon(std::span<const POINT> points) {
   RequireHandle();
   ::Polygon(FHandle, points.data(), static_cast<int>(points.size()));
+  Changed();
 }
 
 TColor TCanvas::Pixels(int x, int y) {
@@ -426,17 +440,20 @@ TColor TCanvas::Pixels(int x, int y) {
 void TCanvas::SetPixels(int x, int y, TColor color) {
   RequireHandle();
   SetPixelV(FHandle, x, y, ColorToRGB(color));
+  Changed();
 }
 
 void TCanvas::DrawFocusRect(const RECT& r) {
   RequireHandle();
   ::DrawFocusRect(FHandle, &r);
+  Changed();
 }
 
 void TCanvas::DrawFrameControl(const RECT& r, UINT type, UINT state) {
   RequireHandle();
   RECT copy = r;  // the system may change the rectangle it is given
   ::DrawFrameControl(FHandle, &copy, type, state);
+  Changed();
 }
 
 void TCanvas::ExcludeClipRect(const RECT& r) {
@@ -520,14 +537,19 @@ void TBitmap::FreeImage() {
 }
 
 void TBitmap::SetSize(int width, int height) {
+  const bool hadImage = FBitmap != nullptr;
   FreeImage();
-  if (width <= 0 || height <= 0) return;
+  if (width <= 0 || height <= 0) {
+    if (hadImage) Changed();
+    return;
+  }
   HDC screen = GetDC(nullptr);
   FBitmap = CreateCompatibleBitmap(screen, width, height);
   ReleaseDC(nullptr, screen);
   if (FBitmap == nullptr) throw EOSError("Out of system resources", GetLastError());
   FWidth = width;
   FHeight = height;
+  Changed();
 }
 
 void TBitmap::SetHandle(HBITMAP bitmap) {
@@ -539,6 +561,7 @@ void TBitmap::SetHandle(HBITMAP bitmap) {
     FWidth = info.bmWidth;
     FHeight = info.bmHeight;
   }
+  Changed();
 }
 
 bool TBitmap::LoadFromResourceName(HINSTANCE module, const char* name) {
@@ -550,7 +573,10 @@ bool TBitmap::LoadFromResourceName(HINSTANCE module, const char* name) {
 }
 
 TCanvas& TBitmap::Canvas() {
-  if (!FCanvas) FCanvas = std::make_unique<TBitmapCanvas>(*this);
+  if (!FCanvas) {
+    FCanvas = std::make_unique<TBitmapCanvas>(*this);
+    FCanvas->OnChange = [this](TObject*) { Changed(); };
+  }
   MakeContext();
   return *FCanvas;
 }
@@ -621,6 +647,7 @@ void TBitmap::WritePixels32(const std::vector<uint32_t>& pixels) {
     SetDIBits(dc, FBitmap, 0, static_cast<UINT>(FHeight), pixels.data(), reinterpret_cast<const BITMAPINFO*>(&bih),
               DIB_RGB_COLORS);
   });
+  Changed();
 }
 
 TColor TBitmap::TransparentColor() {

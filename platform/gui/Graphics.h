@@ -225,7 +225,14 @@ public:
   void RestoreDC(int saved);
   POINT SetWindowOrg(int x, int y);  // answers the previous origin
 
+  // Fired after every call that draws (not after measuring, moving the pen or clipping), so
+  // that the owner of what is drawn on (a bitmap) can tell its own listeners.
+  TNotifyEvent OnChange;
+
 protected:
+  void Changed() {
+    if (OnChange) OnChange(this);
+  }
   // Descendants that make their device context on demand override CreateHandle (setting it
   // with SetHandle) and give it back in ReleaseHandle. A descendant that made one calls
   // FreeHandle in its own destructor: the base destructor cannot reach the override.
@@ -276,6 +283,11 @@ public:
   // with EInvalidOperation.
   void WritePixels32(const std::vector<uint32_t>& pixels);
 
+  // Fired after every change of the picture: a new size or image, pixels written, and every
+  // drawing call of its canvas. Not for the transparency settings, which only say how the
+  // picture is drawn elsewhere (painters set them for the time of a drawing).
+  TNotifyEvent OnChange;
+
   // Drawing with a transparent colour: the one set, or the bottom-left pixel while it is
   // clDefault.
   bool Transparent() const { return FTransparent; }
@@ -287,6 +299,9 @@ private:
   friend class TBitmapCanvas;
   void MakeContext();
   void FreeImage();
+  void Changed() {
+    if (OnChange) OnChange(this);
+  }
   // Bitmap functions that read or write the bits want the bitmap out of every device context.
   template <class F> void OutOfContext(F f);
   HBITMAP FBitmap = nullptr;

@@ -73,7 +73,7 @@ TEST(vxEditUtils, ButtonWidthAndBorderExtent) {
     TvxEditButtonViewData button = Button(kind, ebsNormal, RECT{});
     button.Caption = caption;
     button.Width = explicitWidth;
-    button.Glyph = glyph;
+    button.Glyph = std::shared_ptr<TBitmap>(glyph, [](TBitmap*) {});  // the test's own
     return vxCalculateEditButtonWidth(canvas, button);
   };
   EXPECT_GE(width(bkText, "OK", 0, nullptr), scrollBar);
@@ -194,7 +194,7 @@ TEST(vxEditUtils, GlyphOverTheButtonBackground) {
   TPaintBitmap bitmap(30, 30, kFill);
   TvxCanvas canvas(bitmap.Canvas());
   TvxEditButtonViewData button = Button(bkGlyph, ebsNormal, RECT{8, 8, 22, 16});
-  button.Glyph = &glyph;
+  button.Glyph = std::shared_ptr<TBitmap>(&glyph, [](TBitmap*) {});
   TvxEditButtonContentParams params;
   params.DrawBackground = [](TvxCanvas& c, const RECT& r, TColor color) { c.FillRect(r, color); };
   vxDrawEditButtonContent(canvas, button, RECT{10, 10, 20, 14}, clBlue, clRed, params);

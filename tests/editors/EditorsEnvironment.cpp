@@ -1,6 +1,7 @@
 // The units the editors' tests need, started once for the run in the program's order (the
 // control library's, then the editors') and finished after the last test.
 #include "editors/vxEdit.h"
+#include "editors/vxTextEdit.h"
 #include "platform/gui/Forms.h"
 #include "tests/controls/ControlsTestSupport.h"
 
@@ -15,8 +16,10 @@ public:
     Application->Initialize();
     controlstest::StartControlUnits();
     InitializevxEdit();
+    InitializevxTextEdit();
   }
   void TearDown() override {
+    FinalizevxTextEdit();
     FinalizevxEdit();
     controlstest::StopControlUnits();
   }

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -307,6 +308,10 @@ TEST(vxEditStyle, InPlaceAndDirectStylesTakeNoDefaultController) {
 TEST(vxEditRepository, RegistryListsEachClassOnceInCaptionOrder) {
   TvxRegisteredClasses& registry = GetRegisteredEditProperties();
   EXPECT_EQ(&registry, &GetRegisteredEditProperties());
+  // The editors' start-up registered theirs: set aside for this test, put back afterwards.
+  std::vector<std::pair<TvxClass, AnsiString>> started;
+  for (int i = 0; i < registry.Count(); ++i) started.emplace_back(registry.Items(i), registry.Texts(i));
+  registry.Clear();
   registry.Register(TCheckedProperties::PropertiesClass(), "Checked|A checked editor");
   registry.Register(TvxCustomEditProperties::PropertiesClass(), "Base|The base");
   registry.Register(TCheckedProperties::PropertiesClass(), "Again|Twice");
@@ -314,6 +319,7 @@ TEST(vxEditRepository, RegistryListsEachClassOnceInCaptionOrder) {
   EXPECT_EQ(registry.Items(0), TvxCustomEditProperties::PropertiesClass());
   EXPECT_EQ(registry.Texts(1), "Checked|A checked editor");
   registry.Clear();
+  for (const auto& [cls, text] : started) registry.Register(cls, text);
 }
 
 TEST(vxEditRepository, ItemsTellTheirListenersAndLeaveTheirRepository) {
@@ -361,4 +367,88 @@ TEST(vxEditRepository, ARepositoryFreesItsItemsWhoeverOwnsThem) {
   }
   EXPECT_EQ(children, (std::vector<std::string>{"onForm"}));
   EXPECT_EQ(form.ComponentCount(), 0);
+}
+
+// --- Further values of the ground ---
+
+TEST(vxEditStyle, PopupCloseButtonLivesOnTheBaseStyleAndIsCopied) {
+  TvxContainerStyles styles(nullptr, TvxEditStyle::StyleClass());
+  auto* normal = static_cast<TvxEditStyle*>(styles.Style());
+  auto* focused = static_cast<TvxEditStyle*>(styles.StyleFocused());
+  EXPECT_TRUE(normal->PopupCloseButton());
+  EXPECT_TRUE(focused->PopupCloseButton());
+  focused->SetPopupCloseButton(false);  // lands on the normal style
+  EXPECT_FALSE(normal->PopupCloseButton());
+  EXPECT_FALSE(focused->PopupCloseButton());
+  EXPECT_EQ(normal->AssignedValues(), 0u) << "not an assigned value";
+  TvxEditStyle copy(nullptr, false);
+  copy.Assign(normal);
+  EXPECT_FALSE(copy.PopupCloseButton());
+
+  // Gradient buttons, unlike transparency, belong to the style they are written on.
+  focused->SetGradientButtons(true);
+  EXPECT_TRUE(focused->GradientButtons());
+  EXPECT_FALSE(normal->GradientButtons());
+  EXPECT_EQ(focused->AssignedValues(), vxStyleValueBit(svGradientButtons));
+  EXPECT_FALSE(static_cast<TvxEditStyle*>(styles.StyleHot())->GradientButtons());
+}
+
+TEST(vxEditProperties, OwnEventPublishedNamesAndTheEditorClass) {
+  TvxCustomEditProperties source(nullptr), dest(nullptr);
+  int own = 0;
+  source.OnOwnEvent = [&own](TObject*) { ++own; };
+  dest.Assign(&source);
+  EXPECT_FALSE(dest.OnOwnEvent) << "Assign leaves the third event";
+  dest.OnOwnEvent = [](TObject*) {};
+  dest.Assign(&source);
+  ASSERT_TRUE(dest.OnOwnEvent);
+  dest.OnOwnEvent(&dest);
+  EXPECT_EQ(own, 0) << "nor does it overwrite one set";
+
+  const struct {
+    const char* Name;
+    bool Published;
+  } names[] = {{"Alignment", true}, {"ALIGNMENT", true}, {"ReadOnly", false}, {"", false}, {"Alignmen", false}};
+  for (const auto& n : names) EXPECT_EQ(dest.AssignedValues()->IsPropertyPublished(n.Name), n.Published) << n.Name;
+
+  TvxCustomEditClass editClass = dest.GetContainerClass();
+  ASSERT_NE(editClass, nullptr);
+  EXPECT_STREQ(editClass->ClassName, "TvxCustomEdit");
+  std::unique_ptr<TvxCustomEdit> edit(editClass->Create(nullptr));
+  EXPECT_STREQ(edit->ClassName(), "TvxCustomEdit");
+
+  TvxEditRepositoryItem item(nullptr);
+  EXPECT_FALSE(item.PropertiesEvents);
+}
+
+TEST(vxEditButtons, DrawingOnTheGlyphIsAChangeOfTheButton) {
+  TvxCustomEditProperties p(nullptr);
+  TNotifications n(p);
+  TvxEditButton* button = p.Buttons()->Add();
+  const int added = n.Count;
+  TBitmap* glyph = button->Glyph();
+  EXPECT_EQ(n.Count, added) << "making the empty glyph is no change";
+  glyph->SetSize(8, 8);
+  EXPECT_EQ(n.Count, added + 1);
+  glyph->Canvas().Brush().SetColor(clRed);
+  glyph->Canvas().FillRect(RECT{0, 0, 4, 4});
+  EXPECT_EQ(n.Count, added + 2);
+  glyph->Canvas().TextExtent("Zg");  // measuring draws nothing
+  glyph->SetTransparent(true);
+  EXPECT_EQ(n.Count, added + 2);
+
+  TBitmap other;
+  other.SetSize(5, 5);
+  button->SetGlyph(&other);
+  EXPECT_EQ(n.Count, added + 3) << "a copied glyph is one change";
+  EXPECT_EQ(button->Glyph()->Width(), 5);
+
+  // A glyph that a layout still holds no longer reaches a button that let it go.
+  std::shared_ptr<TBitmap> held = button->SharedGlyph();
+  button->SetGlyph(nullptr);
+  const int released = n.Count;
+  held->SetSize(3, 3);
+  p.Buttons()->Delete(0);
+  held->Canvas().FillRect(RECT{0, 0, 3, 3});
+  EXPECT_EQ(n.Count, released + 1) << "only the deletion was heard";
 }

@@ -2,6 +2,7 @@
 // states and transparency, the button style an editor's border chooses, the auto-size height,
 // and the painting of the whole. A plain container stands in for the editor where one is
 // needed.
+#include "controls/vdThemeConsts.h"
 #include "editors/vxEdit.h"
 #include "tests/controls/ControlsTestSupport.h"
 #include "tests/platform/GuiTestSupport.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 using controlstest::TPaintBitmap;
 
@@ -186,4 +188,69 @@ TEST_F(vxEditView, PaintsFrameBackgroundAndButtons) {
   EXPECT_EQ(bitmap.Pixel(79, 10), ColorToRGB(clBtnFace)) << "its side toward the text";
   EXPECT_EQ(bitmap.Pixel(82, 5), ColorToRGB(clBtnFace));
   EXPECT_EQ(bitmap.Pixel(84, 9), ColorToRGB(clBtnText)) << "the first dot";
+}
+
+TEST_F(vxEditView, NativeAutoSizeTakesTheThemesButtonMargins) {
+  Style.LookAndFeel()->SetNativeStyle(true);
+  ASSERT_TRUE(AreVisualStylesAvailable(totEdit)) << "the run has a visual style";
+  HTHEME theme = OpenTheme(totButton);
+  ASSERT_NE(theme, nullptr);
+  const RECT probe{0, 0, 100, 100};
+  RECT content{};
+  ASSERT_EQ(GetThemeBackgroundContentRect(theme, BP_PUSHBUTTON, PBS_NORMAL, probe, content), S_OK);
+  const int margins = content.left + (100 - content.right);
+  ASSERT_NE(margins, 2) << "the style's margins must differ from the unthemed frame to tell them apart";
+  TBitmap tall;
+  tall.SetSize(8, 40);
+  TvxEditButton* glyph = AddButton(0);
+  glyph->SetKind(bkGlyph);
+  glyph->SetGlyph(&tall);
+  auto data = Properties.CreateViewData(&Style, false);
+  // The glyph in the style's frame, the text margins (1 and 3), the native edit frame (2 a side).
+  EXPECT_EQ(data->GetEditSize(Canvas, Variant()).cy, 40 + margins + 4 + 4);
+}
+
+TEST_F(vxEditView, ABaseViewInfoDrawsNoText) {
+  AnsiString text = "left over";
+  EXPECT_FALSE(Info.GetDrawingText(text));
+  EXPECT_EQ(text, "");
+}
+
+// A layout made before its button was freed under an update lock paints a live glyph.
+TEST_F(vxEditView, AButtonFreedUnderTheLockLeavesALiveGlyph) {
+  TBitmap picture;
+  picture.SetSize(8, 8);
+  picture.Canvas().Brush().SetColor(clWhite);  // the bottom-left pixel: transparent
+  picture.Canvas().FillRect(RECT{0, 0, 8, 8});
+  picture.Canvas().Brush().SetColor(clRed);
+  picture.Canvas().FillRect(RECT{2, 2, 6, 6});
+  TvxEditButton* button = AddButton(0);
+  button->SetKind(bkGlyph);
+  button->SetGlyph(&picture);
+  Layout(RECT{0, 0, 100, 21});
+  ASSERT_EQ(Info.ButtonCount(), 1);
+  const RECT bounds = ButtonBounds(0);
+
+  Properties.BeginUpdate();  // no new layout comes
+  Properties.Buttons()->Delete(0);
+  // Bitmaps made now may take the freed one's memory.
+  std::vector<std::unique_ptr<TBitmap>> others;
+  for (int i = 0; i < 16; ++i) {
+    others.push_back(std::make_unique<TBitmap>());
+    others.back()->SetSize(8, 8);
+    others.back()->Canvas().Brush().SetColor(clBlue);
+    others.back()->Canvas().FillRect(RECT{0, 0, 8, 8});
+  }
+  TPaintBitmap bitmap(100, 21, clLime);
+  TvxCanvas canvas(bitmap.Canvas());
+  Info.Paint(canvas);
+  Properties.EndUpdate();
+  int red = 0, blue = 0;
+  for (int y = bounds.top; y < bounds.bottom; ++y)
+    for (int x = bounds.left; x < bounds.right; ++x) {
+      red += bitmap.Pixel(x, y) == ColorToRGB(clRed);
+      blue += bitmap.Pixel(x, y) == ColorToRGB(clBlue);
+    }
+  EXPECT_EQ(red, 16) << "the glyph the layout was made with";
+  EXPECT_EQ(blue, 0);
 }

@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <iterator>
+#include <vector>
+
 namespace {
 
 void Fill(TBitmap& bitmap, TColor colour) {
@@ -122,4 +126,58 @@ TEST(GuiGraphics, TextFitCountsWholeDoubleByteCharacters) {
   EXPECT_EQ(fit, 2) << "bytes of the one whole character that fits";
   ASSERT_EQ(ends.size(), 6u);
   EXPECT_EQ(ends[1], one) << "the end of the first character, at its second byte";
+}
+
+// Whoever shows a bitmap hears of every change of its picture, and of nothing else.
+TEST(GuiGraphics, BitmapTellsEveryChangeOfItsPicture) {
+  TBitmap bitmap;
+  int changes = 0;
+  bitmap.OnChange = [&changes](TObject*) { ++changes; };
+  bitmap.SetSize(0, 0);
+  EXPECT_EQ(changes, 0) << "an empty bitmap made empty again";
+  TCanvas& canvas = bitmap.Canvas();
+  bitmap.SetSize(10, 10);
+  EXPECT_EQ(changes, 1);
+  TBitmap source;
+  source.SetSize(2, 2);
+  const POINT triangle[] = {{0, 0}, {4, 0}, {0, 4}};
+  RECT r{0, 0, 9, 9};
+  const std::function<void()> drawing[] = {
+      [&] { canvas.FillRect(RECT{0, 0, 2, 2}); },
+      [&] { canvas.FrameRect(RECT{0, 0, 5, 5}); },
+      [&] { canvas.Rectangle(RECT{1, 1, 4, 4}); },
+      [&] { canvas.LineTo(5, 5); },
+      [&] { canvas.TextOut(0, 0, "A"); },
+      [&] { canvas.TextRect(RECT{0, 0, 5, 5}, 0, 0, "A"); },
+      [&] { canvas.DrawText("A", r, DT_LEFT); },
+      [&] { canvas.TabbedTextOut(0, 0, "A\tB", {}, 0); },
+      [&] { canvas.ExtTextOut(0, 0, 0, nullptr, "A"); },
+      [&] { canvas.Draw(1, 1, source); },
+      [&] { canvas.DrawDisabled(1, 1, source); },
+      [&] { canvas.CopyRect(RECT{0, 0, 2, 2}, source.Canvas(), RECT{0, 0, 2, 2}); },
+      [&] { canvas.Polygon(triangle); },
+      [&] { canvas.SetPixels(3, 3, clRed); },
+      [&] { canvas.DrawFocusRect(RECT{0, 0, 5, 5}); },
+      [&] { canvas.DrawFrameControl(RECT{0, 0, 8, 8}, DFC_BUTTON, DFCS_BUTTONCHECK); },
+      [&] { bitmap.WritePixels32(std::vector<uint32_t>(100, 0x00FF0000u)); },
+      [&] { bitmap.SetSize(0, 0); },
+  };
+  for (size_t i = 0; i < std::size(drawing); ++i) {
+    if (bitmap.Empty()) bitmap.SetSize(10, 10);
+    const int before = changes;
+    drawing[i]();
+    EXPECT_EQ(changes, before + 1) << "drawing call " << i;
+  }
+  // Measuring, moving the pen, clipping and the transparency settings change no pixel.
+  bitmap.SetSize(10, 10);
+  const int before = changes;
+  canvas.TextExtent("Zg");
+  canvas.DrawText("A", r, DT_CALCRECT);
+  canvas.MoveTo(2, 2);
+  canvas.IntersectClipRect(RECT{0, 0, 5, 5});
+  canvas.Pixels(1, 1);
+  bitmap.ReadPixels32();
+  bitmap.SetTransparent(true);
+  bitmap.SetTransparentColor(clRed);
+  EXPECT_EQ(changes, before);
 }
