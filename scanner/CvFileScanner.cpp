@@ -19,6 +19,7 @@
 #include "controls/vxGraphics.h"
 #include "controls/vxLookAndFeelPainters.h"
 #include "controls/vxLookAndFeels.h"
+#include "editors/vxCalc.h"
 #include "editors/vxEdit.h"
 #include "editors/vxTextEdit.h"
 #include "platform/gui/Forms.h"
@@ -89,6 +90,8 @@ const TUnitStep kUnits[] = {
     // the container library's default); the editor registry is made on first use.
     {InitializevxEdit, FinalizevxEdit},
     {InitializevxTextEdit, FinalizevxTextEdit},
+    // The calculator edit joins the editor registry.
+    {InitializevxCalc, FinalizevxCalc},
     // The crawl settings store, then OLE, then the index-root check and the path filter.
     {InitializeCrawlIniUnit, FinalizeCrawlIniUnit},
     {InitializeOle, FinalizeOle},

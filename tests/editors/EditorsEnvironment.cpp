@@ -1,5 +1,6 @@
 // The units the editors' tests need, started once for the run in the program's order (the
 // control library's, then the editors') and finished after the last test.
+#include "editors/vxCalc.h"
 #include "editors/vxEdit.h"
 #include "editors/vxTextEdit.h"
 #include "platform/gui/Forms.h"
@@ -17,8 +18,10 @@ public:
     controlstest::StartControlUnits();
     InitializevxEdit();
     InitializevxTextEdit();
+    InitializevxCalc();
   }
   void TearDown() override {
+    FinalizevxCalc();
     FinalizevxTextEdit();
     FinalizevxEdit();
     controlstest::StopControlUnits();

@@ -7,7 +7,9 @@
 #include "common/CorvaneIniUnit.h"
 #include "controls/vxDataStorage.h"
 #include "controls/vxFormats.h"
+#include "editors/vxCalc.h"
 #include "editors/vxEdit.h"
+#include "editors/vxTextEdit.h"
 #include "platform/rtl/SysExceptions.h"
 #include "platform/rtl/Streams.h"
 #include "scanner/ScannerMenuUnit.h"
@@ -37,6 +39,8 @@ public:
     InitializevxFormats();
     InitializevxDataStorage();
     InitializevxEdit();
+    InitializevxTextEdit();
+    InitializevxCalc();
     // A configuration of the run's own, so that folders the configuration creates land in
     // a temp folder and not in the working directory.
     FConfigDir = std::make_unique<TTempDir>();
@@ -49,6 +53,8 @@ public:
     FinalizeCvPathValidatorUnit();
     FinalizeCvHviUnit();
     FinalizeCorvaneIniUnit();
+    FinalizevxCalc();
+    FinalizevxTextEdit();
     FinalizevxEdit();
     FinalizevxDataStorage();
     FinalizevxFormats();
@@ -502,6 +508,36 @@ TEST_F(MainWindow, ClosingDuringAScanWaitsForItAndKeepsTheLists) {
   delete Form;
   Form = nullptr;
   ExpectListsClosed(work2);
+}
+
+TEST_F(MainWindow, AltF4InTheOpenCalculatorDuringAScanClosesAndKeepsTheLists) {
+  const WideString target = Temp.PathW() + L"\\big";
+  MakeTree(target, 20, 100);
+  Form->FileListCheck->SetChecked(true);
+  Form->GroupBox5->SetVisible(true);
+  guitest::ShowAndActivate(*Form);
+  TCustomForm* previousMain = Application->MainForm();
+  Application->SetMainForm(Form);
+  BrowseAnswer = WideToAnsi(target);
+  Click(Form->CrawlButton);
+  ASSERT_NE(Form->Runner(), nullptr);
+  WaitForScanLog(WorkFolder());
+  Form->StartPeekEdit->SetFocus();
+  Application->ProcessMessages();
+  bool opened = false;
+  Form->StartPeekEdit->Properties()->OnPopup = [&](TObject*) {
+    opened = true;
+    guitest::TapKeyWith(VK_MENU, VK_F4);
+  };
+  Form->StartPeekEdit->SetDroppedDown(true);
+  PumpUntil([] { return Application->Terminated(); }, 500);
+  EXPECT_TRUE(opened);
+  EXPECT_TRUE(Application->Terminated()) << "Alt+F4 reached the main window";
+  EXPECT_EQ(Form->Runner(), nullptr) << "closing waited for the scan";
+  Application->ResetTerminated();
+  Application->SetMainForm(previousMain);
+  ExpectListsClosed(WorkFolder());
+  EXPECT_TRUE(Errors.empty());
 }
 
 TEST_F(MainWindow, WorkFolderButtonsUseTheDialogAndTheShell) {
