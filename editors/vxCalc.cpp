@@ -129,22 +129,6 @@ AnsiString RemoveThousandSeparators(AnsiString text, char separator) {
   return text;
 }
 
-// Thousand separators every three digits of the integer part, never after a sign.
-AnsiString InsertThousandSeparators(const AnsiString& text, const TFormatSettings& fs) {
-  size_t end = text.find(fs.DecimalSeparator);
-  if (end == AnsiString::npos) end = text.size();
-  size_t begin = 0;
-  while (begin < end && (text[begin] < '0' || text[begin] > '9')) ++begin;
-  AnsiString result = text.substr(end);
-  int digits = 0;
-  for (size_t i = end; i-- > begin;) {
-    if (digits > 0 && digits % 3 == 0) result.insert(0, 1, fs.ThousandSeparator);
-    result.insert(0, 1, text[i]);
-    ++digits;
-  }
-  return text.substr(0, begin) + result;
-}
-
 }  // namespace
 
 bool vxCalcTextToNumber(const AnsiString& text, long double& value) {
@@ -161,9 +145,7 @@ AnsiString vxCalcFormatValue(long double value, int precision, bool scientific, 
   const TFormatSettings& fs = GetFormatSettings();
   if (!scientific) {
     const AnsiString text = FloatToStrF(value, TFloatFormat::ffGeneral, precision, 0, fs);
-    // The general format of a large or tiny value is scientific: it gets no separators.
-    if (!thousandSeparator || text.find_first_of("Ee") != AnsiString::npos) return text;
-    return InsertThousandSeparators(text, fs);
+    return thousandSeparator ? vxInsertThousandSeparators(text) : text;
   }
   const AnsiString text = FloatToStrF(value, TFloatFormat::ffExponent, precision, 0, fs);
   const size_t e = text.find_first_of("Ee");
