@@ -444,6 +444,44 @@ TEST_F(vxCalcEdit, OpensBelowTheEditWithAPicture) {
   guitest::SaveArtifact(shot, "calc_edit_popup.bmp");
 }
 
+TEST_F(vxCalcEdit, ClipboardInThePopupAndInTheEdit) {
+  Focus();
+  // Ctrl+Insert copies the display, Shift+Insert pastes into it.
+  OpenAndThen([&] {
+    guitest::TypeText(L"42");
+    guitest::TapKeyWith(VK_CONTROL, VK_INSERT);
+    edittest::Settle();
+    SetClipboardText("7");
+    guitest::TapKeyWith(VK_SHIFT, VK_INSERT);
+    guitest::TapKey(VK_RETURN);
+  });
+  EXPECT_EQ(Edit->Text(), "7");
+  SetClipboardText("x");
+  OpenAndThen([&] {
+    guitest::TypeText(L"42");
+    guitest::TapKeyWith(VK_CONTROL, VK_INSERT);
+    guitest::TapKey(VK_ESCAPE);
+  });
+  EXPECT_EQ(ClipboardText(), "42");
+
+  // Pasting into the edit goes through the calculator: the currency string goes, what is no
+  // number becomes 0, and a number beyond the double range shows the error (the value 0).
+  struct Case {
+    const char* clipboard;
+    const char* text;
+  };
+  const Case cases[] = {{" ￥12.5 ", "12.5"}, {"abc", "0"}, {"1E400", "Error"}};
+  for (const Case& c : cases) {
+    SetClipboardText(c.clipboard);
+    Edit->SelectAll();
+    guitest::TapKeyWith(VK_CONTROL, 'V');
+    edittest::Settle();
+    EXPECT_EQ(Edit->Text(), c.text) << c.clipboard;
+  }
+  EXPECT_TRUE(Edit->ValidateEdit());
+  EXPECT_EQ(Edit->Value(), 0);
+}
+
 TEST_F(vxCalcEdit, ReadOnlyDoesNotDropDown) {
   Edit->Properties()->SetReadOnly(true);
   Edit->SetDroppedDown(true);
