@@ -478,23 +478,40 @@ void ExpectListsClosed(const AnsiString& work) {
   EXPECT_NE(log.back().find("folders scanned"), AnsiString::npos) << log.back();
 }
 
-TEST_F(MainWindow, ClosingDuringAScanWaitsForItAndKeepsTheLists) {
-  const WideString target = Temp.PathW() + L"\\big";
-  MakeTree(target, 20, 100);
-  Form->FileListCheck->SetChecked(true);
-  TCustomForm* previousMain = Application->MainForm();
-  Application->SetMainForm(Form);
-  BrowseAnswer = WideToAnsi(target);
-  Click(Form->CrawlButton);
-  ASSERT_NE(Form->Runner(), nullptr);
-  WaitForScanLog(WorkFolder());
+// The window as the application's main window, with a scan of a tree big enough to be
+// stopped inside the walk; Leave puts the application back as it was.
+class MainWindowScanning : public MainWindow {
+protected:
+  void Start() {
+    const WideString target = Temp.PathW() + L"\\big";
+    MakeTree(target, 20, 100);
+    Form->FileListCheck->SetChecked(true);
+    FPreviousMain = Application->MainForm();
+    Application->SetMainForm(Form);
+    BrowseAnswer = WideToAnsi(target);
+    Click(Form->CrawlButton);
+    ASSERT_NE(Form->Runner(), nullptr);
+    WaitForScanLog(WorkFolder());
+  }
+  // Waits for the application to end (a closed main window ends it); answers whether it did.
+  bool Leave() {
+    PumpUntil([] { return Application->Terminated(); }, 500);
+    const bool ended = Application->Terminated();
+    Application->ResetTerminated();
+    Application->SetMainForm(FPreviousMain);
+    return ended;
+  }
+
+private:
+  TCustomForm* FPreviousMain = nullptr;
+};
+
+TEST_F(MainWindowScanning, ClosingDuringAScanWaitsForItAndKeepsTheLists) {
+  ASSERT_NO_FATAL_FAILURE(Start());
   SendMessageA(Form->Handle(), WM_CLOSE, 0, 0);
   EXPECT_EQ(Form->Runner(), nullptr) << "closing waits for the scan and lets it go";
   ExpectIdle();
-  PumpUntil([] { return Application->Terminated(); }, 100);
-  EXPECT_TRUE(Application->Terminated());
-  Application->ResetTerminated();
-  Application->SetMainForm(previousMain);
+  EXPECT_TRUE(Leave());
   ExpectListsClosed(WorkFolder());
   // The lines of the stopped scan reached the view before it closed.
   EXPECT_EQ(ViewLines(), LogFileAsShown(WorkFolder()));
@@ -510,18 +527,10 @@ TEST_F(MainWindow, ClosingDuringAScanWaitsForItAndKeepsTheLists) {
   ExpectListsClosed(work2);
 }
 
-TEST_F(MainWindow, AltF4InTheOpenCalculatorDuringAScanClosesAndKeepsTheLists) {
-  const WideString target = Temp.PathW() + L"\\big";
-  MakeTree(target, 20, 100);
-  Form->FileListCheck->SetChecked(true);
+TEST_F(MainWindowScanning, AltF4InTheOpenCalculatorClosesAndKeepsTheLists) {
   Form->GroupBox5->SetVisible(true);
   guitest::ShowAndActivate(*Form);
-  TCustomForm* previousMain = Application->MainForm();
-  Application->SetMainForm(Form);
-  BrowseAnswer = WideToAnsi(target);
-  Click(Form->CrawlButton);
-  ASSERT_NE(Form->Runner(), nullptr);
-  WaitForScanLog(WorkFolder());
+  ASSERT_NO_FATAL_FAILURE(Start());
   Form->StartPeekEdit->SetFocus();
   Application->ProcessMessages();
   bool opened = false;
@@ -530,12 +539,9 @@ TEST_F(MainWindow, AltF4InTheOpenCalculatorDuringAScanClosesAndKeepsTheLists) {
     guitest::TapKeyWith(VK_MENU, VK_F4);
   };
   Form->StartPeekEdit->SetDroppedDown(true);
-  PumpUntil([] { return Application->Terminated(); }, 500);
+  EXPECT_TRUE(Leave()) << "Alt+F4 reached the main window";
   EXPECT_TRUE(opened);
-  EXPECT_TRUE(Application->Terminated()) << "Alt+F4 reached the main window";
   EXPECT_EQ(Form->Runner(), nullptr) << "closing waited for the scan";
-  Application->ResetTerminated();
-  Application->SetMainForm(previousMain);
   ExpectListsClosed(WorkFolder());
   EXPECT_TRUE(Errors.empty());
 }
