@@ -221,6 +221,8 @@ TBatchResult TBatchCrawlThread::CrawlFolderTree(const WideString& folder, TFileL
   TCrawlCounters counters;
   TFolderStats root;
   StatsClear(root);
+  // Each scan's log names every exclusion rule the engine gives up on.
+  if (FPathScratch) FPathScratch->ForgetGiveUps();
   LogAndPost(log, TLogLevel::llInfo, "START crawling: " + WideToAnsi(folder));
   if (FReportInterval > 1000) {
     LogAndPost(log, TLogLevel::llInfo,
@@ -257,6 +259,13 @@ void TBatchCrawlThread::ReportSearchFailure(TLogAppender& log, const WideString&
   if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return;
   LogAndPost(log, TLogLevel::llWarn,
              "フォルダを読み取れません: " + WideToAnsi(folder) + " (" + SysErrorMessage(error) + ")");
+}
+
+void TBatchCrawlThread::ReportRuleGiveUps(TLogAppender& log) {
+  // The path stays listed as if the rule did not apply; the line tells the user that the
+  // rule decided nothing for it.
+  for (const AnsiString& report : FPathScratch->TakeGiveUps())
+    LogAndPost(log, TLogLevel::llWarn, report);
 }
 
 TBatchResult TBatchCrawlThread::Walk(const WideString& folder, bool includeHidden,
@@ -296,7 +305,9 @@ TBatchResult TBatchCrawlThread::Walk(const WideString& folder, bool includeHidde
         }
         path.assign(dir);
         path += fd.cFileName;
-        if (!validator.IsValid(path, *FPathScratch)) {
+        const bool valid = validator.IsValid(path, *FPathScratch);
+        if (FPathScratch->HasGiveUps()) ReportRuleGiveUps(log);
+        if (!valid) {
           if (errList) errList->AddLine(path);
           continue;
         }

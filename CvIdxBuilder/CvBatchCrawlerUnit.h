@@ -70,7 +70,8 @@ public:
                                TDirListWriter* dirList, TStringListWriter* errList,
                                TLogAppender& log);
   // One folder and, when recursive, its subfolders: brDone or brStopped. A folder that
-  // cannot be searched is listed as empty, with a WARN line saying why.
+  // cannot be searched is listed as empty, with a WARN line saying why. An exclusion rule
+  // the engine gives up on excludes nothing and gets one WARN line per scan.
   TBatchResult Walk(const WideString& folder, bool includeHidden, TFileListWriter* fileList,
                     TDirListWriter* dirList, TStringListWriter* errList, TLogAppender& log,
                     int64_t minSize, int64_t minCount, TCrawlCounters& counters,
@@ -86,6 +87,9 @@ protected:
   // A WARN line naming the folder and the system's reason, unless the search only found no
   // entries; the walk goes on either way.
   void ReportSearchFailure(TLogAppender& log, const WideString& folder, DWORD error);
+  // A WARN line for each exclusion rule the engine gave up on for the first time in this
+  // scan (the path filter's reports); the path was tested as if the rule did not apply.
+  void ReportRuleGiveUps(TLogAppender& log);
   // The folder, with a trailing backslash, that receives the output files; nn becomes the
   // index text of the file names. Creates a missing folder.
   AnsiString PrepareOutputFolder(AnsiString& nn);

@@ -133,6 +133,17 @@ TCvMatchData::~TCvMatchData() {
 TCvPathScratch::TCvPathScratch(bool manyPaths) : Match(manyPaths) {}
 TCvPathScratch::~TCvPathScratch() = default;
 
+std::vector<AnsiString> TCvPathScratch::TakeGiveUps() {
+  std::vector<AnsiString> reports;
+  reports.swap(FGiveUps);
+  return reports;
+}
+
+void TCvPathScratch::ForgetGiveUps() {
+  FGaveUp.clear();
+  FGiveUps.clear();
+}
+
 TCvRegExp::TCvRegExp(const WideString& pattern) : FPattern(pattern), FCode(nullptr) {
   int error = 0;
   PCRE2_SIZE offset = 0;
@@ -142,9 +153,7 @@ TCvRegExp::TCvRegExp(const WideString& pattern) : FPattern(pattern), FCode(nullp
                            PCRE2_CASELESS | PCRE2_UTF | PCRE2_MATCH_INVALID_UTF, &error,
                            &offset, nullptr);
   if (!FCode) {
-    wchar_t text[256] = {};
-    pcre2_get_error_message_16(error, reinterpret_cast<PCRE2_UCHAR16*>(text), 256);
-    throw ERegExprError(WideToAnsi(text) + " (" + IntToStr(static_cast<int64_t>(offset)) +
+    throw ERegExprError(EngineMessage(error) + " (" + IntToStr(static_cast<int64_t>(offset)) +
                         "文字目)");
   }
   // Every scanned path meets these expressions; compiled code is several times faster.
@@ -159,20 +168,30 @@ size_t TCvRegExp::JitSize() const {
   return pcre2_pattern_info_16(FCode, PCRE2_INFO_JITSIZE, &size) == 0 ? size : 0;
 }
 
-bool TCvRegExp::Find(const WideString& subject, size_t* length, TCvMatchData* scratch) const {
+int TCvRegExp::Search(const WideString& subject, TCvMatchData* scratch, size_t* length) const {
   std::unique_ptr<TCvMatchData> own;
   if (!scratch) {
     own = std::make_unique<TCvMatchData>();
     scratch = own.get();
   }
-  int rc = pcre2_match_16(FCode, reinterpret_cast<PCRE2_SPTR16>(subject.c_str()),
-                          subject.size(), 0, 0, scratch->Get(), scratch->Context());
-  if (rc < 0) return false;  // no match, or the engine gave up: not a match either way
-  if (length) {
+  const int rc = pcre2_match_16(FCode, reinterpret_cast<PCRE2_SPTR16>(subject.c_str()),
+                                subject.size(), 0, 0, scratch->Get(), scratch->Context());
+  if (rc >= 0 && length) {
     PCRE2_SIZE* ov = pcre2_get_ovector_pointer_16(scratch->Get());
     *length = ov[1] - ov[0];
   }
-  return true;
+  return rc;
+}
+
+bool TCvRegExp::Find(const WideString& subject, size_t* length, TCvMatchData* scratch) const {
+  return Search(subject, scratch, length) >= 0;
+}
+
+AnsiString TCvRegExp::EngineMessage(int code) {
+  wchar_t text[256] = {};
+  if (pcre2_get_error_message_16(code, reinterpret_cast<PCRE2_UCHAR16*>(text), 256) < 0)
+    return "PCRE2 error " + IntToStr(code);
+  return WideToAnsi(text);
 }
 
 std::unique_ptr<TCvRegExp> NewIgnoreCaseRegExp(const AnsiString& pattern) {
@@ -203,6 +222,7 @@ bool TCvPathRegExpList::MatchesAny(const WideString& path, TCvMatchData* scratch
 // --- Exclusion rules --------------------------------------------------------------------
 
 void TCvPathExcludePatternList::Clear() {
+  FSources.clear();
   FByExt.clear();
   FAnyExt.Clear();
   FEmpty = true;
@@ -210,6 +230,7 @@ void TCvPathExcludePatternList::Clear() {
 
 void TCvPathExcludePatternList::Load(const AnsiString& fileName) {
   Clear();
+  FFileName = fileName;
   DWORD a = GetFileAttributesA(fileName.c_str());
   if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY) != 0) return;
   TStringList lines;
@@ -228,10 +249,7 @@ void TCvPathExcludePatternList::Load(const AnsiString& fileName) {
     SendTraceValue("aPattern", pattern);
     if (ext.empty() || pattern.empty()) continue;
     try {
-      if (ext == "*")
-        FAnyExt.Add(NewIgnoreCaseRegExp(pattern));
-      else
-        AddPattern(ext, pattern);
+      AddRule(ext == "*" ? FAnyExt : ExtList(ext), ext, pattern, i + 1);
     } catch (const ERegExprError& e) {
       // The scan ends as failed with this text in its log: say which rule and why.
       throw ERegExprError(Format("除外ルールの正規表現が正しくありません: %s %d行目 [%s] %s: %s",
@@ -244,12 +262,22 @@ void TCvPathExcludePatternList::Load(const AnsiString& fileName) {
 
 void TCvPathExcludePatternList::AddPattern(const AnsiString& extension,
                                            const AnsiString& pattern) {
+  AddRule(ExtList(extension), extension, pattern, 0);
+}
+
+TCvPathRegExpList& TCvPathExcludePatternList::ExtList(const AnsiString& extension) {
   AnsiString ext = AnsiLowerCase(extension);
   while (!ext.empty() && ext[0] == '.') ext.erase(0, 1);
   WideString key = AnsiToWide(ext);
   auto& list = FByExt[key];
   if (!list) list = std::make_unique<TCvPathRegExpList>();
-  list->Add(NewIgnoreCaseRegExp(pattern));
+  return *list;
+}
+
+void TCvPathExcludePatternList::AddRule(TCvPathRegExpList& list, const AnsiString& extension,
+                                        const AnsiString& pattern, int line) {
+  list.Add(NewIgnoreCaseRegExp(pattern));
+  FSources[list.Get(list.Count() - 1)] = TRuleSource{extension, pattern, line};
 }
 
 TCvPathRegExpList* TCvPathExcludePatternList::FindExt(const AnsiString& extension) const {
@@ -262,14 +290,60 @@ TCvPathRegExpList* TCvPathExcludePatternList::FindExtW(const WideString& extensi
 }
 
 bool TCvPathExcludePatternList::Matches(const WideString& path, TCvMatchData* scratch) const {
+  return MatchesRules(path, scratch, nullptr);
+}
+
+bool TCvPathExcludePatternList::Matches(const WideString& path, TCvPathScratch& scratch) const {
+  return MatchesRules(path, &scratch.Match, &scratch);
+}
+
+bool TCvPathExcludePatternList::MatchesRules(const WideString& path, TCvMatchData* match,
+                                             TCvPathScratch* report) const {
   if (FEmpty) return false;
-  if (FAnyExt.MatchesAny(path, scratch)) return true;
+  if (MatchesList(FAnyExt, path, match, report)) return true;
   if (FByExt.empty()) return false;
   WideString ext = ExtractFileExtW(path);
   if (!ext.empty()) ext.erase(0, 1);  // the dot
   LowerAscii(ext);
   TCvPathRegExpList* list = FindExtW(ext);
-  return list && list->MatchesAny(path, scratch);
+  return list && MatchesList(*list, path, match, report);
+}
+
+bool TCvPathExcludePatternList::MatchesList(const TCvPathRegExpList& list, const WideString& path,
+                                            TCvMatchData* match, TCvPathScratch* report) const {
+  for (int i = 0; i < list.Count(); ++i) {
+    const TCvRegExp* rule = list.Get(i);
+    const int rc = rule->Search(path, match);
+    if (rc >= 0) return true;
+    // A rule the engine gives up on has not said the path matches: the path stays listed,
+    // and the scan's log says which rule could not decide, once per rule.
+    if (rc != PCRE2_ERROR_NOMATCH && report && report->FGaveUp.insert(rule).second)
+      report->FGiveUps.push_back(GiveUpMessage(*rule, path, rc));
+  }
+  return false;
+}
+
+AnsiString TCvPathExcludePatternList::GiveUpMessage(const TCvRegExp& rule, const WideString& path,
+                                                    int code) const {
+  TRuleSource source;
+  auto it = FSources.find(&rule);
+  if (it != FSources.end()) source = it->second;
+  // The rule as the engine reads it; the control characters its file's escapes can put in
+  // it are shown as those escapes, so that the report stays one line of the log.
+  AnsiString pattern;
+  for (char c : source.Pattern) {
+    switch (c) {
+      case '\t': pattern += "\\t"; break;
+      case '\n': pattern += "\\n"; break;
+      case '\r': pattern += "\\r"; break;
+      case '\b': pattern += "\\b"; break;
+      case '\f': pattern += "\\f"; break;
+      default: pattern += c;
+    }
+  }
+  return Format("除外ルールを判定できず除外しませんでした: %s %d行目 [%s] %s: %s (%s)",
+                FFileName.c_str(), source.Line, source.Extension.c_str(), pattern.c_str(),
+                WideToAnsi(path).c_str(), TCvRegExp::EngineMessage(code).c_str());
 }
 
 // --- Validator ------------------------------------------------------------------------------
@@ -379,7 +453,7 @@ bool TCvPathValidator::IsValid(const WideString& path, TCvPathScratch& scratch) 
   if (IsSystemExcluded(path, &scratch.Match)) return false;
   if (FRoots && MayBeInHviRoot(ansiPath) && TCvHviUtility::IsInHviRoot(*FRoots, AnsiString(ansiPath)))
     return false;
-  return !MatchesExcludePattern(path, &scratch.Match);
+  return !FExcludePatterns.Matches(path, scratch);
 }
 
 bool TCvPathValidator::ExactAnsiForm(const WideString& path, TCvPathScratch& scratch, char* out,

@@ -16,9 +16,11 @@
 #include <memory>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class TCorvaneRootList;
+class TCvRegExp;
 struct pcre2_real_code_16;
 struct pcre2_real_match_data_16;
 struct pcre2_real_match_context_16;
@@ -62,8 +64,20 @@ public:
 
   TCvMatchData Match;
 
+  // Exclusion rules the engine gave up on for a path (its match limit, depth limit, stack or
+  // memory ran out): such a rule excludes nothing. Each rule's first give-up since the last
+  // ForgetGiveUps leaves one report naming the rule file, the line, the extension, the
+  // rule, the path and the engine's message; TakeGiveUps hands the reports over.
+  bool HasGiveUps() const { return !FGiveUps.empty(); }
+  std::vector<AnsiString> TakeGiveUps();
+  // A new scan: every rule is reported again the first time it gives up.
+  void ForgetGiveUps();
+
 private:
   friend class TCvPathValidator;
+  friend class TCvPathExcludePatternList;
+  std::unordered_set<const TCvRegExp*> FGaveUp;
+  std::vector<AnsiString> FGiveUps;
   WideString Folder;       // up to and with its last backslash
   AnsiString FolderAnsi;   // its ANSI form, when it has an exact one
   bool FolderExact = true;
@@ -83,9 +97,16 @@ public:
   // interpreter (an engine built without the JIT, or a system refusing executable memory).
   size_t JitSize() const;
   // True when the expression matches somewhere in subject; length gets the length of the
-  // whole match. scratch may be null (one is made for the call).
+  // whole match. scratch may be null (one is made for the call). An engine that gives up
+  // answers no match.
   bool Find(const WideString& subject, size_t* length = nullptr,
             TCvMatchData* scratch = nullptr) const;
+  // The engine's own answer: positive when it matched, PCRE2_ERROR_NOMATCH (-1) when not,
+  // another negative code when it gave up (see EngineMessage).
+  int Search(const WideString& subject, TCvMatchData* scratch = nullptr,
+             size_t* length = nullptr) const;
+  // The engine's text for one of its codes, such as "match limit exceeded".
+  static AnsiString EngineMessage(int code);
 
 private:
   WideString FPattern;
@@ -122,16 +143,36 @@ public:
   void AddPattern(const AnsiString& extension, const AnsiString& pattern);
   // The list of an extension (lower-case, no dot), or nullptr.
   TCvPathRegExpList* FindExt(const AnsiString& extension) const;
+  // A rule the engine gives up on does not match; the rules after it are still tried.
   bool Matches(const WideString& path, TCvMatchData* scratch = nullptr) const;
+  // The same, with each rule's first give-up reported to the scratch.
+  bool Matches(const WideString& path, TCvPathScratch& scratch) const;
   void Clear();
   bool Empty() const { return FEmpty; }
   const TCvPathRegExpList& AnyExt() const { return FAnyExt; }
 
 private:
+  // Where a rule came from, for the reports: the extension and the rule as written, and
+  // the line of the rule file (0 for a rule added by AddPattern).
+  struct TRuleSource {
+    AnsiString Extension;
+    AnsiString Pattern;
+    int Line = 0;
+  };
   TCvPathRegExpList* FindExtW(const WideString& extension) const;
+  TCvPathRegExpList& ExtList(const AnsiString& extension);
+  void AddRule(TCvPathRegExpList& list, const AnsiString& extension, const AnsiString& pattern,
+               int line);
+  bool MatchesList(const TCvPathRegExpList& list, const WideString& path, TCvMatchData* match,
+                   TCvPathScratch* report) const;
+  bool MatchesRules(const WideString& path, TCvMatchData* match, TCvPathScratch* report) const;
+  AnsiString GiveUpMessage(const TCvRegExp& rule, const WideString& path, int code) const;
+
   std::unordered_map<WideString, std::unique_ptr<TCvPathRegExpList>> FByExt;
   TCvPathRegExpList FAnyExt;
   bool FEmpty = true;
+  AnsiString FFileName;  // the rule file last loaded
+  std::unordered_map<const TCvRegExp*, TRuleSource> FSources;
 };
 
 // What the filter is built from: the start-up paths and special folders in production,

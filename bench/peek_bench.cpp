@@ -20,6 +20,7 @@
 #include "controls/vxFormats.h"
 #include "editors/vxCalc.h"
 #include "editors/vxEdit.h"
+#include "editors/vxMaskEdit.h"
 #include "editors/vxTextEdit.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Forms.h"
@@ -86,10 +87,12 @@ public:
     InitializevxDataStorage();
     InitializevxEdit();
     InitializevxTextEdit();
+    InitializevxMaskEdit();
     InitializevxCalc();
   }
   ~TBenchEditorUnits() {
     FinalizevxCalc();
+    FinalizevxMaskEdit();
     FinalizevxTextEdit();
     FinalizevxEdit();
     FinalizevxDataStorage();

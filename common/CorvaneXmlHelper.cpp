@@ -8,8 +8,10 @@
 #include <libxml/xmlsave.h>
 #include <libxml/xpath.h>
 
+#include <cctype>
 #include <cstdarg>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -100,6 +102,112 @@ int Utf8ToAnsiCodePage(unsigned char* out, int* outlen, const unsigned char* in,
   return finish(static_cast<int>(out - outStart));
 }
 
+// --- Namespace declarations on output ---
+
+// The length of the character or entity reference at the start of text ("&#38;", "&#x26;",
+// "&name;"), or 0.
+size_t ReferenceLength(std::string_view text) {
+  if (text.size() < 3 || text[0] != '&') return 0;
+  size_t i = 1;
+  auto isName = [](unsigned char c) {
+    return c >= 0x80 || std::isalnum(c) || c == '_' || c == ':' || c == '.' || c == '-';
+  };
+  if (text[1] == '#') {
+    const bool hex = text[2] == 'x';
+    i = hex ? 3 : 2;
+    const size_t digits = i;
+    while (i < text.size() && (hex ? std::isxdigit(static_cast<unsigned char>(text[i]))
+                                   : std::isdigit(static_cast<unsigned char>(text[i]))))
+      ++i;
+    if (i == digits) return 0;
+  } else {
+    while (i < text.size() && isName(static_cast<unsigned char>(text[i]))) ++i;
+    if (i == 1) return 0;
+  }
+  return i < text.size() && text[i] == ';' ? i + 1 : 0;
+}
+
+// A namespace URI as libxml2 keeps it, escaped as an attribute value is written: "<", ">"
+// and the double quotation mark as entity references, TAB, LF and CR as character
+// references (a parser reads them back as blanks otherwise). libxml2 keeps every "&" of a
+// URI it parsed as a reference ("&#38;" or the entity's "&name;"), so a reference stays as
+// it stands; any other "&" becomes "&amp;".
+std::string EscapeNamespaceUri(std::string_view uri) {
+  std::string r;
+  for (size_t i = 0; i < uri.size(); ++i) {
+    switch (uri[i]) {
+      case '<': r += "&lt;"; break;
+      case '>': r += "&gt;"; break;
+      case '"': r += "&quot;"; break;
+      case '\t': r += "&#9;"; break;
+      case '\n': r += "&#10;"; break;
+      case '\r': r += "&#13;"; break;
+      case '&': {
+        const size_t n = ReferenceLength(uri.substr(i));
+        if (n == 0) {
+          r += "&amp;";
+        } else {
+          r.append(uri.substr(i, n));
+          i += n - 1;
+        }
+        break;
+      }
+      default: r += uri[i];
+    }
+  }
+  return r;
+}
+
+// libxml2 escapes attribute values when it writes them, but writes the URI of a namespace
+// declaration between quotes as it stands: a URI holding "<" or "&" would be saved as text
+// that does not load. For one serialisation, every declaration written from the node
+// (its own and those of the elements below it) holds its URI escaped as an attribute value;
+// the destructor gives the tree its own URIs back.
+class TEscapedNamespaceUris {
+public:
+  explicit TEscapedNamespaceUris(xmlNode* top) {
+    if (!top) return;
+    if (top->type == XML_NAMESPACE_DECL) {
+      Escape(reinterpret_cast<xmlNs*>(top));
+    } else {
+      // Elements in document order, without recursion (a built tree may be deep); the
+      // declarations of entities and the DTD are not written with the node.
+      for (xmlNode* n = top; n;) {
+        if (n->type == XML_ELEMENT_NODE)
+          for (xmlNs* ns = n->nsDef; ns; ns = ns->next) Escape(ns);
+        const bool descend = n->type == XML_ELEMENT_NODE || n->type == XML_DOCUMENT_NODE ||
+                             n->type == XML_DOCUMENT_FRAG_NODE;
+        if (descend && n->children) {
+          n = n->children;
+          continue;
+        }
+        while (n != top && !n->next) n = n->parent;
+        n = n == top ? nullptr : n->next;
+      }
+    }
+    for (TSwap& s : FSwaps) s.Ns->href = reinterpret_cast<const xmlChar*>(s.Escaped.c_str());
+  }
+  ~TEscapedNamespaceUris() {
+    for (TSwap& s : FSwaps) s.Ns->href = s.Original;
+  }
+  TEscapedNamespaceUris(const TEscapedNamespaceUris&) = delete;
+  TEscapedNamespaceUris& operator=(const TEscapedNamespaceUris&) = delete;
+
+private:
+  struct TSwap {
+    xmlNs* Ns;
+    const xmlChar* Original;
+    std::string Escaped;
+  };
+  void Escape(xmlNs* ns) {
+    if (!ns->href) return;
+    std::string escaped = EscapeNamespaceUri(reinterpret_cast<const char*>(ns->href));
+    if (escaped != reinterpret_cast<const char*>(ns->href))
+      FSwaps.push_back({ns, ns->href, std::move(escaped)});
+  }
+  std::vector<TSwap> FSwaps;
+};
+
 // Selection failures are the application's errors: they carry the XPath after a CR.
 [[noreturn]] void RaiseSelectError(const char* sentence, const AnsiString& xpath) {
   RaiseFmt("%s\r%s", sentence, xpath.c_str());
@@ -120,6 +228,18 @@ struct TXPathObjectDeleter {
   void operator()(xmlXPathObject* o) const { xmlXPathFreeObject(o); }
 };
 
+// The node of the document that a result node stands for. The namespace axis yields copies
+// of the declarations in scope, each pointing at its element, that are freed with the
+// result: the declaration in scope there is the document's own, which lives as long as the
+// document ("xml" is declared by the document itself).
+xmlNode* DocumentNode(xmlDoc* doc, xmlNode* node) {
+  if (!node || node->type != XML_NAMESPACE_DECL) return node;
+  auto* copy = reinterpret_cast<xmlNs*>(node);
+  auto* element = reinterpret_cast<xmlNode*>(copy->next);
+  if (!element || element->type != XML_ELEMENT_NODE) return node;  // not a copy
+  return reinterpret_cast<xmlNode*>(xmlSearchNs(doc, element, copy->prefix));
+}
+
 // The nodes the expression selects from the context node; raises the "invalid" message
 // when it does not evaluate to a node set.
 std::vector<xmlNode*> EvaluateNodeSet(xmlNode* context, const AnsiString& xpath) {
@@ -139,7 +259,9 @@ std::vector<xmlNode*> EvaluateNodeSet(xmlNode* context, const AnsiString& xpath)
   std::vector<xmlNode*> nodes;
   if (xmlNodeSet* set = result->nodesetval) {
     nodes.reserve(set->nodeNr);
-    for (int i = 0; i < set->nodeNr; ++i) nodes.push_back(set->nodeTab[i]);
+    for (int i = 0; i < set->nodeNr; ++i) {
+      if (xmlNode* node = DocumentNode(context->doc, set->nodeTab[i])) nodes.push_back(node);
+    }
   }
   return nodes;
 }
@@ -152,15 +274,30 @@ void TCorvaneXmlHelper::StructuredError(void* helper, xmlError* error) {
   if (!helper || !error) return;
   auto* self = static_cast<TCorvaneXmlHelper*>(helper);
   if (self->FStopped) return;
-  self->FErrorLine = error->line;
-  self->FErrorColumn = error->int2;  // libxml2 reports the column of parser errors here
+  // An entity's replacement text is parsed, at its first reference, by a parser of its own
+  // that reads that text alone from its line 1. An error there is placed where the
+  // document's parser stands: just after the reference, a place in the text shown.
+  xmlParserCtxt* source = nullptr;
+  if (error->domain == XML_FROM_PARSER || error->domain == XML_FROM_NAMESPACE)
+    source = static_cast<xmlParserCtxt*>(error->ctxt);
+  const bool inEntity = source && self->FParser && source != self->FParser;
+  if (inEntity && self->FParser->input) {
+    self->FErrorLine = self->FParser->input->line;
+    self->FErrorColumn = self->FParser->input->col;
+  } else {
+    self->FErrorLine = error->line;
+    self->FErrorColumn = error->int2;  // libxml2 reports the column of parser errors here
+  }
   // The first error that refuses the document is the one reported. libxml2 would go on
   // looking for more, and some errors copy everything read so far (a comment full of "--"
   // gives one per pair): stopping here keeps a malformed document's refusal linear.
-  // Warnings and errors that leave the document loadable do not stop it.
-  if (error->level == XML_ERR_FATAL && self->FParser) {
+  // Inside an entity both parsers stop: the entity's, which would go on alone, and the
+  // document's, which would otherwise end quietly at the reference with a cut-off tree
+  // (LoadXml refuses it). Warnings and errors that leave the document loadable do not stop.
+  if (error->level == XML_ERR_FATAL) {
     self->FStopped = true;
-    xmlStopParser(self->FParser);
+    if (inEntity) xmlStopParser(source);
+    if (self->FParser) xmlStopParser(self->FParser);
   }
 }
 
@@ -179,7 +316,8 @@ TXmlDocument TCorvaneXmlHelper::LoadXml(const AnsiString& text) {
     doc.reset(xmlCtxtReadMemory(parser.get(), utf8.data(), static_cast<int>(utf8.size()), nullptr,
                                 "UTF-8", XML_PARSE_NONET));
   }
-  if (!doc)
+  // A parser stopped at its first error may still hand back the tree read until then.
+  if (!doc || helper.FStopped)
     throw Exception(Format("XML読込エラー[%d行%d文字目]\r\n\r\n%s", helper.FErrorLine,
                            helper.FErrorColumn, text.c_str()));
   return doc;
@@ -201,6 +339,7 @@ void TCorvaneXmlHelper::SaveXml(xmlNode* node, AnsiString& text) {
     ansi.name = name;
     ansi.output = &Utf8ToAnsiCodePage;
     if (xmlOutputBuffer* out = xmlOutputBufferCreateBuffer(buffer, &ansi)) {
+      TEscapedNamespaceUris escaped(node);
       xmlNodeDumpOutput(out, node->doc, node, 0, 0, name);
       xmlOutputBufferClose(out);
     }

@@ -36,11 +36,12 @@ public:
 
   // Parses ANSI text into a new document. A parse error raises Exception with
   // "XML読込エラー[<line>行<column>文字目]" CR LF CR LF and the whole input; the position
-  // is that of the first error that refuses the document, where parsing stops.
+  // is that of the first error that refuses the document, where parsing stops (for an
+  // error inside an entity's replacement text, the place just after its reference).
   static TXmlDocument LoadXml(const AnsiString& text);
   // Serialises the node (a whole document with its declaration) as "Shift_JIS" text in
   // code page 932, so that whatever loaded saves and loads back; characters the code page
-  // lacks become character references.
+  // lacks become character references, and namespace URIs are escaped as attribute values.
   static void SaveXml(xmlNode* node, AnsiString& text);
   static void SaveXml(xmlDoc* doc, AnsiString& text);
   // The character a predefined entity reference stands for; any other name leaves the
@@ -83,6 +84,6 @@ private:
 
   int FErrorLine = 0;
   int FErrorColumn = 0;
-  xmlParserCtxt* FParser = nullptr;  // the parser of the load, stopped at its first fatal error
-  bool FStopped = false;
+  xmlParserCtxt* FParser = nullptr;  // the document's parser, stopped at its first fatal error
+  bool FStopped = false;             // a fatal error was reported: the document is refused
 };

@@ -2435,7 +2435,11 @@ void TvxCustomInnerListBox::DoAutoComplete(char& key) {
   if (!AutoComplete()) return;
   const auto c = static_cast<unsigned char>(key);
   const DWORD now = KeyTickCount();
-  if (now - FLastKeyTime > FAutoCompleteDelay) FAutoCompleteText.clear();
+  if (now - FLastKeyTime > FAutoCompleteDelay) {
+    // A waiting lead byte belongs to the text that the pause ended.
+    FAutoCompleteText.clear();
+    FPendingLeadByte = 0;
+  }
   FLastKeyTime = now;
   const unsigned char lead = FPendingLeadByte;
   FPendingLeadByte = 0;

@@ -848,8 +848,8 @@ void FinalizevxPopupWindows();
 // new text. A double-byte character comes as two WM_CHAR messages: the trail byte is taken
 // from the queue when it waits there; when it does not (Wine hands both bytes of a character
 // it has joined itself straight to the window procedure, one after the other), the lead byte
-// waits for the next character, and is dropped unless that is a trail byte. A lead byte is
-// never searched alone.
+// waits for the next character, and is dropped unless that is a trail byte or when the pause
+// before the next character starts a new text. A lead byte is never searched alone.
 //
 // Ownership: the list box owns its canvas and look-and-feel, and its scroll bars while they
 // have no parent; a scroll bar with a parent is freed with it, and the list box hears of it.

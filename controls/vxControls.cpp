@@ -642,6 +642,10 @@ TvxControl::~TvxControl() {
   FChildComponents.clear();
   DestroyScrollBars();
   FFontListeners.clear();
+  // A drag object made by DoStartDrag frees itself when the drag ends with a call back to it;
+  // a drag whose source goes ends without one, so the drag frees it.
+  if (auto* own = dynamic_cast<TvxDragControlObject*>(ActiveDragObject()); own != nullptr && own->Control() == this)
+    HandDragObjectToDrag(own);
   FDragAndDropObject.reset();
   FDragImages.reset();
   FLookAndFeel->OnChanged = nullptr;
@@ -997,6 +1001,8 @@ void TvxControl::CreateWnd() {
 }
 
 void TvxControl::InitControl() {
+  // The first moment a descendant's answer can be asked (not in the constructor).
+  if (HasDragImages()) SetControlStyle(ControlStyle() | csDisplayDragImage);
   CreateScrollBars();
   for (TControl* control : {static_cast<TControl*>(FHScrollBar), static_cast<TControl*>(FVScrollBar),
                             static_cast<TControl*>(FSizeGrip)})

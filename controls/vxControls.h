@@ -479,7 +479,8 @@ bool vxAutoScrollStepDue(int tick, int speed);
 //   the platform's drag with its own drag object and drag images.
 // C++ runs only this class's overrides while this class is being constructed, so what the
 // base asks descendants (HasScrollBars, HasDragImages, MayFocus) is asked when first needed,
-// not in the constructor: a descendant that has drag images adds csDisplayDragImage itself.
+// not in the constructor: InitControl (when the window is made) adds csDisplayDragImage to a
+// control that has drag images.
 // A control being destroyed ends its mouse trackings, gives up its mouse capture object, lets
 // its child components go, clears the object links to itself and leaves the settings
 // controller. The window procedure holds an object link on the control while a message runs,

@@ -142,6 +142,33 @@ void AddRow(TvxTextRows& rows, int& rowCount, const TvxTextRow& row) {
   rows[static_cast<size_t>(rowCount++)] = row;
 }
 
+// The bytes of the whole characters at the start of text that fit in maxWidth, measured as
+// the row is drawn: with expanded TABs a TAB reaches the next stop, which the fit count of
+// GetTextExtentExPoint knows nothing of, so the prefixes are measured (by halving).
+int FitWholeChars(HDC dc, std::string_view text, int maxWidth, bool expandTabs) {
+  if (!expandTabs) {
+    // The fit count may be in bytes.
+    INT fit = 0;
+    SIZE unused{};
+    GetTextExtentExPointA(dc, text.data(), static_cast<int>(text.size()), maxWidth, &fit, nullptr, &unused);
+    return WholeCharsWithin(text, std::clamp(static_cast<int>(fit), 0, static_cast<int>(text.size())));
+  }
+  std::vector<int> ends;  // where each character ends
+  for (size_t i = 0; i < text.size();) {
+    i = NextCharIndex(text, i);
+    ends.push_back(static_cast<int>(i));
+  }
+  size_t low = 0, high = ends.size();  // characters known to fit, and at most fitting
+  while (low < high) {
+    const size_t mid = (low + high + 1) / 2;
+    if (vxGetTextExtent(dc, text.data(), ends[mid - 1], true).cx <= maxWidth)
+      low = mid;
+    else
+      high = mid - 1;
+  }
+  return low == 0 ? 0 : ends[low - 1];
+}
+
 void DrawRowText(HDC dc, const TvxTextParams& params, int x, int y, const char* text, int length) {
   if (params.ExpandTabs)
     TabbedTextOutA(dc, x, y, text, length, 0, nullptr, x);
@@ -295,11 +322,8 @@ void vxTextRowsOut(HDC dc, const RECT& r, const TvxTextParams& params, const Tvx
     int x = row.Left;
     const bool ellipsis = i == rowCount - 1 && params.EndEllipsis && (row.Width > width || partialOutput);
     if (ellipsis) {
-      // The fit count may be in bytes: keep whole characters, at least one of them.
-      INT fit = 0;
-      SIZE unused{};
-      GetTextExtentExPointA(dc, row.Text, row.Length, std::max(0, width - params.EllipsisWidth), &fit, nullptr, &unused);
-      length = WholeCharsWithin(rowText, std::clamp(static_cast<int>(fit), 0, row.Length));
+      // Keep whole characters, at least one of them.
+      length = FitWholeChars(dc, rowText, std::max(0, width - params.EllipsisWidth), params.ExpandTabs);
       if (length == 0 && row.Length > 0) length = static_cast<int>(NextCharIndex(rowText, 0));
       // A cut row starts inside the rectangle, or its "..." would fall outside.
       x = std::max(x, static_cast<int>(r.left));

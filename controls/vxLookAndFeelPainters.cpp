@@ -1063,12 +1063,9 @@ void TvxStandardLookAndFeelPainter::DrawScrollBarPart(TvxCanvas& canvas, bool ho
       canvas.Canvas().DrawFrameControl(r, DFC_SCROLL, glyph);
       return;
     }
-    // The pressed glyph sits one pixel right and down; the clip keeps its far edge off the
-    // neighbouring part.
-    HRGN saved = canvas.Canvas().SaveClipRegion();
-    canvas.IntersectClipRect(r);
+    // The pressed glyph sits one pixel right and down, drawn whole: its last column and row
+    // fall on the neighbouring part, which the bar paints after its arrows.
     canvas.Canvas().DrawFrameControl(Moved(r, 1, 1), DFC_SCROLL, glyph | DFCS_FLAT);
-    canvas.Canvas().RestoreClipRegion(saved);
     SidePair(canvas, r, clBtnShadow, clBtnShadow);
     SidePair(canvas, Inflated(r, -1, -1), clBtnFace, clBtnFace);
     return;

@@ -62,6 +62,9 @@ public:
   // The values set on this object; the others follow the master.
   TvxLookAndFeelValues AssignedValues() const { return FAssignedValues; }
   void SetAssignedValues(TvxLookAndFeelValues value);
+  // A value is stored only when it was set here.
+  bool IsKindStored() const { return (FAssignedValues & lfvKind) != 0; }
+  bool IsNativeStyleStored() const { return (FAssignedValues & lfvNativeStyle) != 0; }
 
   // The master set explicitly (nullptr: the root is the master).
   TvxLookAndFeel* MasterLookAndFeel() const { return FMasterLookAndFeel; }

@@ -67,9 +67,11 @@ void TvxScrollBar::SetKind(TScrollBarKind value) {
 }
 
 void TvxScrollBar::SetScrollParams(int min, int max, int position, int pageSize, bool redraw) {
+  // A control narrower than its border and a bar computes a negative page: that is no page.
+  pageSize = std::max(pageSize, 0);
   // A page larger than the range would leave the thumb nowhere to go (and a range that starts
   // below zero must not be judged by max alone).
-  if (max < min || pageSize < 0 || static_cast<long long>(pageSize) > static_cast<long long>(max) - min + 1)
+  if (max < min || static_cast<long long>(pageSize) > static_cast<long long>(max) - min + 1)
     throw EInvalidOperation(SvxScrollBarRange);
   position = std::clamp(position, min, max);
   if (min == FMin && max == FMax && pageSize == FPageSize && position == FPosition) return;
@@ -370,13 +372,16 @@ void TvxScrollBar::Paint() {
   TvxLookAndFeelPainterClass painter = Painter();
   if (painter != FPaintedWith) FPictureValid = false;
   // The five parts tile the bar, so a part that moved uncovers only what the parts that moved
-  // with it cover now.
+  // with it cover now. A pressed arrow's glyph reaches a pixel past its right and bottom
+  // edges: after the first arrow is painted, the parts beyond it are painted again.
+  bool repaintRest = false;
   for (TvxScrollBarPart part : {sbpLineUp, sbpLineDown, sbpPageUp, sbpPageDown, sbpThumb}) {
     TPaintedPart now{PartRect(part), PartState(part)};
     TPaintedPart& painted = FPaintedParts[part];
-    if (FPictureValid && EqualRect(&now.Rect, &painted.Rect) && now.State == painted.State) continue;
+    if (FPictureValid && !repaintRest && EqualRect(&now.Rect, &painted.Rect) && now.State == painted.State) continue;
     painter->DrawScrollBarPart(*FBitmapCanvas, Horizontal(), now.Rect, part, now.State);
     painted = now;
+    if (part == sbpLineUp) repaintRest = true;
   }
   FPaintedWith = painter;
   FPictureValid = true;

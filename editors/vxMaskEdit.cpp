@@ -1032,6 +1032,8 @@ void TvxCustomMaskEdit::SendToInner(UINT AMsg, WPARAM AWParam) {
 
 void TvxCustomMaskEdit::SendMaskKey(WORD AKey) {
   SendToInner(WM_KEYDOWN, AKey);
+  // The EDIT takes Backspace as a character.
+  if (AKey == VK_BACK) SendToInner(WM_CHAR, '\b');
   SendToInner(WM_KEYUP, AKey);
 }
 

@@ -21,6 +21,7 @@
 #include "controls/vxLookAndFeels.h"
 #include "editors/vxCalc.h"
 #include "editors/vxEdit.h"
+#include "editors/vxMaskEdit.h"
 #include "editors/vxTextEdit.h"
 #include "platform/gui/Forms.h"
 #include "platform/rtl/Threads.h"
@@ -90,6 +91,7 @@ const TUnitStep kUnits[] = {
     // the container library's default); the editor registry is made on first use.
     {InitializevxEdit, FinalizevxEdit},
     {InitializevxTextEdit, FinalizevxTextEdit},
+    {InitializevxMaskEdit, FinalizevxMaskEdit},
     // The calculator edit joins the editor registry.
     {InitializevxCalc, FinalizevxCalc},
     // The crawl settings store, then OLE, then the index-root check and the path filter.

@@ -99,6 +99,9 @@ public:
 
   TControl* Source() const { return FSource; }
   TDragObject* Object() const { return FObject; }
+  void Adopt(TDragObject* object) {
+    if (object == FObject) FOwnsObject = true;
+  }
   bool Ending() const { return FEnding; }
 
   void Finish(bool drop) {
@@ -301,6 +304,10 @@ TDragObject* ActiveDragObject() {
   return s != nullptr ? s->Object() : nullptr;
 }
 
+void HandDragObjectToDrag(TDragObject* object) {
+  if (TDragSession* s = TDragSession::Running(); s != nullptr && object != nullptr) s->Adopt(object);
+}
+
 void TControl::BeginDrag(bool immediate, int threshold) {
   if (FDragKind != TDragKind::dkDrag || TDragSession::Running() != nullptr) return;
   TDragSession::Start(this, immediate, threshold < 0 ? Mouse.DragThreshold : threshold);
@@ -396,16 +403,16 @@ TShiftState KeyDataToShiftState(LPARAM keyData) {
 }
 
 int TMouse::WheelScrollLines() {
-  if (FWheelScrollLines < 0) {
+  if (!FWheelScrollLines) {
     UINT lines = 3;
     SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
-    FWheelScrollLines = static_cast<int>(lines);
+    FWheelScrollLines = lines == WHEEL_PAGESCROLL ? WheelPageScroll : static_cast<int>(std::min<UINT>(lines, INT_MAX));
   }
-  return FWheelScrollLines;
+  return *FWheelScrollLines;
 }
 
 void TMouse::SettingChanged(UINT setting) {
-  if (setting == 0 || setting == SPI_SETWHEELSCROLLLINES) FWheelScrollLines = -1;
+  if (setting == 0 || setting == SPI_SETWHEELSCROLLLINES) FWheelScrollLines.reset();
 }
 
 POINT TMouse::CursorPos() {

@@ -34,6 +34,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct TMessage {
@@ -571,13 +572,16 @@ class TMouse {
 public:
   int DragThreshold = 5;
   bool DragImmediate = true;  // the automatic drag starts at the press
+  // Lines per wheel notch; WheelPageScroll when the system scrolls a page per notch.
+  static constexpr int WheelPageScroll = -1;  // WHEEL_PAGESCROLL as a signed value
   int WheelScrollLines();
   void SetWheelScrollLines(int lines) { FWheelScrollLines = lines; }
   void SettingChanged(UINT setting);
   static POINT CursorPos();
 
 private:
-  int FWheelScrollLines = -1;  // not read yet
+  // Empty until read: the page setting is a value of its own, not "ask again".
+  std::optional<int> FWheelScrollLines;
 };
 extern TMouse Mouse;
 
@@ -652,6 +656,10 @@ public:
 
 // The drag object of the drag running on this thread (from BeginDrag to its end), or none.
 TDragObject* ActiveDragObject();
+// The running drag frees object when it ends, if object is its drag object: for a drag object
+// that a source made and would free at the drag's end, when the source goes first (the drag
+// then ends without calling the object back).
+void HandDragObjectToDrag(TDragObject* object);
 
 // An object's message handler put in place of a window's procedure (subclassing), as the
 // class library's object instances do with SetWindowLong(GWL_WNDPROC), without generated code:

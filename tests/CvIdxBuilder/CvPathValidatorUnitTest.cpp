@@ -290,6 +290,27 @@ TEST_F(PathValidatorTest, RuleTheEngineGivesUpOnDoesNotExclude) {
   EXPECT_FALSE(v->IsValid(L"D:\\x\\" + as));  // a match found at once still counts
 }
 
+// A walk's scratch collects one report per rule that gives up, until it forgets them for
+// the next scan; a TAB in the rule is shown as its escape, so the report stays one line.
+TEST_F(PathValidatorTest, GiveUpsAreReportedOncePerRuleUntilForgotten) {
+  WriteRules("*\t(a+)+\\t?$\r\n");
+  auto v = Make();
+  const WideString path = L"D:\\" + WideString(40, L'a') + L"b";
+  TCvPathScratch scratch;
+  EXPECT_TRUE(v->IsValid(path, scratch));
+  EXPECT_TRUE(v->IsValid(path + L"b", scratch));
+  const std::vector<AnsiString> expected = {
+      "除外ルールを判定できず除外しませんでした: " + FSettings.ExcludeFile +
+      " 1行目 [*] (a+)+\\t?$: " + WideToAnsi(path) + " (match limit exceeded)"};
+  EXPECT_EQ(expected, scratch.TakeGiveUps());
+  EXPECT_FALSE(scratch.HasGiveUps());
+  EXPECT_TRUE(v->IsValid(path, scratch));
+  EXPECT_FALSE(scratch.HasGiveUps());
+  scratch.ForgetGiveUps();
+  EXPECT_TRUE(v->IsValid(path, scratch));
+  EXPECT_EQ(expected, scratch.TakeGiveUps());
+}
+
 TEST_F(PathValidatorTest, BadRuleIsNamedWithFileLineAndExtension) {
   WriteRules("doc\tdraft\r\n\r\n*\tsecret\r\nPDF\tok\r\n..Pdf\t(budget\r\nxls\tfine\r\n");
   try {
@@ -382,6 +403,69 @@ TEST_F(PathValidatorTest, ScanListsRefusedPathsInTheErrorList) {
   EXPECT_NE(std::string::npos, files.find(Utf16Bytes(L"\tbudget.doc")));
   EXPECT_EQ(std::string::npos, files.find(Utf16Bytes(L"budget.pdf")));
   EXPECT_EQ(std::string::npos, files.find(Utf16Bytes(L"never.txt")));
+}
+
+// A rule the engine gives up on (the rule: 40 a's and another letter make its
+// backtracking pass the match limit) excludes nothing and says so: one WARN line per such
+// rule, the first time in a scan, naming the rule file, the line, the extension as written,
+// the rule, the path and the engine's message. The paths stay listed; the counts, the lists
+// and the result are those of a scan in which the rules decided "no".
+TEST_F(PathValidatorTest, ScanWarnsOnceForEachRuleTheEngineGivesUpOn) {
+  TTempDir src, out;
+  const WideString t = src.PathW();
+  const WideString as(40, L'a'), xs(40, L'x');
+  MakeFile(t + L"\\" + as + L"b");
+  MakeFile(t + L"\\" + as + L"c");  // the same rule gives up again: no second line
+  MakeDirs(t + L"\\sub");
+  MakeFile(t + L"\\sub\\" + xs + L".txt");
+  MakeFile(t + L"\\secret.txt");  // a rule that decides still excludes
+  WriteRules("*\t(a+)+$\r\n\r\n..TXT\t(x+)+[0-9]\r\n*\tsecret\r\n");
+  FSettings.ProfilesFolder.clear();  // the temp folder may lie in a profile
+  TCvPathValidator::ReplaceInstance(Make());
+
+  const AnsiString warn = "WARN\t<T>\t除外ルールを判定できず除外しませんでした: " + FSettings.ExcludeFile;
+  auto expectedLog = [&] {
+    std::vector<AnsiString> lines = {"INFO\t<T>\tSTART crawling: " + WideToAnsi(t),
+                                     "INFO\t<T>\t当初10000件までは1000件毎に報告します"};
+    bool aReported = false;
+    for (const WideString& n : EnumOrder(t)) {
+      if (!aReported && (n == as + L"b" || n == as + L"c")) {
+        lines.push_back(warn + " 1行目 [*] (a+)+$: " + WideToAnsi(t + L"\\" + n) +
+                        " (match limit exceeded)");
+        aReported = true;
+      }
+      if (n == L"sub")
+        lines.push_back(warn + " 3行目 [..TXT] (x+)+[0-9]: " + WideToAnsi(t + L"\\sub\\" + xs) +
+                        ".txt (match limit exceeded)");
+    }
+    lines.push_back("DONE\t<T>\t5 nodes, 3 files in 2 folders scanned");
+    return lines;
+  };
+
+  TTestCrawler w(t, out.Path(), true);
+  RunToEnd(w);
+  EXPECT_EQ("CRAWL DONE.", w.ResultMessage());
+  std::vector<AnsiString> logs;
+  for (const WideString& n : EnumOrder(out.PathW())) {
+    if (n.size() > 4 && n.substr(n.size() - 4) == L".log") logs.push_back(WideToAnsi(n));
+  }
+  ASSERT_EQ(1u, logs.size());
+  const std::vector<AnsiString> expected = expectedLog();
+  EXPECT_EQ(expected, LogLines(out.FileW(AnsiToWide(logs[0]))));
+  std::vector<AnsiString> display;
+  for (const AnsiString& line : expected) display.push_back(StringReplaceAll(line, "\t", " \t"));
+  EXPECT_EQ(display, w.Drain());
+  EXPECT_PRED_FORMAT2(BytesEqual, ListImage({t + L"\\secret.txt"}),
+                      ReadFileBytes(out.FileW(L"J010_ERRLST_00.txt")));
+  const std::string files = ReadFileBytes(out.FileW(L"J010_FILLST_00.txt"));
+  for (const WideString& name : {as + L"b", as + L"c", xs + L".txt"})
+    EXPECT_NE(std::string::npos, files.find(Utf16Bytes(L"\t" + name))) << WideToAnsi(name);
+
+  // The next scan of the same worker reports each rule again, in its own log.
+  TLogAppender log(out.File("again.log"));
+  EXPECT_EQ(brDone, w.CrawlFolderTree(t, nullptr, nullptr, nullptr, log));
+  EXPECT_EQ(expected, LogLines(out.FileW(L"again.log")));
+  TCvPathValidator::ReplaceInstance(std::make_unique<TCvPathValidator>(TCvPathValidatorSettings{}));
 }
 
 // A rule that does not compile fails the scan with a line naming it (file, line counted

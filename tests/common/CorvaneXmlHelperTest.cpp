@@ -6,6 +6,8 @@
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include "tests/support/InputMutator.h"
 
 namespace {
@@ -317,4 +319,107 @@ TEST(CorvaneXmlHelper, MutatedDocumentsLoadAndSaveBackOrAreRefused) {
     ExpectSaveLoadRoundTrip(text);
   }
   EXPECT_GT(loaded, 20);
+}
+
+// A namespace URI is written as an attribute value is, so "<", "&" and the quotation marks
+// it holds come back as the same characters: in a default and in a prefixed declaration,
+// and in declarations below the top.
+TEST(CorvaneXmlHelper, NamespaceUrisSaveEscapedAndLoadBack) {
+  const char* const uris[] = {"u&lt;rn:x", "u&amp;rn:x", "u&#34;rn:x", "&#34;'&lt;&amp;&gt;",
+                              "a&#9;b&#10;c&#13;d", "&#x26;&amp;#38;&e;日本"};
+  for (const char* uri : uris) {
+    const AnsiString u = uri;
+    for (const AnsiString& text :
+         {"<a xmlns=\"" + u + "\" xmlns:p=\"urn:p\"><p:b p:c=\"1\"/></a>",
+          "<a xmlns:p=\"" + u + "\"><p:b p:c=\"1\"/></a>",
+          "<a><b xmlns=\"" + u + "\"><c xmlns:q=\"" + u + "\" q:d=\"2\"/></b></a>"}) {
+      SCOPED_TRACE(text);
+      ExpectSaveLoadRoundTrip("<!DOCTYPE a [<!ENTITY e \"x\">]>" + text);
+    }
+  }
+  // A declaration made in code holds its URI unescaped, "&" included.
+  TXmlDocument built = H::LoadXml("<a/>");
+  xmlNewNs(Root(built), BAD_CAST "a&b<c\"d", BAD_CAST "q");
+  AnsiString text;
+  H::SaveXml(Root(built), text);
+  EXPECT_EQ("<a xmlns:q=\"a&amp;b&lt;c&quot;d\"/>", text);
+  H::LoadXml(text);
+  // The issue's document, byte for byte, and its URI read back.
+  TXmlDocument doc = H::LoadXml("<a xmlns=\"u&lt;rn:x\" xmlns:p=\"urn:p\"><p:b p:c=\"1\"/></a>");
+  AnsiString saved;
+  H::SaveXml(doc.get(), saved);
+  EXPECT_PRED_FORMAT2(testsupport::BytesEqual,
+                      std::string("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n"
+                                  "<a xmlns=\"u&lt;rn:x\" xmlns:p=\"urn:p\"><p:b p:c=\"1\"/></a>\n"),
+                      saved);
+  TXmlDocument again = H::LoadXml(saved);
+  EXPECT_STREQ("u<rn:x", reinterpret_cast<const char*>(Root(again)->ns->href));
+  // Saving leaves the tree as it was.
+  EXPECT_STREQ("u<rn:x", reinterpret_cast<const char*>(Root(doc)->ns->href));
+  H::SaveXml(Root(doc)->children, saved);
+  EXPECT_PRED_FORMAT2(testsupport::BytesEqual, std::string("<p:b p:c=\"1\"/>"), saved);
+}
+
+// An error inside an entity's replacement text refuses the document at that error, as an
+// error outside does: the position is that of the reference in the text, just after it.
+TEST(CorvaneXmlHelper, ErrorInsideEntityContentRefusesTheDocument) {
+  auto expectRefusedAt = [](const AnsiString& text, int line, int column) {
+    const AnsiString message = MessageOf([&] { H::LoadXml(text); });
+    const size_t breaks = message.find("\r\n\r\n");
+    EXPECT_EQ(Format("XML読込エラー[%d行%d文字目]", line, column), message.substr(0, breaks))
+        << text.substr(0, 120);
+    // The whole input follows (compared, not printed: it can be large).
+    EXPECT_TRUE(breaks != AnsiString::npos && message.substr(breaks + 4) == text);
+  };
+  // The comment opener 65,536 times (393 KB): each "--" inside the expanded comment is an
+  // error that copies the comment read so far.
+  AnsiString big = "<!DOCTYPE r [<!ENTITY big \"";
+  for (int i = 0; i < 65536; ++i) big += "<!--";
+  big += "\">]><r>&big;</r>";
+  // The column is the one after the reference.
+  expectRefusedAt(big, 1, static_cast<int>(big.find("&big;") + 6));
+  // A replacement text that leaves an element open, a second reference to it, an error
+  // one entity further in, and an error after good content.
+  expectRefusedAt("<!DOCTYPE r [<!ENTITY e \"<a>\">]><r>&e;<b/></r>", 1, 39);
+  expectRefusedAt("<!DOCTYPE r [\n<!ENTITY i \"<!-- -- -->\">\n<!ENTITY o \"x&i;y\">]>\n<r>\n  &o;</r>",
+                  5, 6);
+  expectRefusedAt("<!DOCTYPE r [<!ENTITY e \"<b/>&#38;x\">]><r>&e;</r>", 1, 46);
+
+  // Good replacement text still loads, and its elements are the document's.
+  TXmlDocument doc = H::LoadXml("<!DOCTYPE r [<!ENTITY e \"<b>x</b>\">]><r>&e;&e;<c/></r>");
+  xmlNode* child = Root(doc)->children;
+  for (int i = 0; i < 2; ++i, child = child->next) {
+    ASSERT_EQ(XML_ENTITY_REF_NODE, child->type);
+    ASSERT_NE(nullptr, child->children);  // the entity, holding the parsed replacement
+    ASSERT_NE(nullptr, child->children->children);
+    EXPECT_STREQ("b", reinterpret_cast<const char*>(child->children->children->name));
+  }
+  EXPECT_STREQ("c", reinterpret_cast<const char*>(child->name));
+}
+
+// The namespace axis selects declarations; the nodes handed out are the document's own,
+// which live as long as the document (libxml2's result holds copies that go with it).
+TEST(CorvaneXmlHelper, NamespaceNodesSelectedAreTheDocumentsOwn) {
+  TXmlDocument doc = H::LoadXml("<a xmlns=\"urn:d\" xmlns:p=\"urn:p\"><b xmlns:q=\"urn:q\"/></a>");
+  xmlNode* a = Root(doc);
+  xmlNode* b = H::SelectSingleNode(a, "*");
+  xmlNs* p = a->nsDef->next;
+  ASSERT_STREQ("p", reinterpret_cast<const char*>(p->prefix));
+  EXPECT_EQ(reinterpret_cast<xmlNode*>(p), H::SelectSingleNode(a, "namespace::p"));
+  EXPECT_EQ(reinterpret_cast<xmlNode*>(p), H::SelectSingleNode(b, "namespace::p"));
+  EXPECT_EQ(reinterpret_cast<xmlNode*>(b->nsDef), H::SelectSingleNode(b, "namespace::q"));
+  // In scope at b: q, p, the default and xml, each once.
+  std::vector<xmlNode*> all = H::SelectNodes(b, "namespace::*");
+  ASSERT_EQ(4u, all.size());
+  std::vector<std::string> uris;
+  for (xmlNode* n : all) {
+    ASSERT_EQ(XML_NAMESPACE_DECL, n->type);
+    uris.push_back(reinterpret_cast<const char*>(reinterpret_cast<xmlNs*>(n)->href));
+  }
+  std::sort(uris.begin(), uris.end());
+  EXPECT_EQ((std::vector<std::string>{"http://www.w3.org/XML/1998/namespace", "urn:d", "urn:p",
+                                      "urn:q"}),
+            uris);
+  EXPECT_EQ(AnsiString("XPath検索結果の型が不正です\rnamespace::p"),
+            MessageOf([&] { H::SelectElement(a, "namespace::p"); }));
 }

@@ -193,7 +193,24 @@ TEST_F(vxControlTest, WheelScrollsLinesAndWithNoLinesIsStillHandled) {
   ShowContent(SIZE{100, 100});
   SendMessageA(Control->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), at);
   EXPECT_EQ(parentAsked, 1);
-  Mouse.SetWheelScrollLines(-1);  // read from the system again
+  Mouse.SettingChanged(SPI_SETWHEELSCROLLLINES);  // read from the system again
+}
+
+// The system's page setting is kept like any other: each notch is a page, never three lines
+// read anew.
+TEST_F(vxControlTest, WheelPageSettingStepsByPages) {
+  ShowContent(SIZE{100, 1000});
+  Control->SetFocus();
+  Pump();
+  const LPARAM at = MAKELPARAM(ToScreen(POINT{50, 50}).x, ToScreen(POINT{50, 50}).y);
+  Mouse.SetWheelScrollLines(static_cast<int>(WHEEL_PAGESCROLL));
+  EXPECT_EQ(Mouse.WheelScrollLines(), TMouse::WheelPageScroll);
+  for (const short delta : {-WHEEL_DELTA, WHEEL_DELTA})
+    SendMessageA(Control->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)), at);
+  EXPECT_EQ(Control->Steps, (std::vector<TScrollStep>{{TScrollBarKind::sbVertical, scPageDown},
+                                                      {TScrollBarKind::sbVertical, scPageUp}}));
+  EXPECT_EQ(Mouse.WheelScrollLines(), TMouse::WheelPageScroll) << "not read from the system again";
+  Mouse.SettingChanged(SPI_SETWHEELSCROLLLINES);
 }
 
 TEST(vxAutoScroll, DirectionAndSpeedFollowTheMouse) {
@@ -407,4 +424,100 @@ TEST(vxControlLifetime, DestroyedControlLetsGoOfWhatPointsAtIt) {
   EXPECT_FALSE(IsMouseTracking(&caller));
   EXPECT_EQ(child.Control(), nullptr);
   EXPECT_EQ(vxSettingsController().ListenerCount(), listeners);
+}
+
+// Content that needs a horizontal bar only while there is none: the passes would flip it for
+// ever; the fourth pass ends the calculation and its answer stands.
+TEST_F(vxControlTest, ScrollBarCalculationEndsAfterFourPasses) {
+  class TFlipping : public TvxControl {
+  public:
+    using TvxControl::TvxControl;
+    int Calls = 0;
+
+  protected:
+    void InitScrollBarsParameters() override {
+      ++Calls;
+      const RECT c = GetClientBounds();
+      const bool roomy = c.bottom - c.top == Height();
+      SetScrollBarInfo(TScrollBarKind::sbHorizontal, 0, roomy ? 1000 : 10, 1, c.right - c.left, 0, true, true);
+      SetScrollBarInfo(TScrollBarKind::sbVertical, 0, 10, 1, c.bottom - c.top, 0, true, true);
+    }
+  };
+  auto* control = new TFlipping(Host);
+  control->SetParent(Host);
+  control->SetBounds(10, 10, 200, 150);
+  Pump();
+  control->Calls = 0;
+  control->UpdateScrollBars();
+  EXPECT_EQ(control->Calls % 4, 0) << control->Calls;
+  EXPECT_GE(control->Calls, 4);
+  EXPECT_LE(control->Calls, 8) << "the bars' change lays the control out once more at most";
+}
+
+// A control made narrower than its border and a bar computes a negative page for the bar:
+// that is no page, and no error reaches the user.
+TEST_F(vxControlTest, ShrunkBelowItsBarsTheControlRaisesNothing) {
+  Control->SetBorderStyle(vxcbsDefault);
+  ShowContent(SIZE{1000, 1000});
+  guitest::TExceptionCatcher caught;
+  Control->SetBounds(10, 10, 3, 3);
+  Pump();
+  ASSERT_TRUE(caught.Messages().empty()) << caught.Messages().front();
+  EXPECT_EQ(Control->HScrollBar()->PageSize(), 0);
+  EXPECT_EQ(Control->VScrollBar()->PageSize(), 0);
+}
+
+// The drag object that DoStartDrag makes goes with the drag, also when the control is freed
+// while the drag runs.
+TEST_F(vxControlTest, DragObjectOfAControlFreedMidDragIsFreed) {
+  static int alive = 0;
+  class TCountedDragObject : public TvxDragControlObject {
+  public:
+    explicit TCountedDragObject(TControl* control) : TvxDragControlObject(control) { ++alive; }
+    ~TCountedDragObject() override { --alive; }
+  };
+  class TDragSource : public TvxControl {
+  public:
+    using TvxControl::TvxControl;
+
+  protected:
+    TvxDragControlObjectClass GetDragObjectClass() override {
+      return vxObjectClassOf<TCountedDragObject, TDragControlObject, TControl*>("TCountedDragObject");
+    }
+  };
+  auto* source = new TDragSource(Host);
+  source->SetParent(Host);
+  source->SetBounds(10, 10, 50, 50);
+  Pump();
+  guitest::MouseMoveTo(source->ClientToScreen(POINT{20, 20}));
+  Pump();
+  source->BeginDrag(true);
+  ASSERT_NE(dynamic_cast<TCountedDragObject*>(ActiveDragObject()), nullptr);
+  ASSERT_EQ(alive, 1);
+  source->EndDrag(false);
+  EXPECT_EQ(alive, 0) << "an ended drag frees it";
+
+  source->BeginDrag(true);
+  ASSERT_EQ(alive, 1);
+  delete source;
+  Pump();
+  EXPECT_EQ(ActiveDragObject(), nullptr);
+  EXPECT_EQ(alive, 0) << "the drag of a freed control frees it too";
+}
+
+// Whether a control shows drag images is asked once its window is made.
+TEST_F(vxControlTest, ControlWithDragImagesDisplaysThem) {
+  class TWithImages : public TvxControl {
+  public:
+    using TvxControl::TvxControl;
+
+  protected:
+    bool HasDragImages() override { return true; }
+  };
+  auto* with = new TWithImages(Host);
+  EXPECT_EQ(with->ControlStyle() & csDisplayDragImage, 0u) << "not asked in the constructor";
+  with->SetParent(Host);
+  with->HandleNeeded();
+  EXPECT_NE(with->ControlStyle() & csDisplayDragImage, 0u);
+  EXPECT_EQ(Control->ControlStyle() & csDisplayDragImage, 0u);
 }

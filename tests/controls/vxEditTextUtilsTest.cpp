@@ -94,6 +94,28 @@ TEST(vxEditTextUtils, EndEllipsisKeepsTheWholeCharactersThatFit) {
   }
 }
 
+// With TABs expanded the fit is measured as the row is drawn: a TAB reaches the next stop.
+TEST(vxEditTextUtils, EndEllipsisMeasuresExpandedTabs) {
+  TSurface probe(10, 10);
+  auto tabbed = [&](const AnsiString& text) {
+    return vxGetTextExtent(probe.DC(), text.data(), static_cast<int>(text.size()), true).cx;
+  };
+  TvxTextParams params;
+  vxGetCanvasTextParams(probe.Canvas, vxtoEndEllipsis, params);
+  const AnsiString text = "A\tBCDEFGHIJKLMNOP";
+  const AnsiString kept = "A\tB";
+  const int width = params.EllipsisWidth + tabbed(kept) + 1;
+  ASSERT_LT(width, tabbed(text));
+  const RECT r{0, 0, width, 20};
+  TSurface drawn(200, 20), expected(200, 20);
+  drawn.Draw(text, r, vxtoSingleLine | vxtoEndEllipsis | vxtoExpandTabs);
+  HRGN saved = vxSetClipRect(expected.DC(), r);
+  TabbedTextOutA(expected.DC(), 0, 0, kept.data(), static_cast<int>(kept.size()), 0, nullptr, 0);
+  ExtTextOutA(expected.DC(), tabbed(kept), 0, ETO_CLIPPED, &r, "...", 3, nullptr);
+  vxRestoreClipRgn(expected.DC(), saved);
+  EXPECT_EQ(FirstDifference(drawn.Bitmap, expected.Bitmap), "");
+}
+
 TEST(vxEditTextUtils, JustifiedRowsFillTheWidthButTheLastOfAParagraph) {
   const AnsiString text = "aa bb cc dd ee ff\r\ngg hh";
   const RECT r{0, 0, 70, 120};

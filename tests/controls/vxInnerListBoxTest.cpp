@@ -110,6 +110,14 @@ TEST_F(vxInnerListBoxTest, DoubleByteCharacterInTwoMessagesIsSearchedWhole) {
   SendChars("\x83\x1b" "a");
   EXPECT_EQ(ListBox->AutoCompleteText(), "a");
   EXPECT_EQ(ListBox->ItemIndex(), 0);
+  // A lead byte typed longer ago than the delay goes with the text it would have joined: a
+  // later "A" is a letter, not the second byte of "ア".
+  ListBox->Now += 10000;
+  SendChars("\x83");
+  ListBox->Now += ListBox->AutoCompleteDelay() + 1;
+  SendChars("A");
+  EXPECT_EQ(ListBox->AutoCompleteText(), "A");
+  EXPECT_EQ(ListBox->ItemIndex(), 0);
 }
 
 TEST_F(vxInnerListBoxTest, BackspaceRemovesTheWholeLastCharacter) {

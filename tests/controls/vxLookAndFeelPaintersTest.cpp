@@ -499,3 +499,27 @@ TEST(vxLookAndFeelPainters, SheetOfEveryLook) {
     ADD_FAILURE() << "sheet not saved: " << e.Message();
   }
 }
+
+// The pressed arrow is the flat glyph moved by (1, 1), drawn whole (its last column and row
+// lie past the arrow's rectangle), under the pressed frame.
+TEST(vxStandardPainter, PressedScrollArrowIsTheWholeMovedGlyph) {
+  const RECT r{2, 2, 19, 19};
+  const struct {
+    bool Horizontal;
+    TvxScrollBarPart Part;
+    UINT Glyph;
+  } arrows[] = {{false, sbpLineUp, DFCS_SCROLLUP}, {false, sbpLineDown, DFCS_SCROLLDOWN},
+                {true, sbpLineUp, DFCS_SCROLLLEFT}, {true, sbpLineDown, DFCS_SCROLLRIGHT}};
+  for (const auto& a : arrows) {
+    TPaintBitmap pressed(24, 24, clLime), expected(24, 24, clLime);
+    TvxCanvas canvas(pressed.Canvas());
+    vxStandardPainter.DrawScrollBarPart(canvas, a.Horizontal, r, a.Part, vxbsPressed);
+    expected.Canvas().DrawFrameControl(RECT{3, 3, 20, 20}, DFC_SCROLL, a.Glyph | DFCS_FLAT);
+    expected.Canvas().Brush().SetColor(clBtnShadow);
+    expected.Canvas().FrameRect(r);
+    expected.Canvas().Brush().SetColor(clBtnFace);
+    expected.Canvas().FrameRect(RECT{3, 3, 18, 18});
+    for (int y = 0; y < 24; ++y)
+      for (int x = 0; x < 24; ++x) ASSERT_EQ(pressed.Pixel(x, y), expected.Pixel(x, y)) << a.Glyph << " at " << x << "," << y;
+  }
+}

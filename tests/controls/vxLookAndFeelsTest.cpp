@@ -51,6 +51,14 @@ TEST(vxLookAndFeels, ValuesFollowTheMasterUnlessAssigned) {
   master.SetNativeStyle(true);
   EXPECT_FALSE(lf.NativeStyle());
   EXPECT_EQ(changes.Values.size(), 2u);
+
+  // Only values set here are stored, whatever they read.
+  EXPECT_FALSE(lf.IsKindStored());
+  EXPECT_TRUE(lf.IsNativeStyleStored());
+  lf.SetKind(lfStandard);
+  EXPECT_TRUE(lf.IsKindStored());
+  lf.SetAssignedValues(lfvKind);
+  EXPECT_FALSE(lf.IsNativeStyleStored());
 }
 
 TEST(vxLookAndFeels, ListenersJoinOnceAndOneLeavingMidLoopSkipsNobody) {

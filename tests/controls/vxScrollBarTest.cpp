@@ -73,7 +73,7 @@ TEST_F(vxScrollBarTest, RangeThatCannotHoldThePageIsRefused) {
       {0, 99, 10, true},   {10, 5, 0, false},     // max below min
       {-100, 0, 10, true},                         // a range below zero, judged by its size
       {50, 100, 60, false}, {50, 100, 51, true},   // the page is larger than the range / fills it
-      {0, 0, 1, true},      {0, 10, -1, false},
+      {0, 0, 1, true},      {0, 10, -1, true},     // a negative page counts as none
   };
   for (const auto& c : cases) {
     Bar->SetScrollParams(1, 50, 7, 5);
@@ -91,6 +91,8 @@ TEST_F(vxScrollBarTest, RangeThatCannotHoldThePageIsRefused) {
   }
   Bar->SetScrollParams(0, 10, 50, 0);
   EXPECT_EQ(Bar->Position(), 10);  // brought into the range
+  Bar->SetScrollParams(0, 10, 5, -7);
+  EXPECT_EQ(Bar->PageSize(), 0);
 }
 
 TEST_F(vxScrollBarTest, LayoutFollowsTheSystemSizesAndTheKind) {

@@ -11,6 +11,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 
 namespace edittest {
 
@@ -27,6 +29,37 @@ public:
   bool CanValidate() const override { return true; }
 };
 
+// Validating properties with what the text view and the lookup data ask for: lookup items,
+// a lookup mode, an exact search, letter case and password echo; laid out and painted as text.
+class TTextProperties : public TValidatingProperties, public IvxTextEditProperties {
+public:
+  using TValidatingProperties::TValidatingProperties;
+  static TvxCustomEditPropertiesClass PropertiesClass() {
+    static const TvxEditPropertiesClassInfo info{
+        {"TTextProperties"}, TValidatingProperties::PropertiesClass(),
+        [](TPersistent* owner) -> TvxCustomEditProperties* { return new TTextProperties(owner); }};
+    return &info;
+  }
+  TvxCustomEditPropertiesClass ClassType() const override { return PropertiesClass(); }
+  TvxCustomEditViewDataClass GetViewDataClass() const override { return TvxCustomTextEditViewData::ViewDataClass(); }
+  TvxContainerViewInfoClass GetViewInfoClass() const override { return TvxCustomTextEditViewInfo::ViewInfoClass(); }
+
+  int GetLookupMode() const override { return LookupMode; }
+  int GetLookupItemCount() const override { return static_cast<int>(Items.size()); }
+  AnsiString GetLookupItemText(int index) const override { return Items.at(static_cast<size_t>(index)); }
+  bool IsLookupSearchExact() const override { return Exact; }
+  TvxCustomEditListBoxClass GetLookupListClass() const override { return nullptr; }
+  AnsiString DisplayValueToText(const AnsiString& text) const override {
+    return Password ? AnsiString(text.size(), '*') : vxConvertCharCase(text, CharCase);
+  }
+
+  std::vector<AnsiString> Items;
+  int LookupMode = 0;
+  bool Exact = false;
+  bool Password = false;
+  TEditCharCase CharCase = TEditCharCase::ecNormal;
+};
+
 class TValidatingItem : public TvxEditRepositoryItem {
 public:
   using TvxEditRepositoryItem::TvxEditRepositoryItem;
@@ -37,9 +70,17 @@ public:
 
 class TTestEdit : public TvxCustomEdit, public IvxInnerTextEditHost {
 public:
-  explicit TTestEdit(TComponent* owner, bool inplace = false) : TvxCustomEdit(owner, inplace, Classes()) {
+  explicit TTestEdit(TComponent* owner, bool inplace = false) : TTestEdit(owner, inplace, Classes()) {}
+  TTestEdit(TComponent* owner, bool inplace, const TvxEditClasses& classes) : TvxCustomEdit(owner, inplace, classes) {
     SetBounds(10, 10, 150, 24);
   }
+  // The classes with TTextProperties.
+  static TvxEditClasses TextClasses() {
+    TvxEditClasses classes = Classes();
+    classes.Properties = TTextProperties::PropertiesClass();
+    return classes;
+  }
+  TTextProperties* TextProperties() { return static_cast<TTextProperties*>(Properties()); }
   static TvxEditClasses Classes() {
     TvxEditClasses classes;
     classes.Properties = TValidatingProperties::PropertiesClass();
@@ -50,6 +91,9 @@ public:
   IvxInnerTextEdit* TextInner() { return dynamic_cast<IvxInnerTextEdit*>(InnerEdit()); }
 
   void GetDisplayValue(Variant& value) override { value = Inner()->Text(); }
+  void SetDisplayValue(const Variant& value) override {
+    Inner()->SetText(value.IsNull() || value.IsEmpty() ? AnsiString() : value.AsString());
+  }
   void SynchronizeDisplayValue() override {
     const Variant value = EditValue();
     InnerEdit()->SetEditValue(value.IsNull() || value.IsEmpty() ? Variant(AnsiString()) : value);

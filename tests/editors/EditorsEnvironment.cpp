@@ -2,6 +2,7 @@
 // control library's, then the editors') and finished after the last test.
 #include "editors/vxCalc.h"
 #include "editors/vxEdit.h"
+#include "editors/vxMaskEdit.h"
 #include "editors/vxTextEdit.h"
 #include "platform/gui/Forms.h"
 #include "tests/controls/ControlsTestSupport.h"
@@ -18,10 +19,12 @@ public:
     controlstest::StartControlUnits();
     InitializevxEdit();
     InitializevxTextEdit();
+    InitializevxMaskEdit();
     InitializevxCalc();
   }
   void TearDown() override {
     FinalizevxCalc();
+    FinalizevxMaskEdit();
     FinalizevxTextEdit();
     FinalizevxEdit();
     controlstest::StopControlUnits();

@@ -9,6 +9,7 @@
 #include "controls/vxFormats.h"
 #include "editors/vxCalc.h"
 #include "editors/vxEdit.h"
+#include "editors/vxMaskEdit.h"
 #include "editors/vxTextEdit.h"
 #include "platform/rtl/SysExceptions.h"
 #include "platform/rtl/Streams.h"
@@ -40,6 +41,7 @@ public:
     InitializevxDataStorage();
     InitializevxEdit();
     InitializevxTextEdit();
+    InitializevxMaskEdit();
     InitializevxCalc();
     // A configuration of the run's own, so that folders the configuration creates land in
     // a temp folder and not in the working directory.
@@ -54,6 +56,7 @@ public:
     FinalizeCvHviUnit();
     FinalizeCorvaneIniUnit();
     FinalizevxCalc();
+    FinalizevxMaskEdit();
     FinalizevxTextEdit();
     FinalizevxEdit();
     FinalizevxDataStorage();

@@ -1,0 +1,241 @@
+// The mask edit in a real window, typed at through SendInput: standard, regular-expression and
+// extended masks, double-byte literals, validation on leaving and on Enter, bad masks, the
+// mask properties' rules and the registration.
+#include "EditTestSupport.h"
+
+#include "editors/vxMaskEdit.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using edittest::Settle;
+using edittest::TBeepCounter;
+using guitest::Pump;
+
+namespace {
+
+class vxMaskEdit : public guitest::TFormTest {
+protected:
+  void SetUp() override {
+    TFormTest::SetUp();
+    Edit = new TvxMaskEdit(Host);
+    Edit->SetBounds(10, 10, 150, 24);
+    Edit->SetParent(Host);
+    Other = new TvxMaskEdit(Host);
+    Other->SetBounds(10, 50, 150, 24);
+    Other->SetParent(Host);
+    Pump();
+  }
+  void Masked(TvxEditMaskKind AKind, const AnsiString& AMask) {
+    Edit->Properties()->SetMaskKind(AKind);
+    Edit->Properties()->SetEditMask(AMask);
+  }
+  void Focus() {
+    Edit->SetFocus();
+    Pump();
+    ASSERT_EQ(GetFocus(), Edit->InnerTextEditControl()->Handle());
+  }
+  AnsiString Text() { return Edit->InnerTextEditControl()->Text(); }
+  int SelStart() { return Edit->InnerTextEdit()->GetSelStart(); }
+  void Type(std::wstring_view AText) {
+    guitest::TypeText(AText);
+    Settle();
+  }
+  void Tap(WORD AKey, int ATimes = 1) {
+    for (int i = 0; i < ATimes; ++i) guitest::TapKey(AKey);
+    Settle();
+  }
+
+  TvxMaskEdit* Edit = nullptr;
+  TvxMaskEdit* Other = nullptr;
+};
+
+TEST_F(vxMaskEdit, RegisteredAsMaskEdit) {
+  TvxRegisteredClasses& registry = GetRegisteredEditProperties();
+  const int index = registry.IndexOf(TvxMaskEditProperties::PropertiesClass());
+  ASSERT_GE(index, 0);
+  EXPECT_EQ(registry.Texts(index), "MaskEdit|Represents a generic masked edit control.");
+}
+
+TEST_F(vxMaskEdit, StandardMaskKeys) {
+  Masked(emkStandard, "(000)000;1;_");
+  Focus();
+  EXPECT_EQ(Text(), "(___)___");
+  TBeepCounter beeps;
+  Edit->Properties()->SetBeepOnError(true);
+  Type(L"12a3456");
+  EXPECT_EQ(Text(), "(123)456") << "the letter refused, the literal skipped";
+  EXPECT_EQ(beeps.Count, 1);
+  Tap(VK_BACK);
+  EXPECT_EQ(Text(), "(123)45_");
+  Tap(VK_LEFT, 3);
+  EXPECT_EQ(SelStart(), 3) << "over the literal";
+  Tap(VK_DELETE);
+  EXPECT_EQ(Text(), "(12_)45_");
+  Type(L"9");
+  EXPECT_EQ(Text(), "(129)45_");
+  EXPECT_TRUE(Edit->ModifiedAfterEnter());
+}
+
+TEST_F(vxMaskEdit, RegularExpressionMaskKeys) {
+  Masked(emkRegExpr, "\\d{1,3}-\\d");
+  Focus();
+  TBeepCounter beeps;
+  Edit->Properties()->SetBeepOnError(true);
+  Type(L"12x-3");
+  EXPECT_EQ(Text(), "12-3");
+  EXPECT_EQ(beeps.Count, 1);
+  Tap(VK_LEFT, 2);
+  Type(L"4");
+  EXPECT_EQ(Text(), "124-3");
+  Tap(VK_HOME);
+  Tap(VK_RIGHT);
+  Type(L"5");
+  EXPECT_EQ(Text(), "15") << "four digits leave no place for the rest";
+  Type(L"-6");
+  EXPECT_EQ(Text(), "15-6");
+}
+
+TEST_F(vxMaskEdit, ExtendedMaskTypesTheSeparator) {
+  Masked(emkRegExprEx, "\\d\\d/\\d\\d");
+  Focus();
+  Type(L"12");
+  EXPECT_EQ(Text(), "12/");
+  EXPECT_EQ(SelStart(), 3);
+  Tap(VK_BACK);
+  EXPECT_EQ(Text(), "1") << "the separator goes with the second digit";
+  Type(L"2345");
+  EXPECT_EQ(Text(), "12/34");
+  Tap(VK_RETURN);
+  EXPECT_EQ(Edit->EditValue().AsString(), "12/34");
+}
+
+TEST_F(vxMaskEdit, ExtendedMaskCompletesADoubleByteLiteral) {
+  Masked(emkRegExprEx, "\\d\\d年");
+  Focus();
+  Type(L"12");
+  EXPECT_EQ(Text(), "12年");
+  EXPECT_EQ(SelStart(), 4);
+  Tap(VK_BACK);
+  EXPECT_EQ(Text(), "1");
+  // A typed double-byte character is stepped whole, and what follows it is completed after it.
+  Masked(emkRegExprEx, "(ア|\\d)-");
+  Edit->SetEditValue(Variant(AnsiString()));
+  Focus();
+  Type(L"ア");
+  EXPECT_EQ(Text(), "ア-");
+}
+
+TEST_F(vxMaskEdit, IncompleteValueIsInvalidOnLeavingAndOnEnter) {
+  Masked(emkRegExpr, "\\d\\d:\\d\\d");
+  Focus();
+  Type(L"12:3");
+  {
+    guitest::TExceptionCatcher caught;
+    Other->SetFocus();
+    Pump();
+    EXPECT_EQ(caught.Messages(), std::vector<std::string>{"The edit value is invalid"});
+    EXPECT_EQ(GetFocus(), Edit->InnerTextEditControl()->Handle());
+  }
+  {
+    guitest::TExceptionCatcher caught;
+    Tap(VK_END);
+    Tap(VK_RETURN);
+    EXPECT_EQ(caught.Messages(), std::vector<std::string>{"The edit value is invalid"}) << "ValidateOnEnter is on";
+  }
+  // A partly typed value passes with IgnoreMaskBlank (a properties change shows the value
+  // anew, so the text is typed again).
+  Edit->Properties()->SetIgnoreMaskBlank(true);
+  {
+    guitest::TExceptionCatcher caught;
+    Edit->SelectAll();
+    Type(L"12:3");
+    Tap(VK_RETURN);
+    EXPECT_TRUE(caught.Messages().empty());
+    EXPECT_EQ(Edit->EditValue().IsNull() ? "(null)" : Edit->EditValue().AsString(), "12:3");
+  }
+}
+
+TEST_F(vxMaskEdit, TextSetByCodeThatTheMaskRefusesStaysUntilValidation) {
+  Masked(emkRegExpr, "\\d+");
+  Edit->SetEditValue(Variant(AnsiString("12ab")));
+  Focus();
+  EXPECT_EQ(Text(), "12ab");
+  Edit->SetSelStart(2);
+  Edit->SetSelLength(0);
+  Type(L"3");
+  EXPECT_EQ(Text(), "123ab");
+  guitest::TExceptionCatcher caught;
+  Tap(VK_RETURN);
+  EXPECT_EQ(caught.Messages(), std::vector<std::string>{"The edit value is invalid"});
+}
+
+TEST_F(vxMaskEdit, BadRegularExpressionIsRefusedWithItsErrors) {
+  Masked(emkRegExpr, "\\d\\d");
+  const struct {
+    const char* Mask;
+    const char* Message;
+  } cases[] = {
+      {"(\\d", "Regular expression errors:\r\nMissing ')'"},
+      {"*", "Regular expression errors:\r\nLine1, Char1: Illegal quantifier '*'"},
+      {"a|b)", "Regular expression errors:\r\nUnnecessary ')'"},
+  };
+  for (const auto& c : cases) {
+    try {
+      Edit->Properties()->SetEditMask(c.Mask);
+      ADD_FAILURE() << c.Mask << ": no error";
+    } catch (const EvxMaskEditError& e) {
+      EXPECT_EQ(AnsiString(e.Message()), c.Message) << c.Mask;
+    }
+    EXPECT_EQ(Edit->Properties()->EditMask(), "\\d\\d") << "the mask in force stays";
+  }
+  Focus();
+  Type(L"1a2");
+  EXPECT_EQ(Text(), "12");
+}
+
+TEST_F(vxMaskEdit, MaskPropertiesRules) {
+  TvxMaskEditProperties* props = Edit->Properties();
+  EXPECT_TRUE(props->ValidateOnEnter());
+  EXPECT_TRUE(props->CaseInsensitive());
+
+  // A mask of blanks only is no mask: the edit types as a text edit.
+  props->SetEditMask(" \t ");
+  EXPECT_FALSE(props->IsMasked());
+  props->SetMaxLength(5);
+  EXPECT_EQ(props->MaxLength(), 5);
+  Focus();
+  Type(L"abc");
+  EXPECT_EQ(Text(), "abc");
+
+  props->SetEditMask("LLL");
+  EXPECT_EQ(props->MaxLength(), 0) << "no length limit under a mask";
+  props->SetMaxLength(7);
+  EXPECT_EQ(props->MaxLength(), 0);
+
+  props->SetCaseInsensitive(false);
+  props->SetCharCase(TEditCharCase::ecUpperCase);
+  EXPECT_TRUE(props->CaseInsensitive());
+  props->SetCaseInsensitive(false);
+  EXPECT_TRUE(props->CaseInsensitive()) << "kept on while the case is forced";
+
+  TvxMaskEditProperties copy(nullptr);
+  copy.Assign(props);
+  EXPECT_EQ(copy.EditMask(), "LLL");
+  EXPECT_EQ(copy.MaskKind(), emkStandard);
+}
+
+TEST_F(vxMaskEdit, UnfocusedStandardMaskShowsBlanksOnlyWhenAsked) {
+  Masked(emkStandard, "(000)000;1;_");
+  Pump();
+  EXPECT_EQ(Text(), "(   )   ") << "no blank characters, only the literals of the value";
+  Edit->Properties()->SetAlwaysShowBlanksAndLiterals(true);
+  Pump();
+  EXPECT_EQ(Text(), "(___)___");
+  Edit->SetEditValue(Variant(AnsiString("(12 )   ")));
+  EXPECT_EQ(Text(), "(12_)___");
+}
+
+}  // namespace
