@@ -19,6 +19,7 @@
 #include "controls/vxEditUtils.h"
 #include "controls/vxFormats.h"
 #include "editors/vxCalc.h"
+#include "editors/vxDropDownEdit.h"
 #include "editors/vxEdit.h"
 #include "editors/vxMaskEdit.h"
 #include "editors/vxTextEdit.h"
@@ -88,10 +89,12 @@ public:
     InitializevxEdit();
     InitializevxTextEdit();
     InitializevxMaskEdit();
+    InitializevxDropDownEdit();
     InitializevxCalc();
   }
   ~TBenchEditorUnits() {
     FinalizevxCalc();
+    FinalizevxDropDownEdit();
     FinalizevxMaskEdit();
     FinalizevxTextEdit();
     FinalizevxEdit();

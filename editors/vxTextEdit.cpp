@@ -268,8 +268,9 @@ void TvxCustomTextEditViewData::Calculate(TvxCanvas& canvas, const RECT& bounds,
 void TvxCustomTextEditViewData::EditValueToDrawValue(const Variant& editValue, TvxCustomEditViewInfo& viewInfo) {
   auto* info = dynamic_cast<TvxCustomTextEditViewInfo*>(&viewInfo);
   if (info == nullptr) return;
+  // A copy of the editor painted elsewhere has no inner edit over it.
   auto* edit = dynamic_cast<TvxCustomEdit*>(Edit);
-  if (edit != nullptr && edit->IsInnerEditVisible()) {
+  if (edit != nullptr && (edit->ControlState() & csPaintCopy) == 0 && edit->IsInnerEditVisible()) {
     info->Text.clear();
     return;
   }
@@ -366,9 +367,10 @@ AnsiString TvxCustomTextEditLookupData::GetItemText(int index) {
 }
 
 int TvxCustomTextEditLookupData::IndexOf(const AnsiString& text) {
-  const int count = GetItemCount();
+  IvxTextEditProperties* properties = TextProperties();
+  const int count = properties != nullptr ? properties->GetLookupItemCount() : 0;
   for (int i = 0; i < count; ++i)
-    if (SameText(GetItemText(i), text)) return i;
+    if (SameText(properties->GetLookupItemText(i), text)) return i;
   return -1;
 }
 
@@ -384,7 +386,7 @@ bool TvxCustomTextEditLookupData::Locate(AnsiString& text, AnsiString& tail, boo
   }
   if (!text.empty()) {
     for (int i = next ? std::max(FSelectedIndex + 1, 0) : 0; i < count; ++i) {
-      const AnsiString item = GetItemText(i);
+      const AnsiString item = properties->GetLookupItemText(i);
       if (item.size() < text.size() || !SameText(std::string_view(item).substr(0, text.size()), text)) continue;
       // The match ends on a whole character of the item: a text that ends in the lead byte of
       // a character still being typed takes that character of the item whole.
@@ -585,7 +587,11 @@ void TvxCustomEditListBox::MouseMove(TShiftState shift, int x, int y) {
 bool TvxCustomEditListBox::DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) {
   if (TvxCustomInnerListBox::DoMouseWheel(shift, wheelDelta, mousePos)) return true;
   if (!HandleAllocated()) return false;
-  const int lines = std::max(1, Mouse.WheelScrollLines());
+  const int lines = Mouse.WheelScrollLines();
+  if (lines == TMouse::WheelPageScroll) {
+    Perform(WM_VSCROLL, wheelDelta > 0 ? SB_PAGEUP : SB_PAGEDOWN, 0);
+    return true;
+  }
   const WPARAM code = wheelDelta > 0 ? SB_LINEUP : SB_LINEDOWN;
   for (int i = 0; i < lines; ++i) Perform(WM_VSCROLL, code, 0);
   return true;

@@ -8,6 +8,7 @@
 #include "controls/vxDataStorage.h"
 #include "controls/vxFormats.h"
 #include "editors/vxCalc.h"
+#include "editors/vxDropDownEdit.h"
 #include "editors/vxEdit.h"
 #include "editors/vxMaskEdit.h"
 #include "editors/vxTextEdit.h"
@@ -42,6 +43,7 @@ public:
     InitializevxEdit();
     InitializevxTextEdit();
     InitializevxMaskEdit();
+    InitializevxDropDownEdit();
     InitializevxCalc();
     // A configuration of the run's own, so that folders the configuration creates land in
     // a temp folder and not in the working directory.
@@ -56,6 +58,7 @@ public:
     FinalizeCvHviUnit();
     FinalizeCorvaneIniUnit();
     FinalizevxCalc();
+    FinalizevxDropDownEdit();
     FinalizevxMaskEdit();
     FinalizevxTextEdit();
     FinalizevxEdit();
