@@ -948,6 +948,11 @@ void TvxCustomCalcEdit::PasteFromClipboard(TvxCustomInnerTextEdit&) {
   if (FCalculator != nullptr && DoEditing()) FCalculator->PasteFromClipboard();
 }
 
+SIZE TvxCustomCalcEdit::GetPopupWindowClientPreferredSize() {
+  if (FCalculator == nullptr) return TvxCustomPopupEdit::GetPopupWindowClientPreferredSize();
+  return SIZE{FCalculator->Metrics().CalcWidth, FCalculator->Metrics().CalcHeight};
+}
+
 bool TvxCustomCalcEdit::CanDropDown() {
   return !ActiveProperties()->ReadOnly() && TvxCustomPopupEdit::CanDropDown();
 }

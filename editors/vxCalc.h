@@ -368,6 +368,9 @@ public:
   void DisplayValueToEditValue(const Variant& displayValue, Variant& editValue, bool focused) override;
   // Paste goes through the calculator (currency string removed, 0 for no number).
   void PasteFromClipboard(TvxCustomInnerTextEdit& inner) override;
+  // The size the calculator's font asks for. The calculator fills the popup, so its own width
+  // and height are still those of the last showing when the popup is sized.
+  SIZE GetPopupWindowClientPreferredSize() override;
 
 protected:
   TvxCustomCalcEdit(TComponent* owner, bool inplace, const TvxEditClasses& classes);
