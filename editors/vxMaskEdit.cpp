@@ -287,6 +287,7 @@ void TvxMaskEditRegExprMode::SetMask(const AnsiString& AMask) {
   TvxMaskEditCustomMode::SetMask(AMask);
   FHead.clear();
   FTail.clear();
+  FTailMemo.clear();
   FRebuild = true;
   if (!IsMasked()) {
     FRegExpr->Clear();
@@ -305,8 +306,12 @@ std::unique_ptr<TvxRegExpr> TvxMaskEditRegExprMode::NewCompiledRegExpr() const {
 }
 
 int TvxMaskEditRegExprMode::LastCharLength(const AnsiString& AText) {
-  if (AText.empty()) return 0;
-  return AText.size() >= 2 && IsTrailByteAt(AText, AText.size() - 1) ? 2 : 1;
+  if (AText.size() < 2) return static_cast<int>(AText.size());
+  // Backwards without reading the whole text: the run of bytes that could be lead bytes before
+  // the last byte decides; an odd run makes the last byte a trail byte.
+  size_t run = 0;
+  for (size_t i = AText.size() - 1; i > 0 && IsLead(AText[i - 1]); --i) ++run;
+  return run % 2 == 1 ? 2 : 1;
 }
 
 int TvxMaskEditRegExprMode::FirstCharLength(const AnsiString& AText) {
@@ -331,6 +336,7 @@ AnsiString TvxMaskEditRegExprMode::GetFormattedText(const AnsiString& AText) {
 
 void TvxMaskEditRegExprMode::Rebuild(const AnsiString& AText, int ACaret) {
   FRebuild = false;
+  FTailMemo.clear();
   FHead.clear();
   const size_t caret = static_cast<size_t>(std::clamp<int>(ACaret, 0, static_cast<int>(AText.size())));
   if (!FRegExpr->IsCompiled()) {
@@ -362,9 +368,18 @@ void TvxMaskEditRegExprMode::Sync() {
 
 bool TvxMaskEditRegExprMode::TailCheck() {
   if (!FRegExpr->IsCompiled()) return true;
+  const size_t length = FTail.size();
+  TrimTailMemo();
+  std::vector<std::vector<const TvxRegExprState*>> seen;
   int steps = 0;
   bool fits = true;
-  for (char c : FTail) {
+  for (size_t k = 0; k <= length; ++k) {
+    const size_t rest = length - k;
+    std::vector<const TvxRegExprState*> states = FRegExpr->CurrentStates();
+    if (rest < FTailMemo.size() && !FTailMemo[rest].empty() && FTailMemo[rest] == states) break;
+    seen.push_back(std::move(states));
+    if (k == length) break;
+    char c = FTail[k];
     if (!FRegExpr->Next(c)) {
       fits = false;
       break;
@@ -372,7 +387,15 @@ bool TvxMaskEditRegExprMode::TailCheck() {
     ++steps;
   }
   StepBack(steps);
+  if (fits) {
+    if (FTailMemo.size() < length + 1) FTailMemo.resize(length + 1);
+    for (size_t k = 0; k < seen.size(); ++k) FTailMemo[length - k] = std::move(seen[k]);
+  }
   return fits;
+}
+
+void TvxMaskEditRegExprMode::TrimTailMemo() {
+  if (FTailMemo.size() > FTail.size() + 1) FTailMemo.resize(FTail.size() + 1);
 }
 
 void TvxMaskEditRegExprMode::StepBack(int ACount) {
@@ -410,12 +433,14 @@ void TvxMaskEditRegExprMode::DeleteSelection() {
     if (fromTail > 0) {
       FCut += FTail.substr(0, static_cast<size_t>(fromTail));
       FTail.erase(0, static_cast<size_t>(fromTail));
+      TrimTailMemo();
     }
     FCutHeadLength = fromHead;
   } else {
     const int fromTail = std::min<int>(length, static_cast<int>(FTail.size()));
     FCut = FTail.substr(0, static_cast<size_t>(fromTail));
     FTail.erase(0, static_cast<size_t>(fromTail));
+    TrimTailMemo();
     FCutHeadLength = 0;
   }
 }
@@ -439,6 +464,7 @@ void TvxMaskEditRegExprMode::DropRest() {
   const size_t caret = static_cast<size_t>(std::clamp<int>(FEdit->MaskSelStart(), 0, static_cast<int>(text.size())));
   text.erase(caret, FTail.size());
   FTail.clear();
+  FTailMemo.clear();
   FEdit->SetMaskText(text);
   FEdit->SetMaskSelLength(0);
   FEdit->SetMaskSelStart(static_cast<int>(text.size()));
@@ -536,6 +562,7 @@ bool TvxMaskEditRegExprMode::PressBackspace() {
     const size_t caret = static_cast<size_t>(std::clamp<int>(FEdit->MaskSelStart(), 0, static_cast<int>(text.size())));
     text.erase(caret, FTail.size());
     FTail.clear();
+    TrimTailMemo();
     FEdit->SetMaskText(text);
     FEdit->SetMaskSelStart(static_cast<int>(caret));
   }
@@ -563,12 +590,14 @@ bool TvxMaskEditRegExprMode::PressDelete() {
   if (FTail.empty()) return true;
   const int length = FirstCharLength(FTail);
   FTail.erase(0, static_cast<size_t>(length));
+  TrimTailMemo();
   if (!FTail.empty() && FTailValid && !TailCheck()) {
     // The rest goes; the caret stays before the character the key deletes.
     AnsiString text = FEdit->MaskText();
     const size_t caret = FHead.size();
     text.resize(std::min(text.size(), caret + static_cast<size_t>(length)));
     FTail.clear();
+    TrimTailMemo();
     FEdit->SetMaskText(text);
     FEdit->SetMaskSelStart(static_cast<int>(caret));
   }
@@ -584,6 +613,7 @@ void TvxMaskEditRegExprMode::GotoEnd() {
   }
   FHead += FTail.substr(0, i);
   FTail.erase(0, i);
+  TrimTailMemo();
   // A refused byte stops the head; the next key rebuilds from the text.
   if (!FTail.empty()) FRebuild = true;
 }
@@ -631,6 +661,7 @@ bool TvxMaskEditRegExprMode::PressRight() {
   }
   FHead += chars;
   FTail.erase(0, chars.size());
+  TrimTailMemo();
   return true;
 }
 
@@ -783,6 +814,7 @@ bool TvxMaskEditRegExprExMode::PressBackspace() {
     const size_t caret = static_cast<size_t>(std::clamp<int>(FEdit->MaskSelStart(), 0, static_cast<int>(text.size())));
     text.erase(caret, FTail.size());
     FTail.clear();
+    TrimTailMemo();
     FEdit->SetMaskText(text);
     FEdit->SetMaskSelStart(static_cast<int>(caret));
   }

@@ -270,6 +270,13 @@ protected:
   // The tail fitted after the head when last checked; a tail that did not (refused text) is
   // left alone.
   bool FTailValid = true;
+  // What passing tail checks saw: for each count of tail bytes still to come, the states the
+  // automaton stood in before them. The tail changes only at its front between rebuilds, so a
+  // later check that reaches the same states with as many bytes to come knows the rest fits
+  // and stops: typing in a long text does not step through all of it.
+  std::vector<std::vector<const TvxRegExprState*>> FTailMemo;
+  // Forgets what no longer stands in the tail (after its front lost bytes).
+  void TrimTailMemo();
 };
 
 // The regular-expression mask with forced literals typed automatically.
