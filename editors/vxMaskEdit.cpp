@@ -917,6 +917,23 @@ void TvxCustomMaskEditProperties::SetMaxLength(int AValue) {
   TvxCustomTextEditProperties::SetMaxLength(IsMasked() ? 0 : AValue);
 }
 
+TvxCustomEditClass TvxCustomMaskEditProperties::GetContainerClass() const {
+  return vxObjectClassOf<TvxMaskEdit, TvxCustomEdit, TComponent*>("TvxMaskEdit");
+}
+
+bool TvxCustomMaskEditProperties::IsPublishedProperty(const AnsiString& name) const {
+  // The text edit's formats and range are not the mask edit's.
+  static const char* const names[] = {
+      "Alignment",   "AlwaysShowBlanksAndLiterals", "AssignedValues", "AutoSelect",    "BeepOnError",
+      "CaseInsensitive", "CharCase",              "EchoMode",       "HideSelection", "IgnoreMaskBlank",
+      "ImeMode",     "ImeName",                   "IncrementalSearch", "LookupItems", "LookupItemsSorted",
+      "MaskKind",    "EditMask",                  "MaxLength",      "OEMConvert",    "PasswordChar",
+      "ReadOnly",    "UseLeftAlignmentOnEditing", "ValidateOnEnter"};
+  for (const char* published : names)
+    if (SameText(name, published)) return true;
+  return false;
+}
+
 std::unique_ptr<TvxMaskEditCustomMode> TvxCustomMaskEditProperties::CreateMode(IvxMaskModeEdit* AEdit) {
   return vxCreateMaskEditMode(FMaskKind, AEdit, this);
 }

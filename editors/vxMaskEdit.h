@@ -351,6 +351,10 @@ public:
   const AnsiString& EmptyString() const { return FEmptyString; }
   void SetEmptyString(const AnsiString& AValue) { FEmptyString = AValue; }
 
+  TvxCustomEditClass GetContainerClass() const override;
+  // The mask settings and the text edit's, without its formats and range.
+  bool IsPublishedProperty(const AnsiString& name) const override;
+
   // A mode for MaskKind, working on AEdit (none: for checking masks).
   virtual std::unique_ptr<TvxMaskEditCustomMode> CreateMode(IvxMaskModeEdit* AEdit);
   // The properties' own mode for the current kind and mask (made anew when they changed).

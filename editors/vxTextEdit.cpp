@@ -831,7 +831,18 @@ int TvxCustomInnerTextEdit::CaretPosition() {
 }
 
 LRESULT TvxCustomInnerTextEdit::CallDefWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-  return CallWindowProcA(FDefWndProc, Handle(), msg, wParam, lParam);
+  const LRESULT result = CallWindowProcA(FDefWndProc, Handle(), msg, wParam, lParam);
+  if (msg != WM_GETTEXT && msg != WM_GETTEXTLENGTH) FTextCacheValid = false;
+  return result;
+}
+
+AnsiString TvxCustomInnerTextEdit::GetText() {
+  if (!HandleAllocated()) return TCustomEdit::GetText();
+  if (!FTextCacheValid) {
+    FTextCache = TCustomEdit::GetText();
+    FTextCacheValid = true;
+  }
+  return FTextCache;
 }
 
 void TvxCustomInnerTextEdit::CreateParams(TCreateParams& params) {
@@ -842,6 +853,7 @@ void TvxCustomInnerTextEdit::CreateParams(TCreateParams& params) {
 }
 
 void TvxCustomInnerTextEdit::CreateWnd() {
+  FTextCacheValid = false;
   TCustomEdit::CreateWnd();
   CallDefWndProc(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(FText.c_str()));
 }
@@ -1060,7 +1072,39 @@ LRESULT TvxCustomInnerTextEdit::WMGetText(TMessage& m) {
   return vxCopyTextToBuffer(text, m.WParam, m.LParam);
 }
 
+namespace {
+
+// Messages after which the EDIT may hold another text without having said so by EN_CHANGE.
+bool MayChangeTextSilently(UINT msg) {
+  switch (msg) {
+    case WM_SETTEXT:
+    case EM_REPLACESEL:
+    case WM_CUT:
+    case WM_PASTE:
+    case WM_CLEAR:
+    case WM_UNDO:
+    case EM_UNDO:
+    case WM_IME_CHAR:
+    case WM_IME_COMPOSITION:
+    case WM_IME_ENDCOMPOSITION: return true;
+    default: return false;
+  }
+}
+
+}  // namespace
+
 LRESULT TvxCustomInnerTextEdit::WndProc(TMessage& m) {
+  if (MayChangeTextSilently(m.Msg)) {
+    FTextCacheValid = false;
+    const LRESULT result = DispatchInner(m);
+    FTextCacheValid = false;
+    return result;
+  }
+  if (m.Msg == CN_COMMAND && (HIWORD(m.WParam) == EN_CHANGE || HIWORD(m.WParam) == EN_UPDATE)) FTextCacheValid = false;
+  return DispatchInner(m);
+}
+
+LRESULT TvxCustomInnerTextEdit::DispatchInner(TMessage& m) {
   switch (m.Msg) {
     case WM_KEYDOWN: return WMKeyDown(m);
     case WM_CHAR: return WMChar(m);
@@ -1812,7 +1856,7 @@ void TvxCustomTextEdit::ClearSelection() {
 
 void TvxCustomTextEdit::CopyToClipboard(TvxCustomInnerTextEdit&) { CopyToClipboard(); }
 
-bool TvxCustomTextEdit::ReplaceSelection(const AnsiString& text) {
+bool TvxCustomTextEdit::CanReplaceSelection(const AnsiString& text) {
   AnsiString newText;
   int caret = 0;
   return CanChangeSelText(text, newText, caret);
@@ -1827,7 +1871,7 @@ void TvxCustomTextEdit::CutToClipboard(TvxCustomInnerTextEdit& inner) {
     return;
   }
   // The user's cut: a refusal changes neither the text nor the clipboard.
-  if (!ReplaceSelection(AnsiString())) return;
+  if (!CanReplaceSelection(AnsiString())) return;
   const AnsiString before = DisplayText();
   inner.CallDefWndProc(WM_CUT, 0, 0);
   if (DisplayText() != before) {
@@ -1844,7 +1888,7 @@ void TvxCustomTextEdit::PasteFromClipboard(TvxCustomInnerTextEdit& inner) {
     SetSelText(clipboard);
     return;
   }
-  if (!ReplaceSelection(clipboard)) return;
+  if (!CanReplaceSelection(clipboard)) return;
   const AnsiString before = DisplayText();
   inner.CallDefWndProc(WM_PASTE, 0, 0);
   if (DisplayText() != before) {
@@ -2127,8 +2171,6 @@ bool TvxCustomTextEdit::DoMouseWheel(TShiftState shift, int wheelDelta, POINT mo
 }
 
 // --- Inner edit ----------------------------------------------------------------------------
-
-void TvxCustomTextEdit::InitializeInnerEdit() { TvxCustomEdit::InitializeInnerEdit(); }
 
 void TvxCustomTextEdit::RestoreInnerWindow() {
   TvxCustomEdit::RestoreInnerWindow();
