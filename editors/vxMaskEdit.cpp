@@ -51,6 +51,21 @@ TvxCustomMaskEditProperties* TvxMaskEditCustomMode::Properties() const {
 
 void TvxMaskEditCustomMode::SetMask(const AnsiString& AMask) { FMask = AMask; }
 
+bool TvxMaskEditCustomMode::WholeCharacter(char AChar, AnsiString& AChars) {
+  const char lead = FPendingLead;
+  FPendingLead = 0;
+  if (lead != 0 && IsTrail(AChar)) {
+    AChars = AnsiString{lead, AChar};
+    return true;
+  }
+  if (IsLead(AChar)) {
+    FPendingLead = AChar;
+    return false;
+  }
+  AChars.assign(1, AChar);
+  return true;
+}
+
 void TvxMaskEditCustomMode::Beep() {
   if (FEdit != nullptr) FEdit->MaskBeep();
 }
@@ -247,14 +262,8 @@ bool TvxMaskEditStandardMode::TypeChars(const AnsiString& AChars) {
 }
 
 bool TvxMaskEditStandardMode::PressSymbol(char& AChar) {
-  const char lead = FPendingLead;
-  FPendingLead = 0;
-  if (lead != 0 && IsTrail(AChar)) return TypeChars(AnsiString{lead, AChar});
-  if (IsLead(AChar)) {
-    FPendingLead = AChar;
-    return false;
-  }
-  return TypeChars(AnsiString(1, AChar));
+  AnsiString chars;
+  return WholeCharacter(AChar, chars) && TypeChars(chars);
 }
 
 void TvxMaskEditStandardMode::UpdateEditValue() {
@@ -459,7 +468,7 @@ void TvxMaskEditRegExprMode::RestoreSelection() {
   FCutHeadLength = 0;
 }
 
-void TvxMaskEditRegExprMode::DropRest() {
+void TvxMaskEditRegExprMode::DropRest(bool AKeepCaret) {
   AnsiString text = FEdit->MaskText();
   const size_t caret = static_cast<size_t>(std::clamp<int>(FEdit->MaskSelStart(), 0, static_cast<int>(text.size())));
   text.erase(caret, FTail.size());
@@ -467,7 +476,7 @@ void TvxMaskEditRegExprMode::DropRest() {
   FTailMemo.clear();
   FEdit->SetMaskText(text);
   FEdit->SetMaskSelLength(0);
-  FEdit->SetMaskSelStart(static_cast<int>(text.size()));
+  FEdit->SetMaskSelStart(AKeepCaret ? static_cast<int>(caret) : static_cast<int>(text.size()));
 }
 
 bool TvxMaskEditRegExprMode::TypeChars(const AnsiString& AChars) {
@@ -522,71 +531,51 @@ bool TvxMaskEditRegExprMode::TypeChars(const AnsiString& AChars) {
 }
 
 bool TvxMaskEditRegExprMode::PressSymbol(char& AChar) {
-  const char lead = FPendingLead;
-  FPendingLead = 0;
-  if (lead != 0 && IsTrail(AChar)) return TypeChars(AnsiString{lead, AChar});
-  if (IsLead(AChar)) {
-    FPendingLead = AChar;
-    return false;
-  }
-  if (!TypeChars(AnsiString(1, AChar))) return false;
-  // The key goes on in the pattern's case.
+  AnsiString chars;
+  if (!WholeCharacter(AChar, chars) || !TypeChars(chars)) return false;
+  // One byte goes on as the key, in the pattern's case.
   AChar = FHead.back();
   return true;
 }
 
-bool TvxMaskEditRegExprMode::PressBackspace() {
+bool TvxMaskEditRegExprMode::DeleteKeyHandled(WORD AKey, bool& AGoesOn) {
   Sync();
+  AGoesOn = true;
   if (!InSync()) {
+    // Refused text before the caret: the key works as in a plain edit; the next key rebuilds.
     FRebuild = true;
     return true;
   }
-  if (FEdit->MaskSelLength() > 0) {
-    DeleteSelection();
-    FCut.clear();
-    if (!FTail.empty() && FTailValid && !TailCheck()) {
-      FEdit->SendMaskKey(VK_BACK);
-      DropRest();
-      Beep();
-      return false;
-    }
-    return true;
+  if (FEdit->MaskSelLength() <= 0) return false;
+  DeleteSelection();
+  FCut.clear();
+  if (!FTail.empty() && FTailValid && !TailCheck()) {
+    FEdit->SendMaskKey(AKey);
+    DropRest();
+    Beep();
+    AGoesOn = false;
   }
+  return true;
+}
+
+bool TvxMaskEditRegExprMode::PressBackspace() {
+  bool goesOn = true;
+  if (DeleteKeyHandled(VK_BACK, goesOn)) return goesOn;
   if (FHead.empty()) return true;
   const int length = LastCharLength(FHead);
   StepBack(length);
   FHead.resize(FHead.size() - static_cast<size_t>(length));
   if (!FTail.empty() && FTailValid && !TailCheck()) {
     // The rest cannot follow what stays: it goes, and the key deletes the character.
-    AnsiString text = FEdit->MaskText();
-    const size_t caret = static_cast<size_t>(std::clamp<int>(FEdit->MaskSelStart(), 0, static_cast<int>(text.size())));
-    text.erase(caret, FTail.size());
-    FTail.clear();
-    TrimTailMemo();
-    FEdit->SetMaskText(text);
-    FEdit->SetMaskSelStart(static_cast<int>(caret));
+    DropRest(true);
   }
   FCut.clear();
   return true;
 }
 
 bool TvxMaskEditRegExprMode::PressDelete() {
-  Sync();
-  if (!InSync()) {
-    FRebuild = true;
-    return true;
-  }
-  if (FEdit->MaskSelLength() > 0) {
-    DeleteSelection();
-    FCut.clear();
-    if (!FTail.empty() && FTailValid && !TailCheck()) {
-      FEdit->SendMaskKey(VK_DELETE);
-      DropRest();
-      Beep();
-      return false;
-    }
-    return true;
-  }
+  bool goesOn = true;
+  if (DeleteKeyHandled(VK_DELETE, goesOn)) return goesOn;
   if (FTail.empty()) return true;
   const int length = FirstCharLength(FTail);
   FTail.erase(0, static_cast<size_t>(length));
@@ -810,13 +799,7 @@ bool TvxMaskEditRegExprExMode::PressBackspace() {
   const AnsiString removedText = FHead.substr(kept.size());
   FHead = kept;
   if (!FTail.empty() && FTailValid && !TailCheck()) {
-    AnsiString text = FEdit->MaskText();
-    const size_t caret = static_cast<size_t>(std::clamp<int>(FEdit->MaskSelStart(), 0, static_cast<int>(text.size())));
-    text.erase(caret, FTail.size());
-    FTail.clear();
-    TrimTailMemo();
-    FEdit->SetMaskText(text);
-    FEdit->SetMaskSelStart(static_cast<int>(caret));
+    DropRest(true);
   }
   // One Backspace per character removed.
   for (size_t i = 0; i < removedText.size(); i = NextCharIndex(removedText, i)) FEdit->SendMaskKey(VK_BACK);

@@ -134,6 +134,9 @@ public:
 
 protected:
   void Beep();
+  // A typed byte as a whole character in AChars; false (the byte swallowed) while a lead byte
+  // waits for its trail byte. A lead byte followed by anything else is dropped.
+  bool WholeCharacter(char AChar, AnsiString& AChars);
   bool NeedsEmptyValue() const { return FEdit == nullptr || FEdit->MaskDesigning(); }
 
   IvxMaskModeEdit* FEdit;
@@ -238,11 +241,14 @@ protected:
   bool InSync() const { return FInSync; }
   // The tail can follow the current state; the automaton ends where it began.
   bool TailCheck();
+  // What Backspace and Delete share: true when it answered the key (AGoesOn) itself, because
+  // refused text stands before the caret or a selection was deleted.
+  bool DeleteKeyHandled(WORD AKey, bool& AGoesOn);
   // Cuts the selection out of head or tail (remembered for RestoreSelection).
   void DeleteSelection();
   void RestoreSelection();
-  // The edit loses the tail at the caret; the caret goes to the end.
-  void DropRest();
+  // The edit loses the tail at the caret; the caret goes to the end unless kept.
+  void DropRest(bool AKeepCaret = false);
   // Steps the automaton over AChars; all or nothing. AAccepted gets them in the pattern's case.
   bool StepChars(const AnsiString& AChars, AnsiString& AAccepted);
   // Takes back ACount steps.
