@@ -2086,7 +2086,8 @@ void TvxCustomTextEdit::DoEditKeyPress(char& key) {
         matched = SearchStep(head);
       }
       if (mode == 2) key = 0;
-    } else if (static_cast<unsigned char>(key) >= 0x20 && listInUse) {
+    } else if (static_cast<unsigned char>(key) >= 0x20 && listInUse && FLookupData->GetItemCount() > 0) {
+      // (Without items no search can match: the character is typed as it is.)
       // A lead byte waits in the inner edit for its trail byte; the pair is searched whole.
       const char lead = inner != nullptr ? inner->GetImeLastChar() : '\0';
       if (lead != '\0' || !IsLeadByte(static_cast<unsigned char>(key))) {
