@@ -468,6 +468,29 @@ TEST_F(vxCalcEdit, ClipboardInThePopupAndInTheEdit) {
   EXPECT_EQ(Edit->Value(), 0);
 }
 
+// A repository item of calculator-edit properties.
+class TCalcItem : public TvxEditRepositoryItem {
+public:
+  using TvxEditRepositoryItem::TvxEditRepositoryItem;
+  TvxCustomEditPropertiesClass GetEditPropertiesClass() const override {
+    return TvxCalcEditProperties::PropertiesClass();
+  }
+};
+
+TEST_F(vxCalcEdit, RepositoryItemPropertiesShowTheCalculator) {
+  TCalcItem item(nullptr);
+  Edit->SetRepositoryItem(&item);
+  auto* properties = static_cast<TvxCalcEditProperties*>(item.Properties());
+  EXPECT_EQ(properties->PopupControl(), Edit->Calculator());
+  properties->SetQuickClose(true);
+  Focus();
+  OpenAndThen([&] { guitest::TypeText(L"6*7="); });
+  EXPECT_EQ(Edit->LastCloseUpReason(), crEnter);
+  EXPECT_EQ(Edit->Text(), "42");
+  Edit->SetRepositoryItem(nullptr);
+  EXPECT_EQ(Edit->ActiveProperties()->PopupControl(), Edit->Calculator());
+}
+
 TEST_F(vxCalcEdit, ReadOnlyDoesNotDropDown) {
   Edit->Properties()->SetReadOnly(true);
   Edit->SetDroppedDown(true);
