@@ -304,7 +304,13 @@ void TvxMaskEditRegExprMode::SetMask(const AnsiString& AMask) {
   }
   if (TvxCustomMaskEditProperties* properties = Properties())
     FRegExpr->SetCaseInsensitive(properties->CaseInsensitive());
-  CompileMask(*FRegExpr, AMask);
+  try {
+    CompileMask(*FRegExpr, AMask);
+  } catch (...) {
+    // A mode whose mask does not compile works as no mask at all.
+    FMask.clear();
+    throw;
+  }
 }
 
 std::unique_ptr<TvxRegExpr> TvxMaskEditRegExprMode::NewCompiledRegExpr() const {
@@ -892,7 +898,16 @@ void TvxCustomMaskEditProperties::SetEditMask(const AnsiString& AValue) {
 
 void TvxCustomMaskEditProperties::SetMaskKind(TvxEditMaskKind AValue) {
   if (FMaskKind == AValue) return;
+  // The mask must make sense in the new kind too: a standard mask such as "(999" is no
+  // regular expression. A kind it does not compile in is refused.
+  const TvxEditMaskKind old = FMaskKind;
   FMaskKind = AValue;
+  try {
+    CreateMode(nullptr)->SetMask(EditMask());
+  } catch (...) {
+    FMaskKind = old;
+    throw;
+  }
   Changed();
 }
 
@@ -925,7 +940,11 @@ TvxMaskEditCustomMode* TvxCustomMaskEditProperties::Mode() {
   const AnsiString mask = EditMask();
   if (!FMode || FMode->Kind() != FMaskKind || FMode->Mask() != mask) {
     FMode = CreateMode(nullptr);
-    FMode->SetMask(mask);
+    try {
+      FMode->SetMask(mask);
+    } catch (const EvxMaskEditError&) {
+      // A mask that came in without the check (a default mask that does not compile): no mask.
+    }
   }
   return FMode.get();
 }
@@ -982,11 +1001,15 @@ bool TvxCustomMaskEdit::UpdateMode() {
   bool changed = false;
   if (!FMode || FMode->Kind() != properties->MaskKind()) {
     FMode = properties->CreateMode(this);
-    FMode->SetMask(mask);
     changed = true;
-  } else if (FMode->Mask() != mask) {
-    FMode->SetMask(mask);
+  }
+  if (changed || FMode->Mask() != mask) {
     changed = true;
+    try {
+      FMode->SetMask(mask);
+    } catch (const EvxMaskEditError&) {
+      // Only a mask that skipped the properties' check gets here: the edit works without it.
+    }
   }
   FMode->SetCharCase(properties->CharCase());
   return changed;
@@ -1248,6 +1271,14 @@ void TvxCustomMaskEdit::DoEditKeyPress(char& key) {
 void TvxCustomMaskEdit::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   TvxObjectLinkHolder link(this);
   TvxCustomTextEdit::MouseDown(button, shift, x, y);
+  if (link.Object() != nullptr && button == TMouseButton::mbLeft && IsMasked()) FMode->SyncSelection();
+}
+
+// The inner edit hears of a press before the EDIT places the caret for it: the selection is
+// made to fit the mask again once the button is released.
+void TvxCustomMaskEdit::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  TvxObjectLinkHolder link(this);
+  TvxCustomTextEdit::MouseUp(button, shift, x, y);
   if (link.Object() != nullptr && button == TMouseButton::mbLeft && IsMasked()) FMode->SyncSelection();
 }
 

@@ -1,5 +1,6 @@
 // The units the editors' tests need, started once for the run in the program's order (the
 // control library's, then the editors') and finished after the last test.
+#include "editors/vxCalc.h"
 #include "editors/vxDropDownEdit.h"
 #include "editors/vxEdit.h"
 #include "editors/vxMaskEdit.h"
@@ -21,8 +22,10 @@ public:
     InitializevxTextEdit();
     InitializevxMaskEdit();
     InitializevxDropDownEdit();
+    InitializevxCalc();
   }
   void TearDown() override {
+    FinalizevxCalc();
     FinalizevxDropDownEdit();
     FinalizevxMaskEdit();
     FinalizevxTextEdit();

@@ -192,6 +192,12 @@ TEST_F(vxMaskEdit, BadRegularExpressionIsRefusedWithItsErrors) {
     }
     EXPECT_EQ(Edit->Properties()->EditMask(), "\\d\\d") << "the mask in force stays";
   }
+  // A kind the mask makes no sense in is refused as well.
+  Masked(emkStandard, "(999");
+  EXPECT_THROW(Edit->Properties()->SetMaskKind(emkRegExpr), EvxMaskEditError);
+  EXPECT_EQ(Edit->Properties()->MaskKind(), emkStandard);
+  Edit->Properties()->SetEditMask("\\d\\d");
+  Edit->Properties()->SetMaskKind(emkRegExpr);
   Focus();
   Type(L"1a2");
   EXPECT_EQ(Text(), "12");
@@ -311,6 +317,24 @@ TEST_F(vxMaskEdit, ContainerClassAndPublishedMaskSettings) {
                            "AlwaysShowBlanksAndLiterals", "CharCase", "ValidateOnEnter"})
     EXPECT_TRUE(props->IsPublishedProperty(name)) << name;
   EXPECT_FALSE(props->IsPublishedProperty("DisplayFormat"));
+}
+
+TEST_F(vxMaskEdit, ClickInAStandardMaskShowsTheBlockCaret) {
+  Masked(emkStandard, "(000)000;1;_");
+  Edit->SetEditValue(Variant(AnsiString("(123)456")));
+  Focus();
+  Edit->SetSelStart(8);
+  TvxCustomInnerTextEdit* inner = Edit->InnerTextEditControl();
+  // The middle of the inner edit's text, whatever the font.
+  const LRESULT at = SendMessageA(inner->Handle(), EM_POSFROMCHAR, 3, 0);
+  POINT p{static_cast<SHORT>(LOWORD(at)) + 1, inner->Height() / 2};
+  ClientToScreen(inner->Handle(), &p);
+  guitest::MouseMoveTo(p);
+  guitest::MouseButton(true);
+  guitest::MouseButton(false);
+  Settle();
+  EXPECT_EQ(SelStart(), 3);
+  EXPECT_EQ(Edit->InnerTextEdit()->GetSelLength(), 1);
 }
 
 }  // namespace
