@@ -1010,6 +1010,11 @@ void TvxCustomCalcEdit::PropertiesChanged(TObject* sender) {
   ConnectCalculator();
 }
 
+void TvxCustomCalcEdit::RepositoryItemChanged() {
+  TvxCustomPopupEdit::RepositoryItemChanged();
+  ConnectCalculator();
+}
+
 bool TvxCustomCalcEdit::IsValidChar(char key) {
   return vxCalcIsValidTypedChar(DisplayText(), SelStart(), SelLength(), key);
 }

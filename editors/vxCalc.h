@@ -382,6 +382,8 @@ protected:
   void PopupWindowShowed() override;
   void PopupWindowClosed() override;
   void PropertiesChanged(TObject* sender) override;
+  // The properties now in use (a repository item's or the own ones) show the calculator.
+  void RepositoryItemChanged() override;
   bool IsValidChar(char key) override;
   void KeyPress(char& key) override;
 

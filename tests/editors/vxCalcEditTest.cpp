@@ -22,6 +22,7 @@
 namespace {
 
 using edittest::TBeepCounter;
+using edittest::TSeparatorsScope;
 
 class TDisplayCalculator : public TvxCustomCalculator {
 public:
@@ -60,21 +61,6 @@ private:
   std::thread FThread;
 };
 
-// The locale's separators replaced for a scope.
-class TLocaleScope {
-public:
-  TLocaleScope(char decimal, char thousand) : FSaved(GetFormatSettings()) {
-    TFormatSettings fs = FSaved;
-    fs.DecimalSeparator = decimal;
-    fs.ThousandSeparator = thousand;
-    SetFormatSettings(fs);
-  }
-  ~TLocaleScope() { SetFormatSettings(FSaved); }
-
-private:
-  TFormatSettings FSaved;
-};
-
 TEST(vxCalcEditText, TextToNumberTakesZeroAndTheDoubleRangeOnly) {
   struct Case {
     const char* text;
@@ -93,7 +79,7 @@ TEST(vxCalcEditText, TextToNumberTakesZeroAndTheDoubleRangeOnly) {
     EXPECT_EQ(vxCalcTextToNumber(c.text, value), c.ok) << c.text;
     EXPECT_EQ(value, c.value) << c.text;
   }
-  TLocaleScope comma(',', '.');
+  TSeparatorsScope comma('.', ',');
   long double value = 0;
   EXPECT_TRUE(vxCalcTextToNumber("1.234,5", value));
   EXPECT_EQ(value, 1234.5L);
@@ -118,7 +104,7 @@ TEST(vxCalcEditText, DisplayFormats) {
   for (const Case& c : cases)
     EXPECT_EQ(vxCalcFormatValue(c.value, c.precision, c.scientific, c.thousand), c.text)
         << static_cast<double>(c.value) << " " << c.precision << c.scientific << c.thousand;
-  TLocaleScope comma(',', '.');
+  TSeparatorsScope comma('.', ',');
   EXPECT_EQ(vxCalcFormatValue(1234567.5L, 15, false, true), "1.234.567,5");
   EXPECT_EQ(vxCalcFormatValue(1500, 15, true, false), "1,5E+3");
 }
@@ -141,7 +127,7 @@ TEST(vxCalcEditText, TypedCharactersKeepANumber) {
   for (const Case& c : cases)
     EXPECT_EQ(vxCalcIsValidTypedChar(c.text, c.selStart, c.selLength, c.ch), c.ok)
         << c.text << " " << c.selStart << "/" << c.selLength << " '" << c.ch << "'";
-  TLocaleScope comma(',', '.');
+  TSeparatorsScope comma('.', ',');
   EXPECT_TRUE(vxCalcIsValidTypedChar("12", 2, 0, ','));
   EXPECT_FALSE(vxCalcIsValidTypedChar("12", 2, 0, '.'));
 }
@@ -235,7 +221,7 @@ TEST_F(vxCalcEdit, ValueAndTypedCharacters) {
   EXPECT_THROW(Edit->SetValue(1e400L), EConvertError);
   EXPECT_EQ(Edit->Value(), 0);
 
-  TLocaleScope comma(',', '.');
+  TSeparatorsScope comma('.', ',');
   Focus();
   TBeepCounter beeps;
   Edit->SelectAll();
@@ -480,6 +466,29 @@ TEST_F(vxCalcEdit, ClipboardInThePopupAndInTheEdit) {
   }
   EXPECT_TRUE(Edit->ValidateEdit());
   EXPECT_EQ(Edit->Value(), 0);
+}
+
+// A repository item of calculator-edit properties.
+class TCalcItem : public TvxEditRepositoryItem {
+public:
+  using TvxEditRepositoryItem::TvxEditRepositoryItem;
+  TvxCustomEditPropertiesClass GetEditPropertiesClass() const override {
+    return TvxCalcEditProperties::PropertiesClass();
+  }
+};
+
+TEST_F(vxCalcEdit, RepositoryItemPropertiesShowTheCalculator) {
+  TCalcItem item(nullptr);
+  Edit->SetRepositoryItem(&item);
+  auto* properties = static_cast<TvxCalcEditProperties*>(item.Properties());
+  EXPECT_EQ(properties->PopupControl(), Edit->Calculator());
+  properties->SetQuickClose(true);
+  Focus();
+  OpenAndThen([&] { guitest::TypeText(L"6*7="); });
+  EXPECT_EQ(Edit->LastCloseUpReason(), crEnter);
+  EXPECT_EQ(Edit->Text(), "42");
+  Edit->SetRepositoryItem(nullptr);
+  EXPECT_EQ(Edit->ActiveProperties()->PopupControl(), Edit->Calculator());
 }
 
 TEST_F(vxCalcEdit, ReadOnlyDoesNotDropDown) {
