@@ -1154,6 +1154,16 @@ void TvxCustomDropDownEdit::DoEditKeyPress(char& key) {
   TvxCustomMaskEdit::DoEditKeyPress(key);
 }
 
+void TvxCustomDropDownEdit::ChangeHandler() {
+  TvxObjectLinkHolder self(this);
+  TvxCustomMaskEdit::ChangeHandler();
+  // Text typed by the user: a closed popup opens, and a lookup list follows the text.
+  if (self.Object() == nullptr || !HasFocus() || IsDestroying()) return;
+  if (ActiveProperties()->ImmediateDropDown() && !DroppedDown() && !IsPopupShowPending()) DropDown();
+  if (self.Object() != nullptr && ActiveProperties()->PopupTakesValue() && HandleAllocated())
+    PostMessageA(Handle(), VXM_SYNCLOOKUP, 0, 0);
+}
+
 void TvxCustomDropDownEdit::DoButtonDown(int buttonIndex) {
   TvxCustomMaskEdit::DoButtonDown(buttonIndex);
   if (buttonIndex != ActiveProperties()->DropDownButtonIndex()) return;
@@ -1367,6 +1377,502 @@ void TvxCustomPopupEdit::HidePopup(TObject*, TvxEditCloseUpReason reason) {
 TvxPopupEdit::TvxPopupEdit(TComponent* owner, bool inplace)
     : TvxCustomPopupEdit(owner, inplace, DropDownEditClasses(TvxPopupEditProperties::PropertiesClass())) {}
 
+// --- Combo box -----------------------------------------------------------------------------------
+
+TvxCustomComboBoxProperties::TvxCustomComboBoxProperties(TPersistent* owner)
+    : TvxCustomDropDownEditProperties(owner) {}
+
+TvxCustomEditPropertiesClass TvxCustomComboBoxProperties::PropertiesClass() {
+  static const TvxEditPropertiesClassInfo info{
+      {"TvxCustomComboBoxProperties"}, TvxCustomDropDownEditProperties::PropertiesClass(),
+      [](TPersistent* owner) -> TvxCustomEditProperties* { return new TvxCustomComboBoxProperties(owner); }};
+  return &info;
+}
+
+TvxCustomEditPropertiesClass TvxComboBoxProperties::PropertiesClass() {
+  static const TvxEditPropertiesClassInfo info{
+      {"TvxComboBoxProperties"}, TvxCustomComboBoxProperties::PropertiesClass(),
+      [](TPersistent* owner) -> TvxCustomEditProperties* { return new TvxComboBoxProperties(owner); }};
+  return &info;
+}
+
+void TvxCustomComboBoxProperties::Assign(const TPersistent* source) {
+  auto* other = dynamic_cast<const TvxCustomComboBoxProperties*>(source);
+  if (other == nullptr) {
+    TvxCustomDropDownEditProperties::Assign(source);
+    return;
+  }
+  BeginUpdate();
+  try {
+    TvxCustomDropDownEditProperties::Assign(source);
+    SetDropDownListStyle(other->FDropDownListStyle);
+    SetDropDownRows(other->FDropDownRows);
+    SetItemHeight(other->FItemHeight);
+    FRevertable = other->FRevertable;
+    OnDrawItem = other->OnDrawItem;
+    OnMeasureItem = other->OnMeasureItem;
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TvxCustomComboBoxProperties::SetDropDownListStyle(TvxEditDropDownListStyle value) {
+  if (value == FDropDownListStyle) return;
+  FDropDownListStyle = value;
+  Changed();
+}
+
+void TvxCustomComboBoxProperties::SetDropDownRows(int value) {
+  if (value < 1 || value == FDropDownRows) return;
+  FDropDownRows = value;
+  Changed();
+}
+
+void TvxCustomComboBoxProperties::SetItemHeight(int value) {
+  if (value == FItemHeight) return;
+  FItemHeight = value;
+  Changed();
+}
+
+void TvxCustomComboBoxProperties::SetSorted(bool value) {
+  if (value == Sorted()) return;
+  LookupItems()->SetSorted(value);
+  Changed();
+}
+
+int TvxCustomComboBoxProperties::GetLookupMode() const {
+  switch (FDropDownListStyle) {
+    case lsEditFixedList: return 1;
+    case lsFixedList: return 2;
+    default: return 0;
+  }
+}
+
+TvxCustomTextEditLookupDataClass TvxCustomComboBoxProperties::GetLookupDataClass() const {
+  return TvxComboBoxLookupData::LookupDataClass();
+}
+
+TvxCustomEditListBoxClass TvxCustomComboBoxProperties::GetLookupListClass() const {
+  return TvxComboBoxListBox::ListBoxClass();
+}
+
+TvxCustomEditPopupWindow* TvxCustomComboBoxProperties::CreatePopupWindow(TvxCustomDropDownEdit* edit) const {
+  return new TvxComboBoxPopupWindow(edit);
+}
+
+TvxCustomEditViewDataClass TvxCustomComboBoxProperties::GetViewDataClass() const {
+  return TvxCustomComboBoxViewData::ViewDataClass();
+}
+
+TvxContainerViewInfoClass TvxCustomComboBoxProperties::GetViewInfoClass() const {
+  return TvxCustomComboBoxViewInfo::ViewInfoClass();
+}
+
+TvxCustomEditViewDataClass TvxCustomComboBoxViewData::ViewDataClass() {
+  static const std::remove_pointer_t<TvxCustomEditViewDataClass> info{
+      {"TvxCustomComboBoxViewData"},
+      [](TvxCustomEditProperties* properties, TvxCustomEditStyle* style, bool inplace) -> TvxCustomEditViewData* {
+        return new TvxCustomComboBoxViewData(properties, style, inplace);
+      }};
+  return &info;
+}
+
+TvxContainerViewInfoClass TvxCustomComboBoxViewInfo::ViewInfoClass() {
+  return vxObjectClassOf<TvxCustomComboBoxViewInfo, TvxContainerViewInfo>("TvxCustomComboBoxViewInfo");
+}
+
+void TvxCustomComboBoxViewInfo::Paint(TvxCanvas& canvas) {
+  auto* combo = dynamic_cast<TvxCustomComboBox*>(Edit);
+  if (combo == nullptr || OnCustomDrawText) {
+    TvxCustomTextEditViewInfo::Paint(canvas);
+    return;
+  }
+  OnCustomDrawText = [combo](TvxCustomEditViewInfo*, TvxCanvas& c, const RECT& r) { return combo->DrawEditFace(c, r); };
+  try {
+    TvxCustomTextEditViewInfo::Paint(canvas);
+  } catch (...) {
+    OnCustomDrawText = nullptr;
+    throw;
+  }
+  OnCustomDrawText = nullptr;
+}
+
+// --- Combo list and lookup data ---
+
+TvxCustomComboBoxListBox::TvxCustomComboBoxListBox(TComponent* owner) : TvxCustomEditListBox(owner) {}
+
+TvxCustomEditListBoxClass TvxComboBoxListBox::ListBoxClass() {
+  return vxObjectClassOf<TvxComboBoxListBox, TvxCustomEditListBox, TComponent*>("TvxComboBoxListBox");
+}
+
+TvxCustomComboBox* TvxCustomComboBoxListBox::ComboBox() const {
+  return LookupData() != nullptr ? dynamic_cast<TvxCustomComboBox*>(LookupData()->Edit()) : nullptr;
+}
+
+void TvxCustomComboBoxListBox::CreateWnd() {
+  TvxCustomComboBox* combo = ComboBox();
+  SetStyle(combo != nullptr && combo->HasMeasureItem() ? TListBoxStyle::lbOwnerDrawVariable
+                                                       : TListBoxStyle::lbOwnerDrawFixed);
+  TvxCustomEditListBox::CreateWnd();
+  SetItemHeight(ItemHeightOf(-1));
+}
+
+int TvxCustomComboBoxListBox::ItemHeightOf(int index) {
+  TvxCustomComboBox* combo = ComboBox();
+  int height = GetItemHeight();
+  if (combo != nullptr && combo->ActiveProperties()->ItemHeight() > 0) height = combo->ActiveProperties()->ItemHeight();
+  if (combo != nullptr && index >= 0) {
+    if (TvxScreenCanvas* canvas = vxScreenCanvas()) {
+      canvas->SetFont(Font());
+      combo->DoMeasureItem(index, *canvas, height);
+    }
+  }
+  return height;
+}
+
+void TvxCustomComboBoxListBox::MeasureItem(int index, int& height) { height = ItemHeightOf(index); }
+
+void TvxCustomComboBoxListBox::DrawItem(int index, const RECT& rect, TOwnerDrawState state) {
+  TvxCustomComboBox* combo = ComboBox();
+  if (combo != nullptr && combo->DoDrawItem(Canvas(), index, rect, state)) return;
+  TvxCustomEditListBox::DrawItem(index, rect, state);
+}
+
+void TvxCustomComboBoxListBox::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  TvxObjectLinkHolder self(this);
+  TvxCustomEditListBox::MouseUp(button, shift, x, y);
+  if (self.Object() == nullptr || button != TMouseButton::mbLeft) return;
+  if (FIgnoreRelease) {
+    FIgnoreRelease = false;
+    return;
+  }
+  const int index = ItemAtPos(POINT{x, y}, true);
+  TvxCustomComboBox* combo = ComboBox();
+  if (index < 0 || combo == nullptr) return;
+  LookupData()->SetSelected(index);
+  combo->CloseUp(crEnter);
+}
+
+TvxCustomTextEditLookupDataClass TvxComboBoxLookupData::LookupDataClass() {
+  return vxObjectClassOf<TvxComboBoxLookupData, TvxCustomTextEditLookupData, TvxCustomEdit*>("TvxComboBoxLookupData");
+}
+
+TvxCustomComboBoxListBox* TvxComboBoxLookupData::ComboList() {
+  return dynamic_cast<TvxCustomComboBoxListBox*>(List());
+}
+
+SIZE TvxComboBoxLookupData::GetListSize(int maxHeight, int maxWidth) {
+  TvxCustomComboBoxListBox* list = ComboList();
+  auto* combo = dynamic_cast<TvxCustomComboBox*>(Edit());
+  if (list == nullptr || combo == nullptr) return SIZE{0, 0};
+  const int count = GetItemCount();
+  const int rows = combo->ActiveProperties()->DropDownRows();
+  int shown = std::min(count, rows);
+  int height = 0;
+  int fitted = 0;
+  for (int i = 0; i < shown; ++i) {
+    const int h = list->ItemHeightOf(i);
+    if (fitted > 0 && maxHeight > 0 && height + h > maxHeight) break;
+    height += h;
+    ++fitted;
+  }
+  shown = fitted;
+  int width = 0;
+  for (int i = 0; i < count; ++i) width = std::max(width, list->GetItemWidth(i));
+  width += 4;
+  if (shown < count) width += GetSystemMetrics(SM_CXVSCROLL);
+  if (maxWidth > 0 && width > maxWidth) height += GetSystemMetrics(SM_CYHSCROLL);
+  list->SetScrollWidth(width);
+  return SIZE{width, height};
+}
+
+bool TvxComboBoxLookupData::FitClientSize(SIZE& size, int maxHeight) {
+  TvxCustomComboBoxListBox* list = ComboList();
+  if (list == nullptr) return true;
+  const int row = std::max(1, list->ItemHeightOf(-1));
+  if (maxHeight < row) return false;
+  int rows = std::max(1, static_cast<int>(size.cy) / row);
+  rows = std::min(rows, maxHeight / row);
+  size.cy = rows * row;
+  return true;
+}
+
+// --- Combo popup ---
+
+void TvxComboBoxPopupWindow::CalculateSize() {
+  auto* combo = dynamic_cast<TvxCustomComboBox*>(OwnerControl());
+  if (combo == nullptr) {
+    TvxCustomEditPopupWindow::CalculateSize();
+    return;
+  }
+  TvxCustomEditPopupWindowViewInfo* info = ViewInfo();
+  info->SizeGripCorner = sgcBottomRight;
+  SetOwnerParent(combo);
+  SetOwnerBounds(RECT{0, 0, combo->Width(), combo->Height()});
+  CalculateViewInfo();
+  TvxCustomComboBoxProperties* properties = combo->ActiveProperties();
+  const RECT extent = info->GetClientExtent();
+  const SIZE minimum = GetMinimumSize();
+  const SIZE list = combo->GetPopupWindowClientPreferredSize();
+  const bool sized = Sizeable() && Sized();
+  const int dropDownWidth = properties->DropDownWidth();
+
+  int width;
+  if (sized || (dropDownWidth >= 1 && !properties->DropDownAutoWidth()))
+    width = sized ? Width() : dropDownWidth;
+  else if (properties->DropDownAutoWidth())
+    width = std::max<int>(list.cx + extent.left + extent.right, combo->Width());
+  else
+    width = combo->Width();
+
+  int height;
+  const int stored = PopupHeight();
+  if (sized)
+    height = Height();
+  else if (stored >= 1 && (Sizeable() || !AutoSize()))
+    height = stored;
+  else
+    height = list.cy + extent.top + extent.bottom;
+
+  if (Sizeable()) {
+    if (MinWidth() > 0) width = std::max(width, MinWidth());
+    if (MinHeight() > 0) height = std::max(height, MinHeight());
+  }
+  width = std::max<int>(width, minimum.cx);
+  height = std::max<int>(height, minimum.cy);
+  SetBounds(Left(), Top(), width, height);
+}
+
+// --- Combo box ---
+
+TvxCustomComboBox::TvxCustomComboBox(TComponent* owner, bool inplace)
+    : TvxCustomComboBox(owner, inplace, DropDownEditClasses(TvxCustomComboBoxProperties::PropertiesClass())) {}
+
+TvxCustomComboBox::TvxCustomComboBox(TComponent* owner, bool inplace, const TvxEditClasses& classes)
+    : TvxCustomDropDownEdit(owner, inplace, classes) {
+  InitializeComboBox();
+}
+
+void TvxCustomComboBox::InitializeComboBox() {
+  // Clicks of the mouse are no OnClick here: OnClick tells of a change of the item.
+  SetControlStyle(ControlStyle() & ~csClickEvents);
+}
+
+TvxCustomComboBoxListBox* TvxCustomComboBox::List() {
+  return LookupData() != nullptr ? dynamic_cast<TvxCustomComboBoxListBox*>(LookupData()->List()) : nullptr;
+}
+
+bool TvxCustomComboBox::HasDrawItem() {
+  if (Properties()->OnDrawItem) return true;
+  if (RepositoryItem() != nullptr)
+    if (auto* item = dynamic_cast<TvxCustomComboBoxProperties*>(RepositoryItem()->Properties()))
+      return static_cast<bool>(item->OnDrawItem);
+  return false;
+}
+
+bool TvxCustomComboBox::HasMeasureItem() {
+  if (Properties()->OnMeasureItem) return true;
+  if (RepositoryItem() != nullptr)
+    if (auto* item = dynamic_cast<TvxCustomComboBoxProperties*>(RepositoryItem()->Properties()))
+      return static_cast<bool>(item->OnMeasureItem);
+  return false;
+}
+
+bool TvxCustomComboBox::DoDrawItem(TvxCanvas& canvas, int index, const RECT& r, TOwnerDrawState state) {
+  bool drawn = false;
+  TvxObjectLinkHolder self(this);
+  if (Properties()->OnDrawItem) {
+    Properties()->OnDrawItem(this, canvas, index, r, state);
+    drawn = true;
+  }
+  if (self.Object() == nullptr) return drawn;
+  if (RepositoryItem() != nullptr)
+    if (auto* item = dynamic_cast<TvxCustomComboBoxProperties*>(RepositoryItem()->Properties()))
+      if (item->OnDrawItem) {
+        item->OnDrawItem(this, canvas, index, r, state);
+        drawn = true;
+      }
+  return drawn;
+}
+
+bool TvxCustomComboBox::DoMeasureItem(int index, TvxCanvas& canvas, int& height) {
+  bool measured = false;
+  if (Properties()->OnMeasureItem) {
+    Properties()->OnMeasureItem(this, index, canvas, height);
+    measured = true;
+  }
+  if (RepositoryItem() != nullptr)
+    if (auto* item = dynamic_cast<TvxCustomComboBoxProperties*>(RepositoryItem()->Properties()))
+      if (item->OnMeasureItem) {
+        item->OnMeasureItem(this, index, canvas, height);
+        measured = true;
+      }
+  return measured;
+}
+
+bool TvxCustomComboBox::DrawEditFace(TvxCanvas& canvas, const RECT& r) {
+  if (ActiveProperties()->DropDownListStyle() != lsFixedList || !HasDrawItem()) return false;
+  Variant display;
+  GetDisplayValue(display);
+  const AnsiString text = display.IsNull() || display.IsEmpty() ? AnsiString() : display.AsString();
+  const int index = ActiveProperties()->Items()->IndexOf(text);
+  TOwnerDrawState state = odComboBoxEdit;
+  if (Focused()) {
+    state |= odSelected | odFocused;
+    canvas.SetBrushColor(clHighlight);
+    canvas.Font().SetColor(clHighlightText);
+  } else {
+    canvas.SetBrushColor(EditViewInfo()->BackgroundColor);
+    canvas.Font().SetColor(EditViewInfo()->TextColor);
+  }
+  canvas.FillRect(r);
+  if (index >= 0) DoDrawItem(canvas, index, r, state);
+  return true;
+}
+
+bool TvxCustomComboBox::CanDropDown() { return LookupData() != nullptr && LookupData()->GetItemCount() > 0; }
+
+TWinControl* TvxCustomComboBox::GetPopupFocusedControl() { return List(); }
+
+SIZE TvxCustomComboBox::GetPopupWindowClientPreferredSize() {
+  TvxComboBoxLookupData* data = ComboLookupData();
+  if (data == nullptr) return SIZE{0, 0};
+  const RECT extent = PopupWindow() != nullptr ? PopupWindow()->ViewInfo()->GetClientExtent() : RECT{};
+  const bool shadow = PopupWindow() != nullptr && PopupWindow()->Shadow();
+  const POINT topLeft = ClientToScreen(POINT{0, 0});
+  const POINT bottomLeft = ClientToScreen(POINT{0, Height()});
+  const int above = topLeft.y - GetDesktopWorkArea(topLeft).top + (shadow ? vxPopupShadow : 0);
+  const int below = GetDesktopWorkArea(bottomLeft).bottom - bottomLeft.y;
+  const int maxHeight = std::max(above, below) - extent.top - extent.bottom;
+  TvxCustomComboBoxProperties* properties = ActiveProperties();
+  int maxWidth = (properties->DropDownWidth() < 1 ? Width() : properties->DropDownWidth()) - extent.left - extent.right;
+  if (properties->DropDownSizeable() || properties->DropDownAutoWidth()) {
+    const RECT work = GetDesktopWorkArea(topLeft);
+    maxWidth = (work.right - work.left) - extent.left - extent.right;
+  }
+  return data->GetListSize(maxHeight, maxWidth);
+}
+
+bool TvxCustomComboBox::FitPopupClientSize(SIZE& clientSize, int maxHeight) {
+  TvxComboBoxLookupData* data = ComboLookupData();
+  return data == nullptr || data->FitClientSize(clientSize, maxHeight);
+}
+
+void TvxCustomComboBox::PositionPopupWindowChildren(const RECT& clientRect) {
+  if (TvxCustomComboBoxListBox* list = List())
+    list->SetBounds(clientRect.left, clientRect.top, clientRect.right - clientRect.left,
+                    clientRect.bottom - clientRect.top);
+}
+
+void TvxCustomComboBox::PopupWindowShowing() {
+  TvxCustomDropDownEdit::PopupWindowShowing();
+  // A sizeable list always has the panel with its grip.
+  PopupWindow()->SetSysPanelStyle(ActiveProperties()->DropDownSizeable());
+  if (TvxCustomComboBoxListBox* list = List()) {
+    LookupData()->UpdateList();
+    if (list->Parent() != PopupWindow()) {
+      // A list made for another item height or drawing style is made again.
+      list->SetParent(PopupWindow());
+    }
+    if (list->HandleAllocated()) list->RecreateWnd();
+    list->SetItemIndex(LookupData()->CurrentIndex());
+    LookupData()->SetSelected(LookupData()->CurrentIndex());
+  }
+}
+
+void TvxCustomComboBox::PopupWindowShowed() {
+  TvxCustomDropDownEdit::PopupWindowShowed();
+  TvxCustomComboBoxListBox* list = List();
+  if (list == nullptr || !list->HandleAllocated()) return;
+  POINT p{};
+  GetCursorPos(&p);
+  if (list->ItemAtPos(list->ScreenToClient(p), true) >= 0) list->IgnoreNextRelease();
+}
+
+bool TvxCustomComboBox::TakeListItem(int index) {
+  TvxCustomTextEditLookupData* data = LookupData();
+  const int before = data->CurrentIndex();
+  const AnsiString textBefore = Text();
+  data->SetCurrentFromList(index);
+  return data->CurrentIndex() != before || Text() != textBefore;
+}
+
+void TvxCustomComboBox::AcceptPopupValue() {
+  TvxCustomTextEditLookupData* data = LookupData();
+  if (data == nullptr) return;
+  const int index = data->SelectedIndex();
+  if (index < 0 || !DoEditing()) return;
+  if (TakeListItem(index)) SetModifiedAfterEnter(true);
+}
+
+void TvxCustomComboBox::DblClick() {
+  TvxCustomDropDownEdit::DblClick();
+  TvxCustomTextEditLookupData* data = LookupData();
+  if (!ActiveProperties()->Revertable() || DroppedDown() || data == nullptr || data->GetItemCount() == 0) return;
+  if (!DoEditing()) return;
+  TvxObjectLinkHolder self(this);
+  LockChangeEvents(true);
+  try {
+    const int count = data->GetItemCount();
+    const int next = data->CurrentIndex() + 1 >= count ? 0 : data->CurrentIndex() + 1;
+    if (TakeListItem(next)) {
+      SetModifiedAfterEnter(true);
+      if (CanPostEditValue() && ActiveProperties()->ImmediatePost() && DoValidateEdit(true)) PostEditValue(false);
+    }
+  } catch (...) {
+    if (self.Object() != nullptr) LockChangeEvents(false);
+    throw;
+  }
+  if (self.Object() != nullptr) LockChangeEvents(false);
+}
+
+void TvxCustomComboBox::MouseMove(TShiftState shift, int x, int y) {
+  TvxCustomDropDownEdit::MouseMove(shift, x, y);
+  // A press on the button dragged into the open list: the selection follows the mouse.
+  if (!HandleAllocated() || GetCapture() != Handle() || !DroppedDown()) return;
+  TvxCustomComboBoxListBox* list = List();
+  if (list == nullptr || !list->HandleAllocated()) return;
+  const POINT screen = ClientToScreen(POINT{x, y});
+  const RECT client = PopupWindow()->ViewInfo()->ClientRect;
+  const POINT inPopup = PopupWindow()->ScreenToClient(screen);
+  if (!PtInRect(&client, inPopup)) return;
+  const POINT inList = list->ScreenToClient(screen);
+  if (list->ItemAtPos(inList, true) < 0) return;
+  SendMessageA(list->Handle(), WM_LBUTTONDOWN, 0, MAKELPARAM(inList.x, inList.y));
+}
+
+void TvxCustomComboBox::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (button == TMouseButton::mbLeft) SetControlState(ControlState() & ~csClicked);
+  TvxCustomDropDownEdit::MouseUp(button, shift, x, y);
+}
+
+void TvxCustomComboBox::InnerWindowProc(TMessage& message) {
+  // A release on the inner edit is no click of the combo box either.
+  if (message.Msg == WM_LBUTTONUP)
+    if (IvxCustomInnerEdit* inner = InnerEdit())
+      if (TWinControl* control = inner->GetControl()) control->SetControlState(control->ControlState() & ~csClicked);
+  TvxCustomDropDownEdit::InnerWindowProc(message);
+}
+
+LRESULT TvxCustomComboBox::Dispatch(TMessage& m) {
+  if (m.Msg == VXM_SYNCLOOKUP) {
+    if (TvxCustomTextEditLookupData* data = LookupData()) {
+      Variant display;
+      GetDisplayValue(display);
+      AnsiString text = display.IsNull() || display.IsEmpty() ? AnsiString() : display.AsString();
+      AnsiString tail;
+      if (!text.empty()) data->Locate(text, tail, false, false);
+    }
+    return 0;
+  }
+  return TvxCustomDropDownEdit::Dispatch(m);
+}
+
+TvxComboBox::TvxComboBox(TComponent* owner, bool inplace)
+    : TvxCustomComboBox(owner, inplace, DropDownEditClasses(TvxComboBoxProperties::PropertiesClass())) {}
+
 // --- Start-up and shutdown -----------------------------------------------------------------------
 
 namespace {
@@ -1375,11 +1881,14 @@ int GDropDownEditUnitCount = 0;
 
 void InitializevxDropDownEdit() {
   if (GDropDownEditUnitCount++ > 0) return;
+  GetRegisteredEditProperties().Register(TvxComboBoxProperties::PropertiesClass(),
+                                         vxLoadResourceString(scxSEditRepositoryComboBoxItem));
   GetRegisteredEditProperties().Register(TvxPopupEditProperties::PropertiesClass(),
                                          vxLoadResourceString(scxSEditRepositoryPopupEditItem));
 }
 
 void FinalizevxDropDownEdit() {
   if (GDropDownEditUnitCount == 0 || --GDropDownEditUnitCount > 0) return;
+  GetRegisteredEditProperties().Unregister(TvxComboBoxProperties::PropertiesClass());
   GetRegisteredEditProperties().Unregister(TvxPopupEditProperties::PropertiesClass());
 }

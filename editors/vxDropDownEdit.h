@@ -428,6 +428,7 @@ protected:
   void InitializeViewData(TvxCustomEditViewData& viewData) override;
   void DoEditKeyDown(WORD& key, TShiftState shift) override;
   void DoEditKeyPress(char& key) override;
+  void ChangeHandler() override;
   void DoButtonDown(int buttonIndex) override;
   void DoButtonUp(int buttonIndex) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
@@ -562,6 +563,210 @@ public:
     return static_cast<TvxPopupEditProperties*>(TvxCustomEdit::Properties());
   }
   void SetProperties(const TvxPopupEditProperties* value) { TvxCustomEdit::SetProperties(value); }
+};
+
+// --- Combo box ---------------------------------------------------------------------------------
+//
+// A drop-down edit over its lookup items: the popup shows them in a list (TvxComboBoxListBox),
+// and the item chosen there becomes the text. The list style sets the lookup mode of the text
+// edit: lsEditList types freely with completion from the items (mode 0), lsEditFixedList types
+// only items (1), lsFixedList picks items and paints the text (2). Mouse clicks never fire
+// OnClick; OnClick tells of a change of the current item.
+
+enum TvxEditDropDownListStyle : uint8_t { lsEditFixedList, lsEditList, lsFixedList };
+
+class TvxCustomComboBox;
+// Draws an item (in the list, or the edit's face) instead of the list.
+using TvxEditDrawItemEvent = std::function<void(TvxCustomComboBox* control, TvxCanvas& canvas, int index,
+                                                const RECT& r, TOwnerDrawState state)>;
+// Changes an item's height (a list of variable heights).
+using TvxEditMeasureItemEvent =
+    std::function<void(TvxCustomComboBox* control, int index, TvxCanvas& canvas, int& height)>;
+
+class TvxCustomComboBoxProperties : public TvxCustomDropDownEditProperties {
+public:
+  explicit TvxCustomComboBoxProperties(TPersistent* owner);
+  const char* ClassName() const override { return "TvxCustomComboBoxProperties"; }
+  static TvxCustomEditPropertiesClass PropertiesClass();
+  TvxCustomEditPropertiesClass ClassType() const override { return PropertiesClass(); }
+  void Assign(const TPersistent* source) override;
+
+  TvxEditDropDownListStyle DropDownListStyle() const { return FDropDownListStyle; }
+  void SetDropDownListStyle(TvxEditDropDownListStyle value);
+  // Rows the list shows; values below 1 are ignored.
+  int DropDownRows() const { return FDropDownRows; }
+  void SetDropDownRows(int value);
+  // 0: the list's own item height.
+  int ItemHeight() const { return FItemHeight; }
+  void SetItemHeight(int value);
+  // A double click steps to the next item (after the last: the first).
+  bool Revertable() const { return FRevertable; }
+  void SetRevertable(bool value) { FRevertable = value; }
+  TStringList* Items() const { return LookupItems(); }
+  void SetItems(const TStringList& value) { SetLookupItems(value); }
+  bool Sorted() const { return LookupItems()->Sorted(); }
+  void SetSorted(bool value);
+  // The popup's width follows the widest item (written without change notification).
+  bool DropDownAutoWidth() const { return PopupAutoSize(); }
+  void SetDropDownAutoWidth(bool value) { SetPopupAutoSize(value); }
+  bool DropDownSizeable() const { return PopupSizeable(); }
+  void SetDropDownSizeable(bool value) { SetPopupSizeable(value); }
+  int DropDownWidth() const { return PopupWidth(); }
+  void SetDropDownWidth(int value) { SetPopupWidth(value); }
+
+  TvxEditDrawItemEvent OnDrawItem;
+  TvxEditMeasureItemEvent OnMeasureItem;
+
+  int GetLookupMode() const override;
+  TvxCustomTextEditLookupDataClass GetLookupDataClass() const override;
+  TvxCustomEditListBoxClass GetLookupListClass() const override;
+  bool PopupTakesValue() const override { return true; }
+  bool DropDownOnClick() const override { return FDropDownListStyle == lsFixedList; }
+  TvxCustomEditPopupWindow* CreatePopupWindow(TvxCustomDropDownEdit* edit) const override;
+  TvxCustomEditViewDataClass GetViewDataClass() const override;
+  TvxContainerViewInfoClass GetViewInfoClass() const override;
+
+private:
+  TvxEditDropDownListStyle FDropDownListStyle = lsEditList;
+  int FDropDownRows = 8;
+  int FItemHeight = 0;
+  bool FRevertable = false;
+};
+
+class TvxComboBoxProperties : public TvxCustomComboBoxProperties {
+public:
+  using TvxCustomComboBoxProperties::TvxCustomComboBoxProperties;
+  const char* ClassName() const override { return "TvxComboBoxProperties"; }
+  static TvxCustomEditPropertiesClass PropertiesClass();
+  TvxCustomEditPropertiesClass ClassType() const override { return PropertiesClass(); }
+};
+
+// The list of a combo box: owner-drawn, fixed or (with OnMeasureItem) variable item heights; a
+// release over an item takes it and closes the popup with crEnter.
+class TvxCustomComboBoxListBox : public TvxCustomEditListBox {
+public:
+  explicit TvxCustomComboBoxListBox(TComponent* owner);
+  const char* ClassName() const override { return "TvxCustomComboBoxListBox"; }
+  TvxCustomComboBox* ComboBox() const;
+  // The height of one item (ItemHeight, else the list's, then OnMeasureItem).
+  int ItemHeightOf(int index);
+  // The next release in the list is ignored once.
+  void IgnoreNextRelease() { FIgnoreRelease = true; }
+
+protected:
+  void CreateWnd() override;
+  void DrawItem(int index, const RECT& rect, TOwnerDrawState state) override;
+  void MeasureItem(int index, int& height) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+
+private:
+  bool FIgnoreRelease = false;
+};
+
+class TvxComboBoxListBox : public TvxCustomComboBoxListBox {
+public:
+  using TvxCustomComboBoxListBox::TvxCustomComboBoxListBox;
+  const char* ClassName() const override { return "TvxComboBoxListBox"; }
+  static TvxCustomEditListBoxClass ListBoxClass();
+};
+
+// The combo box's lookup data: the list's size for the popup.
+class TvxComboBoxLookupData : public TvxCustomTextEditLookupData {
+public:
+  using TvxCustomTextEditLookupData::TvxCustomTextEditLookupData;
+  const char* ClassName() const override { return "TvxComboBoxLookupData"; }
+  static TvxCustomTextEditLookupDataClass LookupDataClass();
+  // Height: the first min(count, DropDownRows) items (fewer when maxHeight is smaller);
+  // width: the widest text plus 4, plus a vertical scroll bar when not every item shows; a
+  // width over maxWidth (when above 0) adds a horizontal scroll bar's height. The list
+  // scrolls over that width.
+  SIZE GetListSize(int maxHeight, int maxWidth);
+  // Fits a client size to whole rows within maxHeight; false when not even one row fits.
+  bool FitClientSize(SIZE& size, int maxHeight);
+
+private:
+  TvxCustomComboBoxListBox* ComboList();
+};
+
+class TvxComboBoxPopupWindow : public TvxCustomEditPopupWindow {
+public:
+  using TvxCustomEditPopupWindow::TvxCustomEditPopupWindow;
+  const char* ClassName() const override { return "TvxComboBoxPopupWindow"; }
+  void CalculateSize() override;
+};
+
+class TvxCustomComboBoxViewData : public TvxCustomDropDownEditViewData {
+public:
+  using TvxCustomDropDownEditViewData::TvxCustomDropDownEditViewData;
+  const char* ClassName() const override { return "TvxCustomComboBoxViewData"; }
+  static TvxCustomEditViewDataClass ViewDataClass();
+  bool IsComboBoxStyle() const override { return true; }
+};
+
+// A fixed-list combo box with OnDrawItem shows its current item drawn by the event.
+class TvxCustomComboBoxViewInfo : public TvxCustomTextEditViewInfo {
+public:
+  const char* ClassName() const override { return "TvxCustomComboBoxViewInfo"; }
+  static TvxContainerViewInfoClass ViewInfoClass();
+  void Paint(TvxCanvas& canvas) override;
+};
+
+class TvxCustomComboBox : public TvxCustomDropDownEdit {
+public:
+  explicit TvxCustomComboBox(TComponent* owner, bool inplace = false);
+  const char* ClassName() const override { return "TvxCustomComboBox"; }
+  TvxCustomComboBoxProperties* ActiveProperties() {
+    return static_cast<TvxCustomComboBoxProperties*>(TvxCustomEdit::ActiveProperties());
+  }
+  TvxCustomComboBoxProperties* Properties() const {
+    return static_cast<TvxCustomComboBoxProperties*>(TvxCustomEdit::Properties());
+  }
+  TvxComboBoxLookupData* ComboLookupData() const { return static_cast<TvxComboBoxLookupData*>(LookupData()); }
+  // The list, made on first use.
+  TvxCustomComboBoxListBox* List();
+
+  // OnDrawItem (own properties, then the repository item's); false when none is assigned.
+  bool DoDrawItem(TvxCanvas& canvas, int index, const RECT& r, TOwnerDrawState state);
+  // OnMeasureItem likewise.
+  bool DoMeasureItem(int index, TvxCanvas& canvas, int& height);
+  bool HasDrawItem();
+  bool HasMeasureItem();
+  // The edit's face drawn by OnDrawItem (lsFixedList): false when it is not.
+  bool DrawEditFace(TvxCanvas& canvas, const RECT& r);
+
+  SIZE GetPopupWindowClientPreferredSize() override;
+  void PositionPopupWindowChildren(const RECT& clientRect) override;
+  bool FitPopupClientSize(SIZE& clientSize, int maxHeight) override;
+
+protected:
+  TvxCustomComboBox(TComponent* owner, bool inplace, const TvxEditClasses& classes);
+
+  bool CanDropDown() override;
+  TWinControl* GetPopupFocusedControl() override;
+  void AcceptPopupValue() override;
+  void PopupWindowShowing() override;
+  void PopupWindowShowed() override;
+  void DblClick() override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  void InnerWindowProc(TMessage& message) override;
+  LRESULT Dispatch(TMessage& m) override;
+
+private:
+  void InitializeComboBox();
+  // The item the lookup data moves to from the list, shown in the edit; answers whether the
+  // current item changed.
+  bool TakeListItem(int index);
+};
+
+class TvxComboBox : public TvxCustomComboBox {
+public:
+  explicit TvxComboBox(TComponent* owner, bool inplace = false);
+  const char* ClassName() const override { return "TvxComboBox"; }
+  TvxComboBoxProperties* Properties() const {
+    return static_cast<TvxComboBoxProperties*>(TvxCustomEdit::Properties());
+  }
+  void SetProperties(const TvxComboBoxProperties* value) { TvxCustomEdit::SetProperties(value); }
 };
 
 // Registers the combo box's and the popup edit's properties in the editor registry (after
