@@ -829,8 +829,8 @@ public:
   void FormatChanged() override;
 
 protected:
-  // For descendants: their parts' classes (the inner edit is the inner text edit unless
-  // classes names another).
+  // For descendants: their parts' classes (TextEditClasses gives the text editor's with the
+  // descendant's properties class).
   TvxCustomTextEdit(TComponent* owner, bool inplace, const TvxEditClasses& classes);
   static TvxEditClasses TextEditClasses(TvxCustomEditPropertiesClass properties);
 

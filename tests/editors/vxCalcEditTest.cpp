@@ -329,6 +329,15 @@ TEST_F(vxCalcEdit, TabInThePopupReachesTheEdit) {
     guitest::TapKey(VK_ESCAPE);
   });
   EXPECT_NE(std::find(keys.begin(), keys.end(), WORD{VK_TAB}), keys.end());
+  EXPECT_EQ(Edit->LastCloseUpReason(), crCancel);
+  // With PostPopupValueOnTab the edit's key table closes the popup with the result.
+  Edit->Properties()->SetPostPopupValueOnTab(true);
+  OpenAndThen([&] {
+    guitest::TypeText(L"8");
+    guitest::TapKey(VK_TAB);
+  });
+  EXPECT_EQ(Edit->LastCloseUpReason(), crTab);
+  EXPECT_EQ(Edit->Text(), "8");
 }
 
 TEST_F(vxCalcEdit, CalculatorWritesIntoTheEdit) {
