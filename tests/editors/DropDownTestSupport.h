@@ -34,9 +34,11 @@ private:
   std::function<void()> FAction;
 };
 
-// Closes every popup still open when a test ends.
+// Closes every popup still open when a test ends, and takes the mouse off the form (an edit
+// of the next test would start hot under it).
 inline void CloseAllPopups() {
   guitest::MouseButton(false);
+  guitest::MouseMoveTo(POINT{0, 0});
   guitest::Pump();
   while (TvxCustomPopupWindow::VisiblePopupCount() > 0) TvxCustomPopupWindow::VisiblePopup(0)->CloseUp();
 }
