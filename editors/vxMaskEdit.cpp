@@ -101,9 +101,19 @@ int TvxMaskEditStandardMode::PrevInput(int APos) const {
   return pos;
 }
 
+int TvxMaskEditStandardMode::CharLength(const AnsiString& AText, int APos) {
+  if (APos < 0 || APos >= static_cast<int>(AText.size())) return 1;
+  return static_cast<int>(NextCharIndex(AText, static_cast<size_t>(APos))) - APos;
+}
+
 void TvxMaskEditStandardMode::BlankRange(AnsiString& AText, int AStart, int ALength) const {
-  const int end = std::min<int>(AStart + ALength, static_cast<int>(AText.size()));
-  for (int i = std::max(AStart, 0); i < end; ++i)
+  // Whole characters: half a double-byte character left behind would be another character.
+  int start = std::max(AStart, 0);
+  int end = std::min<int>(AStart + ALength, static_cast<int>(AText.size()));
+  if (start >= end) return;
+  if (IsTrailByteAt(AText, static_cast<size_t>(start))) --start;
+  if (end < static_cast<int>(AText.size()) && IsTrailByteAt(AText, static_cast<size_t>(end))) ++end;
+  for (int i = start; i < end; ++i)
     if (i < FStandardMask.Count() && !IsLiteral(i)) AText[static_cast<size_t>(i)] = FStandardMask.Blank();
 }
 
@@ -160,7 +170,7 @@ bool TvxMaskEditStandardMode::IsFullValidText(const AnsiString& AText) {
 
 void TvxMaskEditStandardMode::SyncSelection() {
   if (FEdit == nullptr || !FEdit->MaskFocused() || !IsMasked() || FEdit->MaskSelLength() != 0) return;
-  FEdit->SetMaskSelLength(1);
+  FEdit->SetMaskSelLength(CharLength(FEdit->MaskText(), FEdit->MaskSelStart()));
 }
 
 void TvxMaskEditStandardMode::BeforePaste() {
@@ -221,8 +231,9 @@ bool TvxMaskEditStandardMode::PressLeft() {
 bool TvxMaskEditStandardMode::PressRight() {
   if (FEdit->MaskShiftDown()) return true;
   const int start = FEdit->MaskSelStart();
-  const int length = static_cast<int>(FEdit->MaskText().size());
-  SetCaret(start >= length ? length : std::min(NextInput(start + 1), length));
+  const AnsiString text = FEdit->MaskText();
+  const int length = static_cast<int>(text.size());
+  SetCaret(start >= length ? length : std::min(NextInput(start + CharLength(text, start)), length));
   return false;
 }
 
@@ -254,7 +265,10 @@ bool TvxMaskEditStandardMode::TypeChars(const AnsiString& AChars) {
     Beep();
     return false;
   }
-  if (FEdit->MaskSelLength() > 1) BlankRange(text, FEdit->MaskSelStart(), FEdit->MaskSelLength());
+  const int selLength = FEdit->MaskSelLength();
+  if (selLength > CharLength(text, FEdit->MaskSelStart())) BlankRange(text, FEdit->MaskSelStart(), selLength);
+  // What the character overwrites goes whole, then the character takes its positions.
+  BlankRange(text, pos, static_cast<int>(chars.size()));
   text.replace(static_cast<size_t>(pos), chars.size(), chars);
   FEdit->SetMaskText(text);
   SetCaret(std::min(NextInput(pos + static_cast<int>(chars.size())), static_cast<int>(text.size())));

@@ -189,7 +189,10 @@ private:
   int NextInput(int APos) const;
   // The last input position before APos (-1 when none).
   int PrevInput(int APos) const;
-  // Blanks the input positions of [AStart, AStart + ALength) in AText.
+  // The byte length of the character at APos (1 past the end).
+  static int CharLength(const AnsiString& AText, int APos);
+  // Blanks the input positions of [AStart, AStart + ALength) in AText, widened to whole
+  // characters.
   void BlankRange(AnsiString& AText, int AStart, int ALength) const;
   void SetCaret(int APos);
   // Types AChars (one character: one or two bytes) at the caret.

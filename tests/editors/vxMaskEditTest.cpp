@@ -78,6 +78,16 @@ TEST_F(vxMaskEdit, StandardMaskKeys) {
   Type(L"9");
   EXPECT_EQ(Text(), "(129)45_");
   EXPECT_TRUE(Edit->ModifiedAfterEnter());
+
+  // Double-byte characters at positions that take any character.
+  Masked(emkStandard, "CCC;1;_");
+  Edit->SetEditValue(Variant(AnsiString()));
+  Focus();
+  Tap(VK_HOME);
+  Type(L"アb");
+  EXPECT_EQ(Text(), "アb");
+  Tap(VK_HOME);
+  EXPECT_EQ(Edit->InnerTextEdit()->GetSelLength(), 2) << "the block caret covers the whole character";
 }
 
 TEST_F(vxMaskEdit, RegularExpressionMaskKeys) {
