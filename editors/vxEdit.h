@@ -1078,6 +1078,8 @@ public:
   void DoOnValidate(Variant& displayValue, AnsiString& errorText, bool& error);
   // A button's click: OnButtonClick of the own properties, then of the repository item's.
   virtual void DoButtonClick(int buttonIndex);
+  // What the editor tells a host that sizes it: one row, the editor's width.
+  virtual void FillSizeProperties(TvxEditSizeProperties& sizeProperties);
 
   bool ExecuteAction(TBasicAction* action) override;
   bool UpdateAction(TBasicAction* action) override;
@@ -1139,8 +1141,6 @@ protected:
   // Paints the editor as a copy from the data binding's stored value (for a bound editor
   // drawn elsewhere).
   virtual void PaintCopy();
-  // One row, the editor's width.
-  virtual void FillSizeProperties(TvxEditSizeProperties& sizeProperties);
   // Hands the inner edit the options its editor sets on it (a validate event was assigned or
   // the properties changed); nothing here.
   virtual void UpdateInnerEditOptions() {}

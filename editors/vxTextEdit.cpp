@@ -902,10 +902,14 @@ void TvxCustomInnerTextEdit::KeyPress(char& key) {
       key = 0;
     }
   }
-  if (key == 0)
+  if (key == 0) {
     FKeySwallowed = true;
-  else
+    // A trail byte the editor ate (its completion took the character whole) leaves no lead
+    // byte waiting.
+    FLeadByte = 0;
+  } else {
     TCustomEdit::KeyPress(key);
+  }
 }
 
 void TvxCustomInnerTextEdit::KeyUp(WORD& key, TShiftState shift) {
@@ -1153,6 +1157,26 @@ AnsiString LeadingWideChars(const AnsiString& text, size_t count) {
 
 size_t WideLength(const AnsiString& text) { return AnsiToWide(text).size(); }
 
+// The byte position where the last character of text begins.
+size_t LastCharStart(const AnsiString& text) {
+  size_t last = 0;
+  for (size_t i = 0; i < text.size(); i = NextCharIndex(text, i)) last = i;
+  return last;
+}
+
+// Runs a function when the scope ends, also when an exception passes.
+template <class F>
+class TAtScopeEnd {
+public:
+  explicit TAtScopeEnd(F f) : FFunction(std::move(f)) {}
+  ~TAtScopeEnd() { FFunction(); }
+  TAtScopeEnd(const TAtScopeEnd&) = delete;
+  TAtScopeEnd& operator=(const TAtScopeEnd&) = delete;
+
+private:
+  F FFunction;
+};
+
 }  // namespace
 
 // --- TvxTextEditPropertiesValues ----------------------------------------------------------
@@ -1261,6 +1285,7 @@ void TvxCustomTextEditProperties::Assign(const TPersistent* source) {
     SetFixedListSelection(src->FFixedListSelection);
     SetChooseOnly(src->FChooseOnly);
     SetHideSelection(src->FHideSelection);
+    SetExactLookupSearch(src->FExactLookupSearch);
     SetImeMode(src->FImeMode);
     SetImeName(src->FImeName);
     SetIncrementalSearch(src->FIncrementalSearch);
@@ -1413,17 +1438,13 @@ bool TvxCustomTextEditProperties::FindLookupText(const AnsiString& text) const {
   return false;
 }
 
-AnsiString TvxCustomTextEditProperties::DisplayValueToDisplayText(const AnsiString& text) const {
+AnsiString TvxCustomTextEditProperties::DisplayValueToText(const AnsiString& text) const {
   if (FEchoMode == eemPassword) {
     // One password character for each character, a double-byte one too.
     const size_t count = WideLength(text);
     return AnsiString(count, FPasswordChar != 0 ? FPasswordChar : '*');
   }
-  switch (FCharCase) {
-    case TEditCharCase::ecUpperCase: return AnsiUpperCase(text);
-    case TEditCharCase::ecLowerCase: return AnsiLowerCase(text);
-    default: return text;
-  }
+  return vxConvertCharCase(text, FCharCase);
 }
 
 bool TvxCustomTextEditProperties::IsEditValueValid(Variant& value, bool focused) {
@@ -1438,11 +1459,7 @@ bool TvxCustomTextEditProperties::IsDisplayTextValid(AnsiString& text, bool focu
   if (text.empty()) return true;
   const int mode = GetLookupMode();
   if ((mode == 1 || mode == 2) && UsesLookupList() && !FindLookupText(text)) return false;
-  switch (FCharCase) {
-    case TEditCharCase::ecUpperCase: text = AnsiUpperCase(text); break;
-    case TEditCharCase::ecLowerCase: text = AnsiLowerCase(text); break;
-    default: break;
-  }
+  text = vxConvertCharCase(text, FCharCase);
   return true;
 }
 
@@ -1539,6 +1556,10 @@ void TvxCustomTextEdit::InitializeTextEdit() {
   FCompletionPending = false;
   if (TvxCustomInnerTextEdit* inner = InnerTextEditControl()) inner->SetColor(clWindow);
   SetBounds(Left(), Top(), 121, 21);
+  if (TvxCustomTextEditLookupDataClass lookupClass = ActiveProperties()->GetLookupDataClass()) {
+    FLookupData.reset(lookupClass->Create(this));
+    FLookupData->OnCurrentChanged = [this](TObject*) { LookupCurrentChanged(); };
+  }
   vxFormatController().AddListener(this);
   FListening = true;
 }
@@ -1548,7 +1569,10 @@ TvxCustomTextEdit::~TvxCustomTextEdit() {
   // A locale change after the editor went must not reach it.
   if (FListening) vxFormatController().RemoveListener(this);
   FListening = false;
+  FLookupData.reset();
 }
+
+bool TvxCustomTextEdit::IsLookupListInUse() { return FLookupData != nullptr && ActiveProperties()->UsesLookupList(); }
 
 IvxInnerTextEdit* TvxCustomTextEdit::InnerTextEdit() const { return dynamic_cast<IvxInnerTextEdit*>(InnerEdit()); }
 
@@ -1640,15 +1664,17 @@ void TvxCustomTextEdit::SynchronizeEditValue() {
 
 void TvxCustomTextEdit::InternalSetDisplayValue(const Variant& value) {
   TvxCustomTextEditProperties* properties = ActiveProperties();
-  if (properties->GetLookupMode() == 0 && properties->UsesLookupList() && properties->OnNewLookupDisplayText) {
+  if (properties->GetLookupMode() == 0 && IsLookupListInUse() && properties->OnNewLookupDisplayText) {
     const AnsiString text = VariantText(value);
-    if (!properties->FindLookupText(text)) properties->OnNewLookupDisplayText(this, text);
+    if (FLookupData->IndexOf(text) < 0) properties->OnNewLookupDisplayText(this, text);
   }
   TvxCustomEdit::InternalSetDisplayValue(value);
 }
 
 void TvxCustomTextEdit::UpdateDrawValue() {
-  if (!HandleAllocated() || IsDestroying()) return;
+  if (IsDestroying()) return;
+  CreateViewData()->EditValueToDrawValue(EditValue(), *EditViewInfo());
+  if (!HandleAllocated()) return;
   UpdateHotState();
   ::InvalidateRect(Handle(), nullptr, FALSE);
 }
@@ -1846,7 +1872,16 @@ bool TvxCustomTextEdit::IsValidChar(char key) {
 }
 
 bool TvxCustomTextEdit::CanKeyDownModifyEdit(WORD key, TShiftState shift) {
-  return TvxCustomEdit::CanKeyDownModifyEdit(key, shift) || key == VK_DELETE;
+  const bool result = TvxCustomEdit::CanKeyDownModifyEdit(key, shift) || key == VK_DELETE;
+  if (!IsLookupListInUse() || FLookupData->GetItemCount() == 0 || !CanSelectLookupItem(false)) return result;
+  // Keys that step through the items change the text.
+  switch (key) {
+    case VK_PRIOR:
+    case VK_NEXT: return !HasPopupWindow();
+    case VK_UP:
+    case VK_DOWN: return (shift & ssAlt) == 0 && !HasPopupWindow();
+    default: return result;
+  }
 }
 
 bool TvxCustomTextEdit::CanKeyPressModifyEdit(char key) {
@@ -1869,14 +1904,37 @@ void TvxCustomTextEdit::DoEditKeyDown(WORD& key, TShiftState shift) {
   if (pressed == VK_RETURN && pending) SelectAll();
   if (key == 0) return;
   switch (key) {
+    case VK_HOME:
+    case VK_END:
+      if (mode != 2) break;
+      [[fallthrough]];
     case VK_PRIOR:
     case VK_NEXT:
     case VK_UP:
     case VK_DOWN:
+      if (IsLookupListInUse() && CanSelectLookupItem(false) && FLookupData->GetItemCount() > 0) {
+        const bool ctrl = (shift & ssCtrl) != 0;
+        int direction = vxlcNext;
+        switch (key) {
+          case VK_PRIOR: direction = ctrl ? vxlcFirst : vxlcPageUp; break;
+          case VK_NEXT: direction = ctrl ? vxlcLast : vxlcPageDown; break;
+          case VK_HOME: direction = vxlcFirst; break;
+          case VK_END: direction = vxlcLast; break;
+          case VK_UP: direction = vxlcPrevious; break;
+          default: direction = vxlcNext; break;
+        }
+        key = 0;
+        MoveLookupItem(direction);
+        return;
+      }
+      if (key == VK_HOME || key == VK_END) break;
       // The single-line EDIT has no use for these.
       DoAfterKeyDown(key, shift);
       key = 0;
       return;
+    default: break;
+  }
+  switch (key) {
     case VK_LEFT:
     case VK_RIGHT:
       if ((shift & ssShift) == 0 && SelLength() > 0) {
@@ -1898,14 +1956,130 @@ void TvxCustomTextEdit::DoEditKeyDown(WORD& key, TShiftState shift) {
     case VK_END:
       if (SelLength() == 0 && mode != 2) SetCompletionPending(false);
       return;
+    default: return;
   }
+}
+
+bool TvxCustomTextEdit::MoveLookupItem(int direction) {
+  const int current = FLookupData->CurrentIndex();
+  TvxObjectLinkHolder link(this);
+  LockChangeEvents(true);
+  TAtScopeEnd unlock([&] {
+    if (link.Object() != nullptr) LockChangeEvents(false);
+  });
+  FLookupData->ChangeCurrentByKey(direction, false);
+  if (link.Object() == nullptr || FLookupData->CurrentIndex() == current) return false;
+  SetModifiedAfterEnter(true);
+  Click();
+  if (link.Object() != nullptr && ActiveProperties()->ImmediatePost() && CanPostEditValue() && ValidateEdit())
+    DoPostEditValue(false);
+  return true;
+}
+
+bool TvxCustomTextEdit::CanComplete(int mode) {
+  if (mode == 1 || mode == 2) return true;
+  if (SelLength() > 0 || FCompletionPending) return true;
+  return SelStart() == static_cast<int>(DisplayText().size());
+}
+
+bool TvxCustomTextEdit::SearchStep(AnsiString& text) {
+  AnsiString tail;
+  const bool found = FLookupData->Locate(text, tail, false, false);
+  // Set as it is, without a repaint: UpdateDrawValue below paints.
+  FCompletionPending = found;
+  if (text.empty() && ActiveProperties()->GetLookupMode() != 2) {
+    StoreDisplayValue(Variant(AnsiString()));
+    FCompletionPending = false;
+  }
+  if (found) {
+    DataBinding()->SetDisplayValue(Variant(text + tail));
+    SetSelStart(static_cast<int>(text.size()));
+    SetSelLength(static_cast<int>(tail.size()));
+  }
+  UpdateDrawValue();
+  return found;
 }
 
 void TvxCustomTextEdit::DoEditKeyPress(char& key) {
   IvxInnerTextEdit* inner = InnerTextEdit();
   if (inner != nullptr) inner->SetInternalUpdating(true);
   if (!DoKeyPressFilter(key)) return;
+  TvxCustomTextEditProperties* properties = ActiveProperties();
+  const int mode = properties->GetLookupMode();
+  const bool listInUse = IsLookupListInUse();
+  const bool lookupUse = properties->IsLookupUse();
   FSearchRan = false;
+  bool matched = false;
+  int current = -1;
+  {
+    TvxEditingScope editing(*this, true);
+    if (mode == 2 && key == '\b' && !properties->FixedListSelection()) {
+      key = 0;
+      SetCompletionPending(false);
+    }
+    current = listInUse ? FLookupData->CurrentIndex() : -1;
+    const bool pending = FCompletionPending;
+    LockEditValueChanging(true);
+    TAtScopeEnd unlock([this] { LockEditValueChanging(false); });
+    if (key == '\b' && listInUse && lookupUse) {
+      const AnsiString text = DisplayText();
+      if (mode == 1 && !text.empty() && !FCompletionPending) {
+        SetSelLength(static_cast<int>(text.size()) - SelStart());
+        SetCompletionPending(true);
+      }
+      if (FCompletionPending) {
+        // The text without its proposed tail, less one character (both bytes of a double-byte
+        // one).
+        AnsiString head = text.substr(0, text.size() - std::min<size_t>(static_cast<size_t>(SelLength()), text.size()));
+        head.resize(LastCharStart(head));
+        FSearchRan = true;
+        matched = SearchStep(head);
+      }
+      if (mode == 2) key = 0;
+    } else if (static_cast<unsigned char>(key) >= 0x20 && listInUse) {
+      // A lead byte waits in the inner edit for its trail byte; the pair is searched whole.
+      const char lead = inner != nullptr ? inner->GetImeLastChar() : '\0';
+      if (lead != '\0' || !IsLeadByte(static_cast<unsigned char>(key))) {
+        AnsiString typed;
+        if (lead != '\0') typed += lead;
+        typed += key;
+        if (lookupUse && CanComplete(mode)) {
+          FSearchRan = true;
+          const AnsiString text = DisplayText();
+          const size_t start = std::min<size_t>(static_cast<size_t>(std::max(SelStart(), 0)), text.size());
+          AnsiString newText;
+          if (SelLength() > 0) {
+            newText = text.substr(0, start) + typed;
+          } else if (mode == 2 && pending) {
+            newText = text + typed;
+            matched = SearchStep(newText);
+            if (!matched) newText = typed;
+          } else if (mode == 2) {
+            newText = typed;
+          } else {
+            newText = text.substr(0, start) + typed + text.substr(start);
+          }
+          if (!matched) matched = SearchStep(newText);
+        }
+        if ((mode == 1 || mode == 2) && !matched) {
+          key = 0;
+          if (mode == 1 && !DisplayText().empty()) SetCompletionPending(true);
+          if (mode == 2 && pending && properties->FixedListSelection()) SetCompletionPending(true);
+        }
+      }
+    }
+  }
+  if (listInUse && FLookupData->CurrentIndex() != current) {
+    SetModifiedAfterEnter(true);
+    if (!IsEditValueChangeLocked()) Click();
+  }
+  if (matched) {
+    // The completed text stands in the inner edit already; it is the user's change as much as
+    // a typed character, so that leaving validates it.
+    key = 0;
+    ChangeHandler();
+    return;
+  }
   if (key != 0 && inner != nullptr) inner->SetInternalUpdating(false);
 }
 
@@ -1920,7 +2094,30 @@ void TvxCustomTextEdit::DoExit() {
 }
 
 bool TvxCustomTextEdit::DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) {
-  return TvxCustomEdit::DoMouseWheel(shift, wheelDelta, mousePos);
+  if (TvxCustomEdit::DoMouseWheel(shift, wheelDelta, mousePos)) return true;
+  const bool handled = CanSelectLookupItem(true) && !HasPopupWindow() && IsLookupListInUse() &&
+                       FLookupData->GetItemCount() > 0 &&
+                       (!IsInplace() || ActiveProperties()->UseMouseWheel() || (shift & ssCtrl) != 0);
+  if (!handled || !DoEditing()) return handled;
+  const int current = FLookupData->CurrentIndex();
+  TvxObjectLinkHolder link(this);
+  LockChangeEvents(true);
+  TAtScopeEnd unlock([&] {
+    if (link.Object() != nullptr) LockChangeEvents(false);
+  });
+  LockEditValueChanging(true);
+  {
+    TAtScopeEnd unlockValue([&] {
+      if (link.Object() != nullptr) LockEditValueChanging(false);
+    });
+    FLookupData->ChangeCurrentByKey(wheelDelta > 0 ? vxlcPrevious : vxlcNext, false);
+  }
+  if (link.Object() == nullptr || FLookupData->CurrentIndex() == current) return handled;
+  SetModifiedAfterEnter(true);
+  Click();
+  if (link.Object() != nullptr && CanPostEditValue() && ActiveProperties()->ImmediatePost() && ValidateEdit())
+    DoPostEditValue(false);
+  return handled;
 }
 
 // --- Inner edit ----------------------------------------------------------------------------
@@ -2011,7 +2208,32 @@ bool TvxCustomTextEdit::GetControlVisibleBounds(TControl* control, RECT& bounds)
     bounds = RECT{0, 0, 0, 0};
     return false;
   }
-  return TvxCustomEdit::GetControlVisibleBounds(control, bounds);
+  const bool entire = TvxCustomEdit::GetControlVisibleBounds(control, bounds);
+  const auto* info = dynamic_cast<TvxCustomTextEditViewInfo*>(EditViewInfo());
+  const int mode = ActiveProperties()->GetLookupMode();
+  if (!entire && !IsInplace() && info != nullptr && info->NativeState != 0 && info->ComboStyle && (mode == 0 || mode == 1)) {
+    --bounds.right;
+    --bounds.bottom;
+  }
+  return entire;
+}
+
+void TvxCustomTextEdit::FocusChanged() {
+  TvxObjectLinkHolder link(this);
+  TvxCustomEdit::FocusChanged();
+  // The text is painted while the inner edit does not show it.
+  if (link.Object() != nullptr) UpdateDrawValue();
+}
+
+void TvxCustomTextEdit::InitializeViewData(TvxCustomEditViewData& viewData) {
+  TvxCustomEdit::InitializeViewData(viewData);
+  auto* data = dynamic_cast<TvxCustomTextEditViewData*>(&viewData);
+  if (data == nullptr || FLookupData == nullptr) return;
+  // A proposed tail in mode 2 is painted selected.
+  if (FCompletionPending && ActiveProperties()->GetLookupMode() == 2) {
+    data->SelStart = SelStart();
+    data->SelLength = SelLength();
+  }
 }
 
 // --- Properties ----------------------------------------------------------------------------
@@ -2020,6 +2242,19 @@ void TvxCustomTextEdit::PropertiesChanged(TObject* sender) {
   TvxCustomTextEditProperties* properties = ActiveProperties();
   IvxInnerTextEdit* inner = InnerTextEdit();
   if (inner != nullptr) inner->SetAlignment(properties->Alignment()->Horz());
+  if (IsLookupListInUse()) {
+    FLookupData->UpdateList();
+    // The item of the text is found again, unless the search has just done so.
+    if (!FSearchRan && !IsAskingEditing()) {
+      const int selected = FLookupData->SelectedIndex();
+      AnsiString text = DisplayText();
+      if (selected < 0 || selected >= FLookupData->GetItemCount() ||
+          !SameText(FLookupData->GetItemText(selected), text)) {
+        AnsiString tail;
+        FLookupData->Locate(text, tail, false, true);
+      }
+    }
+  }
   if (!IsDestroying() && InnerEdit() != nullptr && !IsInnerEditVisible()) UpdateDrawValue();
   if (inner == nullptr) return;
   SetImeMode(properties->ImeMode());

@@ -595,7 +595,9 @@ private:
 };
 
 // The settings of a text editor.
-class TvxCustomTextEditProperties : public TvxCustomEditProperties, public IvxFormatControllerListener {
+class TvxCustomTextEditProperties : public TvxCustomEditProperties,
+                                    public IvxTextEditProperties,
+                                    public IvxFormatControllerListener {
 public:
   explicit TvxCustomTextEditProperties(TPersistent* owner);
   ~TvxCustomTextEditProperties() override;
@@ -623,6 +625,10 @@ public:
   void SetChooseOnly(bool value) { WriteOption(FChooseOnly, value); }
   bool HideSelection() const { return FHideSelection; }
   void SetHideSelection(bool value) { WriteOption(FHideSelection, value); }
+  // The lookup data's exact search (re-finding the item of the text after a change of the
+  // properties) takes only an item equal to the whole text.
+  bool ExactLookupSearch() const { return FExactLookupSearch; }
+  void SetExactLookupSearch(bool value) { WriteOption(FExactLookupSearch, value); }
   TImeMode ImeMode() const { return FImeMode; }
   void SetImeMode(TImeMode value);
   const AnsiString& ImeName() const { return FImeName; }
@@ -658,19 +664,27 @@ public:
 
   // --- Lookup ---
   // 3 with ChooseOnly, else 0 (drop-down descendants answer 1 and 2).
-  virtual int GetLookupMode() const { return FChooseOnly ? 3 : 0; }
+  int GetLookupMode() const override { return FChooseOnly ? 3 : 0; }
+  int GetLookupItemCount() const override { return FLookupItems->Count(); }
+  AnsiString GetLookupItemText(int index) const override { return FLookupItems->Get(index); }
+  bool IsLookupSearchExact() const override { return FExactLookupSearch; }
+  TvxCustomEditListBoxClass GetLookupListClass() const override { return nullptr; }
+  // The class of the editor's lookup data (nullptr: the editor keeps none).
+  virtual TvxCustomTextEditLookupDataClass GetLookupDataClass() const {
+    return TvxCustomTextEditLookupData::LookupDataClass();
+  }
   // Modes 1 and 2, or mode 0 with IncrementalSearch.
   bool IsLookupUse() const;
   // The edit value comes from the text (not in mode 3).
   bool IsEditValueFromText() const { return GetLookupMode() != 3; }
   // The editor keeps lookup data with a position in the items.
-  virtual bool UsesLookupList() const { return true; }
+  bool UsesLookupList() const { return GetLookupDataClass() != nullptr; }
   // Some item equals the text, letter case ignored (double-byte characters compared whole).
   bool FindLookupText(const AnsiString& text) const;
 
   // --- Text ---
   // The text shown for a display text: password characters, or CharCase applied.
-  AnsiString DisplayValueToDisplayText(const AnsiString& text) const;
+  AnsiString DisplayValueToText(const AnsiString& text) const override;
   // Null and values that are no string are valid; a string must pass IsDisplayTextValid,
   // which may change it (CharCase).
   virtual bool IsEditValueValid(Variant& value, bool focused);
@@ -692,6 +706,8 @@ public:
   int GetEditButtonsFeatures() const override { return TvxCustomEditProperties::GetEditButtonsFeatures() + 0x15E; }
   // TvxTextEdit.
   TvxCustomEditClass GetContainerClass() const override;
+  TvxCustomEditViewDataClass GetViewDataClass() const override { return TvxCustomTextEditViewData::ViewDataClass(); }
+  TvxContainerViewInfoClass GetViewInfoClass() const override { return TvxCustomTextEditViewInfo::ViewInfoClass(); }
   bool IsPublishedProperty(const AnsiString& name) const override;
 
   // IvxFormatControllerListener
@@ -715,6 +731,7 @@ private:
   bool FFixedListSelection = true;
   bool FChooseOnly = false;
   bool FHideSelection = true;
+  bool FExactLookupSearch = false;
   TImeMode FImeMode = TImeMode::imDontCare;
   AnsiString FImeName;
   bool FIncrementalSearch = true;
@@ -749,6 +766,8 @@ public:
   TvxCustomTextEditProperties* Properties() const {
     return static_cast<TvxCustomTextEditProperties*>(TvxCustomEdit::Properties());
   }
+  // The position in the lookup items (nullptr when the properties name no lookup data class).
+  TvxCustomTextEditLookupData* LookupData() const { return FLookupData.get(); }
   // The inner text edit's interface (nullptr while the editor lacks it).
   IvxInnerTextEdit* InnerTextEdit() const;
   TvxCustomInnerTextEdit* InnerTextEditControl() const;
@@ -816,6 +835,10 @@ protected:
   virtual void CheckLookupValue();
   // The text the display value shows for an unfocused editor whose value fails the check.
   virtual AnsiString PlainText(const Variant& value);
+  // The lookup data's current item changed while the text is not the item's (a repaint here).
+  virtual void LookupCurrentChanged() { UpdateDrawValue(); }
+  // The editor has lookup data and its properties a lookup data class.
+  bool IsLookupListInUse();
 
   // --- What the text edit changes of the edit base ---
   // Places the inner edit by the text margins, its height the font's (see the .cpp).
@@ -833,6 +856,8 @@ protected:
   void DoEditKeyPress(char& key) override;
   void KeyPress(char& key) override;
   void DoExit() override;
+  void FocusChanged() override;
+  void InitializeViewData(TvxCustomEditViewData& viewData) override;
   void UpdateInnerControlAppearance() override;
   bool DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) override;
   void RestoreInnerWindow() override;
@@ -857,6 +882,14 @@ private:
   void DoClearSelection();
   // The selection replaced by text during a user action, or a refusal (false).
   bool ReplaceSelection(const AnsiString& text);
+  // The incremental search for a typed text: on a match the item's text stands in the editor
+  // with the proposed tail selected. Answers the match.
+  bool SearchStep(AnsiString& text);
+  // Typing a character completes the text: in modes 1 and 2 always, else at the end of the
+  // text, over a selection or while a completion is pending.
+  bool CanComplete(int mode);
+  // Moves the current lookup item (vxlc*); answers whether it changed.
+  bool MoveLookupItem(int direction);
   LRESULT WMGetText(TMessage& m);
   LRESULT WMSetText(TMessage& m);
 
@@ -870,6 +903,7 @@ private:
   bool FSettingText = false;
   bool FSynchronizingEditValue = false;
   bool FListening = false;
+  std::unique_ptr<TvxCustomTextEditLookupData> FLookupData;
 };
 
 // The text editor as published.

@@ -5,9 +5,12 @@
 
 #include "controls/vxClasses.h"
 #include "platform/gui/StdCtrls.h"
+#include "tests/controls/ControlsTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -399,6 +402,137 @@ TEST_F(vxCustomEdit, AButtonPressedWithTheMouseClicksItAndTheTextMakesRoom) {
 
   guitest::MouseMoveTo(POINT{5, 5});
   EXPECT_TRUE(guitest::PumpUntil([&] { return (info.ContainerState & vxcsHot) == 0; }));
+}
+
+
+// An in-place editor that frees itself when its window gets the activating key. Its memory is
+// poisoned and kept, not given back, so that a use after the free faults at once.
+class TFreedByKeyEdit : public TTestEdit {
+public:
+  using TTestEdit::TTestEdit;
+  static void* operator new(size_t size) { return ::operator new(size); }
+  static void operator delete(void* p, size_t size) {
+    std::memset(p, 0xDD, size);
+    Freed().push_back(p);
+  }
+  static std::vector<void*>& Freed() {
+    static std::vector<void*> freed;
+    return freed;
+  }
+  static void ReleaseFreed() {
+    for (void* p : Freed()) ::operator delete(p);
+    Freed().clear();
+  }
+  LRESULT WndProc(TMessage& m) override {
+    if (m.Msg != WM_CHAR) return TTestEdit::WndProc(m);
+    delete this;
+    return 0;
+  }
+};
+
+TEST_F(vxCustomEdit, AKeyThatFreesTheEditorEndsItsKeyActivation) {
+  auto* inplace = new TFreedByKeyEdit(Host, true);
+  inplace->SetParent(Host);
+  inplace->SetBounds(10, 100, 150, 24);
+  Pump();
+  TvxObjectLinkHolder link(inplace);
+  const HWND inner = inplace->Inner()->Handle();
+  TvxCustomEditData* data = nullptr;
+  inplace->ActivateByKey('q', data);
+  EXPECT_EQ(link.Object(), nullptr);
+  EXPECT_FALSE(IsWindow(inner));
+  TFreedByKeyEdit::ReleaseFreed();
+}
+
+TEST_F(vxCustomEdit, TheInnerEditDoesNotFollowTheEditorsShowHint) {
+  EXPECT_FALSE(Edit->Inner()->ParentShowHint());
+  Host->SetShowHint(true);
+  EXPECT_TRUE(Edit->ShowHint()) << "the editor follows its parent";
+  EXPECT_TRUE(Other->ShowHint());
+  EXPECT_FALSE(Edit->Inner()->ShowHint());
+  Host->SetShowHint(false);
+}
+
+TEST_F(vxCustomEdit, InPlaceCacheAndSizePropertiesComeFromTheLayout) {
+  auto* inplace = new TTestEdit(Host, true);
+  inplace->SetParent(Host);
+  struct Case {
+    TTestEdit* Edit;
+    RECT Margins;
+  } const cases[] = {{Edit, RECT{1, 1, 1, 3}}, {inplace, RECT{1, 1, 1, 1}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Edit->IsInplace());
+    const TvxInplaceViewDataCache& cache = c.Edit->InplaceViewDataCache();
+    EXPECT_EQ(cache.TextMargins, c.Margins);
+    EXPECT_EQ(c.Edit->TextMargins(), c.Margins);
+    EXPECT_EQ(cache.BorderExtent, (RECT{0, 0, 0, 0}));
+    EXPECT_EQ(cache.WidthCorrection, 1) << "3 less the left and right margins";
+    EXPECT_FALSE(cache.NativeWithButtons) << "neither native nor with buttons";
+    TvxEditSizeProperties size;
+    c.Edit->FillSizeProperties(size);
+    EXPECT_EQ(size.MaxLineCount, 1);
+    EXPECT_EQ(size.Width, c.Edit->Width());
+    EXPECT_EQ(size.Height, -1);
+  }
+  EXPECT_EQ(inplace->CreateViewData()->InplaceBorderExtent, (RECT{0, 0, 0, 0}));
+}
+
+// Counts how often the editor hands its inner edit its options.
+class TOptionsCountingEdit : public TTestEdit {
+public:
+  using TTestEdit::TTestEdit;
+  int Updates = 0;
+
+protected:
+  void UpdateInnerEditOptions() override { ++Updates; }
+};
+
+TEST_F(vxCustomEdit, APropertiesChangeRefreshesTheInnerEditOptionsWhenAValidateEventIsSet) {
+  auto* edit = new TOptionsCountingEdit(Host);
+  edit->SetParent(Host);
+  edit->Updates = 0;
+  edit->Properties()->SetAutoSelect(false);
+  EXPECT_EQ(edit->Updates, 0);
+  edit->Properties()->OnValidate = [](TObject*, Variant&, AnsiString&, bool&) {};
+  edit->Properties()->SetAutoSelect(true);
+  EXPECT_EQ(edit->Updates, 1);
+}
+
+// A binding to outside data: its provider says so, and it holds a value of its own.
+class TBoundProvider : public TvxCustomEditDefaultValuesProvider {
+public:
+  using TvxCustomEditDefaultValuesProvider::TvxCustomEditDefaultValuesProvider;
+  bool IsDataBound() const override { return true; }
+};
+
+class TBoundBinding : public TvxEditDataBinding {
+public:
+  explicit TBoundBinding(TvxCustomEdit* edit) : TvxEditDataBinding(edit, std::make_unique<TBoundProvider>(nullptr)) {}
+  Variant StoredValue() const override { return Variant(Stored); }
+  static inline AnsiString Stored;
+};
+
+TEST_F(vxCustomEdit, APaintedCopyShowsTheBindingsStoredValue) {
+  TvxEditClasses classes = TTestEdit::TextClasses();
+  classes.DataBinding = vxObjectClassOf<TBoundBinding, TvxEditDataBinding, TvxCustomEdit*>("TBoundBinding");
+  auto* bound = new TTestEdit(Host, false, classes);
+  bound->SetParent(Host);
+  bound->Style()->SetTextColor(clBlack);
+  bound->SetEditValue(Variant(AnsiString()));
+  Pump();
+  auto darkPixels = [&](const AnsiString& stored) {
+    TBoundBinding::Stored = stored;
+    controlstest::TPaintBitmap bitmap(bound->Width(), bound->Height());
+    bound->SetControlState(bound->ControlState() | csPaintCopy);
+    bound->Perform(WM_PAINT, reinterpret_cast<WPARAM>(bitmap.Canvas().Handle()), 0);
+    bound->SetControlState(bound->ControlState() & ~csPaintCopy);
+    int count = 0;
+    for (int x = 4; x < bound->Width() - 4; ++x)
+      for (int y = 4; y < bound->Height() - 4; ++y) count += bitmap.Pixel(x, y) == RGB(0, 0, 0);
+    return count;
+  };
+  EXPECT_EQ(darkPixels(""), 0);
+  EXPECT_GT(darkPixels("WWWW"), 20) << "the stored value, though the editor's own is empty";
 }
 
 }  // namespace

@@ -231,4 +231,22 @@ TEST_F(vxInnerTextEdit, InputMethodCharacterCanLeaveTheSelectionWhereItWas) {
   EXPECT_EQ(end, 3);
 }
 
+
+TEST_F(vxInnerTextEdit, AnInputMethodCharacterDoesNotOutliveAFocusChange) {
+  auto* other = new TButton(Host);
+  other->SetParent(Host);
+  other->SetBounds(10, 60, 80, 24);
+  Focus();
+  Inner->SetText("abcd");
+  Inner->SetSel(1, 3);
+  SendMessageA(Inner->Handle(), WM_IME_CHAR, 0x8341, 1);
+  ASSERT_EQ(Text->GetImeLastChar(), '\x83') << "the character is being composed";
+  other->SetFocus();
+  EXPECT_EQ(Text->GetImeLastChar(), '\0');
+  Inner->SetSel(0, 0);
+  EXPECT_EQ(Text->GetSelStart(), 0) << "the window's selection answers again";
+  EXPECT_EQ(Text->GetSelLength(), 0);
+  Pump();
+}
+
 }  // namespace

@@ -126,15 +126,15 @@ TEST(vxTextEditProperties, LookupTextAndCaseFoldDoubleByteCharactersWhole) {
   // ア is 83 41 and ヂ 83 61: a byte-wise fold would take them for one another.
   EXPECT_FALSE(p.FindLookupText("ヂイ"));
   p.SetCharCase(TEditCharCase::ecLowerCase);
-  EXPECT_EQ(p.DisplayValueToDisplayText("アBツ"), "アbツ");
+  EXPECT_EQ(p.DisplayValueToText("アBツ"), "アbツ");
   p.SetCharCase(TEditCharCase::ecUpperCase);
   Variant value(AnsiString("ヂa"));
   EXPECT_TRUE(p.IsEditValueValid(value, false));
   EXPECT_EQ(value.AsString(), "ヂA");
   p.SetEchoMode(eemPassword);
-  EXPECT_EQ(p.DisplayValueToDisplayText("アbc"), "***") << "one password character per character";
+  EXPECT_EQ(p.DisplayValueToText("アbc"), "***") << "one password character per character";
   p.SetPasswordChar('#');
-  EXPECT_EQ(p.DisplayValueToDisplayText("ab"), "##");
+  EXPECT_EQ(p.DisplayValueToText("ab"), "##");
 }
 
 TEST(vxTextEditProperties, TheTextEditIsRegistered) {

@@ -233,6 +233,27 @@ TEST_F(GuiControls, ParentFontAndColourFollowUntilSetOwn) {
   EXPECT_GT(label->Width(), shortWidth);
 }
 
+TEST_F(GuiControls, ShowHintFollowsTheParentUntilSetOwn) {
+  auto* panel = new TPanel(Host);
+  panel->SetParent(Host);
+  auto* label = new TLabel(Host);
+  label->SetParent(panel);
+  auto* edit = new TEdit(Host);
+  edit->SetShowHint(false);
+  EXPECT_FALSE(edit->ParentShowHint()) << "writing ShowHint ends following";
+  edit->SetParent(panel);
+  panel->SetShowHint(true);
+  EXPECT_TRUE(label->ShowHint()) << "through every level";
+  EXPECT_TRUE(label->ParentShowHint());
+  EXPECT_FALSE(edit->ShowHint());
+  edit->SetParentShowHint(true);
+  EXPECT_TRUE(edit->ShowHint()) << "following again takes the parent's at once";
+  auto* late = new TLabel(Host);
+  late->SetParent(panel);
+  EXPECT_TRUE(late->ShowHint()) << "a new child takes its parent's";
+  panel->SetShowHint(false);
+}
+
 TEST_F(GuiControls, StateChangesNotifyAndReachTheWindow) {
   auto* probe = new TBaseProbe(Host);
   probe->Log = &Log;

@@ -1,0 +1,460 @@
+// The edit base's behaviour as a user meets it in the published text editor: Escape, Ctrl+Enter
+// and the clear key, Enter, validation on leaving and on a modal close, repository items,
+// in-place activation, button accelerators and auto-size; and the paths a text editor adds:
+// an OnEditing refusal, read-only typing, a refused character's beep, ImmediatePost on Escape,
+// Ctrl+Tab, number text grouped while typing and the text painted by an unfocused editor.
+#include "EditTestSupport.h"
+
+#include "platform/gui/StdCtrls.h"
+#include "platform/rtl/FormatSettings.h"
+#include "tests/controls/ControlsTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <bitset>
+#include <cctype>
+#include <memory>
+#include <string>
+#include <vector>
+
+using edittest::Settle;
+using edittest::TBeepCounter;
+using guitest::Pump;
+
+namespace {
+
+// A data binding that keeps what is posted and reports a change while the editor is modified
+// (as a binding to a record in edit state would).
+class TRecordingBinding : public TvxEditDataBinding {
+public:
+  using TvxEditDataBinding::TvxEditDataBinding;
+  bool ModifiedAfterEnter() const override { return Edit()->Modified(); }
+  void StoreValue(const Variant& value) override { Stored.push_back(value.AsString()); }
+  static inline std::vector<std::string> Stored;
+};
+
+// A provider that takes digits only.
+class TDigitsProvider : public TvxCustomEditDefaultValuesProvider {
+public:
+  using TvxCustomEditDefaultValuesProvider::TvxCustomEditDefaultValuesProvider;
+  bool IsValidChar(char c) const override { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+};
+
+class TDigitsBinding : public TvxEditDataBinding {
+public:
+  explicit TDigitsBinding(TvxCustomEdit* edit) : TvxEditDataBinding(edit, std::make_unique<TDigitsProvider>(nullptr)) {}
+};
+
+template <class Binding>
+class TBoundEdit : public TvxCustomTextEdit {
+public:
+  explicit TBoundEdit(TComponent* owner) : TvxCustomTextEdit(owner, false, Classes()) {}
+  static TvxEditClasses Classes() {
+    TvxEditClasses classes = TextEditClasses(TvxTextEditProperties::PropertiesClass());
+    classes.DataBinding = vxObjectClassOf<Binding, TvxEditDataBinding, TvxCustomEdit*>("TBinding");
+    return classes;
+  }
+};
+
+// Number text grouped with the locale's thousand separator while it is typed.
+class TGroupingEdit : public TvxTextEdit {
+public:
+  using TvxTextEdit::TvxTextEdit;
+
+protected:
+  void ChangeHandler() override {
+    AnsiString text = Text();
+    int caret = SelStart();
+    if (vxFormatNumberText(text, caret)) {
+      DataBinding()->SetDisplayValue(Variant(text));
+      SetSelStart(caret);
+    }
+    TvxTextEdit::ChangeHandler();
+  }
+};
+
+class TTextItem : public TvxEditRepositoryItem {
+public:
+  using TvxEditRepositoryItem::TvxEditRepositoryItem;
+  TvxCustomEditPropertiesClass GetEditPropertiesClass() const override {
+    return TvxTextEditProperties::PropertiesClass();
+  }
+};
+
+class vxTextEditBase : public guitest::TFormTest {
+protected:
+  void SetUp() override {
+    TFormTest::SetUp();
+    Edit = Place(new TvxTextEdit(Host), 10);
+    Edit->Properties()->OnChange = [this](TObject*) { Events.push_back("change"); };
+    Edit->Properties()->OnEditValueChanged = [this](TObject*) { Events.push_back("value"); };
+    Other = new TButton(Host);
+    Other->SetParent(Host);
+    Other->SetBounds(10, 160, 80, 24);
+    Pump();
+  }
+  template <class T>
+  T* Place(T* edit, int top) {
+    edit->SetParent(Host);
+    edit->SetBounds(10, top, 150, 24);
+    return edit;
+  }
+  // The editor entered with value, focused, the caret at the end.
+  void Enter(TvxCustomTextEdit* edit, const AnsiString& value) {
+    edit->SetEditValue(Variant(value));
+    edit->SetFocus();
+    Pump();
+    ASSERT_EQ(GetFocus(), edit->InnerTextEditControl()->Handle());
+    edit->SetSelStart(static_cast<int>(value.size()));
+    Events.clear();
+  }
+  void Enter(const AnsiString& value) { Enter(Edit, value); }
+  void RefuseText(const AnsiString& refused, const AnsiString& message) {
+    Edit->Properties()->OnValidate = [=](TObject*, Variant& value, AnsiString& text, bool& error) {
+      if (value.AsString() != refused) return;
+      error = true;
+      text = message;
+    };
+  }
+
+  TvxTextEdit* Edit = nullptr;
+  TButton* Other = nullptr;
+  std::vector<std::string> Events;
+};
+
+TEST_F(vxTextEditBase, EscapeRestoresTheEntryValueAndEatsItsCharacter) {
+  Enter("ok");
+  std::vector<int> pressed;
+  Edit->OnKeyPress = [&](TObject*, char& key) { pressed.push_back(static_cast<unsigned char>(key)); };
+  guitest::TypeText(L"x");
+  Settle();
+  EXPECT_EQ(Edit->Text(), "okx");
+  EXPECT_TRUE(Edit->ModifiedAfterEnter());
+  EXPECT_EQ(Edit->EditValue().AsString(), "ok") << "typing is no value until validated";
+
+  guitest::TapKey(VK_ESCAPE);
+  Settle();
+  EXPECT_EQ(Edit->Text(), "ok");
+  EXPECT_TRUE(Edit->Modified());
+  EXPECT_FALSE(Edit->ModifiedAfterEnter());
+  EXPECT_EQ(pressed, std::vector<int>{'x'}) << "the Escape character never went on";
+
+  guitest::TapKey(VK_ESCAPE);
+  Settle();
+  EXPECT_EQ(Edit->Text(), "ok");
+  EXPECT_EQ(pressed, (std::vector<int>{'x', VK_ESCAPE})) << "a second Escape undoes nothing and is not eaten";
+}
+
+TEST_F(vxTextEditBase, CtrlEnterClicksTheDefaultButtonAndTypesNothing) {
+  TvxEditButtons* buttons = Edit->Properties()->Buttons();
+  buttons->Add();
+  buttons->Add()->SetDefault(true);
+  std::vector<int> clicked;
+  Edit->Properties()->OnButtonClick = [&](TObject*, int index) { clicked.push_back(index); };
+  Enter("ab");
+  guitest::TapKeyWith(VK_CONTROL, VK_RETURN);
+  Settle();
+  EXPECT_EQ(clicked, std::vector<int>{1});
+  EXPECT_EQ(Edit->Text(), "ab");
+  EXPECT_FALSE(Edit->ModifiedAfterEnter());
+
+  Edit->Properties()->SetClearKey(ShortCut(VK_DELETE, ssCtrl));
+  guitest::TapKeyWith(VK_CONTROL, VK_DELETE);
+  Settle();
+  EXPECT_TRUE(Edit->EditValue().IsNull());
+  EXPECT_EQ(Edit->Text(), "");
+}
+
+TEST_F(vxTextEditBase, EnterValidatesOnlyWhenAsked) {
+  Enter("a");
+  guitest::TypeText(L"b");
+  guitest::TapKey(VK_RETURN);
+  Settle();
+  EXPECT_EQ(Edit->EditValue().AsString(), "a");
+  EXPECT_EQ(Edit->Text(), "ab") << "no line break in the text";
+
+  Edit->Properties()->SetValidateOnEnter(true);
+  guitest::TapKey(VK_RETURN);
+  Settle();
+  EXPECT_EQ(Edit->EditValue().AsString(), "ab");
+  EXPECT_EQ(Events, (std::vector<std::string>{"change", "value", "change", "value"}))
+      << "the typed character, then the validated value";
+}
+
+TEST_F(vxTextEditBase, AnInvalidValueKeepsTheFocusBeepsOnlyWhenAskedAndRaisesItsText) {
+  RefuseText("okx", "bad value");
+  Enter("ok");
+  guitest::TypeText(L"x");
+  Settle();
+  for (const bool beepOnError : {false, true}) {
+    SCOPED_TRACE(beepOnError);
+    Edit->Properties()->SetBeepOnError(beepOnError);
+    TBeepCounter beeps;
+    guitest::TExceptionCatcher caught;
+    guitest::TapKey(VK_TAB);
+    Settle();
+    EXPECT_EQ(GetFocus(), Edit->InnerTextEditControl()->Handle());
+    EXPECT_EQ(caught.Messages(), std::vector<std::string>{"bad value"});
+    EXPECT_EQ(beeps.Count, beepOnError ? 1 : 0);
+    EXPECT_EQ(Edit->SelLength(), 3) << "the text stands selected";
+    EXPECT_EQ(Edit->EditValue().AsString(), "ok");
+  }
+  guitest::TapKey(VK_ESCAPE);
+  guitest::TapKey(VK_TAB);
+  Settle();
+  EXPECT_EQ(GetFocus(), Other->Handle());
+  EXPECT_EQ(Edit->EditValue().AsString(), "ok");
+}
+
+TEST_F(vxTextEditBase, LeavingWithAValidChangeTakesItAsTheValue) {
+  Enter("ok");
+  guitest::TypeText(L"!");
+  guitest::TapKey(VK_TAB);
+  Settle();
+  EXPECT_EQ(GetFocus(), Other->Handle());
+  EXPECT_EQ(Edit->EditValue().AsString(), "ok!");
+  EXPECT_FALSE(Edit->ModifiedAfterEnter());
+  EXPECT_TRUE(Edit->Modified());
+}
+
+TEST(vxTextEditBaseModal, ModalOkValidatesSilentlyAndCancelDoesNot) {
+  struct Case {
+    const wchar_t* Typed;
+    TModalResult Result;
+    const char* Value;
+  };
+  for (const Case& c : {Case{L"good", mrOk, "good"}, Case{L"bad", mrOk, "entry"}, Case{L"good", mrCancel, "entry"}}) {
+    SCOPED_TRACE(c.Value);
+    TForm form(nullptr);
+    form.SetBounds(150, 150, 300, 120);
+    auto* edit = new TvxTextEdit(&form);
+    edit->SetParent(&form);
+    edit->Properties()->OnValidate = [](TObject*, Variant& value, AnsiString& text, bool& error) {
+      error = value.AsString() == "bad";
+      text = "refused";
+    };
+    edit->SetEditValue(Variant(AnsiString("entry")));
+    form.SetActiveControl(edit->InnerTextEditControl());
+    TBeepCounter beeps;
+    edit->Properties()->SetBeepOnError(true);
+    guitest::TExceptionCatcher caught;
+    int step = 0;
+    TvxTimer timer(nullptr);
+    timer.SetInterval(30);
+    timer.SetOnTimer([&](TObject*) {
+      switch (step++) {
+        case 0:
+          SetForegroundWindow(form.Handle());
+          edit->SetFocus();
+          break;
+        case 1:
+          edit->SelectAll();
+          guitest::TypeText(c.Typed);
+          break;
+        case 4: form.SetModalResult(c.Result); break;
+      }
+    });
+    EXPECT_EQ(form.ShowModal(), c.Result);
+    timer.SetEnabled(false);
+    EXPECT_EQ(edit->EditValue().AsString(), c.Value);
+    EXPECT_TRUE(caught.Messages().empty());
+    EXPECT_EQ(beeps.Count, 0);
+  }
+}
+
+TEST_F(vxTextEditBase, RepositoryItemsOfTextPropertiesRuleTheEditor) {
+  TvxEditRepository repository(nullptr);
+  TvxEditRepositoryItem* plain = repository.CreateItem(TvxEditRepositoryItem::ItemClass());
+  EXPECT_THROW(Edit->SetRepositoryItem(plain), EvxEditError);
+  TTextItem item(nullptr);
+  auto* properties = static_cast<TvxTextEditProperties*>(item.Properties());
+  properties->SetMaxLength(2);
+  properties->SetCharCase(TEditCharCase::ecUpperCase);
+  Edit->SetRepositoryItem(&item);
+  EXPECT_EQ(Edit->InnerTextEditControl()->MaxLength(), 2);
+  Enter("");
+  guitest::TypeText(L"abc");
+  Settle();
+  EXPECT_EQ(Edit->Text(), "AB");
+  Edit->SetRepositoryItem(nullptr);
+  EXPECT_EQ(Edit->InnerTextEditControl()->MaxLength(), 0);
+}
+
+TEST_F(vxTextEditBase, InPlaceActivationByKeyAndByMouse) {
+  auto* inplace = Place(new TvxTextEdit(Host, true), 100);
+  inplace->SetEditValue(Variant(AnsiString("abc")));
+  Pump();
+  EXPECT_FALSE(inplace->AutoSize());
+  TvxCustomEditData* data = nullptr;
+  inplace->ActivateByKey('q', data);
+  Pump();
+  EXPECT_EQ(GetFocus(), inplace->InnerTextEditControl()->Handle());
+  EXPECT_EQ(inplace->Text(), "q") << "the key replaced the selected text";
+  EXPECT_TRUE(inplace->ModifiedAfterEnter());
+
+  Other->SetFocus();
+  Pump();
+  const POINT atText = inplace->ClientToScreen(POINT{20, 12});
+  inplace->ActivateByMouse(ssLeft, atText.x, atText.y, data);
+  Pump();
+  EXPECT_EQ(GetFocus(), inplace->InnerTextEditControl()->Handle());
+}
+
+TEST_F(vxTextEditBase, AButtonAcceleratorClicksItsButtonFromAnotherControl) {
+  Edit->Properties()->Buttons()->Add()->SetCaption("&Open");
+  std::vector<int> clicked;
+  Edit->Properties()->OnButtonClick = [&](TObject*, int index) { clicked.push_back(index); };
+  Other->SetFocus();
+  Pump();
+  guitest::TypeText(L"o");
+  Settle();
+  EXPECT_EQ(clicked, std::vector<int>{0});
+}
+
+TEST_F(vxTextEditBase, AutoSizeTakesTheHeightTheLayoutNeeds) {
+  TvxScreenCanvas& canvas = *vxScreenCanvas();
+  canvas.SetFont(*Edit->Style()->GetVisibleFont());
+  const int needed = canvas.TextHeight("Zg") + 1 + 3 + 2 + 2;
+  EXPECT_EQ(Edit->Height(), needed);
+  Edit->SetHeight(60);
+  EXPECT_EQ(Edit->Height(), needed);
+  TvxTextEdit fresh(nullptr);
+  EXPECT_EQ(fresh.Width(), 121);
+  EXPECT_EQ(fresh.Height(), 21);
+  EXPECT_TRUE(fresh.BeepOnEnter());
+}
+
+TEST_F(vxTextEditBase, OnEditingRefusalAndReadOnlyLeaveTheTextAlone) {
+  bool allow = false;
+  Edit->OnEditing = [&](TObject*, bool& canEdit) { canEdit = allow; };
+  Enter("ab");
+  guitest::TypeText(L"x");
+  guitest::TapKey(VK_BACK);
+  guitest::TapKey(VK_DELETE);
+  Settle();
+  EXPECT_EQ(Edit->Text(), "ab");
+  EXPECT_FALSE(Edit->ModifiedAfterEnter());
+  allow = true;
+  guitest::TypeText(L"x");
+  Settle();
+  EXPECT_EQ(Edit->Text(), "abx");
+
+  Edit->OnEditing = nullptr;
+  Edit->Properties()->SetReadOnly(true);
+  Enter("ro");
+  guitest::TypeText(L"x");
+  guitest::TapKey(VK_BACK);
+  Settle();
+  EXPECT_EQ(Edit->Text(), "ro");
+  EXPECT_FALSE(Edit->ModifiedAfterEnter());
+}
+
+TEST_F(vxTextEditBase, ARefusedCharacterBeepsUnlessThePropertiesTakeIt) {
+  auto* digits = Place(new TBoundEdit<TDigitsBinding>(Host), 50);
+  Pump();
+  Enter(digits, "");
+  {
+    TBeepCounter beeps;
+    guitest::TypeText(L"1a2");
+    Settle();
+    EXPECT_EQ(digits->Text(), "12");
+    EXPECT_EQ(beeps.Count, 1);
+  }
+  std::bitset<256> valid;
+  valid.set('a');
+  digits->Properties()->SetValidChars(valid);
+  TBeepCounter beeps;
+  guitest::TypeText(L"a");
+  Settle();
+  EXPECT_EQ(digits->Text(), "12a");
+  EXPECT_EQ(beeps.Count, 0);
+}
+
+TEST_F(vxTextEditBase, ImmediatePostPostsTheRestoredValueOnEscape) {
+  auto* bound = Place(new TBoundEdit<TRecordingBinding>(Host), 50);
+  Pump();
+  TRecordingBinding::Stored.clear();
+  Enter(bound, "ok");
+  bound->Properties()->SetImmediatePost(true);
+  guitest::TypeText(L"x");
+  guitest::TapKey(VK_ESCAPE);
+  Settle();
+  EXPECT_EQ(bound->Text(), "ok");
+  EXPECT_EQ(TRecordingBinding::Stored, std::vector<std::string>{"ok"});
+  bound->Properties()->SetImmediatePost(false);
+  guitest::TypeText(L"y");
+  guitest::TapKey(VK_ESCAPE);
+  Settle();
+  EXPECT_EQ(TRecordingBinding::Stored.size(), 1u);
+}
+
+TEST_F(vxTextEditBase, CtrlTabTypesNoTabAndTabMovesOn) {
+  Enter("ab");
+  guitest::TapKeyWith(VK_CONTROL, VK_TAB);
+  Settle();
+  EXPECT_EQ(Edit->Text(), "ab");
+  EXPECT_FALSE(Edit->ModifiedAfterEnter());
+  Edit->SetFocus();
+  Pump();
+  guitest::TapKey(VK_TAB);
+  Settle();
+  EXPECT_EQ(GetFocus(), Other->Handle());
+  EXPECT_EQ(Edit->Text(), "ab");
+}
+
+TEST_F(vxTextEditBase, NumberTextIsGroupedWhileTypingAndTheCaretKept) {
+  auto* number = Place(new TGroupingEdit(Host), 50);
+  Pump();
+  const char sep = GetFormatSettings().ThousandSeparator;
+  auto grouped = [&](const char* digits) {
+    AnsiString s(digits);
+    for (char& c : s)
+      if (c == ',') c = sep;
+    return s;
+  };
+  struct Case {
+    const wchar_t* Typed;
+    const char* Shown;
+  };
+  for (const Case& c : {Case{L"1234567", "1,234,567"}, Case{L"-123456", "-123,456"}, Case{L"123", "123"}}) {
+    SCOPED_TRACE(c.Shown);
+    Enter(number, "");
+    guitest::TypeText(c.Typed);
+    Settle();
+    EXPECT_EQ(number->Text(), grouped(c.Shown));
+    EXPECT_EQ(number->SelStart(), static_cast<int>(number->Text().size()));
+  }
+  // The caret stays behind the same digit when one goes in the middle.
+  number->SetSelStart(1);
+  guitest::TypeText(L"9");
+  Settle();
+  EXPECT_EQ(number->Text(), grouped("1,923"));
+  EXPECT_EQ(number->SelStart(), 3);
+}
+
+TEST_F(vxTextEditBase, AnUnfocusedRightAlignedEditorPaintsItsText) {
+  Edit->Properties()->Alignment()->SetHorz(TAlignment::taRightJustify);
+  Edit->Style()->SetColor(clWhite);
+  Edit->Style()->Font()->SetColor(clBlack);
+  Edit->SetEditValue(Variant(AnsiString("WWW")));
+  Other->SetFocus();
+  Pump();
+  Edit->Update();
+  controlstest::TPaintBitmap picture(Edit->Width(), Edit->Height());
+  HDC dc = GetDC(Edit->Handle());
+  BitBlt(picture.Canvas().Handle(), 0, 0, Edit->Width(), Edit->Height(), dc, 0, 0, SRCCOPY);
+  ReleaseDC(Edit->Handle(), dc);
+  const RECT client = Edit->EditViewInfo()->ClientRect;
+  auto darkIn = [&](int left, int right) {
+    int dark = 0;
+    for (int x = left; x < right; ++x)
+      for (int y = client.top; y < client.bottom; ++y)
+        if (GetRValue(picture.Pixel(x, y)) < 128) ++dark;
+    return dark;
+  };
+  const int middle = (client.left + client.right) / 2;
+  EXPECT_GT(darkIn(middle, client.right), 10) << "the text stands at the right";
+  EXPECT_EQ(darkIn(client.left, middle), 0);
+}
+
+}  // namespace
