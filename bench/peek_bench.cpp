@@ -11,7 +11,18 @@
 //   peek_bench.exe <work folder> [lines]
 #include "CvIdxBuilder/CvFileListIOUnit.h"
 #include "bench/BenchClock.h"
+#include "bench/BenchControlUnits.h"
 #include "bench/BenchFileList.h"
+#include "controls/vxContainer.h"
+#include "controls/vxDataStorage.h"
+#include "controls/vxEditPaintUtils.h"
+#include "controls/vxEditUtils.h"
+#include "controls/vxFormats.h"
+#include "editors/vxCalc.h"
+#include "editors/vxDropDownEdit.h"
+#include "editors/vxEdit.h"
+#include "editors/vxMaskEdit.h"
+#include "editors/vxTextEdit.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Forms.h"
 #include "platform/rtl/SysExceptions.h"
@@ -62,9 +73,40 @@ double MB(size_t bytes) { return static_cast<double>(bytes) / 1048576.0; }
 
 // The window's two number fields.
 void SetPeekNumbers(TForm1& form, int64_t start, int64_t count) {
-  form.StartPeekEdit->SetText(IntToStr(start));
-  form.RangeEdit->SetText(IntToStr(count));
+  form.StartPeekEdit->SetValue(static_cast<long double>(start));
+  form.RangeEdit->SetValue(static_cast<long double>(count));
 }
+
+// The rest of the program's start-up that the window's editors need, in the program's order.
+class TBenchEditorUnits {
+public:
+  TBenchEditorUnits() {
+    InitializevxPopupWindows();
+    InitializevxEditPaintUtils();
+    InitializevxEditUtils();
+    InitializevxFormats();
+    InitializevxDataStorage();
+    InitializevxEdit();
+    InitializevxTextEdit();
+    InitializevxMaskEdit();
+    InitializevxDropDownEdit();
+    InitializevxCalc();
+  }
+  ~TBenchEditorUnits() {
+    FinalizevxCalc();
+    FinalizevxDropDownEdit();
+    FinalizevxMaskEdit();
+    FinalizevxTextEdit();
+    FinalizevxEdit();
+    FinalizevxDataStorage();
+    FinalizevxFormats();
+    FinalizevxEditUtils();
+    FinalizevxEditPaintUtils();
+    FinalizevxPopupWindows();
+  }
+  TBenchEditorUnits(const TBenchEditorUnits&) = delete;
+  TBenchEditorUnits& operator=(const TBenchEditorUnits&) = delete;
+};
 
 }  // namespace
 
@@ -78,8 +120,8 @@ int main(int argc, char** argv) {
   const int64_t lines = argc > 2 ? StrToInt64(argv[2]) : 5000000;
   const WideString list = folder + L"\\bench_FILLST_01.txt";
   const WideString out = folder + L"\\peek.txt";
-  InitializeForms();
-  Application->Initialize();
+  TBenchControlUnits controlUnits;
+  TBenchEditorUnits editorUnits;
   int result = 0;
   try {
     WriteBenchList(list, lines);
@@ -119,7 +161,6 @@ int main(int argc, char** argv) {
     result = 1;
   }
   SetFileDialogFunc({});
-  FinalizeForms();
   DeleteFileW(list.c_str());
   DeleteFileW(ChangeFileExtW(list, L".idx").c_str());
   DeleteFileW(out.c_str());

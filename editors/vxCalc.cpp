@@ -3,6 +3,7 @@
 #include "controls/vxClasses.h"
 #include "controls/vxEditConsts.h"
 #include "controls/vxGraphics.h"
+#include "editors/vxButtons.h"
 #include "platform/gui/Clipbrd.h"
 #include "platform/rtl/FloatFormat.h"
 #include "platform/rtl/FormatSettings.h"
@@ -114,6 +115,60 @@ TvxCalcButtonKind vxCalcCharToButton(char ch) {
 bool vxIsCalcValueInRange(long double value) {
   const long double magnitude = std::fabs(value);
   return value == 0 || (magnitude >= 5.0E-324L && magnitude <= 1.7E308L);
+}
+
+// --- Number text of the calculator edit --------------------------------------------------
+
+namespace {
+
+// The locale's thousand separators out of a number text. Separators are ASCII, never a
+// trail byte of a double-byte character, so a byte scan finds only real ones.
+AnsiString RemoveThousandSeparators(AnsiString text, char separator) {
+  for (size_t i = text.size(); i-- > 0;)
+    if (text[i] == separator) text.erase(i, 1);
+  return text;
+}
+
+}  // namespace
+
+bool vxCalcTextToNumber(const AnsiString& text, long double& value) {
+  const TFormatSettings& fs = GetFormatSettings();
+  long double converted = 0;
+  value = 0;
+  if (!TryStrToFloat(RemoveThousandSeparators(text, fs.ThousandSeparator), converted, fs)) return false;
+  if (!vxIsCalcValueInRange(converted)) return false;
+  value = converted;
+  return true;
+}
+
+AnsiString vxCalcFormatValue(long double value, int precision, bool scientific, bool thousandSeparator) {
+  const TFormatSettings& fs = GetFormatSettings();
+  if (!scientific) {
+    const AnsiString text = FloatToStrF(value, TFloatFormat::ffGeneral, precision, 0, fs);
+    return thousandSeparator ? vxInsertThousandSeparators(text) : text;
+  }
+  const AnsiString text = FloatToStrF(value, TFloatFormat::ffExponent, precision, 0, fs);
+  const size_t e = text.find_first_of("Ee");
+  AnsiString mantissa = text.substr(0, e);
+  const AnsiString exponent = e == AnsiString::npos ? AnsiString() : text.substr(e);
+  if (mantissa.find(fs.DecimalSeparator) != AnsiString::npos) {
+    while (!mantissa.empty() && mantissa.back() == '0') mantissa.pop_back();
+    if (!mantissa.empty() && mantissa.back() == fs.DecimalSeparator) mantissa.pop_back();
+  }
+  return mantissa + exponent;
+}
+
+bool vxCalcIsValidTypedChar(const AnsiString& text, int selStart, int selLength, char ch) {
+  const TFormatSettings& fs = GetFormatSettings();
+  if (!(ch == '+' || ch == '-' || (ch >= '0' && ch <= '9') || ch == fs.DecimalSeparator || ch == 'e' || ch == 'E'))
+    return false;
+  AnsiString result = text;
+  const size_t start = std::min(static_cast<size_t>(std::max(selStart, 0)), result.size());
+  result.erase(start, static_cast<size_t>(std::max(selLength, 0)));
+  if (ch == '-' && result.empty()) return true;
+  result.insert(start, 1, ch);
+  long double value = 0;
+  return vxCalcTextToNumber(result, value);
 }
 
 // --- TvxCustomCalculator -----------------------------------------------------------------
@@ -608,4 +663,393 @@ void TvxCustomCalculator::MouseLeave(TControl* control) {
   if (!GetPainter()->IsButtonHotTrack()) return;
   RepaintButton(FHotButton);
   FHotButton = cbNone;
+}
+
+// --- TvxPopupCalculator ----------------------------------------------------------------------
+
+TvxPopupCalculator::TvxPopupCalculator(TComponent* owner) : TvxCustomCalculator(owner, true) {}
+
+TvxLookAndFeelPainterClass TvxPopupCalculator::GetPainter() {
+  if (FEdit == nullptr) return TvxCustomCalculator::GetPainter();
+  return vxGetButtonPainterClass(*FEdit->ActiveStyle()->LookAndFeel());
+}
+
+AnsiString TvxPopupCalculator::GetDisplayText() { return FEdit != nullptr ? FEdit->Text() : AnsiString(); }
+
+void TvxPopupCalculator::SetDisplayText(const AnsiString& text) {
+  if (FEdit == nullptr || FEdit->InnerEdit() == nullptr || !FEdit->DoEditing()) return;
+  // The text as it stands: the edit's display formatting would turn "1." into "1".
+  FEdit->InnerEdit()->SetEditValue(Variant(text));
+  FEdit->SetModifiedAfterEnter(true);
+}
+
+void TvxPopupCalculator::FitToFont(const TFont& font) {
+  HandleNeeded();
+  Font().Assign(&font);
+  FontChanged();
+  Resize();
+}
+
+void TvxPopupCalculator::CheckDisplay() {
+  const AnsiString text = Trim(GetDisplayText());
+  long double value = 0;
+  if (!text.empty() && !vxCalcTextToNumber(text, value)) ShowError();
+}
+
+void TvxPopupCalculator::KeyDown(WORD& key, TShiftState shift) {
+  TvxCustomCalculator::KeyDown(key, shift);
+  const TShiftState modifiers = shift & (ssShift | ssAlt | ssCtrl);
+  switch (key) {
+    case VK_UP:
+    case VK_DOWN:
+      if (modifiers == ssAlt) HidePopup(this, crClose);
+      break;
+    case VK_F4:
+      if ((modifiers & ssAlt) == 0) HidePopup(this, crClose);
+      break;
+    case VK_RETURN: HidePopup(this, crEnter); break;
+    case VK_ESCAPE: HidePopup(this, crCancel); break;
+    case VK_INSERT:
+      if (modifiers == ssCtrl)
+        CopyToClipboard();
+      else if (modifiers == ssShift)
+        PasteFromClipboard();
+      break;
+    case VK_TAB:
+      if (FEdit != nullptr) FEdit->KeyDown(key, shift);
+      break;
+  }
+}
+
+void TvxPopupCalculator::KeyPress(char& key) {
+  TvxCustomCalculator::KeyPress(key);
+  if (key == '=' && FEdit != nullptr && FEdit->ActiveProperties()->QuickClose()) HidePopup(this, crEnter);
+}
+
+// --- TvxCalcEditPropertiesValues -------------------------------------------------------------
+
+TvxCustomEditPropertiesValuesClass TvxCalcEditPropertiesValues::ValuesClass() {
+  static const TvxEditPropertiesValuesClassInfo info{
+      {"TvxCalcEditPropertiesValues"},
+      [](TvxCustomEditProperties* owner) -> TvxCustomEditPropertiesValues* {
+        return new TvxCalcEditPropertiesValues(owner);
+      }};
+  return &info;
+}
+
+void TvxCalcEditPropertiesValues::SetPrecision(bool value) {
+  if (FPrecision == value) return;
+  FPrecision = value;
+  Properties()->Changed();
+}
+
+void TvxCalcEditPropertiesValues::Assign(const TPersistent* source) {
+  auto* src = dynamic_cast<const TvxCalcEditPropertiesValues*>(source);
+  BeginUpdate();
+  try {
+    TvxTextEditPropertiesValues::Assign(source);
+    if (src != nullptr) SetPrecision(src->FPrecision);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TvxCalcEditPropertiesValues::RestoreDefaults() {
+  BeginUpdate();
+  try {
+    TvxTextEditPropertiesValues::RestoreDefaults();
+    SetPrecision(false);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+// --- TvxCustomCalcEditProperties -------------------------------------------------------------
+
+namespace {
+// The most significant digits the edit shows.
+constexpr uint8_t kCalcMaxPrecision = 15;
+}  // namespace
+
+TvxCustomCalcEditProperties::TvxCustomCalcEditProperties(TPersistent* owner) : TvxCustomPopupEditProperties(owner) {
+  TvxCustomPopupEditProperties::SetBeepOnError(true);
+  SetPopupSizeable(false);
+  SetImmediateDropDown(false);
+}
+
+TvxCustomEditPropertiesClass TvxCustomCalcEditProperties::PropertiesClass() {
+  static const TvxEditPropertiesClassInfo info{
+      {"TvxCustomCalcEditProperties"}, TvxCustomPopupEditProperties::PropertiesClass(),
+      [](TPersistent* owner) -> TvxCustomEditProperties* { return new TvxCustomCalcEditProperties(owner); }};
+  return &info;
+}
+
+TvxCustomEditPropertiesClass TvxCalcEditProperties::PropertiesClass() {
+  static const TvxEditPropertiesClassInfo info{
+      {"TvxCalcEditProperties"}, TvxCustomCalcEditProperties::PropertiesClass(),
+      [](TPersistent* owner) -> TvxCustomEditProperties* { return new TvxCalcEditProperties(owner); }};
+  return &info;
+}
+
+void TvxCustomCalcEditProperties::SetBeepOnError(bool value) {
+  if (BeepOnError() == value) return;
+  TvxCustomPopupEditProperties::SetBeepOnError(value);
+  Changed();
+}
+
+uint8_t TvxCustomCalcEditProperties::Precision() const {
+  // No default-values provider supplies a precision here: unassigned is 15.
+  const uint8_t precision = AssignedValues()->Precision() ? FPrecision : kCalcMaxPrecision;
+  return std::min(precision, kCalcMaxPrecision);
+}
+
+void TvxCustomCalcEditProperties::SetPrecision(uint8_t value) {
+  if (AssignedValues()->Precision() && FPrecision == value) return;
+  BeginUpdate();
+  FPrecision = value;
+  AssignedValues()->SetPrecision(true);
+  EndUpdate();
+}
+
+void TvxCustomCalcEditProperties::Assign(const TPersistent* source) {
+  auto* src = dynamic_cast<const TvxCustomCalcEditProperties*>(source);
+  BeginUpdate();
+  try {
+    TvxCustomPopupEditProperties::Assign(source);
+    if (src != nullptr) {
+      SetBeepOnError(src->BeepOnError());
+      AssignedValues()->SetPrecision(false);
+      if (src->AssignedValues()->Precision()) SetPrecision(src->FPrecision);
+      SetQuickClose(src->FQuickClose);
+      SetScientificFormat(src->FScientificFormat);
+      SetUseThousandSeparator(src->FUseThousandSeparator);
+    }
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+bool TvxCustomCalcEditProperties::IsEditValueValid(Variant& value, bool) {
+  if (value.IsNumeric() || value.IsNull() || value.IsEmpty()) return true;
+  if (!value.IsString()) return false;
+  const AnsiString text = value.AsString();
+  long double number = 0;
+  return text.empty() || TryStrToFloat(text, number, GetFormatSettings());
+}
+
+void TvxCustomCalcEditProperties::PrepareDisplayValue(const Variant& editValue, Variant& displayValue, bool focused) {
+  if (editValue.IsNull() || editValue.IsEmpty() || (editValue.IsString() && editValue.AsString().empty())) {
+    displayValue = Variant(AnsiString());
+    return;
+  }
+  const long double value = editValue.AsExtended();
+  if (!focused && TvxCustomTextEditProperties::AssignedValues()->DisplayFormat()) {
+    displayValue = Variant(FormatFloat(DisplayFormat(), value, GetFormatSettings()));
+    return;
+  }
+  displayValue = Variant(vxCalcFormatValue(value, Precision(), FScientificFormat, ThousandSeparatorsInUse()));
+}
+
+void TvxCustomCalcEditProperties::ValidateDisplayValue(Variant& displayValue, AnsiString& errorText, bool& error,
+                                                       TvxCustomEdit* edit) {
+  error = false;
+  TvxCustomPopupEditProperties::ValidateDisplayValue(displayValue, errorText, error, edit);
+}
+
+TvxCustomEditClass TvxCustomCalcEditProperties::GetContainerClass() const { return TvxCalcEdit::EditClass(); }
+
+bool TvxCalcEditProperties::IsPublishedProperty(const AnsiString& name) const {
+  static const char* const kPublished[] = {
+      "Alignment", "AssignedValues", "AutoSelect", "BeepOnError", "ButtonGlyph", "DisplayFormat", "ImeMode",
+      "ImeName", "ImmediatePost", "Precision", "ReadOnly", "QuickClose", "ScientificFormat",
+      "UseLeftAlignmentOnEditing", "UseThousandSeparator", "ValidateOnEnter", "OnChange", "OnCloseUp",
+      "OnEditValueChanged", "OnInitPopup", "OnPopup", "OnValidate"};
+  for (const char* published : kPublished)
+    if (SameText(name, published)) return true;
+  return false;
+}
+
+// --- TvxCustomCalcEdit -----------------------------------------------------------------------
+
+TvxCustomCalcEdit::TvxCustomCalcEdit(TComponent* owner, bool inplace)
+    : TvxCustomCalcEdit(owner, inplace, CalcEditClasses(TvxCustomCalcEditProperties::PropertiesClass())) {}
+
+TvxCustomCalcEdit::TvxCustomCalcEdit(TComponent* owner, bool inplace, const TvxEditClasses& classes)
+    : TvxCustomPopupEdit(owner, inplace, classes) {
+  InitializeCalcEdit();
+}
+
+TvxEditClasses TvxCustomCalcEdit::CalcEditClasses(TvxCustomEditPropertiesClass properties) {
+  return DropDownEditClasses(properties);
+}
+
+void TvxCustomCalcEdit::InitializeCalcEdit() {
+  SetValue(0);
+  // No popup window exists before the first drop-down: showing gives the calculator its parent.
+  FCalculator = new TvxPopupCalculator(this);
+  FCalculator->SetEdit(this);
+  FCalculator->SetAutoFontSize(false);
+  FCalculator->OnHidePopup = [this](TObject* sender, TvxEditCloseUpReason reason) { HidePopup(sender, reason); };
+  ConnectCalculator();
+}
+
+TvxCustomCalcEdit::~TvxCustomCalcEdit() {
+  Destroying();
+  TvxPopupCalculator* calculator = FCalculator;
+  FCalculator = nullptr;
+  delete calculator;
+}
+
+void TvxCustomCalcEdit::ConnectCalculator() {
+  if (FCalculator == nullptr) return;
+  TvxCustomCalcEditProperties* properties = ActiveProperties();
+  FConnecting = true;
+  properties->BeginUpdate();
+  properties->SetPopupControl(FCalculator);
+  properties->EndUpdate(false);
+  FConnecting = false;
+}
+
+long double TvxCustomCalcEdit::Value() {
+  const Variant value = EditValue();
+  if (value.IsNull() || value.IsEmpty() || (value.IsString() && value.AsString().empty())) return 0;
+  return value.AsExtended();
+}
+
+void TvxCustomCalcEdit::SetValue(long double value) {
+  const double number = static_cast<double>(value);
+  if (!std::isfinite(number))
+    throw EConvertError("The number " + FloatToStr(value) + " is out of the calculator edit's range");
+  SetEditValue(Variant(number));
+}
+
+void TvxCustomCalcEdit::DisplayValueToEditValue(const Variant& displayValue, Variant& editValue, bool) {
+  editValue = Variant::Null();
+  TvxCustomCalcEditProperties* properties = ActiveProperties();
+  const TFormatSettings& fs = GetFormatSettings();
+  AnsiString text = displayValue.IsNull() || displayValue.IsEmpty() ? AnsiString() : displayValue.AsString();
+  if (!properties->ScientificFormat() && properties->UseThousandSeparator())
+    text = StringReplaceAll(text, AnsiString(1, fs.ThousandSeparator), "");
+  text = Trim(text);
+  if (text.empty()) return;
+  long double value = 0;
+  // A number beyond what a double holds would become an infinity: it is no number here.
+  if (TryStrToFloat(text, value, fs) && std::isfinite(static_cast<double>(value)))
+    editValue = Variant(static_cast<double>(value));
+}
+
+void TvxCustomCalcEdit::PasteFromClipboard(TvxCustomInnerTextEdit&) {
+  if (FCalculator != nullptr && DoEditing()) FCalculator->PasteFromClipboard();
+}
+
+SIZE TvxCustomCalcEdit::GetPopupWindowClientPreferredSize() {
+  if (FCalculator == nullptr) return TvxCustomPopupEdit::GetPopupWindowClientPreferredSize();
+  return SIZE{FCalculator->Metrics().CalcWidth, FCalculator->Metrics().CalcHeight};
+}
+
+bool TvxCustomCalcEdit::CanDropDown() {
+  return !ActiveProperties()->ReadOnly() && TvxCustomPopupEdit::CanDropDown();
+}
+
+void TvxCustomCalcEdit::InitializePopupWindow() {
+  TvxCustomPopupEdit::InitializePopupWindow();
+  PopupWindow()->SetSizeable(false);
+  // The calculator closes the popup itself, after its keys acted: Enter after "=", Esc after
+  // "C". The popup window's own key table would close it before they reach the calculator.
+  PopupWindow()->OnKeyDown = nullptr;
+}
+
+void TvxCustomCalcEdit::PopupWindowShowing() {
+  // Esc in the popup comes back to this.
+  FSavedEditValue = EditValue();
+  FSavedText = Text();
+  FSavedModified = Modified();
+  FSavedModifiedAfterEnter = ModifiedAfterEnter();
+  TvxCustomPopupEdit::PopupWindowShowing();
+  FCalculator->FitToFont(*ActiveStyle()->Font());
+}
+
+void TvxCustomCalcEdit::PopupWindowShowed() {
+  TvxCustomPopupEdit::PopupWindowShowed();
+  FCalculator->ResetKeyButton();
+  FCalculator->CheckDisplay();
+}
+
+void TvxCustomCalcEdit::PopupWindowClosed() {
+  if (LastCloseUpReason() == crCancel) {
+    // What the calculator wrote goes: the value, the text as it stood and the modified state.
+    InternalSetEditValue(FSavedEditValue, false);
+    if (Text() != FSavedText && InnerEdit() != nullptr) InnerEdit()->SetEditValue(Variant(FSavedText));
+    SetModified(false);
+    SetModified(FSavedModified);
+    if (FSavedModifiedAfterEnter) SetModifiedAfterEnter(true);
+  }
+  if (Text() == vxLoadResourceString(scxCalcError)) SetEditValue(Variant(int32_t{0}));
+  if (ActiveProperties()->AutoSelect()) {
+    SelectAll();
+  } else {
+    SetSelStart(static_cast<int>(Text().size()));
+    SetSelLength(0);
+  }
+  TvxCustomPopupEdit::PopupWindowClosed();
+}
+
+void TvxCustomCalcEdit::PropertiesChanged(TObject* sender) {
+  if (FConnecting) return;
+  TvxCustomPopupEdit::PropertiesChanged(sender);
+  if (IsLoading() || FCalculator == nullptr) return;
+  TvxCustomCalcEditProperties* properties = ActiveProperties();
+  FCalculator->SetBeepOnError(properties->BeepOnError());
+  FCalculator->SetPrecision(properties->Precision());
+  ConnectCalculator();
+}
+
+void TvxCustomCalcEdit::RepositoryItemChanged() {
+  TvxCustomPopupEdit::RepositoryItemChanged();
+  ConnectCalculator();
+}
+
+bool TvxCustomCalcEdit::IsValidChar(char key) {
+  return vxCalcIsValidTypedChar(DisplayText(), SelStart(), SelLength(), key);
+}
+
+void TvxCustomCalcEdit::KeyPress(char& key) {
+  // The decimal key of either kind types the locale's separator, before the character test.
+  if (key == '.' || key == ',') key = GetFormatSettings().DecimalSeparator;
+  if (!DroppedDown() && vxIsTextChar(key) && !IsValidChar(key)) {
+    key = 0;
+    if (ActiveProperties()->BeepOnError()) SystemBeep(0);
+    return;
+  }
+  TvxCustomPopupEdit::KeyPress(key);
+}
+
+TvxCalcEdit::TvxCalcEdit(TComponent* owner, bool inplace)
+    : TvxCustomCalcEdit(owner, inplace, CalcEditClasses(TvxCalcEditProperties::PropertiesClass())) {}
+
+TvxCustomEditClass TvxCalcEdit::EditClass() {
+  return vxObjectClassOf<TvxCalcEdit, TvxCustomEdit, TComponent*>("TvxCalcEdit");
+}
+
+// --- Start-up and shutdown -------------------------------------------------------------------
+
+namespace {
+int GCalcUnitCount = 0;
+}  // namespace
+
+void InitializevxCalc() {
+  if (GCalcUnitCount++ > 0) return;
+  GetRegisteredEditProperties().Register(TvxCalcEditProperties::PropertiesClass(),
+                                         vxLoadResourceString(scxSEditRepositoryCalcEditItem));
+}
+
+void FinalizevxCalc() {
+  if (GCalcUnitCount == 0 || --GCalcUnitCount > 0) return;
+  GetRegisteredEditProperties().Unregister(TvxCalcEditProperties::PropertiesClass());
 }

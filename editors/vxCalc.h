@@ -27,6 +27,7 @@
 
 #include "controls/vxControls.h"
 #include "controls/vxLookAndFeelPainters.h"
+#include "editors/vxTextEdit.h"
 #include "editors/vxDropDownEdit.h"
 #include "platform/gui/Controls.h"
 #include "platform/gui/Graphics.h"
@@ -83,6 +84,20 @@ TvxCalcButtonKind vxCalcCharToButton(char ch);
 // Whether a result can stand as a number of the calculator edit: 0, or a magnitude from
 // 5.0E-324 to 1.7E308. Larger or smaller results show the error.
 bool vxIsCalcValueInRange(long double value);
+
+// --- Number text of the calculator edit --------------------------------------------------
+
+// The edit's text as a number: the locale's thousand separators removed, then the locale's
+// conversion. Succeeds only for 0 and magnitudes from 5.0E-324 to 1.7E308 (value 0 otherwise).
+bool vxCalcTextToNumber(const AnsiString& text, long double& value);
+// The edit's display text of a value: the general format (with the locale's thousand
+// separators when asked), or the exponent format whose mantissa loses its trailing zeros
+// ("1.5E+3"); precision significant digits.
+AnsiString vxCalcFormatValue(long double value, int precision, bool scientific, bool thousandSeparator);
+// Whether a character typed over the selection (bytes) of the text leaves a number: only
+// signs, digits, the locale's decimal separator and "e"/"E" can; "-" into an otherwise empty
+// text does.
+bool vxCalcIsValidTypedChar(const AnsiString& text, int selStart, int selLength, char ch);
 
 class TvxCustomCalculator;
 using TvxCalcButtonClickEvent = std::function<void(TObject* sender, TvxCalcButtonKind& kind)>;
@@ -145,6 +160,9 @@ public:
 protected:
   TvxCustomCalculator(TComponent* owner, bool isPopup);
 
+  // Status csError, the error text in the display, a beep with BeepOnError.
+  void ShowError();
+
   virtual AnsiString GetDisplayText() { return AnsiString(); }
   virtual void SetDisplayText(const AnsiString& text) {}
   virtual void HidePopup(TObject* sender, TvxEditCloseUpReason reason);
@@ -178,7 +196,6 @@ private:
   void ReleaseKeyButton();
   void EndTracking();
 
-  void ShowError();
   void BeginEntry();
   void AppendDigit(char digit);
   void Operation(TvxCalcButtonKind kind);
@@ -202,3 +219,204 @@ private:
   bool FIsPopup;
   bool FConstructing = false;  // the constructor's own sizing is no resize
 };
+
+// --- Popup calculator ------------------------------------------------------------------------
+
+class TvxCustomCalcEdit;
+
+// The calculator in the popup of a calculator edit. Its display is the edit's text: every
+// result goes into the edit's inner edit as it stands and marks the edit modified. It closes
+// the popup on Alt+Up/Alt+Down, F4, Enter (after "="), Esc (after "C") and, with the edit's
+// QuickClose, on "=". Created and owned by the edit; Edit is not owned.
+class TvxPopupCalculator : public TvxCustomCalculator {
+public:
+  explicit TvxPopupCalculator(TComponent* owner);
+  const char* ClassName() const override { return "TvxPopupCalculator"; }
+
+  TvxCustomCalcEdit* Edit() const { return FEdit; }
+  void SetEdit(TvxCustomCalcEdit* value) { FEdit = value; }
+  // The push-button painter of the edit's look-and-feel; the standard one without an edit.
+  TvxLookAndFeelPainterClass GetPainter() override;
+  // Forgets a key still held from the last opening (its key-up went to the edit).
+  virtual void ResetKeyButton() { SetKeyButton(cbNone); }
+  // Before each showing: the window made, the font taken, and the size and layout fitted to
+  // it (which clears the memory and the pending operation).
+  void FitToFont(const TFont& font);
+  // A display the calculator edit would not take as a number ("-", a value beyond the double
+  // range) shows the error instead.
+  void CheckDisplay();
+
+protected:
+  AnsiString GetDisplayText() override;
+  void SetDisplayText(const AnsiString& text) override;
+  void KeyDown(WORD& key, TShiftState shift) override;
+  void KeyPress(char& key) override;
+
+private:
+  TvxCustomCalcEdit* FEdit = nullptr;
+};
+
+// --- Calculator edit -------------------------------------------------------------------------
+//
+// A single-line number edit whose popup is its own calculator. The edit value is a double
+// (Null when the text is empty or no number); Value reads it as a float, 0 for Null. Typed
+// characters are filtered so that the text stays a number ("." and "," become the locale's
+// decimal separator first); the value is shown in the general or the exponent format with
+// Precision digits, optionally with thousand separators, or by DisplayFormat when not
+// focused. While the popup is open the calculator writes into the edit's text; Enter and "="
+// (QuickClose) keep the result, Esc puts back the value, text and modified state the edit had
+// when the popup opened; an "Error" left in the text becomes the value 0 when the popup closes.
+
+// Which of the calculator edit's properties were set explicitly: Precision besides the text's.
+class TvxCalcEditPropertiesValues : public TvxTextEditPropertiesValues {
+public:
+  explicit TvxCalcEditPropertiesValues(TvxCustomEditProperties* owner) : TvxTextEditPropertiesValues(owner) {}
+  const char* ClassName() const override { return "TvxCalcEditPropertiesValues"; }
+  static TvxCustomEditPropertiesValuesClass ValuesClass();
+  void Assign(const TPersistent* source) override;
+  void RestoreDefaults() override;
+  // A change tells the owner.
+  bool Precision() const { return FPrecision; }
+  void SetPrecision(bool value);
+
+private:
+  bool FPrecision = false;
+};
+
+class TvxCustomCalcEditProperties : public TvxCustomPopupEditProperties {
+public:
+  explicit TvxCustomCalcEditProperties(TPersistent* owner);
+  const char* ClassName() const override { return "TvxCustomCalcEditProperties"; }
+  static TvxCustomEditPropertiesClass PropertiesClass();
+  TvxCustomEditPropertiesClass ClassType() const override { return PropertiesClass(); }
+  void Assign(const TPersistent* source) override;
+
+  // A write that changes a value tells the owner.
+  bool BeepOnError() const { return TvxCustomPopupEditProperties::BeepOnError(); }
+  void SetBeepOnError(bool value);
+  // Significant digits: the own value when assigned, else 15; never more than 15.
+  uint8_t Precision() const;
+  void SetPrecision(uint8_t value);
+  // "=" in the calculator closes the popup and keeps the result.
+  bool QuickClose() const { return FQuickClose; }
+  void SetQuickClose(bool value) { WriteOption(FQuickClose, value); }
+  bool ScientificFormat() const { return FScientificFormat; }
+  void SetScientificFormat(bool value) { WriteOption(FScientificFormat, value); }
+  bool UseThousandSeparator() const { return FUseThousandSeparator; }
+  void SetUseThousandSeparator(bool value) { WriteOption(FUseThousandSeparator, value); }
+  // Thousand separators are shown: UseThousandSeparator without ScientificFormat.
+  bool ThousandSeparatorsInUse() const { return FUseThousandSeparator && !FScientificFormat; }
+  TvxCalcEditPropertiesValues* AssignedValues() const {
+    return static_cast<TvxCalcEditPropertiesValues*>(TvxCustomEditProperties::AssignedValues());
+  }
+
+  // The edit's text as a number (see vxCalcTextToNumber).
+  bool TextToNumber(const AnsiString& text, long double& value) const { return vxCalcTextToNumber(text, value); }
+  // Numbers, Null and "" are valid; a string when it converts.
+  bool IsEditValueValid(Variant& value, bool focused) override;
+  // Blank shows empty; unfocused with a DisplayFormat that format; else vxCalcFormatValue.
+  void PrepareDisplayValue(const Variant& editValue, Variant& displayValue, bool focused) override;
+  void ValidateDisplayValue(Variant& displayValue, AnsiString& errorText, bool& error, TvxCustomEdit* edit) override;
+  TvxCustomEditClass GetContainerClass() const override;
+  bool IsEditValueNumeric() const override { return true; }
+
+protected:
+  TvxCustomEditPropertiesValuesClass GetAssignedValuesClass() const override {
+    return TvxCalcEditPropertiesValues::ValuesClass();
+  }
+
+private:
+  uint8_t FPrecision = 15;
+  bool FQuickClose = false;
+  bool FScientificFormat = false;
+  bool FUseThousandSeparator = false;
+};
+
+class TvxCalcEditProperties : public TvxCustomCalcEditProperties {
+public:
+  using TvxCustomCalcEditProperties::TvxCustomCalcEditProperties;
+  const char* ClassName() const override { return "TvxCalcEditProperties"; }
+  static TvxCustomEditPropertiesClass PropertiesClass();
+  TvxCustomEditPropertiesClass ClassType() const override { return PropertiesClass(); }
+  bool IsPublishedProperty(const AnsiString& name) const override;
+};
+
+class TvxCustomCalcEdit : public TvxCustomPopupEdit {
+public:
+  explicit TvxCustomCalcEdit(TComponent* owner, bool inplace = false);
+  // The calculator goes before the popup edit's own teardown.
+  ~TvxCustomCalcEdit() override;
+  const char* ClassName() const override { return "TvxCustomCalcEdit"; }
+
+  TvxCustomCalcEditProperties* ActiveProperties() {
+    return static_cast<TvxCustomCalcEditProperties*>(TvxCustomEdit::ActiveProperties());
+  }
+  TvxCustomCalcEditProperties* Properties() const {
+    return static_cast<TvxCustomCalcEditProperties*>(TvxCustomEdit::Properties());
+  }
+  TvxPopupCalculator* Calculator() const { return FCalculator; }
+
+  // 0 for a Null or empty edit value; a string that is no number raises the variant's
+  // conversion error.
+  long double Value();
+  // The edit value becomes the number as a double; a value a double cannot hold raises
+  // EConvertError and changes nothing.
+  void SetValue(long double value);
+
+  // Thousand separators out (unless scientific), then the locale's conversion: the number as
+  // a double, or Null for an empty text or no number.
+  void DisplayValueToEditValue(const Variant& displayValue, Variant& editValue, bool focused) override;
+  // Paste goes through the calculator (currency string removed, 0 for no number).
+  void PasteFromClipboard(TvxCustomInnerTextEdit& inner) override;
+  // The size the calculator's font asks for. The calculator fills the popup, so its own width
+  // and height are still those of the last showing when the popup is sized.
+  SIZE GetPopupWindowClientPreferredSize() override;
+
+protected:
+  TvxCustomCalcEdit(TComponent* owner, bool inplace, const TvxEditClasses& classes);
+  static TvxEditClasses CalcEditClasses(TvxCustomEditPropertiesClass properties);
+
+  bool CanDropDown() override;
+  void InitializePopupWindow() override;
+  void PopupWindowShowing() override;
+  void PopupWindowShowed() override;
+  void PopupWindowClosed() override;
+  void PropertiesChanged(TObject* sender) override;
+  // The properties now in use (a repository item's or the own ones) show the calculator.
+  void RepositoryItemChanged() override;
+  bool IsValidChar(char key) override;
+  void KeyPress(char& key) override;
+
+private:
+  friend class TvxPopupCalculator;
+  void InitializeCalcEdit();
+  // The calculator is the properties' popup control (without a change notification).
+  void ConnectCalculator();
+
+  TvxPopupCalculator* FCalculator = nullptr;  // owned
+  bool FConnecting = false;
+  // What Esc in the popup puts back.
+  Variant FSavedEditValue;
+  AnsiString FSavedText;
+  bool FSavedModified = false;
+  bool FSavedModifiedAfterEnter = false;
+};
+
+class TvxCalcEdit : public TvxCustomCalcEdit {
+public:
+  explicit TvxCalcEdit(TComponent* owner, bool inplace = false);
+  const char* ClassName() const override { return "TvxCalcEdit"; }
+  TvxCalcEditProperties* Properties() const {
+    return static_cast<TvxCalcEditProperties*>(TvxCustomEdit::Properties());
+  }
+  TvxCalcEditProperties* ActiveProperties() {
+    return static_cast<TvxCalcEditProperties*>(TvxCustomEdit::ActiveProperties());
+  }
+  void SetProperties(const TvxCalcEditProperties* value) { TvxCustomEdit::SetProperties(value); }
+  static TvxCustomEditClass EditClass();
+};
+
+// Registers the calculator edit's properties ("CalcEdit|...") in the editor registry (after
+// InitializevxDropDownEdit); counted, so that only the first start and the last stop act.
+void InitializevxCalc();
+void FinalizevxCalc();

@@ -2,6 +2,7 @@
 
 #include "controls/vdThemeManager.h"
 #include "controls/vdUxTheme.h"
+#include "controls/vxEditConsts.h"
 #include "controls/vxEditUtils.h"
 #include "controls/vxLookAndFeelPainters.h"
 #include "platform/gui/Forms.h"
@@ -668,6 +669,14 @@ LRESULT TvxCustomEditPopupWindow::WndProc(TMessage& m) {
     case WM_SHOWWINDOW:
       if (m.WParam != 0) UpdateWindowRegion();
       break;
+    case CM_DIALOGKEY:
+      // Tab would move the focus inside the popup before the edit heard of it.
+      if (m.WParam == VK_TAB && OnKeyDown && IsVisible()) {
+        WORD key = VK_TAB;
+        OnKeyDown(this, key, KeyDataToShiftState(m.LParam));
+        if (key == 0) return 1;
+      }
+      break;
     case VXM_POPUPCONTROLKEY:
       if (IsVisible()) SendCharToFocus(static_cast<char>(LOBYTE(m.WParam)));
       return 0;
@@ -679,4 +688,1207 @@ LRESULT TvxCustomEditPopupWindow::WndProc(TMessage& m) {
       break;
   }
   return TvxCustomPopupWindow::WndProc(m);
+}
+
+// --- Popup look-and-feel -----------------------------------------------------------------------
+
+TvxEditPopupControlLookAndFeel::TvxEditPopupControlLookAndFeel(TvxCustomEdit* edit)
+    : TvxLookAndFeel(nullptr), FEdit(edit) {}
+
+const TvxLookAndFeel* TvxEditPopupControlLookAndFeel::EditLookAndFeel() const {
+  if (FEdit == nullptr || FEdit->IsDestroying()) return nullptr;
+  if (FEdit->IsInplace()) return &FEdit->LookAndFeel();
+  TvxContainerStyle* style = FEdit->ActiveStyle();
+  return style != nullptr ? style->LookAndFeel() : nullptr;
+}
+
+TvxLookAndFeelKind TvxEditPopupControlLookAndFeel::GetActiveKind() const {
+  const TvxLookAndFeel* lookAndFeel = EditLookAndFeel();
+  return lookAndFeel != nullptr ? lookAndFeel->GetActiveKind() : TvxLookAndFeel::GetActiveKind();
+}
+
+bool TvxEditPopupControlLookAndFeel::GetActiveNativeStyle() const {
+  const TvxLookAndFeel* lookAndFeel = EditLookAndFeel();
+  return lookAndFeel != nullptr ? lookAndFeel->GetActiveNativeStyle() : TvxLookAndFeel::GetActiveNativeStyle();
+}
+
+// --- Drop-down edit properties -----------------------------------------------------------------
+
+TvxCustomDropDownEditProperties::TvxCustomDropDownEditProperties(TPersistent* owner)
+    : TvxCustomMaskEditProperties(owner) {
+  BeginUpdate();
+  Buttons()->Clear();
+  Buttons()->Add()->SetKind(bkDown);
+  EndUpdate(false);
+}
+
+TvxCustomEditPropertiesClass TvxCustomDropDownEditProperties::PropertiesClass() {
+  static const TvxEditPropertiesClassInfo info{
+      {"TvxCustomDropDownEditProperties"}, TvxCustomMaskEditProperties::PropertiesClass(),
+      [](TPersistent* owner) -> TvxCustomEditProperties* { return new TvxCustomDropDownEditProperties(owner); }};
+  return &info;
+}
+
+void TvxCustomDropDownEditProperties::Assign(const TPersistent* source) {
+  auto* other = dynamic_cast<const TvxCustomDropDownEditProperties*>(source);
+  if (other == nullptr) {
+    TvxCustomMaskEditProperties::Assign(source);
+    return;
+  }
+  BeginUpdate();
+  try {
+    TvxCustomMaskEditProperties::Assign(source);
+    FDropDownButtonIndex = other->FDropDownButtonIndex;
+    FImmediateDropDown = other->FImmediateDropDown;
+    FImmediatePopup = other->FImmediatePopup;
+    SetDropDownButtonPressedWhileActive(other->FDropDownButtonPressedWhileActive);
+    FPopupAutoSize = other->FPopupAutoSize;
+    SetPopupClientEdge(other->FPopupClientEdge);
+    FPopupBorderOption = other->FPopupBorderOption;
+    FPopupHorzAlignment = other->FPopupHorzAlignment;
+    FPopupMinHeight = other->FPopupMinHeight;
+    FPopupMinWidth = other->FPopupMinWidth;
+    FPopupHeight = other->FPopupHeight;
+    FPopupWidth = other->FPopupWidth;
+    SetPopupSizeable(other->FPopupSizeable);
+    SetPopupSysPanelStyle(other->FPopupSysPanelStyle);
+    FPopupDirectionOption = other->FPopupDirectionOption;
+    FPostPopupValueOnTab = other->FPostPopupValueOnTab;
+    OnCloseQuery = other->OnCloseQuery;
+    OnCloseUp = other->OnCloseUp;
+    OnInitPopup = other->OnInitPopup;
+    OnPopup = other->OnPopup;
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+TBitmap* TvxCustomDropDownEditProperties::ButtonGlyph() const {
+  if (FDropDownButtonIndex < 0 || FDropDownButtonIndex >= Buttons()->Count()) return nullptr;
+  return Buttons()->Items(FDropDownButtonIndex)->AssignedGlyph();
+}
+
+void TvxCustomDropDownEditProperties::SetButtonGlyph(TBitmap* value) {
+  if (FDropDownButtonIndex < 0 || FDropDownButtonIndex >= Buttons()->Count()) return;
+  Buttons()->Items(FDropDownButtonIndex)->SetGlyph(value != nullptr && !value->Empty() ? value : nullptr);
+  UpdateButtonKind();
+}
+
+void TvxCustomDropDownEditProperties::UpdateButtonKind() {
+  if (FUpdatingButtonKind || FDropDownButtonIndex < 0 || FDropDownButtonIndex >= Buttons()->Count()) return;
+  TvxFlagScope updating(FUpdatingButtonKind);
+  TvxEditButton* button = Buttons()->Items(FDropDownButtonIndex);
+  TBitmap* glyph = button->AssignedGlyph();
+  const bool hasGlyph = glyph != nullptr && !glyph->Empty();
+  if (hasGlyph && button->Kind() != bkGlyph)
+    button->SetKind(bkGlyph);
+  else if (!hasGlyph && button->Kind() == bkGlyph)
+    button->SetKind(bkDown);
+}
+
+void TvxCustomDropDownEditProperties::Changed() {
+  UpdateButtonKind();
+  TvxCustomMaskEditProperties::Changed();
+}
+
+TAlignment TvxCustomDropDownEditProperties::PopupAlignment() const {
+  switch (FPopupHorzAlignment) {
+    case pahCenter: return TAlignment::taCenter;
+    case pahRight: return TAlignment::taRightJustify;
+    default: return TAlignment::taLeftJustify;
+  }
+}
+
+void TvxCustomDropDownEditProperties::SetPopupAlignment(TAlignment value) {
+  switch (value) {
+    case TAlignment::taCenter: FPopupHorzAlignment = pahCenter; break;
+    case TAlignment::taRightJustify: FPopupHorzAlignment = pahRight; break;
+    default: FPopupHorzAlignment = pahLeft; break;
+  }
+}
+
+void TvxCustomDropDownEditProperties::SetPopupHeight(int value) { FPopupHeight = std::max(value, FPopupMinHeight); }
+
+void TvxCustomDropDownEditProperties::SetPopupMinHeight(int value) {
+  FPopupMinHeight = std::max(value, 0);
+  SetPopupHeight(FPopupHeight);
+}
+
+void TvxCustomDropDownEditProperties::SetPopupWidth(int value) {
+  if (value < 0) value = 0;
+  // 0 means "not given" and stays.
+  if (value > 0 && value < FPopupMinWidth) value = FPopupMinWidth;
+  FPopupWidth = value;
+}
+
+void TvxCustomDropDownEditProperties::SetPopupMinWidth(int value) {
+  FPopupMinWidth = std::max(value, 0);
+  SetPopupWidth(FPopupWidth);
+}
+
+TvxCustomEditPopupWindow* TvxCustomDropDownEditProperties::CreatePopupWindow(TvxCustomDropDownEdit* edit) const {
+  return new TvxCustomEditPopupWindow(edit);
+}
+
+// --- Drop-down view data -------------------------------------------------------------------------
+
+TvxCustomEditViewDataClass TvxCustomDropDownEditViewData::ViewDataClass() {
+  static const std::remove_pointer_t<TvxCustomEditViewDataClass> info{
+      {"TvxCustomDropDownEditViewData"},
+      [](TvxCustomEditProperties* properties, TvxCustomEditStyle* style, bool inplace) -> TvxCustomEditViewData* {
+        return new TvxCustomDropDownEditViewData(properties, style, inplace);
+      }};
+  return &info;
+}
+
+void TvxCustomDropDownEditViewData::Calculate(TvxCanvas& canvas, const RECT& bounds, POINT p,
+                                              std::optional<TMouseButton> button, TShiftState shift,
+                                              TvxCustomEditViewInfo& viewInfo) {
+  auto* properties = dynamic_cast<TvxCustomDropDownEditProperties*>(Properties);
+  const bool pressedLook = properties != nullptr && properties->DropDownButtonPressedWhileActive();
+  // While the edit is hot, the mouse does not press the drop-down button.
+  std::optional<TMouseButton> mouse = button;
+  if (pressedLook && IsHotAndPopup && Edit != nullptr) {
+    const int hit = viewInfo.HitTestButton(p);
+    if (hit >= 0 && hit < viewInfo.ButtonCount() && viewInfo.ButtonsInfo[static_cast<size_t>(hit)]->ButtonIndex == 0)
+      mouse.reset();
+  }
+  TvxCustomTextEditViewData::Calculate(canvas, bounds, p, mouse, shift, viewInfo);
+  if (!pressedLook || Edit == nullptr || !(HasPopupWindow || IsHotAndPopup)) return;
+  for (auto& info : viewInfo.ButtonsInfo)
+    if (info->ButtonIndex == 0 && info->State != ebsDisabled) info->State = ebsPressed;
+}
+
+TvxCustomEditViewDataClass TvxCustomDropDownEditProperties::GetViewDataClass() const {
+  return TvxCustomDropDownEditViewData::ViewDataClass();
+}
+
+// --- Drop-down edit ------------------------------------------------------------------------------
+
+TvxCustomDropDownEdit::TvxCustomDropDownEdit(TComponent* owner, bool inplace)
+    : TvxCustomDropDownEdit(owner, inplace, DropDownEditClasses(TvxCustomDropDownEditProperties::PropertiesClass())) {}
+
+TvxCustomDropDownEdit::TvxCustomDropDownEdit(TComponent* owner, bool inplace, const TvxEditClasses& classes)
+    : TvxCustomMaskEdit(owner, inplace, classes) {
+  InitializeDropDownEdit();
+}
+
+TvxEditClasses TvxCustomDropDownEdit::DropDownEditClasses(TvxCustomEditPropertiesClass properties) {
+  return TextEditClasses(properties);
+}
+
+void TvxCustomDropDownEdit::InitializeDropDownEdit() {
+  FPopupControlsLookAndFeel = std::make_unique<TvxEditPopupControlLookAndFeel>(this);
+}
+
+TvxCustomDropDownEdit::~TvxCustomDropDownEdit() {
+  Destroying();
+  RemovePendingShow();
+  if (FPopupWindow != nullptr) {
+    TvxCustomEditPopupWindow* popup = FPopupWindow;
+    popup->OnClosed = nullptr;
+    popup->OnClosing = nullptr;
+    popup->OnShowed = nullptr;
+    popup->OnShowing = nullptr;
+    popup->OnKeyDown = nullptr;
+    popup->OnCloseQuery = nullptr;
+    popup->CloseUp();
+    FPopupWindow = nullptr;
+    delete popup;
+  }
+}
+
+void TvxCustomDropDownEdit::Notification(TComponent* component, TOperation operation) {
+  TvxCustomMaskEdit::Notification(component, operation);
+  if (operation == TOperation::opRemove && component == FPopupWindow) FPopupWindow = nullptr;
+}
+
+bool TvxCustomDropDownEdit::DroppedDown() { return FPopupWindow != nullptr && FPopupWindow->IsVisible(); }
+
+void TvxCustomDropDownEdit::SetDroppedDown(bool value) {
+  if (value == DroppedDown()) return;
+  if (value) {
+    if (!IsPopupShowPending()) DropDown();
+  } else {
+    CloseUp(crUnknown);
+  }
+}
+
+bool TvxCustomDropDownEdit::IsPopupShowPending() {
+  if (FPopupWindow == nullptr || !FPopupWindow->HandleAllocated()) return false;
+  MSG msg{};
+  return PeekMessageA(&msg, FPopupWindow->Handle(), VXM_REPOPUP, VXM_REPOPUP, PM_NOREMOVE | PM_NOYIELD) != FALSE;
+}
+
+bool TvxCustomDropDownEdit::RemovePendingShow() {
+  if (FPopupWindow == nullptr || !FPopupWindow->HandleAllocated()) return false;
+  MSG msg{};
+  bool removed = false;
+  while (PeekMessageA(&msg, FPopupWindow->Handle(), VXM_REPOPUP, VXM_REPOPUP, PM_REMOVE | PM_NOYIELD)) removed = true;
+  return removed;
+}
+
+void TvxCustomDropDownEdit::DoInitPopup() {
+  TvxObjectLinkHolder self(this);
+  if (TNotifyEvent& event = Properties()->OnInitPopup) event(this);
+  if (self.Object() == nullptr) return;
+  if (RepositoryItem() != nullptr)
+    if (auto* item = dynamic_cast<TvxCustomDropDownEditProperties*>(RepositoryItem()->Properties()))
+      if (item->OnInitPopup) item->OnInitPopup(this);
+}
+
+void TvxCustomDropDownEdit::CreatePopupWindow() {
+  FPopupWindow = ActiveProperties()->CreatePopupWindow(this);
+  FPopupWindow->FreeNotification(this);
+  FPopupWindow->OnShowing = [this](TObject*) { PopupWindowShowing(); };
+  FPopupWindow->OnShowed = [this](TObject*) { PopupWindowShowed(); };
+  FPopupWindow->OnClosing = [this](TObject*) {};
+  FPopupWindow->OnClosed = [this](TObject*) { PopupWindowClosed(); };
+  FPopupWindow->OnKeyDown = [this](TObject*, WORD& key, TShiftState shift) { PopupWindowKeyDown(key, shift); };
+  FPopupWindow->OnCloseQuery = [this](TObject*, bool&) {
+    TvxCustomDropDownEditProperties* properties = ActiveProperties();
+    if (properties->OnCloseQuery) properties->OnCloseQuery(this);
+  };
+}
+
+void TvxCustomDropDownEdit::InitializePopupWindow() {
+  TvxCustomDropDownEditProperties* properties = ActiveProperties();
+  TvxCustomEditPopupWindow* popup = FPopupWindow;
+  popup->SetPopupBorderStyle(static_cast<TvxPopupBorderStyle>(properties->PopupBorderOption()));
+  popup->SetAlignHorz(properties->PopupHorzAlignment());
+  popup->SetDirection(static_cast<TvxPopupDirection>(properties->PopupDirectionOption()));
+  popup->SetClientEdge(properties->PopupClientEdge());
+  popup->SetMinHeight(properties->PopupMinHeight());
+  popup->SetMinWidth(properties->PopupMinWidth());
+  popup->SetAutoSize(properties->PopupAutoSize());
+  popup->SetSizeable(properties->PopupSizeable());
+  popup->SetSysPanelStyle(properties->PopupSysPanelStyle());
+  popup->SetPopupWidth(properties->PopupWidth());
+  popup->SetPopupHeight(properties->PopupHeight());
+  popup->SetSized(false);
+  // The frame follows the edit's look: its style's popup border (the default one resolved by
+  // the border) and shadow, and its native style.
+  auto* style = static_cast<TvxCustomEditStyle*>(ActiveStyle());
+  TvxEditPopupBorderStyle border = style->PopupBorderStyle();
+  if (border == epbsDefault) {
+    if (IsInplace()) {
+      switch (FPopupControlsLookAndFeel->GetActiveKind()) {
+        case lfFlat: border = epbsFlat; break;
+        case lfStandard: border = epbsFrame3D; break;
+        default: border = epbsSingle; break;
+      }
+    } else {
+      const TvxContainerBorderStyle edge = style->BorderStyle();
+      border = edge == cbsNone || edge == cbsFlat ? epbsFlat : epbsSingle;
+    }
+  }
+  popup->SetEditPopupBorderStyle(border);
+  popup->SetShadow(style->Shadow());
+  popup->SetNativeStyle(EditViewInfo()->NativeStyle);
+  popup->SetCloseButton(style->PopupCloseButton());
+}
+
+void TvxCustomDropDownEdit::DropDown() {
+  if (!HandleAllocated() || !IsWindowVisible(Handle()) || IsDestroying()) return;
+  if (!FPopupInitialized) {
+    FPopupInitialized = true;
+    try {
+      DoInitPopup();
+    } catch (...) {
+      FPopupInitialized = false;
+      throw;
+    }
+  }
+  if (!CanDropDown()) {
+    FPopupInitialized = false;
+    return;
+  }
+  if (FPopupWindow == nullptr) CreatePopupWindow();
+  InitializePopupWindow();
+  FPopupWindow->HandleNeeded();
+  FPopupWindow->SetFocusedControl(GetPopupFocusedControl());
+  if (!IsPopupShowPending()) PostMessageA(FPopupWindow->Handle(), VXM_REPOPUP, 0, 0);
+}
+
+void TvxCustomDropDownEdit::PopupWindowShowing() {
+  FSavedSelStart = SelStart();
+  FSavedSelLength = SelLength();
+}
+
+void TvxCustomDropDownEdit::PopupWindowShowed() {
+  FCloseUpReason = crUnknown;
+  FPopupWasShown = true;
+  PositionPopupWindowChildren(FPopupWindow->ViewInfo()->ClientRect);
+  TvxObjectLinkHolder self(this);
+  if (Properties()->OnPopup) Properties()->OnPopup(this);
+  if (self.Object() == nullptr) return;
+  if (RepositoryItem() != nullptr)
+    if (auto* item = dynamic_cast<TvxCustomDropDownEditProperties*>(RepositoryItem()->Properties()))
+      if (item->OnPopup) item->OnPopup(this);
+  if (self.Object() != nullptr) ShortRefreshContainer(false);
+}
+
+void TvxCustomDropDownEdit::CloseUp(TvxEditCloseUpReason reason) {
+  if (!DroppedDown()) return;
+  TvxObjectLinkHolder self(this);
+  if ((reason == crTab || reason == crClose || reason == crEnter) && ActiveProperties()->PopupTakesValue()) {
+    AcceptPopupValue();
+    if (self.Object() == nullptr) return;
+    if (ActiveProperties()->ImmediatePost() && CanPostEditValue()) PostEditValue();
+    if (self.Object() == nullptr) return;
+  }
+  FCloseUpReason = reason;
+  if (FPopupWindow != nullptr) FPopupWindow->CloseUp();
+}
+
+void TvxCustomDropDownEdit::PopupWindowClosed() {
+  if (IsDestroying()) return;
+  TvxCustomDropDownEditProperties* properties = ActiveProperties();
+  if (FPopupWindow != nullptr && properties->PopupSizeable() && FPopupWasShown) {
+    properties->SetPopupWidth(FPopupWindow->Width());
+    properties->SetPopupHeight(FPopupWindow->Height());
+  }
+  FPopupWasShown = false;
+  FPopupInitialized = false;
+  TvxObjectLinkHolder self(this);
+  if (Properties()->OnCloseUp) Properties()->OnCloseUp(this);
+  if (self.Object() == nullptr) return;
+  if (RepositoryItem() != nullptr)
+    if (auto* item = dynamic_cast<TvxCustomDropDownEditProperties*>(RepositoryItem()->Properties()))
+      if (item->OnCloseUp) item->OnCloseUp(this);
+  if (self.Object() == nullptr) return;
+  if (ActiveProperties()->ImmediatePost() && ModifiedAfterEnter() && CanPostEditValue()) PostEditValue();
+  if (self.Object() == nullptr || !HandleAllocated()) return;
+  SetSelStart(FSavedSelStart);
+  SetSelLength(FSavedSelLength);
+  ShortRefreshContainer(false);
+}
+
+bool TvxCustomDropDownEdit::ValidateEdit() {
+  if (DroppedDown()) CloseUp(crUnknown);
+  const bool result = TvxCustomMaskEdit::ValidateEdit();
+  // A show still waiting would open the popup after the edit was left.
+  if (RemovePendingShow()) PopupWindowClosed();
+  return result;
+}
+
+bool TvxCustomDropDownEdit::HasPopupWindow() { return DroppedDown(); }
+
+void TvxCustomDropDownEdit::InitializeViewData(TvxCustomEditViewData& viewData) {
+  TvxCustomMaskEdit::InitializeViewData(viewData);
+  if (auto* data = dynamic_cast<TvxCustomDropDownEditViewData*>(&viewData)) {
+    data->HasPopupWindow = HasPopupWindow();
+    data->IsHotAndPopup = FIsHotAndPopup;
+  }
+}
+
+void TvxCustomDropDownEdit::UpdateHotState() {
+  TvxCustomMaskEdit::UpdateHotState();
+  FIsHotAndPopup = (ViewInfo()->ContainerState & vxcsHot) != 0;
+}
+
+bool TvxCustomDropDownEdit::CanSelectLookupItem(bool byWheel) {
+  if (IsDestroying()) return false;
+  if (!IsInplace()) return true;
+  return byWheel || DroppedDown();
+}
+
+bool TvxCustomDropDownEdit::HandleDropDownKey(WORD& key, TShiftState shift) {
+  const bool alt = (shift & ssAlt) != 0;
+  if ((key == VK_F4 && !alt) || ((key == VK_UP || key == VK_DOWN) && alt)) {
+    if (DroppedDown())
+      CloseUp(crClose);
+    else
+      DropDown();
+    key = 0;
+    return true;
+  }
+  if (!DroppedDown()) return false;
+  if ((key == VK_ESCAPE || key == VK_RETURN) && !alt) {
+    SetPopupKey(true);
+    CloseUp(key == VK_ESCAPE ? crCancel : (CanModify() ? crEnter : crCancel));
+    if (!DroppedDown()) key = 0;
+    return true;
+  }
+  if (key == VK_TAB && ActiveProperties()->PostPopupValueOnTab()) {
+    CloseUp(crTab);
+    return true;
+  }
+  return false;
+}
+
+void TvxCustomDropDownEdit::PopupWindowKeyDown(WORD& key, TShiftState shift) {
+  TvxObjectLinkHolder self(this);
+  if (!HandleDropDownKey(key, shift) || self.Object() == nullptr) return;
+  // Tab closed the popup with its value: the focus moves on from the edit.
+  if (key == VK_TAB) {
+    if (TCustomForm* form = GetParentForm(this)) form->SelectNext(this, (shift & ssShift) == 0, true);
+    key = 0;
+  }
+}
+
+void TvxCustomDropDownEdit::DoEditKeyDown(WORD& key, TShiftState shift) {
+  TvxObjectLinkHolder self(this);
+  if (HandleDropDownKey(key, shift) && (key == 0 || self.Object() == nullptr)) return;
+  if (self.Object() != nullptr) TvxCustomMaskEdit::DoEditKeyDown(key, shift);
+}
+
+void TvxCustomDropDownEdit::DoEditKeyPress(char& key) {
+  const bool printable = static_cast<unsigned char>(key) >= 32;
+  if (printable && ActiveProperties()->ImmediateDropDown() && !DroppedDown() && !IsPopupShowPending()) {
+    TvxObjectLinkHolder self(this);
+    DropDown();
+    if (self.Object() == nullptr) return;
+    if (PopupWindowTakesChars() && FPopupWindow != nullptr && IsPopupShowPending()) {
+      PostMessageA(FPopupWindow->Handle(), VXM_POPUPCONTROLKEY, static_cast<unsigned char>(key), 0);
+      key = 0;
+      return;
+    }
+  } else if (printable && PopupWindowTakesChars() && (DroppedDown() || IsPopupShowPending())) {
+    PostMessageA(FPopupWindow->Handle(), VXM_POPUPCONTROLKEY, static_cast<unsigned char>(key), 0);
+    key = 0;
+    return;
+  }
+  TvxCustomMaskEdit::DoEditKeyPress(key);
+}
+
+void TvxCustomDropDownEdit::ChangeHandler() {
+  TvxObjectLinkHolder self(this);
+  TvxCustomMaskEdit::ChangeHandler();
+  // Text typed by the user: a closed popup opens, and a lookup list follows the text.
+  if (self.Object() == nullptr || !HasFocus() || IsDestroying()) return;
+  if (ActiveProperties()->ImmediateDropDown() && !DroppedDown() && !IsPopupShowPending()) DropDown();
+  if (self.Object() != nullptr && ActiveProperties()->PopupTakesValue() && HandleAllocated())
+    PostMessageA(Handle(), VXM_SYNCLOOKUP, 0, 0);
+}
+
+void TvxCustomDropDownEdit::DoButtonDown(int buttonIndex) {
+  TvxCustomMaskEdit::DoButtonDown(buttonIndex);
+  if (buttonIndex != ActiveProperties()->DropDownButtonIndex()) return;
+  // A press on the button of an open popup has closed it already (the popup's mouse hook):
+  // that press only closes.
+  if (FPopupWindow != nullptr && FPopupWindow->ClosedByOwnerClick()) {
+    FPopupWindow->SetClosedByOwnerClick(false);
+    return;
+  }
+  TvxFlagScope pressing(FIsActivatingByButton);
+  if (DroppedDown())
+    CloseUp(crClose);
+  else
+    DropDown();
+}
+
+void TvxCustomDropDownEdit::DoButtonUp(int buttonIndex) { TvxCustomMaskEdit::DoButtonUp(buttonIndex); }
+
+void TvxCustomDropDownEdit::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  TvxObjectLinkHolder self(this);
+  TvxCustomMaskEdit::MouseDown(button, shift, x, y);
+  if (self.Object() == nullptr || button != TMouseButton::mbLeft) return;
+  if (!ActiveProperties()->DropDownOnClick() || !HasFocus() || DroppedDown() || FIsActivatingByButton) return;
+  const POINT p{x, y};
+  if (EditViewInfo()->HitTestButton(p) >= 0) return;
+  if (FPopupWindow != nullptr && FPopupWindow->ClosedByOwnerClick()) {
+    FPopupWindow->SetClosedByOwnerClick(false);
+    return;
+  }
+  DropDown();
+}
+
+LRESULT TvxCustomDropDownEdit::WndProc(TMessage& m) {
+  if (m.Msg == CM_WANTSPECIALKEY && DroppedDown()) return 1;
+  return TvxCustomMaskEdit::WndProc(m);
+}
+
+// --- Popup edit ----------------------------------------------------------------------------------
+
+TvxCustomPopupEditProperties::TvxCustomPopupEditProperties(TPersistent* owner)
+    : TvxCustomDropDownEditProperties(owner) {
+  SetPopupAutoSize(true);
+  SetPopupMinHeight(100);
+  SetPopupMinWidth(100);
+  SetPopupHeight(200);
+  SetPopupWidth(250);
+  BeginUpdate();
+  SetPopupSizeable(true);
+  EndUpdate(false);
+}
+
+TvxCustomPopupEditProperties::~TvxCustomPopupEditProperties() {
+  if (FPopupControl != nullptr) FreeNotificator()->RemoveSender(FPopupControl);
+}
+
+TvxCustomEditPropertiesClass TvxCustomPopupEditProperties::PropertiesClass() {
+  static const TvxEditPropertiesClassInfo info{
+      {"TvxCustomPopupEditProperties"}, TvxCustomDropDownEditProperties::PropertiesClass(),
+      [](TPersistent* owner) -> TvxCustomEditProperties* { return new TvxCustomPopupEditProperties(owner); }};
+  return &info;
+}
+
+void TvxCustomPopupEditProperties::Assign(const TPersistent* source) {
+  TvxCustomDropDownEditProperties::Assign(source);
+  if (auto* other = dynamic_cast<const TvxCustomPopupEditProperties*>(source)) SetPopupControl(other->FPopupControl);
+}
+
+void TvxCustomPopupEditProperties::SetPopupControl(TControl* value) {
+  if (value == FPopupControl) return;
+  if (FPopupControl != nullptr) FreeNotificator()->RemoveSender(FPopupControl);
+  FPopupControl = value;
+  if (FPopupControl != nullptr) FreeNotificator()->AddSender(FPopupControl);
+}
+
+void TvxCustomPopupEditProperties::FreeNotification(TComponent* component) {
+  TvxCustomDropDownEditProperties::FreeNotification(component);
+  if (component == FPopupControl) FPopupControl = nullptr;
+}
+
+TvxCustomEditPopupWindow* TvxCustomPopupEditProperties::CreatePopupWindow(TvxCustomDropDownEdit* edit) const {
+  return new TvxPopupEditPopupWindow(edit);
+}
+
+TvxPopupEditProperties::TvxPopupEditProperties(TPersistent* owner) : TvxCustomPopupEditProperties(owner) {
+  SetImmediateDropDown(true);
+  SetImmediatePopup(true);
+}
+
+TvxCustomEditPropertiesClass TvxPopupEditProperties::PropertiesClass() {
+  static const TvxEditPropertiesClassInfo info{
+      {"TvxPopupEditProperties"}, TvxCustomPopupEditProperties::PropertiesClass(),
+      [](TPersistent* owner) -> TvxCustomEditProperties* { return new TvxPopupEditProperties(owner); }};
+  return &info;
+}
+
+TvxContainerViewInfoClass TvxPopupEditPopupWindowViewInfo::ViewInfoClass() {
+  return vxObjectClassOf<TvxPopupEditPopupWindowViewInfo, TvxContainerViewInfo>("TvxPopupEditPopupWindowViewInfo");
+}
+
+void TvxPopupEditPopupWindowViewInfo::DrawPopupFrame(TvxCanvas& canvas, RECT& r) {
+  if (NativeStyle || PopupBorderStyle != epbsFrame3D) {
+    TvxCustomEditPopupWindowViewInfo::DrawPopupFrame(canvas, r);
+    return;
+  }
+  canvas.DrawComplexFrame(r, cl3DLight, cl3DDkShadow);
+  InflateRect(&r, -1, -1);
+  canvas.DrawComplexFrame(r, clBtnHighlight, clBtnShadow);
+  InflateRect(&r, -1, -1);
+  canvas.FrameRect(r, clInactiveBorder);
+  InflateRect(&r, -1, -1);
+  canvas.FrameRect(r, clBtnFace);
+  InflateRect(&r, -1, -1);
+}
+
+TvxCustomPopupEdit::TvxCustomPopupEdit(TComponent* owner, bool inplace)
+    : TvxCustomPopupEdit(owner, inplace, DropDownEditClasses(TvxCustomPopupEditProperties::PropertiesClass())) {}
+
+TvxCustomPopupEdit::TvxCustomPopupEdit(TComponent* owner, bool inplace, const TvxEditClasses& classes)
+    : TvxCustomDropDownEdit(owner, inplace, classes) {}
+
+TvxCustomPopupEdit::~TvxCustomPopupEdit() {
+  Destroying();
+  // The popup goes with the edit: its control comes back first (unless it was freed).
+  if (FHostedControl != nullptr) RestorePopupControl();
+}
+
+void TvxCustomPopupEdit::Notification(TComponent* component, TOperation operation) {
+  TvxCustomDropDownEdit::Notification(component, operation);
+  if (operation != TOperation::opRemove) return;
+  if (component == FHostedControl) FHostedControl = nullptr;
+  if (component == FSavedParent) FSavedParent = nullptr;
+}
+
+bool TvxCustomPopupEdit::CanDropDown() { return ActiveProperties()->PopupControl() != nullptr; }
+
+TWinControl* TvxCustomPopupEdit::GetPopupFocusedControl() {
+  return dynamic_cast<TWinControl*>(ActiveProperties()->PopupControl());
+}
+
+SIZE TvxCustomPopupEdit::GetPopupWindowClientPreferredSize() {
+  // A hosted control fills the popup already: its own size is the one it had before.
+  if (FHostedControl != nullptr)
+    return SIZE{FSavedBounds.right - FSavedBounds.left, FSavedBounds.bottom - FSavedBounds.top};
+  TControl* control = ActiveProperties()->PopupControl();
+  return control != nullptr ? SIZE{control->Width(), control->Height()} : SIZE{0, 0};
+}
+
+void TvxCustomPopupEdit::DoInitPopup() {
+  TControl* control = ActiveProperties()->PopupControl();
+  if (control != nullptr) {
+    for (TControl* c = this; c != nullptr; c = c->Parent())
+      if (c == control) throw EvxEditError(vxLoadResourceString(scxEditPopupCircularReferencingError));
+  }
+  TvxCustomDropDownEdit::DoInitPopup();
+}
+
+void TvxCustomPopupEdit::PopupWindowShowing() {
+  TControl* control = ActiveProperties()->PopupControl();
+  if (control != nullptr && FHostedControl == nullptr) {
+    FSavedAlign = control->Align();
+    if (auto* form = dynamic_cast<TCustomForm*>(control)) {
+      FSavedBorderStyle = form->BorderStyle();
+      form->SetBorderStyle(TBorderStyle::bsNone);
+    }
+    FSavedBounds = control->BoundsRect();
+    FSavedParent = control->Parent();
+    if (FSavedParent != nullptr) FSavedParent->FreeNotification(this);
+    FSavedVisible = control->Visible();
+    FHostedControl = control;
+    control->FreeNotification(this);
+    control->SetParent(PopupWindow());
+    control->SetVisible(true);
+  }
+  TvxCustomDropDownEdit::PopupWindowShowing();
+  if (FHostedControl != nullptr) FHostedControl->SetAlign(TAlign::alClient);
+}
+
+void TvxCustomPopupEdit::PositionPopupWindowChildren(const RECT& clientRect) {
+  if (FHostedControl == nullptr) return;
+  FHostedControl->SetBounds(clientRect.left, clientRect.top, clientRect.right - clientRect.left,
+                            clientRect.bottom - clientRect.top);
+}
+
+void TvxCustomPopupEdit::RestorePopupControl() {
+  TControl* control = FHostedControl;
+  FHostedControl = nullptr;
+  if (control == nullptr) return;
+  control->RemoveFreeNotification(this);
+  control->SetVisible(false);
+  control->SetParent(FSavedParent);
+  control->SetAlign(FSavedAlign);
+  control->SetBounds(FSavedBounds.left, FSavedBounds.top, FSavedBounds.right - FSavedBounds.left,
+                     FSavedBounds.bottom - FSavedBounds.top);
+  if (auto* form = dynamic_cast<TCustomForm*>(control)) form->SetBorderStyle(FSavedBorderStyle);
+  control->SetVisible(FSavedVisible);
+  if (FSavedParent != nullptr) FSavedParent->RemoveFreeNotification(this);
+  FSavedParent = nullptr;
+}
+
+void TvxCustomPopupEdit::PopupWindowClosed() {
+  RestorePopupControl();
+  TvxCustomDropDownEdit::PopupWindowClosed();
+}
+
+void TvxCustomPopupEdit::HidePopup(TObject*, TvxEditCloseUpReason reason) {
+  // The control has dealt with its value: the reason is only kept.
+  SetLastCloseUpReason(reason);
+  if (PopupWindow() != nullptr) PopupWindow()->CloseUp();
+}
+
+TvxPopupEdit::TvxPopupEdit(TComponent* owner, bool inplace)
+    : TvxCustomPopupEdit(owner, inplace, DropDownEditClasses(TvxPopupEditProperties::PropertiesClass())) {}
+
+// --- Combo box -----------------------------------------------------------------------------------
+
+TvxCustomComboBoxProperties::TvxCustomComboBoxProperties(TPersistent* owner)
+    : TvxCustomDropDownEditProperties(owner) {}
+
+TvxCustomEditPropertiesClass TvxCustomComboBoxProperties::PropertiesClass() {
+  static const TvxEditPropertiesClassInfo info{
+      {"TvxCustomComboBoxProperties"}, TvxCustomDropDownEditProperties::PropertiesClass(),
+      [](TPersistent* owner) -> TvxCustomEditProperties* { return new TvxCustomComboBoxProperties(owner); }};
+  return &info;
+}
+
+TvxCustomEditPropertiesClass TvxComboBoxProperties::PropertiesClass() {
+  static const TvxEditPropertiesClassInfo info{
+      {"TvxComboBoxProperties"}, TvxCustomComboBoxProperties::PropertiesClass(),
+      [](TPersistent* owner) -> TvxCustomEditProperties* { return new TvxComboBoxProperties(owner); }};
+  return &info;
+}
+
+void TvxCustomComboBoxProperties::Assign(const TPersistent* source) {
+  auto* other = dynamic_cast<const TvxCustomComboBoxProperties*>(source);
+  if (other == nullptr) {
+    TvxCustomDropDownEditProperties::Assign(source);
+    return;
+  }
+  BeginUpdate();
+  try {
+    TvxCustomDropDownEditProperties::Assign(source);
+    SetDropDownListStyle(other->FDropDownListStyle);
+    SetDropDownRows(other->FDropDownRows);
+    SetItemHeight(other->FItemHeight);
+    FRevertable = other->FRevertable;
+    OnDrawItem = other->OnDrawItem;
+    OnMeasureItem = other->OnMeasureItem;
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TvxCustomComboBoxProperties::SetDropDownListStyle(TvxEditDropDownListStyle value) {
+  if (value == FDropDownListStyle) return;
+  FDropDownListStyle = value;
+  Changed();
+}
+
+void TvxCustomComboBoxProperties::SetDropDownRows(int value) {
+  if (value < 1 || value == FDropDownRows) return;
+  FDropDownRows = value;
+  Changed();
+}
+
+void TvxCustomComboBoxProperties::SetItemHeight(int value) {
+  if (value == FItemHeight) return;
+  FItemHeight = value;
+  Changed();
+}
+
+void TvxCustomComboBoxProperties::SetSorted(bool value) {
+  if (value == Sorted()) return;
+  LookupItems()->SetSorted(value);
+  Changed();
+}
+
+int TvxCustomComboBoxProperties::GetLookupMode() const {
+  switch (FDropDownListStyle) {
+    case lsEditFixedList: return 1;
+    case lsFixedList: return 2;
+    default: return 0;
+  }
+}
+
+TvxCustomTextEditLookupDataClass TvxCustomComboBoxProperties::GetLookupDataClass() const {
+  return TvxComboBoxLookupData::LookupDataClass();
+}
+
+TvxCustomEditListBoxClass TvxCustomComboBoxProperties::GetLookupListClass() const {
+  return TvxComboBoxListBox::ListBoxClass();
+}
+
+TvxCustomEditPopupWindow* TvxCustomComboBoxProperties::CreatePopupWindow(TvxCustomDropDownEdit* edit) const {
+  return new TvxComboBoxPopupWindow(edit);
+}
+
+TvxCustomEditViewDataClass TvxCustomComboBoxProperties::GetViewDataClass() const {
+  return TvxCustomComboBoxViewData::ViewDataClass();
+}
+
+TvxContainerViewInfoClass TvxCustomComboBoxProperties::GetViewInfoClass() const {
+  return TvxCustomComboBoxViewInfo::ViewInfoClass();
+}
+
+TvxCustomEditViewDataClass TvxCustomComboBoxViewData::ViewDataClass() {
+  static const std::remove_pointer_t<TvxCustomEditViewDataClass> info{
+      {"TvxCustomComboBoxViewData"},
+      [](TvxCustomEditProperties* properties, TvxCustomEditStyle* style, bool inplace) -> TvxCustomEditViewData* {
+        return new TvxCustomComboBoxViewData(properties, style, inplace);
+      }};
+  return &info;
+}
+
+TvxContainerViewInfoClass TvxCustomComboBoxViewInfo::ViewInfoClass() {
+  return vxObjectClassOf<TvxCustomComboBoxViewInfo, TvxContainerViewInfo>("TvxCustomComboBoxViewInfo");
+}
+
+void TvxCustomComboBoxViewInfo::Paint(TvxCanvas& canvas) {
+  auto* combo = dynamic_cast<TvxCustomComboBox*>(Edit);
+  if (combo == nullptr || OnCustomDrawText) {
+    TvxCustomTextEditViewInfo::Paint(canvas);
+    return;
+  }
+  OnCustomDrawText = [combo](TvxCustomEditViewInfo*, TvxCanvas& c, const RECT& r) { return combo->DrawEditFace(c, r); };
+  try {
+    TvxCustomTextEditViewInfo::Paint(canvas);
+  } catch (...) {
+    OnCustomDrawText = nullptr;
+    throw;
+  }
+  OnCustomDrawText = nullptr;
+}
+
+// --- Combo list and lookup data ---
+
+TvxCustomComboBoxListBox::TvxCustomComboBoxListBox(TComponent* owner) : TvxCustomEditListBox(owner) {}
+
+TvxCustomEditListBoxClass TvxComboBoxListBox::ListBoxClass() {
+  return vxObjectClassOf<TvxComboBoxListBox, TvxCustomEditListBox, TComponent*>("TvxComboBoxListBox");
+}
+
+TvxCustomComboBox* TvxCustomComboBoxListBox::ComboBox() const {
+  return LookupData() != nullptr ? dynamic_cast<TvxCustomComboBox*>(LookupData()->Edit()) : nullptr;
+}
+
+void TvxCustomComboBoxListBox::CreateWnd() {
+  TvxCustomComboBox* combo = ComboBox();
+  SetStyle(combo != nullptr && combo->HasMeasureItem() ? TListBoxStyle::lbOwnerDrawVariable
+                                                       : TListBoxStyle::lbOwnerDrawFixed);
+  TvxCustomEditListBox::CreateWnd();
+  SetItemHeight(ItemHeightOf(-1));
+}
+
+int TvxCustomComboBoxListBox::ItemHeightOf(int index) {
+  TvxCustomComboBox* combo = ComboBox();
+  int height = GetItemHeight();
+  if (combo != nullptr && combo->ActiveProperties()->ItemHeight() > 0) height = combo->ActiveProperties()->ItemHeight();
+  if (combo != nullptr && index >= 0) {
+    if (TvxScreenCanvas* canvas = vxScreenCanvas()) {
+      canvas->SetFont(Font());
+      combo->DoMeasureItem(index, *canvas, height);
+    }
+  }
+  return height;
+}
+
+void TvxCustomComboBoxListBox::MeasureItem(int index, int& height) { height = ItemHeightOf(index); }
+
+void TvxCustomComboBoxListBox::DrawItem(int index, const RECT& rect, TOwnerDrawState state) {
+  TvxCustomComboBox* combo = ComboBox();
+  if (combo != nullptr && combo->DoDrawItem(Canvas(), index, rect, state)) return;
+  TvxCustomEditListBox::DrawItem(index, rect, state);
+}
+
+void TvxCustomComboBoxListBox::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  TvxObjectLinkHolder self(this);
+  TvxCustomEditListBox::MouseUp(button, shift, x, y);
+  if (self.Object() == nullptr || button != TMouseButton::mbLeft) return;
+  if (FIgnoreRelease) {
+    FIgnoreRelease = false;
+    return;
+  }
+  const int index = ItemAtPos(POINT{x, y}, true);
+  TvxCustomComboBox* combo = ComboBox();
+  if (index < 0 || combo == nullptr) return;
+  LookupData()->SetSelected(index);
+  combo->CloseUp(crEnter);
+}
+
+TvxCustomTextEditLookupDataClass TvxComboBoxLookupData::LookupDataClass() {
+  return vxObjectClassOf<TvxComboBoxLookupData, TvxCustomTextEditLookupData, TvxCustomEdit*>("TvxComboBoxLookupData");
+}
+
+TvxCustomComboBoxListBox* TvxComboBoxLookupData::ComboList() {
+  return dynamic_cast<TvxCustomComboBoxListBox*>(List());
+}
+
+SIZE TvxComboBoxLookupData::GetListSize(int maxHeight, int maxWidth) {
+  TvxCustomComboBoxListBox* list = ComboList();
+  auto* combo = dynamic_cast<TvxCustomComboBox*>(Edit());
+  if (list == nullptr || combo == nullptr) return SIZE{0, 0};
+  const int count = GetItemCount();
+  const int rows = combo->ActiveProperties()->DropDownRows();
+  int shown = std::min(count, rows);
+  int height = 0;
+  int fitted = 0;
+  for (int i = 0; i < shown; ++i) {
+    const int h = list->ItemHeightOf(i);
+    if (fitted > 0 && maxHeight > 0 && height + h > maxHeight) break;
+    height += h;
+    ++fitted;
+  }
+  shown = fitted;
+  int width = 0;
+  for (int i = 0; i < count; ++i) width = std::max(width, list->GetItemWidth(i));
+  width += 4;
+  if (shown < count) width += GetSystemMetrics(SM_CXVSCROLL);
+  if (maxWidth > 0 && width > maxWidth) height += GetSystemMetrics(SM_CYHSCROLL);
+  list->SetScrollWidth(width);
+  return SIZE{width, height};
+}
+
+bool TvxComboBoxLookupData::FitClientSize(SIZE& size, int maxHeight) {
+  TvxCustomComboBoxListBox* list = ComboList();
+  if (list == nullptr) return true;
+  const int row = std::max(1, list->ItemHeightOf(-1));
+  if (maxHeight < row) return false;
+  int rows = std::max(1, static_cast<int>(size.cy) / row);
+  rows = std::min(rows, maxHeight / row);
+  size.cy = rows * row;
+  return true;
+}
+
+// --- Combo popup ---
+
+void TvxComboBoxPopupWindow::CalculateSize() {
+  auto* combo = dynamic_cast<TvxCustomComboBox*>(OwnerControl());
+  if (combo == nullptr) {
+    TvxCustomEditPopupWindow::CalculateSize();
+    return;
+  }
+  TvxCustomEditPopupWindowViewInfo* info = ViewInfo();
+  info->SizeGripCorner = sgcBottomRight;
+  SetOwnerParent(combo);
+  SetOwnerBounds(RECT{0, 0, combo->Width(), combo->Height()});
+  CalculateViewInfo();
+  TvxCustomComboBoxProperties* properties = combo->ActiveProperties();
+  const RECT extent = info->GetClientExtent();
+  const SIZE minimum = GetMinimumSize();
+  const SIZE list = combo->GetPopupWindowClientPreferredSize();
+  const bool sized = Sizeable() && Sized();
+  const int dropDownWidth = properties->DropDownWidth();
+
+  int width;
+  if (sized || (dropDownWidth >= 1 && !properties->DropDownAutoWidth()))
+    width = sized ? Width() : dropDownWidth;
+  else if (properties->DropDownAutoWidth())
+    width = std::max<int>(list.cx + extent.left + extent.right, combo->Width());
+  else
+    width = combo->Width();
+
+  int height;
+  const int stored = PopupHeight();
+  if (sized)
+    height = Height();
+  else if (stored >= 1 && (Sizeable() || !AutoSize()))
+    height = stored;
+  else
+    height = list.cy + extent.top + extent.bottom;
+
+  if (Sizeable()) {
+    if (MinWidth() > 0) width = std::max(width, MinWidth());
+    if (MinHeight() > 0) height = std::max(height, MinHeight());
+  }
+  width = std::max<int>(width, minimum.cx);
+  height = std::max<int>(height, minimum.cy);
+  SetBounds(Left(), Top(), width, height);
+}
+
+// --- Combo box ---
+
+TvxCustomComboBox::TvxCustomComboBox(TComponent* owner, bool inplace)
+    : TvxCustomComboBox(owner, inplace, DropDownEditClasses(TvxCustomComboBoxProperties::PropertiesClass())) {}
+
+TvxCustomComboBox::TvxCustomComboBox(TComponent* owner, bool inplace, const TvxEditClasses& classes)
+    : TvxCustomDropDownEdit(owner, inplace, classes) {
+  InitializeComboBox();
+}
+
+void TvxCustomComboBox::InitializeComboBox() {
+  // Clicks of the mouse are no OnClick here: OnClick tells of a change of the item.
+  SetControlStyle(ControlStyle() & ~csClickEvents);
+}
+
+TvxCustomComboBoxListBox* TvxCustomComboBox::List() {
+  return LookupData() != nullptr ? dynamic_cast<TvxCustomComboBoxListBox*>(LookupData()->List()) : nullptr;
+}
+
+bool TvxCustomComboBox::HasDrawItem() {
+  if (Properties()->OnDrawItem) return true;
+  if (RepositoryItem() != nullptr)
+    if (auto* item = dynamic_cast<TvxCustomComboBoxProperties*>(RepositoryItem()->Properties()))
+      return static_cast<bool>(item->OnDrawItem);
+  return false;
+}
+
+bool TvxCustomComboBox::HasMeasureItem() {
+  if (Properties()->OnMeasureItem) return true;
+  if (RepositoryItem() != nullptr)
+    if (auto* item = dynamic_cast<TvxCustomComboBoxProperties*>(RepositoryItem()->Properties()))
+      return static_cast<bool>(item->OnMeasureItem);
+  return false;
+}
+
+bool TvxCustomComboBox::DoDrawItem(TvxCanvas& canvas, int index, const RECT& r, TOwnerDrawState state) {
+  bool drawn = false;
+  TvxObjectLinkHolder self(this);
+  if (Properties()->OnDrawItem) {
+    Properties()->OnDrawItem(this, canvas, index, r, state);
+    drawn = true;
+  }
+  if (self.Object() == nullptr) return drawn;
+  if (RepositoryItem() != nullptr)
+    if (auto* item = dynamic_cast<TvxCustomComboBoxProperties*>(RepositoryItem()->Properties()))
+      if (item->OnDrawItem) {
+        item->OnDrawItem(this, canvas, index, r, state);
+        drawn = true;
+      }
+  return drawn;
+}
+
+bool TvxCustomComboBox::DoMeasureItem(int index, TvxCanvas& canvas, int& height) {
+  bool measured = false;
+  if (Properties()->OnMeasureItem) {
+    Properties()->OnMeasureItem(this, index, canvas, height);
+    measured = true;
+  }
+  if (RepositoryItem() != nullptr)
+    if (auto* item = dynamic_cast<TvxCustomComboBoxProperties*>(RepositoryItem()->Properties()))
+      if (item->OnMeasureItem) {
+        item->OnMeasureItem(this, index, canvas, height);
+        measured = true;
+      }
+  return measured;
+}
+
+bool TvxCustomComboBox::DrawEditFace(TvxCanvas& canvas, const RECT& r) {
+  if (ActiveProperties()->DropDownListStyle() != lsFixedList || !HasDrawItem()) return false;
+  Variant display;
+  GetDisplayValue(display);
+  const AnsiString text = display.IsNull() || display.IsEmpty() ? AnsiString() : display.AsString();
+  const int index = ActiveProperties()->Items()->IndexOf(text);
+  TOwnerDrawState state = odComboBoxEdit;
+  if (Focused()) {
+    state |= odSelected | odFocused;
+    canvas.SetBrushColor(clHighlight);
+    canvas.Font().SetColor(clHighlightText);
+  } else {
+    canvas.SetBrushColor(EditViewInfo()->BackgroundColor);
+    canvas.Font().SetColor(EditViewInfo()->TextColor);
+  }
+  canvas.FillRect(r);
+  if (index >= 0) DoDrawItem(canvas, index, r, state);
+  return true;
+}
+
+bool TvxCustomComboBox::CanDropDown() { return LookupData() != nullptr && LookupData()->GetItemCount() > 0; }
+
+TWinControl* TvxCustomComboBox::GetPopupFocusedControl() { return List(); }
+
+SIZE TvxCustomComboBox::GetPopupWindowClientPreferredSize() {
+  TvxComboBoxLookupData* data = ComboLookupData();
+  if (data == nullptr) return SIZE{0, 0};
+  const RECT extent = PopupWindow() != nullptr ? PopupWindow()->ViewInfo()->GetClientExtent() : RECT{};
+  const bool shadow = PopupWindow() != nullptr && PopupWindow()->Shadow();
+  const POINT topLeft = ClientToScreen(POINT{0, 0});
+  const POINT bottomLeft = ClientToScreen(POINT{0, Height()});
+  const int above = topLeft.y - GetDesktopWorkArea(topLeft).top + (shadow ? vxPopupShadow : 0);
+  const int below = GetDesktopWorkArea(bottomLeft).bottom - bottomLeft.y;
+  const int maxHeight = std::max(above, below) - extent.top - extent.bottom;
+  TvxCustomComboBoxProperties* properties = ActiveProperties();
+  int maxWidth = (properties->DropDownWidth() < 1 ? Width() : properties->DropDownWidth()) - extent.left - extent.right;
+  if (properties->DropDownSizeable() || properties->DropDownAutoWidth()) {
+    const RECT work = GetDesktopWorkArea(topLeft);
+    maxWidth = (work.right - work.left) - extent.left - extent.right;
+  }
+  return data->GetListSize(maxHeight, maxWidth);
+}
+
+bool TvxCustomComboBox::FitPopupClientSize(SIZE& clientSize, int maxHeight) {
+  TvxComboBoxLookupData* data = ComboLookupData();
+  return data == nullptr || data->FitClientSize(clientSize, maxHeight);
+}
+
+void TvxCustomComboBox::PositionPopupWindowChildren(const RECT& clientRect) {
+  if (TvxCustomComboBoxListBox* list = List())
+    list->SetBounds(clientRect.left, clientRect.top, clientRect.right - clientRect.left,
+                    clientRect.bottom - clientRect.top);
+}
+
+void TvxCustomComboBox::PopupWindowShowing() {
+  TvxCustomDropDownEdit::PopupWindowShowing();
+  // A sizeable list always has the panel with its grip.
+  PopupWindow()->SetSysPanelStyle(ActiveProperties()->DropDownSizeable());
+  if (TvxCustomComboBoxListBox* list = List()) {
+    LookupData()->UpdateList();
+    if (list->Parent() != PopupWindow()) {
+      // A list made for another item height or drawing style is made again.
+      list->SetParent(PopupWindow());
+    }
+    if (list->HandleAllocated()) list->RecreateWnd();
+    list->SetItemIndex(LookupData()->CurrentIndex());
+    LookupData()->SetSelected(LookupData()->CurrentIndex());
+  }
+}
+
+void TvxCustomComboBox::PopupWindowShowed() {
+  TvxCustomDropDownEdit::PopupWindowShowed();
+  TvxCustomComboBoxListBox* list = List();
+  if (list == nullptr || !list->HandleAllocated()) return;
+  POINT p{};
+  GetCursorPos(&p);
+  if (list->ItemAtPos(list->ScreenToClient(p), true) >= 0) list->IgnoreNextRelease();
+}
+
+bool TvxCustomComboBox::TakeListItem(int index) {
+  TvxCustomTextEditLookupData* data = LookupData();
+  const int before = data->CurrentIndex();
+  const AnsiString textBefore = Text();
+  data->SetCurrentFromList(index);
+  return data->CurrentIndex() != before || Text() != textBefore;
+}
+
+void TvxCustomComboBox::AcceptPopupValue() {
+  TvxCustomTextEditLookupData* data = LookupData();
+  if (data == nullptr) return;
+  const int index = data->SelectedIndex();
+  if (index < 0 || !DoEditing()) return;
+  if (TakeListItem(index)) SetModifiedAfterEnter(true);
+}
+
+void TvxCustomComboBox::DblClick() {
+  TvxCustomDropDownEdit::DblClick();
+  TvxCustomTextEditLookupData* data = LookupData();
+  if (!ActiveProperties()->Revertable() || DroppedDown() || data == nullptr || data->GetItemCount() == 0) return;
+  if (!DoEditing()) return;
+  TvxObjectLinkHolder self(this);
+  LockChangeEvents(true);
+  try {
+    const int count = data->GetItemCount();
+    const int next = data->CurrentIndex() + 1 >= count ? 0 : data->CurrentIndex() + 1;
+    if (TakeListItem(next)) {
+      SetModifiedAfterEnter(true);
+      if (CanPostEditValue() && ActiveProperties()->ImmediatePost() && DoValidateEdit(true)) PostEditValue(false);
+    }
+  } catch (...) {
+    if (self.Object() != nullptr) LockChangeEvents(false);
+    throw;
+  }
+  if (self.Object() != nullptr) LockChangeEvents(false);
+}
+
+void TvxCustomComboBox::MouseMove(TShiftState shift, int x, int y) {
+  TvxCustomDropDownEdit::MouseMove(shift, x, y);
+  // A press on the button dragged into the open list: the selection follows the mouse.
+  if (!HandleAllocated() || GetCapture() != Handle() || !DroppedDown()) return;
+  TvxCustomComboBoxListBox* list = List();
+  if (list == nullptr || !list->HandleAllocated()) return;
+  const POINT screen = ClientToScreen(POINT{x, y});
+  const RECT client = PopupWindow()->ViewInfo()->ClientRect;
+  const POINT inPopup = PopupWindow()->ScreenToClient(screen);
+  if (!PtInRect(&client, inPopup)) return;
+  const POINT inList = list->ScreenToClient(screen);
+  if (list->ItemAtPos(inList, true) < 0) return;
+  SendMessageA(list->Handle(), WM_LBUTTONDOWN, 0, MAKELPARAM(inList.x, inList.y));
+}
+
+void TvxCustomComboBox::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (button == TMouseButton::mbLeft) SetControlState(ControlState() & ~csClicked);
+  TvxCustomDropDownEdit::MouseUp(button, shift, x, y);
+}
+
+void TvxCustomComboBox::InnerWindowProc(TMessage& message) {
+  // A release on the inner edit is no click of the combo box either.
+  if (message.Msg == WM_LBUTTONUP)
+    if (IvxCustomInnerEdit* inner = InnerEdit())
+      if (TWinControl* control = inner->GetControl()) control->SetControlState(control->ControlState() & ~csClicked);
+  TvxCustomDropDownEdit::InnerWindowProc(message);
+}
+
+LRESULT TvxCustomComboBox::Dispatch(TMessage& m) {
+  if (m.Msg == VXM_SYNCLOOKUP) {
+    if (TvxCustomTextEditLookupData* data = LookupData()) {
+      Variant display;
+      GetDisplayValue(display);
+      AnsiString text = display.IsNull() || display.IsEmpty() ? AnsiString() : display.AsString();
+      AnsiString tail;
+      if (!text.empty()) data->Locate(text, tail, false, false);
+    }
+    return 0;
+  }
+  return TvxCustomDropDownEdit::Dispatch(m);
+}
+
+TvxComboBox::TvxComboBox(TComponent* owner, bool inplace)
+    : TvxCustomComboBox(owner, inplace, DropDownEditClasses(TvxComboBoxProperties::PropertiesClass())) {}
+
+// --- Start-up and shutdown -----------------------------------------------------------------------
+
+namespace {
+int GDropDownEditUnitCount = 0;
+}  // namespace
+
+void InitializevxDropDownEdit() {
+  if (GDropDownEditUnitCount++ > 0) return;
+  GetRegisteredEditProperties().Register(TvxComboBoxProperties::PropertiesClass(),
+                                         vxLoadResourceString(scxSEditRepositoryComboBoxItem));
+  GetRegisteredEditProperties().Register(TvxPopupEditProperties::PropertiesClass(),
+                                         vxLoadResourceString(scxSEditRepositoryPopupEditItem));
+}
+
+void FinalizevxDropDownEdit() {
+  if (GDropDownEditUnitCount == 0 || --GDropDownEditUnitCount > 0) return;
+  GetRegisteredEditProperties().Unregister(TvxComboBoxProperties::PropertiesClass());
+  GetRegisteredEditProperties().Unregister(TvxPopupEditProperties::PropertiesClass());
 }

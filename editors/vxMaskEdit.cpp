@@ -51,6 +51,21 @@ TvxCustomMaskEditProperties* TvxMaskEditCustomMode::Properties() const {
 
 void TvxMaskEditCustomMode::SetMask(const AnsiString& AMask) { FMask = AMask; }
 
+bool TvxMaskEditCustomMode::WholeCharacter(char AChar, AnsiString& AChars) {
+  const char lead = FPendingLead;
+  FPendingLead = 0;
+  if (lead != 0 && IsTrail(AChar)) {
+    AChars = AnsiString{lead, AChar};
+    return true;
+  }
+  if (IsLead(AChar)) {
+    FPendingLead = AChar;
+    return false;
+  }
+  AChars.assign(1, AChar);
+  return true;
+}
+
 void TvxMaskEditCustomMode::Beep() {
   if (FEdit != nullptr) FEdit->MaskBeep();
 }
@@ -247,14 +262,8 @@ bool TvxMaskEditStandardMode::TypeChars(const AnsiString& AChars) {
 }
 
 bool TvxMaskEditStandardMode::PressSymbol(char& AChar) {
-  const char lead = FPendingLead;
-  FPendingLead = 0;
-  if (lead != 0 && IsTrail(AChar)) return TypeChars(AnsiString{lead, AChar});
-  if (IsLead(AChar)) {
-    FPendingLead = AChar;
-    return false;
-  }
-  return TypeChars(AnsiString(1, AChar));
+  AnsiString chars;
+  return WholeCharacter(AChar, chars) && TypeChars(chars);
 }
 
 void TvxMaskEditStandardMode::UpdateEditValue() {
@@ -287,6 +296,7 @@ void TvxMaskEditRegExprMode::SetMask(const AnsiString& AMask) {
   TvxMaskEditCustomMode::SetMask(AMask);
   FHead.clear();
   FTail.clear();
+  FTailMemo.clear();
   FRebuild = true;
   if (!IsMasked()) {
     FRegExpr->Clear();
@@ -294,7 +304,13 @@ void TvxMaskEditRegExprMode::SetMask(const AnsiString& AMask) {
   }
   if (TvxCustomMaskEditProperties* properties = Properties())
     FRegExpr->SetCaseInsensitive(properties->CaseInsensitive());
-  CompileMask(*FRegExpr, AMask);
+  try {
+    CompileMask(*FRegExpr, AMask);
+  } catch (...) {
+    // A mode whose mask does not compile works as no mask at all.
+    FMask.clear();
+    throw;
+  }
 }
 
 std::unique_ptr<TvxRegExpr> TvxMaskEditRegExprMode::NewCompiledRegExpr() const {
@@ -305,8 +321,12 @@ std::unique_ptr<TvxRegExpr> TvxMaskEditRegExprMode::NewCompiledRegExpr() const {
 }
 
 int TvxMaskEditRegExprMode::LastCharLength(const AnsiString& AText) {
-  if (AText.empty()) return 0;
-  return AText.size() >= 2 && IsTrailByteAt(AText, AText.size() - 1) ? 2 : 1;
+  if (AText.size() < 2) return static_cast<int>(AText.size());
+  // Backwards without reading the whole text: the run of bytes that could be lead bytes before
+  // the last byte decides; an odd run makes the last byte a trail byte.
+  size_t run = 0;
+  for (size_t i = AText.size() - 1; i > 0 && IsLead(AText[i - 1]); --i) ++run;
+  return run % 2 == 1 ? 2 : 1;
 }
 
 int TvxMaskEditRegExprMode::FirstCharLength(const AnsiString& AText) {
@@ -331,6 +351,7 @@ AnsiString TvxMaskEditRegExprMode::GetFormattedText(const AnsiString& AText) {
 
 void TvxMaskEditRegExprMode::Rebuild(const AnsiString& AText, int ACaret) {
   FRebuild = false;
+  FTailMemo.clear();
   FHead.clear();
   const size_t caret = static_cast<size_t>(std::clamp<int>(ACaret, 0, static_cast<int>(AText.size())));
   if (!FRegExpr->IsCompiled()) {
@@ -362,9 +383,18 @@ void TvxMaskEditRegExprMode::Sync() {
 
 bool TvxMaskEditRegExprMode::TailCheck() {
   if (!FRegExpr->IsCompiled()) return true;
+  const size_t length = FTail.size();
+  TrimTailMemo();
+  std::vector<std::vector<const TvxRegExprState*>> seen;
   int steps = 0;
   bool fits = true;
-  for (char c : FTail) {
+  for (size_t k = 0; k <= length; ++k) {
+    const size_t rest = length - k;
+    std::vector<const TvxRegExprState*> states = FRegExpr->CurrentStates();
+    if (rest < FTailMemo.size() && !FTailMemo[rest].empty() && FTailMemo[rest] == states) break;
+    seen.push_back(std::move(states));
+    if (k == length) break;
+    char c = FTail[k];
     if (!FRegExpr->Next(c)) {
       fits = false;
       break;
@@ -372,7 +402,15 @@ bool TvxMaskEditRegExprMode::TailCheck() {
     ++steps;
   }
   StepBack(steps);
+  if (fits) {
+    if (FTailMemo.size() < length + 1) FTailMemo.resize(length + 1);
+    for (size_t k = 0; k < seen.size(); ++k) FTailMemo[length - k] = std::move(seen[k]);
+  }
   return fits;
+}
+
+void TvxMaskEditRegExprMode::TrimTailMemo() {
+  if (FTailMemo.size() > FTail.size() + 1) FTailMemo.resize(FTail.size() + 1);
 }
 
 void TvxMaskEditRegExprMode::StepBack(int ACount) {
@@ -410,12 +448,14 @@ void TvxMaskEditRegExprMode::DeleteSelection() {
     if (fromTail > 0) {
       FCut += FTail.substr(0, static_cast<size_t>(fromTail));
       FTail.erase(0, static_cast<size_t>(fromTail));
+      TrimTailMemo();
     }
     FCutHeadLength = fromHead;
   } else {
     const int fromTail = std::min<int>(length, static_cast<int>(FTail.size()));
     FCut = FTail.substr(0, static_cast<size_t>(fromTail));
     FTail.erase(0, static_cast<size_t>(fromTail));
+    TrimTailMemo();
     FCutHeadLength = 0;
   }
 }
@@ -434,14 +474,15 @@ void TvxMaskEditRegExprMode::RestoreSelection() {
   FCutHeadLength = 0;
 }
 
-void TvxMaskEditRegExprMode::DropRest() {
+void TvxMaskEditRegExprMode::DropRest(bool AKeepCaret) {
   AnsiString text = FEdit->MaskText();
   const size_t caret = static_cast<size_t>(std::clamp<int>(FEdit->MaskSelStart(), 0, static_cast<int>(text.size())));
   text.erase(caret, FTail.size());
   FTail.clear();
+  FTailMemo.clear();
   FEdit->SetMaskText(text);
   FEdit->SetMaskSelLength(0);
-  FEdit->SetMaskSelStart(static_cast<int>(text.size()));
+  FEdit->SetMaskSelStart(AKeepCaret ? static_cast<int>(caret) : static_cast<int>(text.size()));
 }
 
 bool TvxMaskEditRegExprMode::TypeChars(const AnsiString& AChars) {
@@ -496,79 +537,62 @@ bool TvxMaskEditRegExprMode::TypeChars(const AnsiString& AChars) {
 }
 
 bool TvxMaskEditRegExprMode::PressSymbol(char& AChar) {
-  const char lead = FPendingLead;
-  FPendingLead = 0;
-  if (lead != 0 && IsTrail(AChar)) return TypeChars(AnsiString{lead, AChar});
-  if (IsLead(AChar)) {
-    FPendingLead = AChar;
-    return false;
-  }
-  if (!TypeChars(AnsiString(1, AChar))) return false;
-  // The key goes on in the pattern's case.
+  AnsiString chars;
+  if (!WholeCharacter(AChar, chars) || !TypeChars(chars)) return false;
+  // One byte goes on as the key, in the pattern's case.
   AChar = FHead.back();
   return true;
 }
 
-bool TvxMaskEditRegExprMode::PressBackspace() {
+bool TvxMaskEditRegExprMode::DeleteKeyHandled(WORD AKey, bool& AGoesOn) {
   Sync();
+  AGoesOn = true;
   if (!InSync()) {
+    // Refused text before the caret: the key works as in a plain edit; the next key rebuilds.
     FRebuild = true;
     return true;
   }
-  if (FEdit->MaskSelLength() > 0) {
-    DeleteSelection();
-    FCut.clear();
-    if (!FTail.empty() && FTailValid && !TailCheck()) {
-      FEdit->SendMaskKey(VK_BACK);
-      DropRest();
-      Beep();
-      return false;
-    }
-    return true;
+  if (FEdit->MaskSelLength() <= 0) return false;
+  DeleteSelection();
+  FCut.clear();
+  if (!FTail.empty() && FTailValid && !TailCheck()) {
+    FEdit->SendMaskKey(AKey);
+    DropRest();
+    Beep();
+    AGoesOn = false;
   }
+  return true;
+}
+
+bool TvxMaskEditRegExprMode::PressBackspace() {
+  bool goesOn = true;
+  if (DeleteKeyHandled(VK_BACK, goesOn)) return goesOn;
   if (FHead.empty()) return true;
   const int length = LastCharLength(FHead);
   StepBack(length);
   FHead.resize(FHead.size() - static_cast<size_t>(length));
   if (!FTail.empty() && FTailValid && !TailCheck()) {
     // The rest cannot follow what stays: it goes, and the key deletes the character.
-    AnsiString text = FEdit->MaskText();
-    const size_t caret = static_cast<size_t>(std::clamp<int>(FEdit->MaskSelStart(), 0, static_cast<int>(text.size())));
-    text.erase(caret, FTail.size());
-    FTail.clear();
-    FEdit->SetMaskText(text);
-    FEdit->SetMaskSelStart(static_cast<int>(caret));
+    DropRest(true);
   }
   FCut.clear();
   return true;
 }
 
 bool TvxMaskEditRegExprMode::PressDelete() {
-  Sync();
-  if (!InSync()) {
-    FRebuild = true;
-    return true;
-  }
-  if (FEdit->MaskSelLength() > 0) {
-    DeleteSelection();
-    FCut.clear();
-    if (!FTail.empty() && FTailValid && !TailCheck()) {
-      FEdit->SendMaskKey(VK_DELETE);
-      DropRest();
-      Beep();
-      return false;
-    }
-    return true;
-  }
+  bool goesOn = true;
+  if (DeleteKeyHandled(VK_DELETE, goesOn)) return goesOn;
   if (FTail.empty()) return true;
   const int length = FirstCharLength(FTail);
   FTail.erase(0, static_cast<size_t>(length));
+  TrimTailMemo();
   if (!FTail.empty() && FTailValid && !TailCheck()) {
     // The rest goes; the caret stays before the character the key deletes.
     AnsiString text = FEdit->MaskText();
     const size_t caret = FHead.size();
     text.resize(std::min(text.size(), caret + static_cast<size_t>(length)));
     FTail.clear();
+    TrimTailMemo();
     FEdit->SetMaskText(text);
     FEdit->SetMaskSelStart(static_cast<int>(caret));
   }
@@ -584,6 +608,7 @@ void TvxMaskEditRegExprMode::GotoEnd() {
   }
   FHead += FTail.substr(0, i);
   FTail.erase(0, i);
+  TrimTailMemo();
   // A refused byte stops the head; the next key rebuilds from the text.
   if (!FTail.empty()) FRebuild = true;
 }
@@ -631,6 +656,7 @@ bool TvxMaskEditRegExprMode::PressRight() {
   }
   FHead += chars;
   FTail.erase(0, chars.size());
+  TrimTailMemo();
   return true;
 }
 
@@ -779,12 +805,7 @@ bool TvxMaskEditRegExprExMode::PressBackspace() {
   const AnsiString removedText = FHead.substr(kept.size());
   FHead = kept;
   if (!FTail.empty() && FTailValid && !TailCheck()) {
-    AnsiString text = FEdit->MaskText();
-    const size_t caret = static_cast<size_t>(std::clamp<int>(FEdit->MaskSelStart(), 0, static_cast<int>(text.size())));
-    text.erase(caret, FTail.size());
-    FTail.clear();
-    FEdit->SetMaskText(text);
-    FEdit->SetMaskSelStart(static_cast<int>(caret));
+    DropRest(true);
   }
   // One Backspace per character removed.
   for (size_t i = 0; i < removedText.size(); i = NextCharIndex(removedText, i)) FEdit->SendMaskKey(VK_BACK);
@@ -877,12 +898,38 @@ void TvxCustomMaskEditProperties::SetEditMask(const AnsiString& AValue) {
 
 void TvxCustomMaskEditProperties::SetMaskKind(TvxEditMaskKind AValue) {
   if (FMaskKind == AValue) return;
+  // The mask must make sense in the new kind too: a standard mask such as "(999" is no
+  // regular expression. A kind it does not compile in is refused.
+  const TvxEditMaskKind old = FMaskKind;
   FMaskKind = AValue;
+  try {
+    CreateMode(nullptr)->SetMask(EditMask());
+  } catch (...) {
+    FMaskKind = old;
+    throw;
+  }
   Changed();
 }
 
 void TvxCustomMaskEditProperties::SetMaxLength(int AValue) {
   TvxCustomTextEditProperties::SetMaxLength(IsMasked() ? 0 : AValue);
+}
+
+TvxCustomEditClass TvxCustomMaskEditProperties::GetContainerClass() const {
+  return vxObjectClassOf<TvxMaskEdit, TvxCustomEdit, TComponent*>("TvxMaskEdit");
+}
+
+bool TvxCustomMaskEditProperties::IsPublishedProperty(const AnsiString& name) const {
+  // The text edit's formats and range are not the mask edit's.
+  static const char* const names[] = {
+      "Alignment",   "AlwaysShowBlanksAndLiterals", "AssignedValues", "AutoSelect",    "BeepOnError",
+      "CaseInsensitive", "CharCase",              "EchoMode",       "HideSelection", "IgnoreMaskBlank",
+      "ImeMode",     "ImeName",                   "IncrementalSearch", "LookupItems", "LookupItemsSorted",
+      "MaskKind",    "EditMask",                  "MaxLength",      "OEMConvert",    "PasswordChar",
+      "ReadOnly",    "UseLeftAlignmentOnEditing", "ValidateOnEnter"};
+  for (const char* published : names)
+    if (SameText(name, published)) return true;
+  return false;
 }
 
 std::unique_ptr<TvxMaskEditCustomMode> TvxCustomMaskEditProperties::CreateMode(IvxMaskModeEdit* AEdit) {
@@ -893,7 +940,11 @@ TvxMaskEditCustomMode* TvxCustomMaskEditProperties::Mode() {
   const AnsiString mask = EditMask();
   if (!FMode || FMode->Kind() != FMaskKind || FMode->Mask() != mask) {
     FMode = CreateMode(nullptr);
-    FMode->SetMask(mask);
+    try {
+      FMode->SetMask(mask);
+    } catch (const EvxMaskEditError&) {
+      // A mask that came in without the check (a default mask that does not compile): no mask.
+    }
   }
   return FMode.get();
 }
@@ -950,11 +1001,15 @@ bool TvxCustomMaskEdit::UpdateMode() {
   bool changed = false;
   if (!FMode || FMode->Kind() != properties->MaskKind()) {
     FMode = properties->CreateMode(this);
-    FMode->SetMask(mask);
     changed = true;
-  } else if (FMode->Mask() != mask) {
-    FMode->SetMask(mask);
+  }
+  if (changed || FMode->Mask() != mask) {
     changed = true;
+    try {
+      FMode->SetMask(mask);
+    } catch (const EvxMaskEditError&) {
+      // Only a mask that skipped the properties' check gets here: the edit works without it.
+    }
   }
   FMode->SetCharCase(properties->CharCase());
   return changed;
@@ -1216,6 +1271,14 @@ void TvxCustomMaskEdit::DoEditKeyPress(char& key) {
 void TvxCustomMaskEdit::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   TvxObjectLinkHolder link(this);
   TvxCustomTextEdit::MouseDown(button, shift, x, y);
+  if (link.Object() != nullptr && button == TMouseButton::mbLeft && IsMasked()) FMode->SyncSelection();
+}
+
+// The inner edit hears of a press before the EDIT places the caret for it: the selection is
+// made to fit the mask again once the button is released.
+void TvxCustomMaskEdit::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  TvxObjectLinkHolder link(this);
+  TvxCustomTextEdit::MouseUp(button, shift, x, y);
   if (link.Object() != nullptr && button == TMouseButton::mbLeft && IsMasked()) FMode->SyncSelection();
 }
 

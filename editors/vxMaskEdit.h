@@ -134,6 +134,9 @@ public:
 
 protected:
   void Beep();
+  // A typed byte as a whole character in AChars; false (the byte swallowed) while a lead byte
+  // waits for its trail byte. A lead byte followed by anything else is dropped.
+  bool WholeCharacter(char AChar, AnsiString& AChars);
   bool NeedsEmptyValue() const { return FEdit == nullptr || FEdit->MaskDesigning(); }
 
   IvxMaskModeEdit* FEdit;
@@ -238,11 +241,14 @@ protected:
   bool InSync() const { return FInSync; }
   // The tail can follow the current state; the automaton ends where it began.
   bool TailCheck();
+  // What Backspace and Delete share: true when it answered the key (AGoesOn) itself, because
+  // refused text stands before the caret or a selection was deleted.
+  bool DeleteKeyHandled(WORD AKey, bool& AGoesOn);
   // Cuts the selection out of head or tail (remembered for RestoreSelection).
   void DeleteSelection();
   void RestoreSelection();
-  // The edit loses the tail at the caret; the caret goes to the end.
-  void DropRest();
+  // The edit loses the tail at the caret; the caret goes to the end unless kept.
+  void DropRest(bool AKeepCaret = false);
   // Steps the automaton over AChars; all or nothing. AAccepted gets them in the pattern's case.
   bool StepChars(const AnsiString& AChars, AnsiString& AAccepted);
   // Takes back ACount steps.
@@ -270,6 +276,13 @@ protected:
   // The tail fitted after the head when last checked; a tail that did not (refused text) is
   // left alone.
   bool FTailValid = true;
+  // What passing tail checks saw: for each count of tail bytes still to come, the states the
+  // automaton stood in before them. The tail changes only at its front between rebuilds, so a
+  // later check that reaches the same states with as many bytes to come knows the rest fits
+  // and stops: typing in a long text does not step through all of it.
+  std::vector<std::vector<const TvxRegExprState*>> FTailMemo;
+  // Forgets what no longer stands in the tail (after its front lost bytes).
+  void TrimTailMemo();
 };
 
 // The regular-expression mask with forced literals typed automatically.
@@ -343,6 +356,10 @@ public:
   // The value of an empty input under the mask, as the edit's mode last gave it.
   const AnsiString& EmptyString() const { return FEmptyString; }
   void SetEmptyString(const AnsiString& AValue) { FEmptyString = AValue; }
+
+  TvxCustomEditClass GetContainerClass() const override;
+  // The mask settings and the text edit's, without its formats and range.
+  bool IsPublishedProperty(const AnsiString& name) const override;
 
   // A mode for MaskKind, working on AEdit (none: for checking masks).
   virtual std::unique_ptr<TvxMaskEditCustomMode> CreateMode(IvxMaskModeEdit* AEdit);
@@ -432,6 +449,7 @@ protected:
   void KeyUp(WORD& key, TShiftState shift) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   void DoEnter() override;
 
 private:

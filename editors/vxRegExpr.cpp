@@ -1151,6 +1151,17 @@ int TvxRegExpr::HistoryCount() const { return FAutomat ? FAutomat->HistoryCount(
 
 int TvxRegExpr::CurrentStateCount() const { return FAutomat ? FAutomat->Current().Count() : 0; }
 
+std::vector<const TvxRegExprState*> TvxRegExpr::CurrentStates() const {
+  std::vector<const TvxRegExprState*> states;
+  if (!FAutomat) return states;
+  const TvxRegExprStates& current = FAutomat->Current();
+  states.reserve(static_cast<size_t>(current.Count()));
+  for (int i = 0; i < current.Count(); ++i) states.push_back(current.Items(i));
+  std::sort(states.begin(), states.end());
+  states.erase(std::unique(states.begin(), states.end()), states.end());
+  return states;
+}
+
 int TvxRegExpr::StateCount() const { return FAutomat ? FAutomat->StateCount() : 0; }
 
 int64_t TvxRegExpr::TransitionCount() const { return FAutomat ? FAutomat->TransitionCount() : 0; }

@@ -495,6 +495,9 @@ public:
   // state list: what a keystroke costs in memory.
   int HistoryCount() const;
   int CurrentStateCount() const;
+  // The states the automaton stands in, sorted, each once (none while not compiled). From equal
+  // states every later character gets the same answer.
+  std::vector<const TvxRegExprState*> CurrentStates() const;
   // What the compiled automaton costs: its states, its successor entries, and the states
   // looked at by all steps since the compile (0 while not compiled).
   int StateCount() const;

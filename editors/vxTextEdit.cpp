@@ -268,8 +268,9 @@ void TvxCustomTextEditViewData::Calculate(TvxCanvas& canvas, const RECT& bounds,
 void TvxCustomTextEditViewData::EditValueToDrawValue(const Variant& editValue, TvxCustomEditViewInfo& viewInfo) {
   auto* info = dynamic_cast<TvxCustomTextEditViewInfo*>(&viewInfo);
   if (info == nullptr) return;
+  // A copy of the editor painted elsewhere has no inner edit over it.
   auto* edit = dynamic_cast<TvxCustomEdit*>(Edit);
-  if (edit != nullptr && edit->IsInnerEditVisible()) {
+  if (edit != nullptr && (edit->ControlState() & csPaintCopy) == 0 && edit->IsInnerEditVisible()) {
     info->Text.clear();
     return;
   }
@@ -366,9 +367,10 @@ AnsiString TvxCustomTextEditLookupData::GetItemText(int index) {
 }
 
 int TvxCustomTextEditLookupData::IndexOf(const AnsiString& text) {
-  const int count = GetItemCount();
+  IvxTextEditProperties* properties = TextProperties();
+  const int count = properties != nullptr ? properties->GetLookupItemCount() : 0;
   for (int i = 0; i < count; ++i)
-    if (SameText(GetItemText(i), text)) return i;
+    if (SameText(properties->GetLookupItemText(i), text)) return i;
   return -1;
 }
 
@@ -384,7 +386,7 @@ bool TvxCustomTextEditLookupData::Locate(AnsiString& text, AnsiString& tail, boo
   }
   if (!text.empty()) {
     for (int i = next ? std::max(FSelectedIndex + 1, 0) : 0; i < count; ++i) {
-      const AnsiString item = GetItemText(i);
+      const AnsiString item = properties->GetLookupItemText(i);
       if (item.size() < text.size() || !SameText(std::string_view(item).substr(0, text.size()), text)) continue;
       // The match ends on a whole character of the item: a text that ends in the lead byte of
       // a character still being typed takes that character of the item whole.
@@ -585,7 +587,11 @@ void TvxCustomEditListBox::MouseMove(TShiftState shift, int x, int y) {
 bool TvxCustomEditListBox::DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) {
   if (TvxCustomInnerListBox::DoMouseWheel(shift, wheelDelta, mousePos)) return true;
   if (!HandleAllocated()) return false;
-  const int lines = std::max(1, Mouse.WheelScrollLines());
+  const int lines = Mouse.WheelScrollLines();
+  if (lines == TMouse::WheelPageScroll) {
+    Perform(WM_VSCROLL, wheelDelta > 0 ? SB_PAGEUP : SB_PAGEDOWN, 0);
+    return true;
+  }
   const WPARAM code = wheelDelta > 0 ? SB_LINEUP : SB_LINEDOWN;
   for (int i = 0; i < lines; ++i) Perform(WM_VSCROLL, code, 0);
   return true;
@@ -825,7 +831,18 @@ int TvxCustomInnerTextEdit::CaretPosition() {
 }
 
 LRESULT TvxCustomInnerTextEdit::CallDefWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-  return CallWindowProcA(FDefWndProc, Handle(), msg, wParam, lParam);
+  const LRESULT result = CallWindowProcA(FDefWndProc, Handle(), msg, wParam, lParam);
+  if (msg != WM_GETTEXT && msg != WM_GETTEXTLENGTH) FTextCacheValid = false;
+  return result;
+}
+
+AnsiString TvxCustomInnerTextEdit::GetText() {
+  if (!HandleAllocated()) return TCustomEdit::GetText();
+  if (!FTextCacheValid) {
+    FTextCache = TCustomEdit::GetText();
+    FTextCacheValid = true;
+  }
+  return FTextCache;
 }
 
 void TvxCustomInnerTextEdit::CreateParams(TCreateParams& params) {
@@ -836,6 +853,7 @@ void TvxCustomInnerTextEdit::CreateParams(TCreateParams& params) {
 }
 
 void TvxCustomInnerTextEdit::CreateWnd() {
+  FTextCacheValid = false;
   TCustomEdit::CreateWnd();
   CallDefWndProc(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(FText.c_str()));
 }
@@ -1054,7 +1072,39 @@ LRESULT TvxCustomInnerTextEdit::WMGetText(TMessage& m) {
   return vxCopyTextToBuffer(text, m.WParam, m.LParam);
 }
 
+namespace {
+
+// Messages after which the EDIT may hold another text without having said so by EN_CHANGE.
+bool MayChangeTextSilently(UINT msg) {
+  switch (msg) {
+    case WM_SETTEXT:
+    case EM_REPLACESEL:
+    case WM_CUT:
+    case WM_PASTE:
+    case WM_CLEAR:
+    case WM_UNDO:
+    case EM_UNDO:
+    case WM_IME_CHAR:
+    case WM_IME_COMPOSITION:
+    case WM_IME_ENDCOMPOSITION: return true;
+    default: return false;
+  }
+}
+
+}  // namespace
+
 LRESULT TvxCustomInnerTextEdit::WndProc(TMessage& m) {
+  if (MayChangeTextSilently(m.Msg)) {
+    FTextCacheValid = false;
+    const LRESULT result = DispatchInner(m);
+    FTextCacheValid = false;
+    return result;
+  }
+  if (m.Msg == CN_COMMAND && (HIWORD(m.WParam) == EN_CHANGE || HIWORD(m.WParam) == EN_UPDATE)) FTextCacheValid = false;
+  return DispatchInner(m);
+}
+
+LRESULT TvxCustomInnerTextEdit::DispatchInner(TMessage& m) {
   switch (m.Msg) {
     case WM_KEYDOWN: return WMKeyDown(m);
     case WM_CHAR: return WMChar(m);
@@ -1806,7 +1856,7 @@ void TvxCustomTextEdit::ClearSelection() {
 
 void TvxCustomTextEdit::CopyToClipboard(TvxCustomInnerTextEdit&) { CopyToClipboard(); }
 
-bool TvxCustomTextEdit::ReplaceSelection(const AnsiString& text) {
+bool TvxCustomTextEdit::CanReplaceSelection(const AnsiString& text) {
   AnsiString newText;
   int caret = 0;
   return CanChangeSelText(text, newText, caret);
@@ -1821,7 +1871,7 @@ void TvxCustomTextEdit::CutToClipboard(TvxCustomInnerTextEdit& inner) {
     return;
   }
   // The user's cut: a refusal changes neither the text nor the clipboard.
-  if (!ReplaceSelection(AnsiString())) return;
+  if (!CanReplaceSelection(AnsiString())) return;
   const AnsiString before = DisplayText();
   inner.CallDefWndProc(WM_CUT, 0, 0);
   if (DisplayText() != before) {
@@ -1838,7 +1888,7 @@ void TvxCustomTextEdit::PasteFromClipboard(TvxCustomInnerTextEdit& inner) {
     SetSelText(clipboard);
     return;
   }
-  if (!ReplaceSelection(clipboard)) return;
+  if (!CanReplaceSelection(clipboard)) return;
   const AnsiString before = DisplayText();
   inner.CallDefWndProc(WM_PASTE, 0, 0);
   if (DisplayText() != before) {
@@ -2036,7 +2086,8 @@ void TvxCustomTextEdit::DoEditKeyPress(char& key) {
         matched = SearchStep(head);
       }
       if (mode == 2) key = 0;
-    } else if (static_cast<unsigned char>(key) >= 0x20 && listInUse) {
+    } else if (static_cast<unsigned char>(key) >= 0x20 && listInUse && FLookupData->GetItemCount() > 0) {
+      // (Without items no search can match: the character is typed as it is.)
       // A lead byte waits in the inner edit for its trail byte; the pair is searched whole.
       const char lead = inner != nullptr ? inner->GetImeLastChar() : '\0';
       if (lead != '\0' || !IsLeadByte(static_cast<unsigned char>(key))) {
@@ -2121,8 +2172,6 @@ bool TvxCustomTextEdit::DoMouseWheel(TShiftState shift, int wheelDelta, POINT mo
 }
 
 // --- Inner edit ----------------------------------------------------------------------------
-
-void TvxCustomTextEdit::InitializeInnerEdit() { TvxCustomEdit::InitializeInnerEdit(); }
 
 void TvxCustomTextEdit::RestoreInnerWindow() {
   TvxCustomEdit::RestoreInnerWindow();

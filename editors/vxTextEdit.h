@@ -496,6 +496,8 @@ public:
   LRESULT DefaultHandler(TMessage& m) override;
 
 protected:
+  // The window text, read once while it stays the same (see FTextCache).
+  AnsiString GetText() override;
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   void KeyDown(WORD& key, TShiftState shift) override;
@@ -521,6 +523,8 @@ private:
   LRESULT WMGetDlgCode(TMessage& m);
   LRESULT WMFocus(TMessage& m);
   LRESULT WMGetText(TMessage& m);
+  // The message handlers of WndProc (which keeps the text cache).
+  LRESULT DispatchInner(TMessage& m);
   // A character byte on its way to the EDIT: lead bytes wait for their trail byte.
   LRESULT CharToEdit(TMessage& m);
 
@@ -536,6 +540,12 @@ private:
   unsigned char FLeadByte = 0;  // held for its trail byte
   char FPasswordChar = 0;
   TvxTextEditState FState;
+  // The window text as last read: every keystroke asks for it several times (the text state
+  // before and after, the selection converted to bytes), and the EDIT copies it out in whole
+  // each time. Dropped when the EDIT says its text changed (EN_CHANGE) and after every message
+  // that may change it without saying so.
+  AnsiString FTextCache;
+  bool FTextCacheValid = false;
 };
 
 // --- Text edit ---------------------------------------------------------------------------
@@ -819,8 +829,8 @@ public:
   void FormatChanged() override;
 
 protected:
-  // For descendants: their parts' classes (the inner edit is the inner text edit unless
-  // classes names another).
+  // For descendants: their parts' classes (TextEditClasses gives the text editor's with the
+  // descendant's properties class).
   TvxCustomTextEdit(TComponent* owner, bool inplace, const TvxEditClasses& classes);
   static TvxEditClasses TextEditClasses(TvxCustomEditPropertiesClass properties);
 
@@ -861,7 +871,6 @@ protected:
   void UpdateInnerControlAppearance() override;
   bool DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) override;
   void RestoreInnerWindow() override;
-  void InitializeInnerEdit() override;
   // The text is the display text; writing it needs the editing permission, becomes the
   // value and counts as a change by the user.
   AnsiString GetText() override;
@@ -880,8 +889,8 @@ private:
   void InitializeTextEdit();
   // The selected part deleted from the text, when the properties take the result.
   void DoClearSelection();
-  // The selection replaced by text during a user action, or a refusal (false).
-  bool ReplaceSelection(const AnsiString& text);
+  // CanChangeSelText for text, the answers dropped.
+  bool CanReplaceSelection(const AnsiString& text);
   // The incremental search for a typed text: on a match the item's text stands in the editor
   // with the proposed tail selected. Answers the match.
   bool SearchStep(AnsiString& text);

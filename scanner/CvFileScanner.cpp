@@ -19,6 +19,8 @@
 #include "controls/vxGraphics.h"
 #include "controls/vxLookAndFeelPainters.h"
 #include "controls/vxLookAndFeels.h"
+#include "editors/vxCalc.h"
+#include "editors/vxDropDownEdit.h"
 #include "editors/vxEdit.h"
 #include "editors/vxMaskEdit.h"
 #include "editors/vxTextEdit.h"
@@ -91,6 +93,10 @@ const TUnitStep kUnits[] = {
     {InitializevxEdit, FinalizevxEdit},
     {InitializevxTextEdit, FinalizevxTextEdit},
     {InitializevxMaskEdit, FinalizevxMaskEdit},
+    // The combo box and the popup edit join the editor registry.
+    {InitializevxDropDownEdit, FinalizevxDropDownEdit},
+    // The calculator edit joins the editor registry.
+    {InitializevxCalc, FinalizevxCalc},
     // The crawl settings store, then OLE, then the index-root check and the path filter.
     {InitializeCrawlIniUnit, FinalizeCrawlIniUnit},
     {InitializeOle, FinalizeOle},

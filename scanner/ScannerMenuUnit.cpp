@@ -181,10 +181,10 @@ TForm1::TForm1(TComponent* owner, TForm1Environment environment)
   Label3->SetCaption("先頭行：");
   Label10 = Place(new TLabel(this), GroupBox5, 76, 32, 30, 12);
   Label10->SetCaption("から");
-  StartPeekEdit = Place(new TEdit(this), GroupBox5, 112, 28, 121, 21);
-  StartPeekEdit->SetText("0");
-  RangeEdit = Place(new TEdit(this), GroupBox5, 240, 28, 121, 21);
-  RangeEdit->SetText("20");
+  StartPeekEdit = Place(new TvxCalcEdit(this), GroupBox5, 112, 28, 121, 21);
+  StartPeekEdit->SetValue(0);
+  RangeEdit = Place(new TvxCalcEdit(this), GroupBox5, 240, 28, 121, 21);
+  RangeEdit->SetValue(20);
   ShowFileListButton = Place(new TButton(this), GroupBox5, 368, 26, 75, 25);
   ShowFileListButton->SetCaption("保存");
   ShowFileListButton->OnClick = [this](TObject* sender) { ShowFileListButtonClick(sender); };
@@ -284,26 +284,14 @@ void TForm1::LogTimerTimer(TObject*) {
   LeaveRunningState();
 }
 
-namespace {
-
-// A number field's value: 0 when it is empty.
-long double PeekFieldValue(TEdit& field) {
-  const AnsiString text = Trim(field.Text());
-  return text.empty() ? 0 : StrToFloat(text);
-}
-
-}  // namespace
-
-int64_t TForm1::PeekStart() { return PeekValueToInt64(PeekFieldValue(*StartPeekEdit)); }
-int64_t TForm1::PeekCount() { return PeekValueToInt64(PeekFieldValue(*RangeEdit)); }
 
 void TForm1::ShowFileListButtonClick(TObject*) {
   OpenDialog1->Title = "読み込むファイル";
   SaveDialog1->Title = "書き出しファイル";
   if (!OpenDialog1->Execute(Handle())) return;
   if (!SaveDialog1->Execute(Handle())) return;
-  const int64_t start = PeekStart();
-  const int64_t count = PeekCount();
+  const int64_t start = PeekValueToInt64(StartPeekEdit->Value());
+  const int64_t count = PeekValueToInt64(RangeEdit->Value());
   TFileListReader reader(AnsiToWide(OpenDialog1->FileName));
   TStringListWriter writer(AnsiToWide(SaveDialog1->FileName), kPeekFlushEvery);
   CopyFileListRange(reader, writer, start, count);

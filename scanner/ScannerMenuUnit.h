@@ -4,6 +4,7 @@
 #include "CvIdxBuilder/CvBatchCrawlerUnit.h"
 #include "CvIdxBuilder/CvFileListIOUnit.h"
 #include "CvIdxBuilder/CvThreadRunnerUnit.h"
+#include "editors/vxCalc.h"
 #include "platform/gui/ComCtrls.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/ExtCtrls.h"
@@ -83,12 +84,12 @@ public:
   TEdit* MinCountEdit;
   TLabel* Label2;
   TCheckBox* FileListCheck;
-  // The list-peek group: never shown.
+  // The list-peek group: never shown. Its two number fields are calculator edits.
   TGroupBox* GroupBox5;
   TLabel* Label3;
   TLabel* Label10;
-  TEdit* StartPeekEdit;
-  TEdit* RangeEdit;
+  TvxCalcEdit* StartPeekEdit;
+  TvxCalcEdit* RangeEdit;
   TButton* ShowFileListButton;
   TSaveDialog* SaveDialog1;
   TOpenDialog* OpenDialog1;
@@ -119,9 +120,6 @@ private:
   void DrainMessages();
   // Stops a running scan, waits for its end and takes its last lines.
   void StopAndWaitForScan();
-  // The peek group's two numbers.
-  int64_t PeekStart();
-  int64_t PeekCount();
 
   TForm1Environment FEnvironment;
   std::unique_ptr<TCvThreadRunner> FRunner;

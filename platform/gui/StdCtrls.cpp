@@ -226,13 +226,13 @@ void TCustomEdit::GetSel(int& start, int& end) {
     end = static_cast<int>(last);
     return;
   }
-  const AnsiString text = TWinControl::GetText();
+  const AnsiString text = GetText();
   start = EditPositionToBytes(text, static_cast<int>(first));
   end = EditPositionToBytes(text, static_cast<int>(last));
 }
 
 void TCustomEdit::SetSel(int start, int end) {
-  const AnsiString text = TWinControl::GetText();
+  const AnsiString text = GetText();
   const int first = BytesToEditPosition(text, start);
   const int last = end < 0 ? -1 : BytesToEditPosition(text, end);
   SendMessageA(Handle(), EM_SETSEL, static_cast<WPARAM>(first), last);
@@ -260,13 +260,13 @@ void TCustomEdit::SetSelLength(int value) {
 AnsiString TCustomEdit::SelText() {
   int start = 0, end = 0;
   GetSel(start, end);
-  const AnsiString text = TWinControl::GetText();
+  const AnsiString text = GetText();
   if (start < 0 || static_cast<size_t>(start) >= text.size() || end <= start) return AnsiString();
   return text.substr(static_cast<size_t>(start), static_cast<size_t>(end - start));
 }
 
 POINT TCustomEdit::PosFromChar(int position) {
-  const int index = BytesToEditPosition(TWinControl::GetText(), position);
+  const int index = BytesToEditPosition(GetText(), position);
   const LRESULT result = SendMessageA(Handle(), EM_POSFROMCHAR, static_cast<WPARAM>(index), 0);
   if (result == -1) return POINT{-1, -1};
   return POINT{static_cast<short>(LOWORD(result)), static_cast<short>(HIWORD(result))};

@@ -59,7 +59,8 @@ public:
   // Left and right text margins in pixels (EM_SETMARGINS); kept over font changes and new windows.
   void SetMargins(int left, int right);
 
-  // Selection in bytes (see the header comment). SetSel's end -1 means the end of the text.
+  // Selection in bytes (see the header comment), converted with the text as GetText answers
+  // it (a descendant may keep it). SetSel's end -1 means the end of the text.
   void GetSel(int& start, int& end);
   void SetSel(int start, int end);
   int SelStart();

@@ -7,6 +7,7 @@
 #include "controls/vxControls.h"
 #include "editors/vxEdit.h"
 #include "editors/vxTextEdit.h"
+#include "platform/rtl/FormatSettings.h"
 #include "tests/platform/GuiTestSupport.h"
 
 #include <windows.h>
@@ -120,6 +121,23 @@ struct TBeepCounter {
   ~TBeepCounter() { SetMessageBeepFunc(Previous); }
   int Count = 0;
   TMessageBeepFunc Previous;
+};
+
+// The locale's separators for one test, and the former ones back afterwards.
+class TSeparatorsScope {
+public:
+  TSeparatorsScope(char thousand, char decimal) : FSaved(GetFormatSettings()) {
+    TFormatSettings fs = FSaved;
+    fs.ThousandSeparator = thousand;
+    fs.DecimalSeparator = decimal;
+    SetFormatSettings(fs);
+  }
+  ~TSeparatorsScope() { SetFormatSettings(FSaved); }
+  TSeparatorsScope(const TSeparatorsScope&) = delete;
+  TSeparatorsScope& operator=(const TSeparatorsScope&) = delete;
+
+private:
+  TFormatSettings FSaved;
 };
 
 // Lets the queued input reach the focused window.

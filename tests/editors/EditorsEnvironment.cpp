@@ -1,5 +1,7 @@
 // The units the editors' tests need, started once for the run in the program's order (the
 // control library's, then the editors') and finished after the last test.
+#include "editors/vxCalc.h"
+#include "editors/vxDropDownEdit.h"
 #include "editors/vxEdit.h"
 #include "editors/vxMaskEdit.h"
 #include "editors/vxTextEdit.h"
@@ -19,8 +21,12 @@ public:
     InitializevxEdit();
     InitializevxTextEdit();
     InitializevxMaskEdit();
+    InitializevxDropDownEdit();
+    InitializevxCalc();
   }
   void TearDown() override {
+    FinalizevxCalc();
+    FinalizevxDropDownEdit();
     FinalizevxMaskEdit();
     FinalizevxTextEdit();
     FinalizevxEdit();

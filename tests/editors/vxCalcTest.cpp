@@ -309,16 +309,5 @@ TEST_F(vxCalculatorWindow, PaintsCaptionsInTheirColours) {
   auto shot = paint();
   guitest::Key('8', false);
   Settle();
-  char exe[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  // <build>\tests\editors\editors_tests.exe -> <build>\artifacts
-  const AnsiString folder =
-      ExtractFilePath(ExcludeTrailingBackslash(ExtractFilePath(ExcludeTrailingBackslash(ExtractFilePath(exe))))) +
-      "artifacts";
-  ForceDirectories(folder);
-  try {
-    shot->SaveToFile(folder + "\\calculator.bmp");
-  } catch (const Exception& e) {
-    ADD_FAILURE() << "picture not saved: " << e.Message();
-  }
+  guitest::SaveArtifact(*shot, "calculator.bmp");
 }

@@ -3,6 +3,7 @@
 // current and selected items, stepping by key, and the list made on first use with its item
 // height, hot tracking, clicks and item count.
 #include "EditTestSupport.h"
+#include "tests/controls/ControlsTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -142,6 +143,22 @@ TEST_F(vxLookupData, TheListIsMadeOnFirstUseAndShowsTheItems) {
   EXPECT_EQ(list->GetItemHeight(), canvas->TextHeight("Wg"));
   EXPECT_EQ(list->ItemRect(1).bottom - list->ItemRect(1).top, list->GetItemHeight());
 
+  // The list holds empty entries; an item shows the lookup item's text, 2 pixels in.
+  {
+    controlstest::TPaintBitmap bitmap(list->Width(), list->Height());
+    SendMessageA(list->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(bitmap.Canvas().Handle()), 0);
+    const RECT first = list->ItemRect(0);
+    int leftmost = -1;
+    for (int x = first.left; x < first.right && leftmost < 0; ++x)
+      for (int y = first.top; y < first.bottom; ++y)
+        if (bitmap.Pixel(x, y) == RGB(0, 0, 0)) {
+          leftmost = x;
+          break;
+        }
+    EXPECT_GE(leftmost, 2) << "\"one\" drawn from the lookup data";
+    EXPECT_LT(leftmost, 6);
+  }
+
   // Hot tracking selects the item under the mouse; a click tells the lookup data's owner.
   int clicked = 0;
   Data->OnSelectedChanged = [&](TObject*) { ++clicked; };
@@ -154,6 +171,25 @@ TEST_F(vxLookupData, TheListIsMadeOnFirstUseAndShowsTheItems) {
   guitest::MouseButton(false);
   Pump();
   EXPECT_EQ(clicked, 1);
+
+  // While the list shows, keys move its selection; the editor's item stays.
+  Data->ChangeCurrentByKey(vxlcFirst, false);
+  EXPECT_EQ(Data->SelectedIndex(), 0);
+  EXPECT_EQ(list->ItemIndex(), 0);
+  EXPECT_EQ(Data->CurrentIndex(), 1);
+
+  // The wheel scrolls as many lines per notch as the system says, or a page.
+  SetItems(std::vector<AnsiString>(20, "item"));
+  const POINT at = list->ClientToScreen(POINT{10, 10});
+  const int savedLines = Mouse.WheelScrollLines();
+  for (const int lines : {1, 2, TMouse::WheelPageScroll}) {
+    SCOPED_TRACE(lines);
+    Mouse.SetWheelScrollLines(lines);
+    list->SetTopIndex(0);
+    SendMessageA(list->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), MAKELPARAM(at.x, at.y));
+    EXPECT_EQ(list->TopIndex(), lines > 0 ? lines : 3) << "a page of the list is 3 rows";
+  }
+  Mouse.SetWheelScrollLines(savedLines);
 
   // The item count follows the items.
   SetItems({"one"});

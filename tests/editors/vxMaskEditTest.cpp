@@ -4,6 +4,7 @@
 #include "EditTestSupport.h"
 
 #include "editors/vxMaskEdit.h"
+#include "platform/gui/Clipbrd.h"
 
 #include <gtest/gtest.h>
 
@@ -191,6 +192,12 @@ TEST_F(vxMaskEdit, BadRegularExpressionIsRefusedWithItsErrors) {
     }
     EXPECT_EQ(Edit->Properties()->EditMask(), "\\d\\d") << "the mask in force stays";
   }
+  // A kind the mask makes no sense in is refused as well.
+  Masked(emkStandard, "(999");
+  EXPECT_THROW(Edit->Properties()->SetMaskKind(emkRegExpr), EvxMaskEditError);
+  EXPECT_EQ(Edit->Properties()->MaskKind(), emkStandard);
+  Edit->Properties()->SetEditMask("\\d\\d");
+  Edit->Properties()->SetMaskKind(emkRegExpr);
   Focus();
   Type(L"1a2");
   EXPECT_EQ(Text(), "12");
@@ -236,6 +243,98 @@ TEST_F(vxMaskEdit, UnfocusedStandardMaskShowsBlanksOnlyWhenAsked) {
   EXPECT_EQ(Text(), "(___)___");
   Edit->SetEditValue(Variant(AnsiString("(12 )   ")));
   EXPECT_EQ(Text(), "(12_)___");
+}
+
+TEST_F(vxMaskEdit, StandardMaskSelectionKeysEscapeAndPaste) {
+  Masked(emkStandard, "(000)000;1;_");
+  Edit->SetEditValue(Variant(AnsiString("(123)456")));
+  Focus();
+  Edit->SetSelStart(6);
+  EXPECT_EQ(Edit->InnerTextEdit()->GetSelLength(), 1) << "the block caret";
+  // Shift+Left grows the selection from the caret, not from the block's far end.
+  guitest::TapKeyWith(VK_SHIFT, VK_LEFT);
+  Settle();
+  EXPECT_EQ(SelStart(), 5);
+  EXPECT_EQ(Edit->InnerTextEdit()->GetSelLength(), 2);
+  guitest::TapKeyWith(VK_CONTROL, VK_RIGHT);
+  Settle();
+  EXPECT_EQ(SelStart(), 8);
+  guitest::TapKeyWith(VK_CONTROL, VK_LEFT);
+  Settle();
+  EXPECT_EQ(SelStart(), 1) << "Ctrl+Left: to the first input position";
+
+  // A paste overwrites as many positions as it brings and leaves the caret after them.
+  SetClipboardText("99");
+  guitest::TapKeyWith(VK_CONTROL, 'V');
+  Settle();
+  EXPECT_EQ(Text(), "(993)456");
+  EXPECT_EQ(SelStart(), 3);
+  EXPECT_TRUE(Edit->ModifiedAfterEnter());
+
+  // Escape takes the change back and its character goes nowhere.
+  Tap(VK_ESCAPE);
+  EXPECT_EQ(Text(), "(123)456");
+  EXPECT_FALSE(Edit->ModifiedAfterEnter());
+}
+
+TEST_F(vxMaskEdit, ReadOnlyMaskedEditKeepsItsText) {
+  Masked(emkRegExpr, "\\d+");
+  Edit->SetEditValue(Variant(AnsiString("12")));
+  Edit->Properties()->SetReadOnly(true);
+  Focus();
+  Tap(VK_END);
+  Type(L"3");
+  Tap(VK_BACK);
+  Tap(VK_HOME);
+  Tap(VK_DELETE);
+  EXPECT_EQ(Text(), "12");
+  EXPECT_FALSE(Edit->ModifiedAfterEnter());
+}
+
+TEST_F(vxMaskEdit, InvalidValueOnLeavingBeepsOnlyWithBeepOnError) {
+  Masked(emkStandard, "000");
+  Focus();
+  Type(L"1");
+  for (const bool beepOnError : {false, true}) {
+    SCOPED_TRACE(beepOnError);
+    Edit->Properties()->SetBeepOnError(beepOnError);
+    Edit->SelectAll();
+    Type(L"1");
+    TBeepCounter beeps;
+    guitest::TExceptionCatcher caught;
+    Tap(VK_TAB);
+    EXPECT_EQ(caught.Messages(), std::vector<std::string>{"The edit value is invalid"});
+    EXPECT_EQ(GetFocus(), Edit->InnerTextEditControl()->Handle());
+    EXPECT_EQ(beeps.Count, beepOnError ? 1 : 0);
+  }
+}
+
+TEST_F(vxMaskEdit, ContainerClassAndPublishedMaskSettings) {
+  TvxMaskEditProperties* props = Edit->Properties();
+  ASSERT_NE(props->GetContainerClass(), nullptr);
+  EXPECT_STREQ(props->GetContainerClass()->ClassName, "TvxMaskEdit");
+  for (const char* name : {"EditMask", "maskkind", "IgnoreMaskBlank", "CaseInsensitive",
+                           "AlwaysShowBlanksAndLiterals", "CharCase", "ValidateOnEnter"})
+    EXPECT_TRUE(props->IsPublishedProperty(name)) << name;
+  EXPECT_FALSE(props->IsPublishedProperty("DisplayFormat"));
+}
+
+TEST_F(vxMaskEdit, ClickInAStandardMaskShowsTheBlockCaret) {
+  Masked(emkStandard, "(000)000;1;_");
+  Edit->SetEditValue(Variant(AnsiString("(123)456")));
+  Focus();
+  Edit->SetSelStart(8);
+  TvxCustomInnerTextEdit* inner = Edit->InnerTextEditControl();
+  // The middle of the inner edit's text, whatever the font.
+  const LRESULT at = SendMessageA(inner->Handle(), EM_POSFROMCHAR, 3, 0);
+  POINT p{static_cast<SHORT>(LOWORD(at)) + 1, inner->Height() / 2};
+  ClientToScreen(inner->Handle(), &p);
+  guitest::MouseMoveTo(p);
+  guitest::MouseButton(true);
+  guitest::MouseButton(false);
+  Settle();
+  EXPECT_EQ(SelStart(), 3);
+  EXPECT_EQ(Edit->InnerTextEdit()->GetSelLength(), 1);
 }
 
 }  // namespace

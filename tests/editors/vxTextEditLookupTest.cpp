@@ -139,6 +139,13 @@ TEST_F(vxTextEditLookup, ADoubleByteCharacterIsCompletedWhole) {
   Settle();
   EXPECT_EQ(Edit->Text(), "ax");
 
+  // The input method's character completes the same way.
+  Edit->SetText("");
+  SendMessageA(Edit->InnerTextEditControl()->Handle(), WM_IME_CHAR, 0x8341, 1);  // ア
+  Pump();
+  EXPECT_EQ(Edit->Text(), "アイ");
+  EXPECT_EQ(Sel(Edit), (std::pair<int, int>{2, 2}));
+
   // A character that is no item's beginning is typed whole.
   Edit->SetText("");
   guitest::TypeText(L"ツ");

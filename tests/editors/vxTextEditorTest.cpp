@@ -255,9 +255,17 @@ TEST_F(vxTextEditor, WindowTextOfTheEditorNeverSplitsACharacter) {
   EXPECT_EQ(SendMessageA(Edit->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("abc")), 1);
   EXPECT_EQ(Edit->Text(), "abc");
   EXPECT_TRUE(Edit->ModifiedAfterEnter());
+  EXPECT_EQ(Edit->EditValue().AsString(), "abc");
+  Edit->SetSelStart(1);
+  Edit->SetSelLength(1);
+  SendMessageA(Edit->Handle(), WM_CLEAR, 0, 0);
+  EXPECT_EQ(Edit->Text(), "ac");
+  EXPECT_EQ(Edit->SelStart(), 1);
   Edit->Properties()->SetReadOnly(true);
   EXPECT_EQ(SendMessageA(Edit->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("def")), 0);
-  EXPECT_EQ(Edit->Text(), "abc");
+  Edit->SelectAll();
+  SendMessageA(Edit->Handle(), WM_CLEAR, 0, 0);
+  EXPECT_EQ(Edit->Text(), "ac") << "a read-only editor keeps its text";
 }
 
 TEST_F(vxTextEditor, CutPasteAndClearByTheUserAreValidatedOnLeaving) {
@@ -310,6 +318,45 @@ TEST_F(vxTextEditor, ARefusedCutOrPasteChangesNeitherTextNorClipboard) {
   EXPECT_EQ(ClipboardText(), "b");
 }
 
+// Counts the window texts asked of one window (each a copy of the whole text).
+class TTextReadCounter {
+public:
+  explicit TTextReadCounter(HWND window) {
+    Window = window;
+    Count = 0;
+    FHook = SetWindowsHookExA(WH_CALLWNDPROC, &Hook, nullptr, GetCurrentThreadId());
+  }
+  ~TTextReadCounter() { UnhookWindowsHookEx(FHook); }
+  static inline HWND Window = nullptr;
+  static inline int Count = 0;
+
+private:
+  static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && message->hwnd == Window && message->message == WM_GETTEXT) ++Count;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  HHOOK FHook;
+};
+
+TEST_F(vxTextEditor, AKeystrokeReadsTheTextOnce) {
+  Enter("アイabc");
+  Edit->SetSelStart(2);
+  const HWND window = Inner()->Handle();
+  TTextReadCounter reads(window);
+  for (const char key : {'x', 'y', 'z'}) {
+    SendMessageA(window, WM_KEYDOWN, VkKeyScanA(key) & 0xFF, 1);
+    SendMessageA(window, WM_CHAR, static_cast<unsigned char>(key), 1);
+    SendMessageA(window, WM_KEYUP, VkKeyScanA(key) & 0xFF, 0xC0000001);
+  }
+  EXPECT_EQ(Edit->Text(), "アxyzイabc");
+  EXPECT_EQ(Edit->SelStart(), 5);
+  EXPECT_EQ(TTextReadCounter::Count, 3);
+  // A text set from outside is read anew.
+  SetWindowTextA(window, "q");
+  EXPECT_EQ(Edit->Text(), "q");
+}
+
 TEST_F(vxTextEditor, ADestroyedEditorLeavesTheFormatController) {
   TvxFormatController& controller = vxFormatController();
   const int before = controller.ListenerCount();
@@ -341,6 +388,10 @@ TEST_F(vxTextEditor, AnUnfocusedRightAlignedEditorHidesItsInnerEdit) {
     Pump();
     EXPECT_TRUE(Edit->IsInnerEditVisible()) << "with the focus the inner edit shows the text";
   }
+  // A value only chosen (lookup mode 3) is painted, focused or not.
+  Edit->Properties()->SetChooseOnly(true);
+  EXPECT_FALSE(Edit->IsInnerEditVisible());
+  EXPECT_EQ(Edit->SelStart(), 0);
 }
 
 TEST_F(vxTextEditor, TheInnerEditStandsAtTheTopMarginUnderATallFont) {

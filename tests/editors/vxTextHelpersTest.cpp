@@ -2,7 +2,8 @@
 // and number text grouped with the locale's thousand separators while it is typed, the caret
 // kept behind the same digit.
 #include "editors/vxTextEdit.h"
-#include "platform/rtl/FormatSettings.h"
+
+#include "EditTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -10,20 +11,7 @@
 
 namespace {
 
-// The locale's separators for one test, and the former ones back afterwards.
-class SeparatorsScope {
-public:
-  SeparatorsScope(char thousand, char decimal) : FSaved(GetFormatSettings()) {
-    TFormatSettings fs = FSaved;
-    fs.ThousandSeparator = thousand;
-    fs.DecimalSeparator = decimal;
-    SetFormatSettings(fs);
-  }
-  ~SeparatorsScope() { SetFormatSettings(FSaved); }
-
-private:
-  TFormatSettings FSaved;
-};
+using edittest::TSeparatorsScope;
 
 // Types text character by character at the caret, formatting after each as the editor does.
 std::pair<AnsiString, int> Type(AnsiString text, int caret, const AnsiString& typed) {
@@ -52,7 +40,7 @@ TEST(vxTextHelpers, CaseConversionLeavesDoubleByteCharactersAlone) {
 }
 
 TEST(vxTextHelpers, NumberTextIsGroupedAsItIsTyped) {
-  SeparatorsScope separators(',', '.');
+  TSeparatorsScope separators(',', '.');
   struct Case {
     const char* Before;
     int Caret;
@@ -77,7 +65,7 @@ TEST(vxTextHelpers, NumberTextIsGroupedAsItIsTyped) {
 }
 
 TEST(vxTextHelpers, GroupingKeepsBlanksExponentsAndDoubleByteCharacters) {
-  SeparatorsScope separators('.', ',');
+  TSeparatorsScope separators('.', ',');
   EXPECT_EQ(vxInsertThousandSeparators(" 1234567,25 "), " 1.234.567,25 ");
   EXPECT_EQ(vxInsertThousandSeparators("1.2.3.4e5678"), "1.234e5678") << "separators are put in afresh";
   // ウ is 83 45: its trail byte is no exponent.

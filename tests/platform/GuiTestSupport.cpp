@@ -1,5 +1,6 @@
 #include "GuiTestSupport.h"
 
+#include "platform/rtl/Streams.h"
 #include "platform/rtl/SysExceptions.h"
 
 namespace guitest {
@@ -131,6 +132,21 @@ void TypeText(std::wstring_view text) {
     input[0].ki.dwFlags = KEYEVENTF_UNICODE;
     input[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
     SendInput(2, input, sizeof(INPUT));
+  }
+}
+
+void SaveArtifact(TBitmap& picture, const AnsiString& fileName) {
+  char exe[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  // <build>\tests\<program>\<program>.exe -> <build>\artifacts
+  const AnsiString folder =
+      ExtractFilePath(ExcludeTrailingBackslash(ExtractFilePath(ExcludeTrailingBackslash(ExtractFilePath(exe))))) +
+      "artifacts";
+  ForceDirectories(folder);
+  try {
+    picture.SaveToFile(folder + "\\" + fileName);
+  } catch (const Exception& e) {
+    ADD_FAILURE() << "picture not saved: " << e.Message();
   }
 }
 

@@ -49,6 +49,10 @@ protected:
   TPanel* Host = nullptr;
 };
 
+// Saves a picture for people (not an assertion) into the build's artifacts folder
+// (<build>\artifacts, beside the test programs' folders); a failure to save fails the test.
+void SaveArtifact(TBitmap& picture, const AnsiString& fileName);
+
 // Real input through SendInput, so key state, capture and hooks see what a user would cause.
 // Each call only queues the input: pump messages to let it act.
 void MouseMoveTo(POINT screen);

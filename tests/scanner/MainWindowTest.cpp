@@ -5,9 +5,18 @@
 #include "CvIdxBuilder/CvHviUnit.h"
 #include "CvIdxBuilder/CvPathValidatorUnit.h"
 #include "common/CorvaneIniUnit.h"
+#include "controls/vxDataStorage.h"
+#include "controls/vxFormats.h"
+#include "editors/vxCalc.h"
+#include "editors/vxDropDownEdit.h"
+#include "editors/vxEdit.h"
+#include "editors/vxMaskEdit.h"
+#include "editors/vxTextEdit.h"
 #include "platform/rtl/SysExceptions.h"
 #include "platform/rtl/Streams.h"
 #include "scanner/ScannerMenuUnit.h"
+#include "tests/controls/ControlsTestSupport.h"
+#include "tests/platform/GuiTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -20,12 +29,22 @@ using testsupport::TTempDir;
 
 namespace {
 
-// The units a scan needs, started and finished once for the run as the program does.
+// The units the window and a scan need, started and finished once for the run in the
+// program's order.
 class ScannerEnvironment : public ::testing::Environment {
 public:
   void SetUp() override {
     InitializeForms();
     Application->Initialize();
+    // The control library and the editors (the window's number fields are editors).
+    controlstest::StartControlUnits();
+    InitializevxFormats();
+    InitializevxDataStorage();
+    InitializevxEdit();
+    InitializevxTextEdit();
+    InitializevxMaskEdit();
+    InitializevxDropDownEdit();
+    InitializevxCalc();
     // A configuration of the run's own, so that folders the configuration creates land in
     // a temp folder and not in the working directory.
     FConfigDir = std::make_unique<TTempDir>();
@@ -38,6 +57,14 @@ public:
     FinalizeCvPathValidatorUnit();
     FinalizeCvHviUnit();
     FinalizeCorvaneIniUnit();
+    FinalizevxCalc();
+    FinalizevxDropDownEdit();
+    FinalizevxMaskEdit();
+    FinalizevxTextEdit();
+    FinalizevxEdit();
+    FinalizevxDataStorage();
+    FinalizevxFormats();
+    controlstest::StopControlUnits();
     FinalizeForms();
     FConfigDir.reset();
   }
@@ -179,15 +206,8 @@ private:
   TExceptionEvent FPreviousHandler;
 };
 
-// Saves what the window looks like under Xvfb next to the build's other outputs; a picture
-// for people, not an assertion.
+// Saves what the window looks like under Xvfb among the build's artifacts.
 void SaveScreenshot(TForm1& form) {
-  char exe[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  // <build>\tests\scanner\scanner_tests.exe -> <build>\artifacts
-  AnsiString folder = ExtractFilePath(ExcludeTrailingBackslash(ExtractFilePath(ExcludeTrailingBackslash(ExtractFilePath(exe)))));
-  folder += "artifacts";
-  ForceDirectories(folder);
   RECT r{};
   GetWindowRect(form.Handle(), &r);
   TBitmap shot;
@@ -195,11 +215,7 @@ void SaveScreenshot(TForm1& form) {
   HDC window = GetWindowDC(form.Handle());
   BitBlt(shot.Canvas().Handle(), 0, 0, shot.Width(), shot.Height(), window, 0, 0, SRCCOPY);
   ReleaseDC(form.Handle(), window);
-  try {
-    shot.SaveToFile(folder + "\\main_window.bmp");
-  } catch (const Exception& e) {
-    ADD_FAILURE() << "screenshot not saved: " << e.Message();
-  }
+  guitest::SaveArtifact(shot, "main_window.bmp");
 }
 
 TEST_F(MainWindow, ControlsAndCaptionsAreLaidOutAsDesigned) {
@@ -468,23 +484,40 @@ void ExpectListsClosed(const AnsiString& work) {
   EXPECT_NE(log.back().find("folders scanned"), AnsiString::npos) << log.back();
 }
 
-TEST_F(MainWindow, ClosingDuringAScanWaitsForItAndKeepsTheLists) {
-  const WideString target = Temp.PathW() + L"\\big";
-  MakeTree(target, 20, 100);
-  Form->FileListCheck->SetChecked(true);
-  TCustomForm* previousMain = Application->MainForm();
-  Application->SetMainForm(Form);
-  BrowseAnswer = WideToAnsi(target);
-  Click(Form->CrawlButton);
-  ASSERT_NE(Form->Runner(), nullptr);
-  WaitForScanLog(WorkFolder());
+// The window as the application's main window, with a scan of a tree big enough to be
+// stopped inside the walk; Leave puts the application back as it was.
+class MainWindowScanning : public MainWindow {
+protected:
+  void Start() {
+    const WideString target = Temp.PathW() + L"\\big";
+    MakeTree(target, 20, 100);
+    Form->FileListCheck->SetChecked(true);
+    FPreviousMain = Application->MainForm();
+    Application->SetMainForm(Form);
+    BrowseAnswer = WideToAnsi(target);
+    Click(Form->CrawlButton);
+    ASSERT_NE(Form->Runner(), nullptr);
+    WaitForScanLog(WorkFolder());
+  }
+  // Waits for the application to end (a closed main window ends it); answers whether it did.
+  bool Leave() {
+    PumpUntil([] { return Application->Terminated(); }, 500);
+    const bool ended = Application->Terminated();
+    Application->ResetTerminated();
+    Application->SetMainForm(FPreviousMain);
+    return ended;
+  }
+
+private:
+  TCustomForm* FPreviousMain = nullptr;
+};
+
+TEST_F(MainWindowScanning, ClosingDuringAScanWaitsForItAndKeepsTheLists) {
+  ASSERT_NO_FATAL_FAILURE(Start());
   SendMessageA(Form->Handle(), WM_CLOSE, 0, 0);
   EXPECT_EQ(Form->Runner(), nullptr) << "closing waits for the scan and lets it go";
   ExpectIdle();
-  PumpUntil([] { return Application->Terminated(); }, 100);
-  EXPECT_TRUE(Application->Terminated());
-  Application->ResetTerminated();
-  Application->SetMainForm(previousMain);
+  EXPECT_TRUE(Leave());
   ExpectListsClosed(WorkFolder());
   // The lines of the stopped scan reached the view before it closed.
   EXPECT_EQ(ViewLines(), LogFileAsShown(WorkFolder()));
@@ -498,6 +531,25 @@ TEST_F(MainWindow, ClosingDuringAScanWaitsForItAndKeepsTheLists) {
   delete Form;
   Form = nullptr;
   ExpectListsClosed(work2);
+}
+
+TEST_F(MainWindowScanning, AltF4InTheOpenCalculatorClosesAndKeepsTheLists) {
+  Form->GroupBox5->SetVisible(true);
+  guitest::ShowAndActivate(*Form);
+  ASSERT_NO_FATAL_FAILURE(Start());
+  Form->StartPeekEdit->SetFocus();
+  Application->ProcessMessages();
+  bool opened = false;
+  Form->StartPeekEdit->Properties()->OnPopup = [&](TObject*) {
+    opened = true;
+    guitest::TapKeyWith(VK_MENU, VK_F4);
+  };
+  Form->StartPeekEdit->SetDroppedDown(true);
+  EXPECT_TRUE(Leave()) << "Alt+F4 reached the main window";
+  EXPECT_TRUE(opened);
+  EXPECT_EQ(Form->Runner(), nullptr) << "closing waited for the scan";
+  ExpectListsClosed(WorkFolder());
+  EXPECT_TRUE(Errors.empty());
 }
 
 TEST_F(MainWindow, WorkFolderButtonsUseTheDialogAndTheShell) {

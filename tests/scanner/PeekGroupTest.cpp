@@ -168,12 +168,19 @@ protected:
     guitest::TypeText(text);
     guitest::Pump();
   }
+  // The button pressed as a click does: the focus moves there first, so the field being left
+  // takes its text as its value.
+  void Click() {
+    Form->ShowFileListButton->SetFocus();
+    guitest::Pump();
+    SendMessageA(Form->ShowFileListButton->Handle(), BM_CLICK, 0, 0);
+  }
   // Types both numbers, clicks "保存" and answers the output's bytes ("" when none was written).
   std::string Peek(const std::wstring& start, const std::wstring& count, const AnsiString& out) {
     TypeInto(Form->StartPeekEdit, start);
     TypeInto(Form->RangeEdit, count);
     SaveAnswer = out;
-    SendMessageA(Form->ShowFileListButton->Handle(), BM_CLICK, 0, 0);
+    Click();
     guitest::Pump();
     return FileExists(out) ? testsupport::ReadFileBytes(AnsiToWide(out)) : std::string();
   }
@@ -201,8 +208,12 @@ TEST_F(PeekGroup, IsHiddenWithItsCaptionsAndNumbers) {
   EXPECT_EQ(fresh.Label10->Caption(), "から");
   EXPECT_EQ(fresh.ShowFileListButton->Caption(), "保存");
   EXPECT_EQ(fresh.Button1->Caption(), "抽出テスト");
+  EXPECT_EQ(fresh.StartPeekEdit->Value(), 0);
   EXPECT_EQ(fresh.StartPeekEdit->Text(), "0");
+  EXPECT_EQ(fresh.RangeEdit->Value(), 20);
   EXPECT_EQ(fresh.RangeEdit->Text(), "20");
+  EXPECT_EQ(fresh.StartPeekEdit->Owner(), &fresh);
+  EXPECT_EQ(fresh.RangeEdit->Owner(), &fresh);
   // One row, in the order of declaration.
   const TControl* row[] = {fresh.Label3, fresh.Label10, fresh.StartPeekEdit, fresh.RangeEdit,
                            fresh.ShowFileListButton, fresh.Button1};
@@ -233,7 +244,7 @@ TEST_F(PeekGroup, CancellingEitherDialogDoesNothing) {
   EXPECT_EQ(Titles, std::vector<AnsiString>{"読み込むファイル"});
   OpenAnswer = WideToAnsi(List);
   SaveAnswer.clear();
-  SendMessageA(Form->ShowFileListButton->Handle(), BM_CLICK, 0, 0);
+  Click();
   guitest::Pump();
   EXPECT_EQ(Titles.size(), 3u);
   EXPECT_FALSE(FileExists(out));

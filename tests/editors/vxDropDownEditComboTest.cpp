@@ -1,0 +1,301 @@
+// The combo box as a user meets it (lightly: the program does not use it): rows and list
+// size, opening by a click in a fixed list, an empty list that never opens, a release over an
+// item, clicks that fire no OnClick, completion of a double-byte character. Also the grip of a
+// popup edit dragged by the real mouse, and two pictures saved into the build's artifacts
+// folder: an open combo list and a sizeable popup edit.
+#include "editors/vxDropDownEdit.h"
+
+#include "EditTestSupport.h"
+#include "platform/rtl/Streams.h"
+#include "platform/rtl/SysStrings.h"
+#include "tests/controls/ControlsTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+using guitest::Pump;
+using guitest::PumpUntil;
+
+namespace {
+
+constexpr UINT WM_TEST_RUN = WM_APP + 18;
+
+class TActionPanel : public TPanel {
+public:
+  using TPanel::TPanel;
+  std::function<void()> Action;
+  LRESULT WndProc(TMessage& m) override {
+    if (m.Msg == WM_TEST_RUN) {
+      if (auto action = std::move(Action)) action();
+      return 0;
+    }
+    return TPanel::WndProc(m);
+  }
+  void Queue(std::function<void()> action) {
+    Action = std::move(action);
+    PostMessageA(Handle(), WM_TEST_RUN, 0, 0);
+  }
+};
+
+// The screen around r saved as a bitmap in <build>\artifacts (a picture, not a check).
+void SaveScreenPicture(const RECT& r, const char* name) {
+  const int w = r.right - r.left;
+  const int h = r.bottom - r.top;
+  controlstest::TPaintBitmap picture(w, h);
+  HDC screen = GetDC(nullptr);
+  BitBlt(picture.Canvas().Handle(), 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  ReleaseDC(nullptr, screen);
+  char exe[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  // <build>\tests\editors\editors_tests.exe -> <build>\artifacts
+  const AnsiString folder =
+      ExtractFilePath(ExcludeTrailingBackslash(ExtractFilePath(ExcludeTrailingBackslash(ExtractFilePath(exe))))) +
+      "artifacts";
+  ForceDirectories(folder);
+  try {
+    picture.SaveToFile(folder + "\\" + name);
+  } catch (const Exception& e) {
+    ADD_FAILURE() << "picture not saved: " << e.Message();
+  }
+}
+
+RECT Union(TControl* edit, TvxCustomEditPopupWindow* popup) {
+  const POINT e = edit->ClientToScreen(POINT{0, 0});
+  RECT r{e.x, e.y, e.x + edit->Width(), e.y + edit->Height()};
+  const RECT p{popup->Left(), popup->Top(), popup->Left() + popup->Width(), popup->Top() + popup->Height()};
+  UnionRect(&r, &r, &p);
+  InflateRect(&r, 4, 4);
+  return r;
+}
+
+class vxComboBox : public guitest::TFormTest {
+protected:
+  void SetUp() override {
+    TFormTest::SetUp();
+    Runner = new TActionPanel(Host);
+    Runner->SetParent(Host);
+    Runner->SetBounds(380, 250, 10, 10);
+    Combo = new TvxComboBox(Host);
+    Combo->SetParent(Host);
+    Combo->SetBounds(20, 20, 150, 21);
+    Combo->Properties()->OnPopup = [this](TObject*) {
+      ++Popups;
+      if (OnPopup) OnPopup();
+    };
+    Combo->Properties()->OnCloseUp = [this](TObject*) { ++CloseUps; };
+    guitest::MouseMoveTo(SharedForm->ClientToScreen(POINT{390, 290}));
+    Pump();
+  }
+  void TearDown() override {
+    guitest::MouseButton(false);
+    Pump();
+    while (TvxCustomPopupWindow::VisiblePopupCount() > 0) TvxCustomPopupWindow::VisiblePopup(0)->CloseUp();
+    TFormTest::TearDown();
+  }
+  void SetItems(std::initializer_list<const char*> items) {
+    TStringList list;
+    for (const char* item : items) list.Add(item);
+    Combo->Properties()->SetItems(list);
+  }
+  void Click(TControl* control, POINT client) {
+    guitest::MouseMoveTo(control->ClientToScreen(client));
+    guitest::MouseButton(true);
+    guitest::MouseButton(false);
+  }
+
+  TActionPanel* Runner = nullptr;
+  TvxComboBox* Combo = nullptr;
+  int Popups = 0;
+  int CloseUps = 0;
+  std::function<void()> OnPopup;
+};
+
+}  // namespace
+
+TEST(vxComboBoxProperties, RowsStyleAndTheMappedProperties) {
+  TvxComboBoxProperties p(nullptr);
+  int changes = 0;
+  p.OnPropertiesChanged = [&](TObject*) { ++changes; };
+  EXPECT_EQ(p.DropDownRows(), 8);
+  p.SetDropDownRows(0);
+  p.SetDropDownRows(-2);
+  EXPECT_EQ(p.DropDownRows(), 8);
+  EXPECT_EQ(changes, 0);
+  EXPECT_EQ(p.DropDownListStyle(), lsEditList);
+  struct {
+    TvxEditDropDownListStyle Style;
+    int Mode;
+    bool ClickOpens;
+  } cases[] = {{lsEditFixedList, 1, false}, {lsFixedList, 2, true}, {lsEditList, 0, false}};
+  for (const auto& c : cases) {
+    p.SetDropDownListStyle(c.Style);
+    EXPECT_EQ(p.GetLookupMode(), c.Mode);
+    EXPECT_EQ(p.DropDownOnClick(), c.ClickOpens);
+  }
+  EXPECT_EQ(changes, 3);
+  p.SetDropDownWidth(40);
+  EXPECT_EQ(p.PopupWidth(), 40);
+  p.SetDropDownSizeable(true);
+  EXPECT_TRUE(p.PopupSizeable());
+  EXPECT_TRUE(p.PopupTakesValue());
+}
+
+TEST_F(vxComboBox, TwentyItemsShowEightRowsWithAScrollBar) {
+  TStringList items;
+  for (int i = 0; i < 20; ++i) items.Add(i == 7 ? "the widest item of them all, by far" : "item " + IntToStr(i));
+  Combo->Properties()->SetItems(items);
+  RECT client{};
+  RECT extent{};
+  int popupHeight = 0;
+  int itemHeight = 0;
+  bool vertical = false;
+  OnPopup = [&] {
+    TvxCustomEditPopupWindow* popup = Combo->PopupWindow();
+    client = popup->ViewInfo()->ClientRect;
+    extent = popup->ViewInfo()->GetClientExtent();
+    popupHeight = popup->Height();
+    itemHeight = Combo->List()->ItemHeightOf(0);
+    vertical = Combo->List()->VScrollBar() != nullptr && Combo->List()->VScrollBar()->Visible();
+    Runner->Queue([&] { Combo->SetDroppedDown(false); });
+  };
+  Combo->SetDroppedDown(true);
+  PumpUntil([&] { return CloseUps > 0; });
+  ASSERT_EQ(Popups, 1);
+  EXPECT_EQ(popupHeight, 8 * itemHeight + extent.top + extent.bottom);
+  EXPECT_TRUE(vertical);
+  TvxScreenCanvas* canvas = vxScreenCanvas();
+  canvas->SetFont(Combo->List()->Font());
+  const int widest = canvas->TextWidth("the widest item of them all, by far");
+  EXPECT_EQ(client.right - client.left, widest + 4 + GetSystemMetrics(SM_CXVSCROLL));
+}
+
+TEST_F(vxComboBox, EmptyItemsNeverOpen) {
+  Combo->SetDroppedDown(true);
+  EXPECT_FALSE(Combo->IsPopupShowPending());
+  Pump();
+  EXPECT_EQ(Popups, 0);
+}
+
+TEST_F(vxComboBox, ClickInAFixedListOpensItAndAReleaseOverAnItemTakesIt) {
+  SetItems({"one", "two", "three"});
+  Combo->Properties()->SetDropDownListStyle(lsFixedList);
+  int clicks = 0;
+  Combo->OnClick = [&](TObject*) { ++clicks; };
+  Combo->SetFocus();
+  Pump();
+  // The click comes after the popup has shown: a release over an item the cursor was already
+  // on when it showed would be ignored once.
+  OnPopup = [&] {
+    Runner->Queue([&] {
+      TvxCustomComboBoxListBox* list = Combo->List();
+      const RECT item = list->ItemRect(1);
+      Click(list, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+      // Should the click not close it, the test ends instead of waiting for ever.
+      Runner->Queue([&] {
+        PumpUntil([&] { return !Combo->DroppedDown(); }, 100);
+        Combo->SetDroppedDown(false);
+      });
+    });
+  };
+  Click(Combo, POINT{20, 10});
+  PumpUntil([&] { return CloseUps > 0; });
+  Pump();
+  EXPECT_EQ(Popups, 1);
+  EXPECT_EQ(Combo->LastCloseUpReason(), crEnter);
+  EXPECT_EQ(Combo->Text(), "two");
+  EXPECT_EQ(Combo->LookupData()->CurrentIndex(), 1);
+  // The item changed: that is OnClick's business; the mouse's clicks are not.
+  EXPECT_LE(clicks, 1);
+}
+
+TEST_F(vxComboBox, MouseClicksFireNoOnClick) {
+  SetItems({"one", "two"});
+  int clicks = 0;
+  Combo->OnClick = [&](TObject*) { ++clicks; };
+  Combo->SetFocus();
+  Pump();
+  Click(Combo, POINT{20, 10});
+  Pump();
+  Click(Combo, POINT{40, 10});
+  Pump();
+  EXPECT_EQ(clicks, 0);
+  EXPECT_EQ(Popups, 0);  // an edit list opens by its button, not by a click in the text
+}
+
+TEST_F(vxComboBox, TypedDoubleByteCharacterCompletesToTheItem) {
+  SetItems({"アイ", "abc"});
+  Combo->Properties()->SetImmediateDropDown(false);
+  Combo->SetFocus();
+  Pump();
+  guitest::TypeText(L"ア");
+  PumpUntil([&] { return !Combo->Text().empty(); });
+  edittest::Settle();
+  EXPECT_EQ(Combo->Text(), "アイ");
+}
+
+TEST_F(vxComboBox, PictureOfAnOpenList) {
+  SetItems({"Tokyo", "東京", "Osaka", "大阪", "Nagoya", "名古屋", "Sapporo", "札幌", "Fukuoka", "福岡"});
+  Combo->Properties()->SetDropDownSizeable(true);
+  OnPopup = [&] {
+    Runner->Queue([&] {
+      Combo->LookupData()->SetSelected(2);
+      Combo->PopupWindow()->Repaint();
+      Combo->List()->Repaint();
+      edittest::Settle();
+      GdiFlush();
+      SaveScreenPicture(Union(Combo, Combo->PopupWindow()), "combo_list.bmp");
+      Combo->SetDroppedDown(false);
+    });
+  };
+  Combo->SetDroppedDown(true);
+  PumpUntil([&] { return CloseUps > 0; });
+  EXPECT_EQ(Popups, 1);
+}
+
+TEST_F(vxComboBox, PopupEditGripDragIsStoredAndPictured) {
+  auto* content = new TPanel(Host);
+  content->SetParent(Host);
+  content->SetBounds(200, 60, 120, 90);
+  auto* edit = new TvxPopupEdit(Host);
+  edit->SetParent(Host);
+  edit->SetBounds(20, 60, 150, 21);
+  edit->Properties()->SetPopupControl(content);
+  edit->Properties()->SetPopupSysPanelStyle(true);
+  edit->Properties()->SetPopupAutoSize(false);
+  int closes = 0;
+  int width = 0, height = 0;
+  edit->Properties()->OnCloseUp = [&](TObject*) { ++closes; };
+  edit->Properties()->OnPopup = [&](TObject*) {
+    Runner->Queue([&] {
+      TvxCustomEditPopupWindow* popup = edit->PopupWindow();
+      width = popup->Width();
+      height = popup->Height();
+      const RECT grip = popup->ViewInfo()->SizeGripSizingRect;
+      const POINT start = popup->ClientToScreen(POINT{(grip.left + grip.right) / 2, (grip.top + grip.bottom) / 2});
+      guitest::MouseMoveTo(start);
+      Pump();
+      guitest::MouseButton(true);
+      PumpUntil([&] { return popup->IsSizing(); }, 100);
+      guitest::MouseMoveTo(POINT{start.x + 15, start.y + 10});
+      Pump();
+      guitest::MouseMoveTo(POINT{start.x + 30, start.y + 20});
+      Pump();
+      guitest::MouseButton(false);
+      PumpUntil([&] { return !popup->IsSizing(); }, 100);
+      edittest::Settle();
+      SaveScreenPicture(Union(edit, popup), "popup_edit.bmp");
+      edit->SetDroppedDown(false);
+    });
+  };
+  Pump();
+  edit->SetDroppedDown(true);
+  PumpUntil([&] { return closes > 0; });
+  ASSERT_EQ(closes, 1);
+  EXPECT_EQ(width, 250);
+  EXPECT_EQ(height, 200);
+  EXPECT_EQ(edit->Properties()->PopupWidth(), 280);
+  EXPECT_EQ(edit->Properties()->PopupHeight(), 220);
+}
+

@@ -1,0 +1,391 @@
+// The drop-down edit and the popup edit as a user meets them: the popup sizes and alignment,
+// the button glyph, the asynchronous show, the key table with real keys, the popup control
+// taken into the popup and put back, the circular check, and a popup control or an edit freed
+// while the popup is open.
+//
+// The popup runs a modal loop inside its show message: a test that opens it queues the input
+// that closes it first, or acts from OnPopup.
+#include "editors/vxDropDownEdit.h"
+
+#include "EditTestSupport.h"
+#include "platform/gui/StdCtrls.h"
+#include "tests/controls/ControlsTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+using guitest::Pump;
+using guitest::PumpUntil;
+
+namespace {
+
+constexpr UINT WM_TEST_RUN = WM_APP + 17;
+
+// Runs a queued action when its message arrives (inside the popup's modal loop).
+class TActionPanel : public TPanel {
+public:
+  using TPanel::TPanel;
+  std::function<void()> Action;
+  LRESULT WndProc(TMessage& m) override {
+    if (m.Msg == WM_TEST_RUN) {
+      if (auto action = std::move(Action)) action();
+      return 0;
+    }
+    return TPanel::WndProc(m);
+  }
+  void Queue(std::function<void()> action) {
+    Action = std::move(action);
+    PostMessageA(Handle(), WM_TEST_RUN, 0, 0);
+  }
+};
+
+// A popup edit that frees its popup control before its own destruction goes on (as the
+// calculator edit does with its calculator).
+class TOwningPopupEdit : public TvxPopupEdit {
+public:
+  explicit TOwningPopupEdit(TComponent* owner) : TvxPopupEdit(owner) {
+    Content = new TPanel(nullptr);
+    Content->SetBounds(0, 0, 120, 90);
+    Properties()->SetPopupControl(Content);
+  }
+  ~TOwningPopupEdit() override { delete Content; }
+  TPanel* Content;
+};
+
+class vxDropDownEdit : public guitest::TFormTest {
+protected:
+  void SetUp() override {
+    TFormTest::SetUp();
+    Runner = new TActionPanel(Host);
+    Runner->SetParent(Host);
+    Runner->SetBounds(380, 250, 10, 10);
+    Content = new TPanel(Host);
+    Content->SetParent(Host);
+    Content->SetBounds(200, 60, 120, 90);
+    Content->SetAlign(TAlign::alNone);
+    Edit = MakeEdit(Host);
+    Pump();
+  }
+  void TearDown() override {
+    guitest::MouseButton(false);
+    Pump();
+    while (TvxCustomPopupWindow::VisiblePopupCount() > 0) TvxCustomPopupWindow::VisiblePopup(0)->CloseUp();
+    TFormTest::TearDown();
+  }
+  TvxPopupEdit* MakeEdit(TWinControl* parent) {
+    auto* edit = new TvxPopupEdit(parent);
+    edit->SetParent(parent);
+    edit->SetBounds(20, 20, 150, 21);
+    edit->Properties()->SetPopupControl(Content);
+    edit->Properties()->OnInitPopup = [this](TObject*) { ++Inits; };
+    edit->Properties()->OnPopup = [this](TObject*) {
+      ++Popups;
+      if (OnPopup) OnPopup();
+    };
+    edit->Properties()->OnCloseUp = [this](TObject*) { ++CloseUps; };
+    return edit;
+  }
+  void Focus() {
+    Edit->SetFocus();
+    Pump();
+    ASSERT_TRUE(Edit->Focused());
+  }
+  // Waits for the popup to have shown and closed again.
+  void WaitForClose() {
+    PumpUntil([&] { return CloseUps > 0 && !Edit->DroppedDown(); });
+    Pump();
+  }
+
+  TActionPanel* Runner = nullptr;
+  TPanel* Content = nullptr;
+  TvxPopupEdit* Edit = nullptr;
+  int Inits = 0;
+  int Popups = 0;
+  int CloseUps = 0;
+  std::function<void()> OnPopup;
+};
+
+}  // namespace
+
+TEST(vxDropDownEditProperties, PopupSizesKeepTheirRulesWithoutNotification) {
+  TvxCustomDropDownEditProperties p(nullptr);
+  int changes = 0;
+  p.OnPropertiesChanged = [&](TObject*) { ++changes; };
+  p.SetPopupWidth(-5);
+  EXPECT_EQ(p.PopupWidth(), 0);
+  p.SetPopupMinWidth(100);
+  p.SetPopupWidth(50);
+  EXPECT_EQ(p.PopupWidth(), 100);
+  p.SetPopupWidth(0);
+  EXPECT_EQ(p.PopupWidth(), 0);
+  p.SetPopupWidth(150);
+  p.SetPopupMinWidth(200);  // the width follows its new minimum
+  EXPECT_EQ(p.PopupWidth(), 200);
+  p.SetPopupMinWidth(-1);
+  EXPECT_EQ(p.PopupMinWidth(), 0);
+  p.SetPopupHeight(30);
+  p.SetPopupMinHeight(-3);
+  EXPECT_EQ(p.PopupMinHeight(), 0);
+  p.SetPopupMinHeight(60);
+  EXPECT_EQ(p.PopupHeight(), 60);
+  p.SetPopupHeight(10);
+  EXPECT_EQ(p.PopupHeight(), 60);
+  EXPECT_EQ(changes, 0);
+  p.SetPopupSizeable(true);
+  p.SetPopupSysPanelStyle(true);
+  p.SetPopupClientEdge(true);
+  EXPECT_EQ(changes, 3);
+}
+
+TEST(vxDropDownEditProperties, DefaultsAlignmentAndTheOneArrowButton) {
+  TvxCustomDropDownEditProperties p(nullptr);
+  EXPECT_TRUE(p.ImmediateDropDown());
+  EXPECT_FALSE(p.ImmediatePopup());
+  EXPECT_TRUE(p.PopupAutoSize());
+  EXPECT_FALSE(p.DropDownButtonPressedWhileActive());
+  EXPECT_EQ(p.PopupBorderOption(), 1);
+  EXPECT_EQ(p.PopupDirectionOption(), 2);
+  ASSERT_EQ(p.Buttons()->Count(), 1);
+  EXPECT_EQ(p.Buttons()->Items(0)->Kind(), bkDown);
+  struct {
+    TAlignment Alignment;
+    TvxPopupAlignHorz Stored;
+  } cases[] = {{TAlignment::taRightJustify, pahRight},
+               {TAlignment::taCenter, pahCenter},
+               {TAlignment::taLeftJustify, pahLeft}};
+  for (const auto& c : cases) {
+    p.SetPopupAlignment(c.Alignment);
+    EXPECT_EQ(p.PopupAlignment(), c.Alignment);
+    EXPECT_EQ(p.PopupHorzAlignment(), c.Stored);
+  }
+  EXPECT_EQ(static_cast<int>(pahRight), 2);
+
+  TvxPopupEditProperties popup(nullptr);
+  EXPECT_TRUE(popup.ImmediatePopup());
+  EXPECT_EQ(popup.PopupWidth(), 250);
+  EXPECT_EQ(popup.PopupHeight(), 200);
+  EXPECT_EQ(popup.PopupMinWidth(), 100);
+  EXPECT_EQ(popup.PopupMinHeight(), 100);
+  EXPECT_TRUE(popup.PopupSizeable());
+}
+
+TEST(vxDropDownEditProperties, ButtonGlyphMakesAGlyphButtonAndBack) {
+  TvxCustomDropDownEditProperties p(nullptr);
+  EXPECT_EQ(p.ButtonGlyph(), nullptr);
+  TBitmap glyph;
+  glyph.SetSize(8, 8);
+  p.SetButtonGlyph(&glyph);
+  ASSERT_NE(p.ButtonGlyph(), nullptr);
+  EXPECT_EQ(p.Buttons()->Items(0)->Kind(), bkGlyph);
+  p.SetButtonGlyph(nullptr);
+  EXPECT_EQ(p.ButtonGlyph(), nullptr);
+  EXPECT_EQ(p.Buttons()->Items(0)->Kind(), bkDown);
+  p.Buttons()->Clear();
+  EXPECT_EQ(p.ButtonGlyph(), nullptr);
+  p.SetButtonGlyph(&glyph);  // no button: nothing to set
+}
+
+TEST_F(vxDropDownEdit, DroppedDownTwicePostsOneShow) {
+  Edit->SetDroppedDown(true);
+  Edit->SetDroppedDown(true);
+  ASSERT_NE(Edit->PopupWindow(), nullptr);
+  EXPECT_TRUE(Edit->IsPopupShowPending());
+  MSG msg{};
+  int shows = 0;
+  while (PeekMessageA(&msg, Edit->PopupWindow()->Handle(), VXM_REPOPUP, VXM_REPOPUP, PM_REMOVE)) ++shows;
+  EXPECT_EQ(shows, 1);
+  EXPECT_EQ(Inits, 1);
+  EXPECT_FALSE(Edit->DroppedDown());
+}
+
+TEST_F(vxDropDownEdit, KeysOpenAndCloseWithTheirReasons) {
+  Focus();
+  struct {
+    const char* Name;
+    WORD Modifier, Open, Close;
+    bool ReadOnly, PostOnTab;
+    TvxEditCloseUpReason Reason;
+  } cases[] = {
+      {"F4, Escape", 0, VK_F4, VK_ESCAPE, false, false, crCancel},
+      {"Alt+Down, Enter", VK_MENU, VK_DOWN, VK_RETURN, false, false, crEnter},
+      {"F4, Enter read-only", 0, VK_F4, VK_RETURN, true, false, crCancel},
+      {"F4, F4", 0, VK_F4, VK_F4, false, false, crClose},
+      {"F4, Tab posting", 0, VK_F4, VK_TAB, false, true, crTab},
+  };
+  for (const auto& c : cases) {
+    Edit->Properties()->SetReadOnly(c.ReadOnly);
+    Edit->Properties()->SetPostPopupValueOnTab(c.PostOnTab);
+    Edit->SetFocus();
+    Pump();
+    Inits = Popups = CloseUps = 0;
+    bool wasOpen = false;
+    OnPopup = [&] {
+      wasOpen = Edit->DroppedDown();
+      guitest::TapKey(c.Close);
+    };
+    if (c.Modifier != 0)
+      guitest::TapKeyWith(c.Modifier, c.Open);
+    else
+      guitest::TapKey(c.Open);
+    WaitForClose();
+    EXPECT_TRUE(wasOpen) << c.Name;
+    EXPECT_FALSE(Edit->DroppedDown()) << c.Name;
+    EXPECT_EQ(Edit->LastCloseUpReason(), c.Reason) << c.Name;
+    EXPECT_EQ(Inits, 1) << c.Name;
+    EXPECT_EQ(Popups, 1) << c.Name;
+    EXPECT_EQ(CloseUps, 1) << c.Name;
+  }
+}
+
+TEST_F(vxDropDownEdit, PopupRightJustifiedEndsAtTheEditsRightEdge) {
+  Edit->Properties()->SetPopupAlignment(TAlignment::taRightJustify);
+  RECT popup{};
+  RECT extent{};
+  RECT client{};
+  OnPopup = [&] {
+    TvxCustomEditPopupWindow* window = Edit->PopupWindow();
+    extent = window->ViewInfo()->GetClientExtent();
+    client = window->ViewInfo()->ClientRect;
+    popup = RECT{window->Left(), window->Top(), window->Left() + window->Width(), window->Top() + window->Height()};
+    Edit->SetDroppedDown(false);
+  };
+  Edit->SetDroppedDown(true);
+  WaitForClose();
+  const POINT editRight = Edit->ClientToScreen(POINT{Edit->Width(), Edit->Height()});
+  EXPECT_EQ(popup.right, editRight.x);
+  EXPECT_EQ(popup.top, editRight.y);
+  // Auto-sized: the content's own size inside the frame.
+  EXPECT_EQ(popup.right - popup.left, 120 + extent.left + extent.right);
+  EXPECT_EQ(client.right - client.left, 120);
+  // Sizeable (the popup edit's default): never below the minimum height of 100.
+  EXPECT_EQ(popup.bottom - popup.top, std::max<int>(90 + extent.top + extent.bottom, 100));
+}
+
+TEST_F(vxDropDownEdit, PanelComesBackToItsPlace) {
+  auto* parent = new TPanel(Host);
+  parent->SetParent(Host);
+  parent->SetBounds(200, 60, 150, 120);
+  Content->SetParent(parent);
+  Content->SetAlign(TAlign::alNone);
+  Content->SetBounds(5, 6, 120, 90);
+  Content->SetVisible(false);
+  bool hosted = false;
+  bool shown = false;
+  OnPopup = [&] {
+    hosted = Content->Parent() == Edit->PopupWindow() && Content->Align() == TAlign::alClient;
+    shown = Content->Visible();
+    Edit->SetDroppedDown(false);
+  };
+  Edit->SetDroppedDown(true);
+  WaitForClose();
+  EXPECT_TRUE(hosted);
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(Content->Parent(), parent);
+  EXPECT_EQ(Content->Align(), TAlign::alNone);
+  EXPECT_EQ(Content->BoundsRect(), (RECT{5, 6, 125, 96}));
+  EXPECT_FALSE(Content->Visible());
+  EXPECT_EQ(Edit->HostedControl(), nullptr);
+}
+
+TEST_F(vxDropDownEdit, FormShowsBorderlessAndGetsItsBorderBack) {
+  auto* form = new TForm(Host);
+  form->SetBorderStyle(TBorderStyle::bsSizeable);
+  form->SetBounds(0, 0, 160, 100);
+  Edit->Properties()->SetPopupControl(form);
+  TBorderStyle during = TBorderStyle::bsSizeable;
+  OnPopup = [&] {
+    during = form->BorderStyle();
+    Edit->SetDroppedDown(false);
+  };
+  Edit->SetDroppedDown(true);
+  WaitForClose();
+  EXPECT_EQ(during, TBorderStyle::bsNone);
+  EXPECT_EQ(form->BorderStyle(), TBorderStyle::bsSizeable);
+  EXPECT_EQ(form->Parent(), nullptr);
+  EXPECT_FALSE(form->Visible());
+}
+
+TEST_F(vxDropDownEdit, FreedPopupControlLeavesNoneAndTheEditDoesNotOpen) {
+  delete Content;
+  Content = nullptr;
+  EXPECT_EQ(Edit->Properties()->PopupControl(), nullptr);
+  Edit->SetDroppedDown(true);
+  EXPECT_FALSE(Edit->IsPopupShowPending());
+  Pump();
+  EXPECT_FALSE(Edit->DroppedDown());
+}
+
+TEST_F(vxDropDownEdit, CircularPopupControlIsRefusedWithNothingMoved) {
+  auto* holder = new TPanel(Host);
+  holder->SetParent(Host);
+  holder->SetBounds(10, 150, 200, 60);
+  TvxPopupEdit* inner = MakeEdit(holder);
+  inner->Properties()->SetPopupControl(holder);
+  guitest::TExceptionCatcher catcher;
+  inner->SetFocus();
+  Pump();
+  guitest::TapKey(VK_F4);
+  Pump();
+  ASSERT_EQ(catcher.Messages().size(), 1u);
+  EXPECT_EQ(catcher.Messages()[0], "Circular referencing is not allowed");
+  EXPECT_EQ(holder->Parent(), Host);
+  EXPECT_TRUE(holder->Visible());
+  EXPECT_FALSE(inner->DroppedDown());
+  EXPECT_FALSE(inner->IsPopupShowPending());
+}
+
+TEST_F(vxDropDownEdit, ControlFreedInTheOpenPopupIsNotTouchedAgain) {
+  OnPopup = [&] {
+    delete Content;
+    Content = nullptr;
+    Runner->Queue([&] { Edit->SetDroppedDown(false); });
+  };
+  Edit->SetDroppedDown(true);
+  WaitForClose();
+  EXPECT_EQ(Edit->Properties()->PopupControl(), nullptr);
+  EXPECT_EQ(Edit->HostedControl(), nullptr);
+  EXPECT_EQ(CloseUps, 1);
+}
+
+TEST_F(vxDropDownEdit, EditFreedWithItsPopupOpen) {
+  // An edit that frees its own popup control first, freed from inside the popup's loop.
+  auto* owning = new TOwningPopupEdit(Host);
+  owning->SetParent(Host);
+  owning->SetBounds(20, 60, 150, 21);
+  bool opened = false;
+  owning->Properties()->OnPopup = [&](TObject*) {
+    opened = true;
+    Runner->Queue([&] { delete owning; });
+  };
+  Pump();
+  owning->SetDroppedDown(true);
+  PumpUntil([&] { return opened && TvxCustomPopupWindow::VisiblePopupCount() == 0; });
+  EXPECT_TRUE(opened);
+  EXPECT_EQ(TvxCustomPopupWindow::VisiblePopupCount(), 0);
+
+  // The plain popup edit freed while open: its control comes back to the host.
+  OnPopup = [&] { Runner->Queue([&] { delete Edit; Edit = nullptr; }); };
+  Edit->SetDroppedDown(true);
+  PumpUntil([&] { return Edit == nullptr; });
+  Pump();
+  ASSERT_EQ(Edit, nullptr);
+  EXPECT_EQ(Content->Parent(), Host);
+  EXPECT_EQ(Content->BoundsRect(), (RECT{200, 60, 320, 150}));
+}
+
+TEST_F(vxDropDownEdit, TypedCharacterOpensAndReachesThePopupControl) {
+  auto* text = new TEdit(Host);
+  text->SetParent(Host);
+  text->SetBounds(200, 60, 100, 21);
+  Edit->Properties()->SetPopupControl(text);
+  Focus();
+  OnPopup = [&] { Runner->Queue([&] { Runner->Queue([&] { Edit->SetDroppedDown(false); }); }); };
+  guitest::TypeText(L"7");
+  WaitForClose();
+  EXPECT_EQ(Popups, 1);
+  EXPECT_EQ(text->Text(), "7");
+  EXPECT_EQ(Edit->Text(), "");
+}
