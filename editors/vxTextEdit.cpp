@@ -1424,7 +1424,15 @@ void TvxCustomTextEditProperties::SetImeName(const AnsiString& value) {
 
 void TvxCustomTextEditProperties::SetLookupItems(const TStringList& value) {
   if (&value == FLookupItems.get()) return;
-  FLookupItems->Assign(value);
+  // One announcement for the whole list, not one per item.
+  BeginUpdate();
+  try {
+    FLookupItems->Assign(value);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
 }
 
 int TvxCustomTextEditProperties::MaxLength() const {

@@ -112,6 +112,11 @@ TEST(vxTextEditProperties, DefaultsWritesAndAssignedValues) {
   EXPECT_FALSE(copy.AssignedValues()->MinValue());
   EXPECT_EQ(copy.MinValue(), 0) << "an unassigned bound follows the default";
 
+  TStringList items;
+  items.Add("a");
+  items.Add("b");
+  p.SetLookupItems(items);
+  EXPECT_EQ(changes, 4) << "a new list is one change";
   p.SetChooseOnly(true);
   EXPECT_EQ(p.GetLookupMode(), 3);
   EXPECT_FALSE(p.IsEditValueFromText());
