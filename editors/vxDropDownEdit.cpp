@@ -965,8 +965,13 @@ void TvxCustomDropDownEdit::InitializePopupWindow() {
   popup->SetAutoSize(properties->PopupAutoSize());
   popup->SetSizeable(properties->PopupSizeable());
   popup->SetSysPanelStyle(properties->PopupSysPanelStyle());
-  popup->SetPopupWidth(properties->PopupWidth());
-  popup->SetPopupHeight(properties->PopupHeight());
+  if (IsInplace() && properties->PopupSizeable()) {
+    popup->SetPopupWidth(FInplacePopupSize.cx);
+    popup->SetPopupHeight(FInplacePopupSize.cy);
+  } else {
+    popup->SetPopupWidth(properties->PopupWidth());
+    popup->SetPopupHeight(properties->PopupHeight());
+  }
   popup->SetSized(false);
   // The frame follows the edit's look: its style's popup border (the default one resolved by
   // the border) and shadow, and its native style.
@@ -1047,8 +1052,12 @@ void TvxCustomDropDownEdit::PopupWindowClosed() {
   if (IsDestroying()) return;
   TvxCustomDropDownEditProperties* properties = ActiveProperties();
   if (FPopupWindow != nullptr && properties->PopupSizeable() && FPopupWasShown) {
-    properties->SetPopupWidth(FPopupWindow->Width());
-    properties->SetPopupHeight(FPopupWindow->Height());
+    if (IsInplace()) {
+      FInplacePopupSize = SIZE{FPopupWindow->Width(), FPopupWindow->Height()};
+    } else {
+      properties->SetPopupWidth(FPopupWindow->Width());
+      properties->SetPopupHeight(FPopupWindow->Height());
+    }
   }
   FPopupWasShown = false;
   FPopupInitialized = false;
@@ -1081,6 +1090,11 @@ void TvxCustomDropDownEdit::InitializeViewData(TvxCustomEditViewData& viewData) 
   if (auto* data = dynamic_cast<TvxCustomDropDownEditViewData*>(&viewData)) {
     data->HasPopupWindow = HasPopupWindow();
     data->IsHotAndPopup = FIsHotAndPopup;
+    // A fixed list's text is painted selected while it has the focus, unless its popup shows
+    // or a proposed tail keeps the selection.
+    TvxCustomDropDownEditProperties* properties = ActiveProperties();
+    data->Highlighted = !IsInplace() && properties->GetLookupMode() == 2 && Focused() && !data->HasPopupWindow &&
+                        !(CompletionPending() && properties->FixedListSelection());
   }
 }
 
@@ -1789,6 +1803,37 @@ void TvxCustomComboBox::PopupWindowShowed() {
   POINT p{};
   GetCursorPos(&p);
   if (list->ItemAtPos(list->ScreenToClient(p), true) >= 0) list->IgnoreNextRelease();
+}
+
+void TvxCustomComboBox::SynchronizeLookupItem() {
+  TvxCustomTextEditLookupData* data = LookupData();
+  if (data == nullptr) return;
+  Variant display;
+  GetDisplayValue(display);
+  const AnsiString text = display.IsNull() || display.IsEmpty() ? AnsiString() : display.AsString();
+  const int index = data->IndexOf(text);
+  if (index != data->CurrentIndex()) data->SetCurrent(index);
+}
+
+void TvxCustomComboBox::Activate(TvxCustomEditData*& data) {
+  TvxObjectLinkHolder self(this);
+  TvxCustomDropDownEdit::Activate(data);
+  if (self.Object() != nullptr) SynchronizeLookupItem();
+}
+
+void TvxCustomComboBox::PropertiesChanged(TObject* sender) {
+  TvxCustomTextEditLookupData* data = LookupData();
+  const int before = data != nullptr ? data->CurrentIndex() : -1;
+  TvxObjectLinkHolder self(this);
+  TvxCustomDropDownEdit::PropertiesChanged(sender);
+  if (self.Object() == nullptr || data == nullptr || IsDestroying()) return;
+  const int mode = ActiveProperties()->GetLookupMode();
+  if (DroppedDown() || (IsPopupShowPending() && !IsLookupListInUse()) || mode == 1 || mode == 2)
+    SynchronizeLookupItem();
+  if (data->CurrentIndex() != before) {
+    SetModifiedAfterEnter(true);
+    Click();
+  }
 }
 
 bool TvxCustomComboBox::TakeListItem(int index) {

@@ -457,6 +457,7 @@ private:
   TvxEditCloseUpReason FCloseUpReason = crUnknown;
   int FSavedSelStart = 0;
   int FSavedSelLength = 0;
+  SIZE FInplacePopupSize{};  // an in-place editor's popup size, kept between openings
 };
 
 // --- Popup edit --------------------------------------------------------------------------------
@@ -752,8 +753,15 @@ protected:
   void InnerWindowProc(TMessage& message) override;
   LRESULT Dispatch(TMessage& m) override;
 
+  // After activation the current item follows the text again.
+  void Activate(TvxCustomEditData*& data) override;
+  // A properties change finds the text's item again; a changed item is the user's and fires
+  // OnClick.
+  void PropertiesChanged(TObject* sender) override;
+
 private:
   void InitializeComboBox();
+  void SynchronizeLookupItem();
   // The item the lookup data moves to from the list, shown in the edit; answers whether the
   // current item changed.
   bool TakeListItem(int index);

@@ -7,6 +7,7 @@
 // that closes it first, or acts from OnPopup.
 #include "editors/vxDropDownEdit.h"
 
+#include "DropDownTestSupport.h"
 #include "EditTestSupport.h"
 #include "platform/gui/StdCtrls.h"
 #include "tests/controls/ControlsTestSupport.h"
@@ -18,29 +19,10 @@
 #include <vector>
 
 using guitest::Pump;
+using dropdowntest::TActionPanel;
 using guitest::PumpUntil;
 
 namespace {
-
-constexpr UINT WM_TEST_RUN = WM_APP + 17;
-
-// Runs a queued action when its message arrives (inside the popup's modal loop).
-class TActionPanel : public TPanel {
-public:
-  using TPanel::TPanel;
-  std::function<void()> Action;
-  LRESULT WndProc(TMessage& m) override {
-    if (m.Msg == WM_TEST_RUN) {
-      if (auto action = std::move(Action)) action();
-      return 0;
-    }
-    return TPanel::WndProc(m);
-  }
-  void Queue(std::function<void()> action) {
-    Action = std::move(action);
-    PostMessageA(Handle(), WM_TEST_RUN, 0, 0);
-  }
-};
 
 // A popup edit that frees its popup control before its own destruction goes on (as the
 // calculator edit does with its calculator).
@@ -70,9 +52,7 @@ protected:
     Pump();
   }
   void TearDown() override {
-    guitest::MouseButton(false);
-    Pump();
-    while (TvxCustomPopupWindow::VisiblePopupCount() > 0) TvxCustomPopupWindow::VisiblePopup(0)->CloseUp();
+    dropdowntest::CloseAllPopups();
     TFormTest::TearDown();
   }
   TvxPopupEdit* MakeEdit(TWinControl* parent) {
