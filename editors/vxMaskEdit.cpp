@@ -1109,6 +1109,11 @@ void TvxCustomMaskEdit::SynchronizeDisplayValue() {
   if (IsMasked() && InnerTextEdit() != nullptr) FMode->SetText(MaskText());
 }
 
+void TvxCustomMaskEdit::SetDisplayValue(const Variant& value) {
+  TvxCustomTextEdit::SetDisplayValue(value);
+  if (IsMasked() && !FModeBusy) FMode->TextChanged();
+}
+
 void TvxCustomMaskEdit::DisplayValueToEditValue(const Variant& displayValue, Variant& editValue, bool focused) {
   TvxCustomMaskEditProperties* properties = ActiveProperties();
   if (!IsMasked() ||
@@ -1174,6 +1179,7 @@ void TvxCustomMaskEdit::KeyUp(WORD& key, TShiftState shift) {
 }
 
 void TvxCustomMaskEdit::DoEditKeyDown(WORD& key, TShiftState shift) {
+  FExpectChange = false;
   if (!IsMasked() || key == 0) {
     TvxCustomTextEdit::DoEditKeyDown(key, shift);
     return;
@@ -1186,8 +1192,19 @@ void TvxCustomMaskEdit::DoEditKeyDown(WORD& key, TShiftState shift) {
     return;
   }
   const bool ctrl = (shift & ssCtrl) != 0;
-  // Swallows the key when the mode moved the caret itself (answer false).
-  auto moved = [&](bool goesOn, bool atEdge) {
+  TvxObjectLinkHolder link(this);
+  // A mode operation; answers whether the key goes on (false: the mode moved the caret itself).
+  auto run = [this](bool (TvxMaskEditCustomMode::*operation)()) {
+    TvxFlagScope busy(FModeBusy);
+    return (FMode.get()->*operation)();
+  };
+  // The key goes on to the text edit, or it is swallowed; at the text's edge the edit base
+  // hears of it first.
+  auto finish = [&](bool goesOn, bool atEdge) {
+    if (link.Object() == nullptr) {
+      key = 0;
+      return;
+    }
     if (goesOn) {
       TvxCustomTextEdit::DoEditKeyDown(key, shift);
       return;
@@ -1207,43 +1224,41 @@ void TvxCustomMaskEdit::DoEditKeyDown(WORD& key, TShiftState shift) {
       }
       return;
     case VK_LEFT:
+    case VK_RIGHT: {
+      const bool left = key == VK_LEFT;
       if (ctrl) {
-        SendMaskKey(VK_HOME);
-        FMode->PressHome();
+        // Ctrl+Left and Ctrl+Right: to the start or the end of the text.
+        TvxFlagScope busy(FModeBusy);
+        SendMaskKey(left ? VK_HOME : VK_END);
+        if (left)
+          FMode->PressHome();
+        else
+          FMode->PressEnd();
         key = 0;
         return;
       }
-      {
-        const bool begin = FMode->IsCursorBegin();
-        moved(FMode->PressLeft(), begin);
-      }
+      const bool atEdge = left ? FMode->IsCursorBegin() : FMode->IsCursorEnd();
+      finish(run(left ? &TvxMaskEditCustomMode::PressLeft : &TvxMaskEditCustomMode::PressRight), atEdge);
       return;
-    case VK_RIGHT:
-      if (ctrl) {
-        SendMaskKey(VK_END);
-        FMode->PressEnd();
-        key = 0;
-        return;
-      }
-      {
-        const bool end = FMode->IsCursorEnd();
-        moved(FMode->PressRight(), end);
-      }
-      return;
-    case VK_HOME: moved(FMode->PressHome(), false); return;
-    case VK_END: moved(FMode->PressEnd(), false); return;
-    case VK_DELETE:
+    }
+    case VK_HOME: finish(run(&TvxMaskEditCustomMode::PressHome), false); return;
+    case VK_END: finish(run(&TvxMaskEditCustomMode::PressEnd), false); return;
+    case VK_DELETE: {
       if (FShiftDown && MaskSelLength() > 0) {
-        TvxCustomTextEdit::DoEditKeyDown(key, shift);
+        TvxCustomTextEdit::DoEditKeyDown(key, shift);  // Shift+Delete cuts
         return;
       }
-      moved(FMode->PressDelete(), false);
+      const bool goesOn = run(&TvxMaskEditCustomMode::PressDelete);
+      finish(goesOn, false);
+      FExpectChange = goesOn && key != 0;
       return;
+    }
   }
   TvxCustomTextEdit::DoEditKeyDown(key, shift);
 }
 
 void TvxCustomMaskEdit::DoEditKeyPress(char& key) {
+  FExpectChange = false;
   if (!IsMasked()) {
     TvxCustomTextEdit::DoEditKeyPress(key);
     return;
@@ -1264,8 +1279,22 @@ void TvxCustomMaskEdit::DoEditKeyPress(char& key) {
     return;
   }
   TvxObjectLinkHolder link(this);
-  const bool goesOn = key == '\b' ? FMode->PressBackspace() : FMode->PressSymbol(key);
-  if (link.Object() == nullptr || !goesOn) key = 0;
+  bool goesOn = false;
+  {
+    TvxFlagScope busy(FModeBusy);
+    goesOn = key == '\b' ? FMode->PressBackspace() : FMode->PressSymbol(key);
+  }
+  if (link.Object() == nullptr || !goesOn) {
+    key = 0;
+    return;
+  }
+  FExpectChange = true;
+}
+
+void TvxCustomMaskEdit::ChangeHandler() {
+  if (IsMasked() && !FModeBusy && !FExpectChange) FMode->TextChanged();
+  FExpectChange = false;
+  TvxCustomTextEdit::ChangeHandler();
 }
 
 void TvxCustomMaskEdit::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {

@@ -337,4 +337,26 @@ TEST_F(vxMaskEdit, ClickInAStandardMaskShowsTheBlockCaret) {
   EXPECT_EQ(Edit->InnerTextEdit()->GetSelLength(), 1);
 }
 
+TEST_F(vxMaskEdit, RegularExpressionMaskFollowsACutAndTextFromCode) {
+  Masked(emkRegExpr, "\\d{1,3}-\\d");
+  Edit->SetEditValue(Variant(AnsiString("123-4")));
+  Focus();
+  Tap(VK_END);
+  // Selected behind the editor's back, then cut by the user.
+  SendMessageA(Edit->InnerTextEditControl()->Handle(), EM_SETSEL, 0, 2);
+  guitest::TapKeyWith(VK_SHIFT, VK_DELETE);
+  Settle();
+  EXPECT_EQ(Text(), "3-4");
+  EXPECT_EQ(ClipboardText(), "12");
+  Type(L"5");
+  EXPECT_EQ(Text(), "53-4") << "the mask works on the text the cut left";
+  Tap(VK_END);
+  SendMessageA(Edit->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("7-8"));
+  Pump();
+  EXPECT_EQ(Text(), "7-8");
+  SendMessageA(Edit->InnerTextEditControl()->Handle(), EM_SETSEL, 0, 0);
+  Type(L"99");
+  EXPECT_EQ(Text(), "997-8") << "and on text set from code";
+}
+
 }  // namespace
