@@ -8,6 +8,7 @@
 #include "platform/gui/Forms.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 namespace {
 
@@ -16,6 +17,12 @@ constexpr int WP_CLOSEBUTTON_PART = 18;
 constexpr int SBP_SIZEBOX_PART = 10;
 constexpr int vxPopupShadow = vxContainerShadowWidth;
 constexpr TColor clInactiveBorder = SystemColor(COLOR_INACTIVEBORDER);
+
+bool IsOneOf(const AnsiString& name, std::initializer_list<const char*> names) {
+  for (const char* published : names)
+    if (SameText(name, published)) return true;
+  return false;
+}
 
 RECT Shrunk(const RECT& r, const RECT& by) {
   return RECT{r.left + by.left, r.top + by.top, r.right - by.right, r.bottom - by.bottom};
@@ -861,6 +868,10 @@ void TvxCustomDropDownEditViewData::Calculate(TvxCanvas& canvas, const RECT& bou
     if (info->ButtonIndex == 0 && info->State != ebsDisabled) info->State = ebsPressed;
 }
 
+TvxCustomEditClass TvxCustomDropDownEditProperties::GetContainerClass() const {
+  return vxObjectClassOf<TvxCustomDropDownEdit, TvxCustomEdit, TComponent*>("TvxCustomDropDownEdit");
+}
+
 TvxCustomEditViewDataClass TvxCustomDropDownEditProperties::GetViewDataClass() const {
   return TvxCustomDropDownEditViewData::ViewDataClass();
 }
@@ -1257,6 +1268,21 @@ void TvxCustomPopupEditProperties::FreeNotification(TComponent* component) {
   if (component == FPopupControl) FPopupControl = nullptr;
 }
 
+TvxCustomEditClass TvxCustomPopupEditProperties::GetContainerClass() const {
+  return vxObjectClassOf<TvxPopupEdit, TvxCustomEdit, TComponent*>("TvxPopupEdit");
+}
+
+bool TvxPopupEditProperties::IsPublishedProperty(const AnsiString& name) const {
+  return IsOneOf(name, {"Alignment", "AssignedValues", "AutoSelect", "BeepOnError", "ButtonGlyph", "CaseInsensitive",
+                        "CharCase", "EchoMode", "HideSelection", "IgnoreMaskBlank", "ImeMode", "ImeName",
+                        "ImmediateDropDown", "ImmediatePopup", "IncrementalSearch", "LookupItems",
+                        "LookupItemsSorted", "MaxLength", "MaskKind", "EditMask", "OEMConvert", "PasswordChar",
+                        "PopupAlignment", "PopupAutoSize", "PopupClientEdge", "PopupControl", "PopupHeight",
+                        "PopupMinHeight", "PopupMinWidth", "PopupSizeable", "PopupSysPanelStyle", "PopupWidth",
+                        "ReadOnly", "UseLeftAlignmentOnEditing", "ValidateOnEnter", "OnChange", "OnCloseQuery",
+                        "OnCloseUp", "OnEditValueChanged", "OnInitPopup", "OnPopup", "OnValidate"});
+}
+
 TvxCustomEditPopupWindow* TvxCustomPopupEditProperties::CreatePopupWindow(TvxCustomDropDownEdit* edit) const {
   return new TvxPopupEditPopupWindow(edit);
 }
@@ -1474,6 +1500,21 @@ TvxCustomEditListBoxClass TvxCustomComboBoxProperties::GetLookupListClass() cons
 
 TvxCustomEditPopupWindow* TvxCustomComboBoxProperties::CreatePopupWindow(TvxCustomDropDownEdit* edit) const {
   return new TvxComboBoxPopupWindow(edit);
+}
+
+TvxCustomEditClass TvxCustomComboBoxProperties::GetContainerClass() const {
+  return vxObjectClassOf<TvxComboBox, TvxCustomEdit, TComponent*>("TvxComboBox");
+}
+
+bool TvxComboBoxProperties::IsPublishedProperty(const AnsiString& name) const {
+  return IsOneOf(name, {"Alignment", "AssignedValues", "AutoSelect", "BeepOnError", "ButtonGlyph", "CaseInsensitive",
+                        "CharCase", "DropDownAutoWidth", "DropDownListStyle", "DropDownRows", "DropDownSizeable",
+                        "DropDownWidth", "HideSelection", "IgnoreMaskBlank", "ImeMode", "ImeName",
+                        "ImmediateDropDown", "ImmediatePost", "ImmediateUpdateText", "IncrementalSearch",
+                        "ItemHeight", "Items", "MaskKind", "EditMask", "MaxLength", "OEMConvert", "PopupAlignment",
+                        "PostPopupValueOnTab", "ReadOnly", "Revertable", "Sorted", "UseLeftAlignmentOnEditing",
+                        "ValidateOnEnter", "OnChange", "OnCloseUp", "OnDrawItem", "OnEditValueChanged",
+                        "OnInitPopup", "OnMeasureItem", "OnNewLookupDisplayText", "OnPopup", "OnValidate"});
 }
 
 TvxCustomEditViewDataClass TvxCustomComboBoxProperties::GetViewDataClass() const {

@@ -317,6 +317,7 @@ public:
   // The popup window's class.
   virtual TvxCustomEditPopupWindow* CreatePopupWindow(TvxCustomDropDownEdit* edit) const;
 
+  TvxCustomEditClass GetContainerClass() const override;
   TvxCustomEditViewDataClass GetViewDataClass() const override;
   void Changed() override;
 
@@ -476,6 +477,7 @@ public:
   TControl* PopupControl() const { return FPopupControl; }
   void SetPopupControl(TControl* value);
   TvxCustomEditPopupWindow* CreatePopupWindow(TvxCustomDropDownEdit* edit) const override;
+  TvxCustomEditClass GetContainerClass() const override;
 
 protected:
   void FreeNotification(TComponent* component) override;
@@ -490,6 +492,7 @@ public:
   const char* ClassName() const override { return "TvxPopupEditProperties"; }
   static TvxCustomEditPropertiesClass PropertiesClass();
   TvxCustomEditPropertiesClass ClassType() const override { return PropertiesClass(); }
+  bool IsPublishedProperty(const AnsiString& name) const override;
 };
 
 // The popup edit's popup frame: a 3-D frame is always the full four lines.
@@ -626,6 +629,7 @@ public:
   TvxCustomEditPopupWindow* CreatePopupWindow(TvxCustomDropDownEdit* edit) const override;
   TvxCustomEditViewDataClass GetViewDataClass() const override;
   TvxContainerViewInfoClass GetViewInfoClass() const override;
+  TvxCustomEditClass GetContainerClass() const override;
 
 private:
   TvxEditDropDownListStyle FDropDownListStyle = lsEditList;
@@ -640,6 +644,7 @@ public:
   const char* ClassName() const override { return "TvxComboBoxProperties"; }
   static TvxCustomEditPropertiesClass PropertiesClass();
   TvxCustomEditPropertiesClass ClassType() const override { return PropertiesClass(); }
+  bool IsPublishedProperty(const AnsiString& name) const override;
 };
 
 // The list of a combo box: owner-drawn, fixed or (with OnMeasureItem) variable item heights; a

@@ -369,3 +369,32 @@ TEST_F(vxDropDownEdit, TypedCharacterOpensAndReachesThePopupControl) {
   EXPECT_EQ(text->Text(), "7");
   EXPECT_EQ(Edit->Text(), "");
 }
+
+TEST(vxDropDownEditRegistry, ComboBoxAndPopupEditAreRegisteredWithTheirEditorsAndLists) {
+  TvxRegisteredClasses& registry = GetRegisteredEditProperties();
+  struct {
+    TvxCustomEditPropertiesClass Class;
+    const char* Text;
+    const char* Container;
+    const char* Published;
+    const char* NotPublished;
+  } cases[] = {
+      {TvxComboBoxProperties::PropertiesClass(), "ComboBox|Represents the combo box editor", "TvxComboBox",
+       "DropDownRows", "PopupControl"},
+      {TvxPopupEditProperties::PropertiesClass(), "PopupEdit|Represents an edit control with a dropdown list",
+       "TvxPopupEdit", "PopupControl", "DropDownRows"},
+  };
+  for (const auto& c : cases) {
+    const int index = registry.IndexOf(c.Class);
+    ASSERT_GE(index, 0) << c.Text;
+    EXPECT_EQ(registry.Texts(index), c.Text);
+    std::unique_ptr<TvxCustomEditProperties> properties(c.Class->Create(nullptr));
+    EXPECT_STREQ(properties->GetContainerClass()->ClassName, c.Container);
+    EXPECT_TRUE(properties->IsPublishedProperty(c.Published)) << c.Published;
+    EXPECT_FALSE(properties->IsPublishedProperty(c.NotPublished)) << c.NotPublished;
+  }
+  // A second start and stop of the unit change nothing (counted).
+  InitializevxDropDownEdit();
+  FinalizevxDropDownEdit();
+  EXPECT_GE(registry.IndexOf(TvxComboBoxProperties::PropertiesClass()), 0);
+}
