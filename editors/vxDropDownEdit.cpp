@@ -1038,12 +1038,13 @@ void TvxCustomDropDownEdit::PopupWindowShowed() {
   FPopupWasShown = true;
   PositionPopupWindowChildren(FPopupWindow->ViewInfo()->ClientRect);
   TvxObjectLinkHolder self(this);
+  // The button's look follows the open popup.
+  ShortRefreshContainer(false);
   if (Properties()->OnPopup) Properties()->OnPopup(this);
   if (self.Object() == nullptr) return;
   if (RepositoryItem() != nullptr)
     if (auto* item = dynamic_cast<TvxCustomDropDownEditProperties*>(RepositoryItem()->Properties()))
       if (item->OnPopup) item->OnPopup(this);
-  if (self.Object() != nullptr) ShortRefreshContainer(false);
 }
 
 void TvxCustomDropDownEdit::CloseUp(TvxEditCloseUpReason reason) {
