@@ -955,7 +955,6 @@ void TvxCustomDropDownEdit::CreatePopupWindow() {
   FPopupWindow->FreeNotification(this);
   FPopupWindow->OnShowing = [this](TObject*) { PopupWindowShowing(); };
   FPopupWindow->OnShowed = [this](TObject*) { PopupWindowShowed(); };
-  FPopupWindow->OnClosing = [this](TObject*) {};
   FPopupWindow->OnClosed = [this](TObject*) { PopupWindowClosed(); };
   FPopupWindow->OnKeyDown = [this](TObject*, WORD& key, TShiftState shift) { PopupWindowKeyDown(key, shift); };
   FPopupWindow->OnCloseQuery = [this](TObject*, bool&) {
@@ -1205,8 +1204,6 @@ void TvxCustomDropDownEdit::DoButtonDown(int buttonIndex) {
   else
     DropDown();
 }
-
-void TvxCustomDropDownEdit::DoButtonUp(int buttonIndex) { TvxCustomMaskEdit::DoButtonUp(buttonIndex); }
 
 void TvxCustomDropDownEdit::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   TvxObjectLinkHolder self(this);
