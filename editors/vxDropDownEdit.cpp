@@ -955,7 +955,6 @@ void TvxCustomDropDownEdit::CreatePopupWindow() {
   FPopupWindow->FreeNotification(this);
   FPopupWindow->OnShowing = [this](TObject*) { PopupWindowShowing(); };
   FPopupWindow->OnShowed = [this](TObject*) { PopupWindowShowed(); };
-  FPopupWindow->OnClosing = [this](TObject*) {};
   FPopupWindow->OnClosed = [this](TObject*) { PopupWindowClosed(); };
   FPopupWindow->OnKeyDown = [this](TObject*, WORD& key, TShiftState shift) { PopupWindowKeyDown(key, shift); };
   FPopupWindow->OnCloseQuery = [this](TObject*, bool&) {
@@ -1038,12 +1037,13 @@ void TvxCustomDropDownEdit::PopupWindowShowed() {
   FPopupWasShown = true;
   PositionPopupWindowChildren(FPopupWindow->ViewInfo()->ClientRect);
   TvxObjectLinkHolder self(this);
+  // The button's look follows the open popup.
+  ShortRefreshContainer(false);
   if (Properties()->OnPopup) Properties()->OnPopup(this);
   if (self.Object() == nullptr) return;
   if (RepositoryItem() != nullptr)
     if (auto* item = dynamic_cast<TvxCustomDropDownEditProperties*>(RepositoryItem()->Properties()))
       if (item->OnPopup) item->OnPopup(this);
-  if (self.Object() != nullptr) ShortRefreshContainer(false);
 }
 
 void TvxCustomDropDownEdit::CloseUp(TvxEditCloseUpReason reason) {
@@ -1204,8 +1204,6 @@ void TvxCustomDropDownEdit::DoButtonDown(int buttonIndex) {
   else
     DropDown();
 }
-
-void TvxCustomDropDownEdit::DoButtonUp(int buttonIndex) { TvxCustomMaskEdit::DoButtonUp(buttonIndex); }
 
 void TvxCustomDropDownEdit::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   TvxObjectLinkHolder self(this);

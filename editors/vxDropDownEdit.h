@@ -431,7 +431,6 @@ protected:
   void DoEditKeyPress(char& key) override;
   void ChangeHandler() override;
   void DoButtonDown(int buttonIndex) override;
-  void DoButtonUp(int buttonIndex) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void UpdateHotState() override;
   void Notification(TComponent* component, TOperation operation) override;

@@ -193,6 +193,7 @@ TEST_F(vxDropDownEdit, KeysOpenAndCloseWithTheirReasons) {
       {"Alt+Down, Enter", VK_MENU, VK_DOWN, VK_RETURN, false, false, crEnter},
       {"F4, Enter read-only", 0, VK_F4, VK_RETURN, true, false, crCancel},
       {"F4, F4", 0, VK_F4, VK_F4, false, false, crClose},
+      {"Alt+Up, Escape", VK_MENU, VK_UP, VK_ESCAPE, false, false, crCancel},
       {"F4, Tab posting", 0, VK_F4, VK_TAB, false, true, crTab},
   };
   for (const auto& c : cases) {
@@ -397,4 +398,22 @@ TEST(vxDropDownEditRegistry, ComboBoxAndPopupEditAreRegisteredWithTheirEditorsAn
   InitializevxDropDownEdit();
   FinalizevxDropDownEdit();
   EXPECT_GE(registry.IndexOf(TvxComboBoxProperties::PropertiesClass()), 0);
+}
+
+TEST_F(vxDropDownEdit, CloseQueryIsHeardAndThePressedLookFollowsThePopup) {
+  int queries = 0;
+  Edit->Properties()->OnCloseQuery = [&](TObject*) { ++queries; };
+  Edit->Properties()->SetDropDownButtonPressedWhileActive(true);
+  TvxEditButtonState during = ebsNormal;
+  OnPopup = [&] {
+    during = Edit->EditViewInfo()->ButtonsInfo[0]->State;
+    // The popup's own closing (its ModalResult) asks the close query.
+    Edit->PopupWindow()->SetModalResult(mrCancel);
+  };
+  Edit->SetDroppedDown(true);
+  WaitForClose();
+  EXPECT_EQ(queries, 1);
+  EXPECT_EQ(Edit->LastCloseUpReason(), crCancel);
+  EXPECT_EQ(during, ebsPressed);
+  EXPECT_NE(Edit->EditViewInfo()->ButtonsInfo[0]->State, ebsPressed);
 }
