@@ -2094,10 +2094,15 @@ void TvxCustomTextEdit::DoEditKeyPress(char& key) {
         matched = SearchStep(head);
       }
       if (mode == 2) key = 0;
-    } else if (static_cast<unsigned char>(key) >= 0x20 && listInUse && FLookupData->GetItemCount() > 0) {
-      // (Without items no search can match: the character is typed as it is.)
+    } else if (static_cast<unsigned char>(key) >= 0x20 && listInUse &&
+               (FLookupData->GetItemCount() > 0 || mode == 1 || mode == 2)) {
+      // (Without items no search can match: in mode 0 the character is typed as it is, in
+      // modes 1 and 2 it is dropped below.)
       // A lead byte waits in the inner edit for its trail byte; the pair is searched whole.
-      const char lead = inner != nullptr ? inner->GetImeLastChar() : '\0';
+      // Only the byte held there counts: while the input method's character arrives, its lead
+      // byte is the key itself.
+      TvxCustomInnerTextEdit* control = InnerTextEditControl();
+      const char lead = control != nullptr ? control->HeldLeadByte() : '\0';
       if (lead != '\0' || !IsLeadByte(static_cast<unsigned char>(key))) {
         AnsiString typed;
         if (lead != '\0') typed += lead;
