@@ -1109,6 +1109,11 @@ LRESULT TvxCustomInnerTextEdit::DispatchInner(TMessage& m) {
     case WM_KEYDOWN: return WMKeyDown(m);
     case WM_CHAR: return WMChar(m);
     case WM_IME_CHAR: return WMImeChar(m);
+    case WM_COPY:
+      // The editor's copy: Wine's EDIT would copy a password as well.
+      if (!EditUsable()) break;
+      Host()->CopyToClipboard(*this);
+      return 0;
     case WM_CUT:
     case WM_PASTE:
     case WM_CLEAR: return WMClipboard(m);
@@ -1841,7 +1846,11 @@ bool TvxCustomTextEdit::CanChangeSelText(const AnsiString& text, AnsiString& new
 
 // --- Clipboard -----------------------------------------------------------------------------
 
+bool TvxCustomTextEdit::IsPasswordShown() { return ActiveProperties()->EchoMode() == eemPassword; }
+
 void TvxCustomTextEdit::CopyToClipboard() {
+  // A password never leaves the editor.
+  if (IsPasswordShown()) return;
   const int mode = ActiveProperties()->GetLookupMode();
   if (mode == 2 || mode == 3) SelectAll();
   if (SelLength() > 0) SetClipboardText(SelText());
@@ -1871,7 +1880,8 @@ bool TvxCustomTextEdit::CanReplaceSelection(const AnsiString& text) {
 }
 
 void TvxCustomTextEdit::CutToClipboard(TvxCustomInnerTextEdit& inner) {
-  if (SelLength() == 0) return;
+  // A password is not cut (nor copied), as the EDIT would not either.
+  if (SelLength() == 0 || IsPasswordShown()) return;
   if (!IsEditing()) {
     // Not the user's: the text is copied and the selection replaced through the text check.
     CopyToClipboard();

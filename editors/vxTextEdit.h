@@ -891,6 +891,8 @@ private:
   void InitializeTextEdit();
   // The selected part deleted from the text, when the properties take the result.
   void DoClearSelection();
+  // The text shows as password characters.
+  bool IsPasswordShown();
   // CanChangeSelText for text, the answers dropped.
   bool CanReplaceSelection(const AnsiString& text);
   // The incremental search for a typed text: on a match the item's text stands in the editor
