@@ -8,6 +8,7 @@
 #include "platform/gui/Forms.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 namespace {
 
@@ -16,6 +17,12 @@ constexpr int WP_CLOSEBUTTON_PART = 18;
 constexpr int SBP_SIZEBOX_PART = 10;
 constexpr int vxPopupShadow = vxContainerShadowWidth;
 constexpr TColor clInactiveBorder = SystemColor(COLOR_INACTIVEBORDER);
+
+bool IsOneOf(const AnsiString& name, std::initializer_list<const char*> names) {
+  for (const char* published : names)
+    if (SameText(name, published)) return true;
+  return false;
+}
 
 RECT Shrunk(const RECT& r, const RECT& by) {
   return RECT{r.left + by.left, r.top + by.top, r.right - by.right, r.bottom - by.bottom};
@@ -861,6 +868,10 @@ void TvxCustomDropDownEditViewData::Calculate(TvxCanvas& canvas, const RECT& bou
     if (info->ButtonIndex == 0 && info->State != ebsDisabled) info->State = ebsPressed;
 }
 
+TvxCustomEditClass TvxCustomDropDownEditProperties::GetContainerClass() const {
+  return vxObjectClassOf<TvxCustomDropDownEdit, TvxCustomEdit, TComponent*>("TvxCustomDropDownEdit");
+}
+
 TvxCustomEditViewDataClass TvxCustomDropDownEditProperties::GetViewDataClass() const {
   return TvxCustomDropDownEditViewData::ViewDataClass();
 }
@@ -944,7 +955,6 @@ void TvxCustomDropDownEdit::CreatePopupWindow() {
   FPopupWindow->FreeNotification(this);
   FPopupWindow->OnShowing = [this](TObject*) { PopupWindowShowing(); };
   FPopupWindow->OnShowed = [this](TObject*) { PopupWindowShowed(); };
-  FPopupWindow->OnClosing = [this](TObject*) {};
   FPopupWindow->OnClosed = [this](TObject*) { PopupWindowClosed(); };
   FPopupWindow->OnKeyDown = [this](TObject*, WORD& key, TShiftState shift) { PopupWindowKeyDown(key, shift); };
   FPopupWindow->OnCloseQuery = [this](TObject*, bool&) {
@@ -965,8 +975,13 @@ void TvxCustomDropDownEdit::InitializePopupWindow() {
   popup->SetAutoSize(properties->PopupAutoSize());
   popup->SetSizeable(properties->PopupSizeable());
   popup->SetSysPanelStyle(properties->PopupSysPanelStyle());
-  popup->SetPopupWidth(properties->PopupWidth());
-  popup->SetPopupHeight(properties->PopupHeight());
+  if (IsInplace() && properties->PopupSizeable()) {
+    popup->SetPopupWidth(FInplacePopupSize.cx);
+    popup->SetPopupHeight(FInplacePopupSize.cy);
+  } else {
+    popup->SetPopupWidth(properties->PopupWidth());
+    popup->SetPopupHeight(properties->PopupHeight());
+  }
   popup->SetSized(false);
   // The frame follows the edit's look: its style's popup border (the default one resolved by
   // the border) and shadow, and its native style.
@@ -1022,12 +1037,13 @@ void TvxCustomDropDownEdit::PopupWindowShowed() {
   FPopupWasShown = true;
   PositionPopupWindowChildren(FPopupWindow->ViewInfo()->ClientRect);
   TvxObjectLinkHolder self(this);
+  // The button's look follows the open popup.
+  ShortRefreshContainer(false);
   if (Properties()->OnPopup) Properties()->OnPopup(this);
   if (self.Object() == nullptr) return;
   if (RepositoryItem() != nullptr)
     if (auto* item = dynamic_cast<TvxCustomDropDownEditProperties*>(RepositoryItem()->Properties()))
       if (item->OnPopup) item->OnPopup(this);
-  if (self.Object() != nullptr) ShortRefreshContainer(false);
 }
 
 void TvxCustomDropDownEdit::CloseUp(TvxEditCloseUpReason reason) {
@@ -1047,8 +1063,12 @@ void TvxCustomDropDownEdit::PopupWindowClosed() {
   if (IsDestroying()) return;
   TvxCustomDropDownEditProperties* properties = ActiveProperties();
   if (FPopupWindow != nullptr && properties->PopupSizeable() && FPopupWasShown) {
-    properties->SetPopupWidth(FPopupWindow->Width());
-    properties->SetPopupHeight(FPopupWindow->Height());
+    if (IsInplace()) {
+      FInplacePopupSize = SIZE{FPopupWindow->Width(), FPopupWindow->Height()};
+    } else {
+      properties->SetPopupWidth(FPopupWindow->Width());
+      properties->SetPopupHeight(FPopupWindow->Height());
+    }
   }
   FPopupWasShown = false;
   FPopupInitialized = false;
@@ -1081,6 +1101,11 @@ void TvxCustomDropDownEdit::InitializeViewData(TvxCustomEditViewData& viewData) 
   if (auto* data = dynamic_cast<TvxCustomDropDownEditViewData*>(&viewData)) {
     data->HasPopupWindow = HasPopupWindow();
     data->IsHotAndPopup = FIsHotAndPopup;
+    // A fixed list's text is painted selected while it has the focus, unless its popup shows
+    // or a proposed tail keeps the selection.
+    TvxCustomDropDownEditProperties* properties = ActiveProperties();
+    data->Highlighted = !IsInplace() && properties->GetLookupMode() == 2 && Focused() && !data->HasPopupWindow &&
+                        !(CompletionPending() && properties->FixedListSelection());
   }
 }
 
@@ -1180,8 +1205,6 @@ void TvxCustomDropDownEdit::DoButtonDown(int buttonIndex) {
     DropDown();
 }
 
-void TvxCustomDropDownEdit::DoButtonUp(int buttonIndex) { TvxCustomMaskEdit::DoButtonUp(buttonIndex); }
-
 void TvxCustomDropDownEdit::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   TvxObjectLinkHolder self(this);
   TvxCustomMaskEdit::MouseDown(button, shift, x, y);
@@ -1241,6 +1264,21 @@ void TvxCustomPopupEditProperties::SetPopupControl(TControl* value) {
 void TvxCustomPopupEditProperties::FreeNotification(TComponent* component) {
   TvxCustomDropDownEditProperties::FreeNotification(component);
   if (component == FPopupControl) FPopupControl = nullptr;
+}
+
+TvxCustomEditClass TvxCustomPopupEditProperties::GetContainerClass() const {
+  return vxObjectClassOf<TvxPopupEdit, TvxCustomEdit, TComponent*>("TvxPopupEdit");
+}
+
+bool TvxPopupEditProperties::IsPublishedProperty(const AnsiString& name) const {
+  return IsOneOf(name, {"Alignment", "AssignedValues", "AutoSelect", "BeepOnError", "ButtonGlyph", "CaseInsensitive",
+                        "CharCase", "EchoMode", "HideSelection", "IgnoreMaskBlank", "ImeMode", "ImeName",
+                        "ImmediateDropDown", "ImmediatePopup", "IncrementalSearch", "LookupItems",
+                        "LookupItemsSorted", "MaxLength", "MaskKind", "EditMask", "OEMConvert", "PasswordChar",
+                        "PopupAlignment", "PopupAutoSize", "PopupClientEdge", "PopupControl", "PopupHeight",
+                        "PopupMinHeight", "PopupMinWidth", "PopupSizeable", "PopupSysPanelStyle", "PopupWidth",
+                        "ReadOnly", "UseLeftAlignmentOnEditing", "ValidateOnEnter", "OnChange", "OnCloseQuery",
+                        "OnCloseUp", "OnEditValueChanged", "OnInitPopup", "OnPopup", "OnValidate"});
 }
 
 TvxCustomEditPopupWindow* TvxCustomPopupEditProperties::CreatePopupWindow(TvxCustomDropDownEdit* edit) const {
@@ -1460,6 +1498,21 @@ TvxCustomEditListBoxClass TvxCustomComboBoxProperties::GetLookupListClass() cons
 
 TvxCustomEditPopupWindow* TvxCustomComboBoxProperties::CreatePopupWindow(TvxCustomDropDownEdit* edit) const {
   return new TvxComboBoxPopupWindow(edit);
+}
+
+TvxCustomEditClass TvxCustomComboBoxProperties::GetContainerClass() const {
+  return vxObjectClassOf<TvxComboBox, TvxCustomEdit, TComponent*>("TvxComboBox");
+}
+
+bool TvxComboBoxProperties::IsPublishedProperty(const AnsiString& name) const {
+  return IsOneOf(name, {"Alignment", "AssignedValues", "AutoSelect", "BeepOnError", "ButtonGlyph", "CaseInsensitive",
+                        "CharCase", "DropDownAutoWidth", "DropDownListStyle", "DropDownRows", "DropDownSizeable",
+                        "DropDownWidth", "HideSelection", "IgnoreMaskBlank", "ImeMode", "ImeName",
+                        "ImmediateDropDown", "ImmediatePost", "ImmediateUpdateText", "IncrementalSearch",
+                        "ItemHeight", "Items", "MaskKind", "EditMask", "MaxLength", "OEMConvert", "PopupAlignment",
+                        "PostPopupValueOnTab", "ReadOnly", "Revertable", "Sorted", "UseLeftAlignmentOnEditing",
+                        "ValidateOnEnter", "OnChange", "OnCloseUp", "OnDrawItem", "OnEditValueChanged",
+                        "OnInitPopup", "OnMeasureItem", "OnNewLookupDisplayText", "OnPopup", "OnValidate"});
 }
 
 TvxCustomEditViewDataClass TvxCustomComboBoxProperties::GetViewDataClass() const {
@@ -1789,6 +1842,37 @@ void TvxCustomComboBox::PopupWindowShowed() {
   POINT p{};
   GetCursorPos(&p);
   if (list->ItemAtPos(list->ScreenToClient(p), true) >= 0) list->IgnoreNextRelease();
+}
+
+void TvxCustomComboBox::SynchronizeLookupItem() {
+  TvxCustomTextEditLookupData* data = LookupData();
+  if (data == nullptr) return;
+  Variant display;
+  GetDisplayValue(display);
+  const AnsiString text = display.IsNull() || display.IsEmpty() ? AnsiString() : display.AsString();
+  const int index = data->IndexOf(text);
+  if (index != data->CurrentIndex()) data->SetCurrent(index);
+}
+
+void TvxCustomComboBox::Activate(TvxCustomEditData*& data) {
+  TvxObjectLinkHolder self(this);
+  TvxCustomDropDownEdit::Activate(data);
+  if (self.Object() != nullptr) SynchronizeLookupItem();
+}
+
+void TvxCustomComboBox::PropertiesChanged(TObject* sender) {
+  TvxCustomTextEditLookupData* data = LookupData();
+  const int before = data != nullptr ? data->CurrentIndex() : -1;
+  TvxObjectLinkHolder self(this);
+  TvxCustomDropDownEdit::PropertiesChanged(sender);
+  if (self.Object() == nullptr || data == nullptr || IsDestroying()) return;
+  const int mode = ActiveProperties()->GetLookupMode();
+  if (DroppedDown() || (IsPopupShowPending() && !IsLookupListInUse()) || mode == 1 || mode == 2)
+    SynchronizeLookupItem();
+  if (data->CurrentIndex() != before) {
+    SetModifiedAfterEnter(true);
+    Click();
+  }
 }
 
 bool TvxCustomComboBox::TakeListItem(int index) {

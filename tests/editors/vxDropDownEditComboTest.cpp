@@ -5,9 +5,8 @@
 // folder: an open combo list and a sizeable popup edit.
 #include "editors/vxDropDownEdit.h"
 
+#include "DropDownTestSupport.h"
 #include "EditTestSupport.h"
-#include "platform/rtl/Streams.h"
-#include "platform/rtl/SysStrings.h"
 #include "tests/controls/ControlsTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -16,28 +15,10 @@
 #include <string>
 
 using guitest::Pump;
+using dropdowntest::TActionPanel;
 using guitest::PumpUntil;
 
 namespace {
-
-constexpr UINT WM_TEST_RUN = WM_APP + 18;
-
-class TActionPanel : public TPanel {
-public:
-  using TPanel::TPanel;
-  std::function<void()> Action;
-  LRESULT WndProc(TMessage& m) override {
-    if (m.Msg == WM_TEST_RUN) {
-      if (auto action = std::move(Action)) action();
-      return 0;
-    }
-    return TPanel::WndProc(m);
-  }
-  void Queue(std::function<void()> action) {
-    Action = std::move(action);
-    PostMessageA(Handle(), WM_TEST_RUN, 0, 0);
-  }
-};
 
 // The screen around r saved as a bitmap in <build>\artifacts (a picture, not a check).
 void SaveScreenPicture(const RECT& r, const char* name) {
@@ -47,18 +28,7 @@ void SaveScreenPicture(const RECT& r, const char* name) {
   HDC screen = GetDC(nullptr);
   BitBlt(picture.Canvas().Handle(), 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
   ReleaseDC(nullptr, screen);
-  char exe[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  // <build>\tests\editors\editors_tests.exe -> <build>\artifacts
-  const AnsiString folder =
-      ExtractFilePath(ExcludeTrailingBackslash(ExtractFilePath(ExcludeTrailingBackslash(ExtractFilePath(exe))))) +
-      "artifacts";
-  ForceDirectories(folder);
-  try {
-    picture.SaveToFile(folder + "\\" + name);
-  } catch (const Exception& e) {
-    ADD_FAILURE() << "picture not saved: " << e.Message();
-  }
+  guitest::SaveArtifact(picture, name);
 }
 
 RECT Union(TControl* edit, TvxCustomEditPopupWindow* popup) {
@@ -89,9 +59,7 @@ protected:
     Pump();
   }
   void TearDown() override {
-    guitest::MouseButton(false);
-    Pump();
-    while (TvxCustomPopupWindow::VisiblePopupCount() > 0) TvxCustomPopupWindow::VisiblePopup(0)->CloseUp();
+    dropdowntest::CloseAllPopups();
     TFormTest::TearDown();
   }
   void SetItems(std::initializer_list<const char*> items) {
@@ -299,3 +267,44 @@ TEST_F(vxComboBox, PopupEditGripDragIsStoredAndPictured) {
   EXPECT_EQ(edit->Properties()->PopupHeight(), 220);
 }
 
+
+TEST_F(vxComboBox, FixedListFaceIsDrawnByOnDrawItemAndADoubleClickReverts) {
+  SetItems({"red", "green"});
+  Combo->Properties()->SetDropDownListStyle(lsFixedList);
+  Combo->Properties()->SetRevertable(true);
+  std::vector<int> drawn;
+  std::vector<TOwnerDrawState> states;
+  Combo->Properties()->OnDrawItem = [&](TvxCustomComboBox*, TvxCanvas& canvas, int index, const RECT& r,
+                                        TOwnerDrawState state) {
+    drawn.push_back(index);
+    states.push_back(state);
+    canvas.FillRect(r, index == 0 ? clRed : clLime);
+  };
+  Combo->SetEditValue(Variant(AnsiString("red")));
+  Pump();
+  Combo->Repaint();
+  const RECT text = static_cast<TvxCustomTextEditViewInfo*>(Combo->EditViewInfo())->TextRect;
+  HDC dc = GetDC(Combo->Handle());
+  EXPECT_EQ(GetPixel(dc, (text.left + text.right) / 2, (text.top + text.bottom) / 2), RGB(255, 0, 0));
+  ReleaseDC(Combo->Handle(), dc);
+  ASSERT_FALSE(drawn.empty());
+  EXPECT_EQ(drawn.back(), 0);
+  EXPECT_NE(states.back() & odComboBoxEdit, 0u);
+  EXPECT_EQ(states.back() & odFocused, 0u);
+
+  // A double click steps to the next item, from the last back to the first (an edit list:
+  // a click in its text opens nothing).
+  Combo->Properties()->SetDropDownListStyle(lsEditList);
+  Combo->SetEditValue(Variant(AnsiString("green")));
+  Combo->SetFocus();
+  Pump();
+  guitest::MouseMoveTo(Combo->ClientToScreen(POINT{20, 10}));
+  for (int i = 0; i < 2; ++i) {
+    guitest::MouseButton(true);
+    guitest::MouseButton(false);
+  }
+  PumpUntil([&] { return Combo->Text() == "red"; }, 100);
+  EXPECT_EQ(Combo->Text(), "red");
+  EXPECT_TRUE(Combo->ModifiedAfterEnter());
+  EXPECT_EQ(Popups, 0);
+}

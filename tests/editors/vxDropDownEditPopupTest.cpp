@@ -3,6 +3,7 @@
 // here is a plain panel that answers what an edit would.
 #include "editors/vxDropDownEdit.h"
 
+#include "DropDownTestSupport.h"
 #include "tests/controls/ControlsTestSupport.h"
 #include "platform/gui/StdCtrls.h"
 #include "tests/platform/GuiTestSupport.h"
@@ -50,9 +51,7 @@ protected:
     Pump();
   }
   void TearDown() override {
-    guitest::MouseButton(false);
-    Pump();
-    while (TvxCustomPopupWindow::VisiblePopupCount() > 0) TvxCustomPopupWindow::VisiblePopup(0)->CloseUp();
+    dropdowntest::CloseAllPopups();
     TFormTest::TearDown();
   }
   TvxCustomEditPopupWindow* MakePopup() {

@@ -252,6 +252,20 @@ TEST_F(vxMaskEditMode, StandardDoubleByteCharacterTakesTwoAnyPositions) {
   Edit.Type("イ");
   EXPECT_EQ(Edit.Text, "ア_") << "a digit position takes no double-byte character";
   EXPECT_EQ(Edit.Beeps, 1);
+  // The block caret, Delete and overwriting take the character whole, never half of it.
+  Edit.Home();
+  EXPECT_EQ(Edit.SelLength, 2);
+  Edit.Type("b");
+  EXPECT_EQ(Edit.Text, "b__");
+  Edit.Home();
+  Edit.Type("ソ");  // 83 5C: a trail byte that is a backslash
+  EXPECT_EQ(Edit.Text, "ソ_");
+  Edit.Home();
+  Edit.Right();
+  EXPECT_EQ(Edit.SelStart, 2) << "over the character";
+  Edit.Home();
+  Edit.Delete();
+  EXPECT_EQ(Edit.Text, "___");
 }
 
 // --- Regular-expression mode -----------------------------------------------------------------

@@ -78,6 +78,16 @@ TEST_F(vxMaskEdit, StandardMaskKeys) {
   Type(L"9");
   EXPECT_EQ(Text(), "(129)45_");
   EXPECT_TRUE(Edit->ModifiedAfterEnter());
+
+  // Double-byte characters at positions that take any character.
+  Masked(emkStandard, "CCC;1;_");
+  Edit->SetEditValue(Variant(AnsiString()));
+  Focus();
+  Tap(VK_HOME);
+  Type(L"アb");
+  EXPECT_EQ(Text(), "アb");
+  Tap(VK_HOME);
+  EXPECT_EQ(Edit->InnerTextEdit()->GetSelLength(), 2) << "the block caret covers the whole character";
 }
 
 TEST_F(vxMaskEdit, RegularExpressionMaskKeys) {
@@ -335,6 +345,28 @@ TEST_F(vxMaskEdit, ClickInAStandardMaskShowsTheBlockCaret) {
   Settle();
   EXPECT_EQ(SelStart(), 3);
   EXPECT_EQ(Edit->InnerTextEdit()->GetSelLength(), 1);
+}
+
+TEST_F(vxMaskEdit, RegularExpressionMaskFollowsACutAndTextFromCode) {
+  Masked(emkRegExpr, "\\d{1,3}-\\d");
+  Edit->SetEditValue(Variant(AnsiString("123-4")));
+  Focus();
+  Tap(VK_END);
+  // Selected behind the editor's back, then cut by the user.
+  SendMessageA(Edit->InnerTextEditControl()->Handle(), EM_SETSEL, 0, 2);
+  guitest::TapKeyWith(VK_SHIFT, VK_DELETE);
+  Settle();
+  EXPECT_EQ(Text(), "3-4");
+  EXPECT_EQ(ClipboardText(), "12");
+  Type(L"5");
+  EXPECT_EQ(Text(), "53-4") << "the mask works on the text the cut left";
+  Tap(VK_END);
+  SendMessageA(Edit->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("7-8"));
+  Pump();
+  EXPECT_EQ(Text(), "7-8");
+  SendMessageA(Edit->InnerTextEditControl()->Handle(), EM_SETSEL, 0, 0);
+  Type(L"99");
+  EXPECT_EQ(Text(), "997-8") << "and on text set from code";
 }
 
 }  // namespace
