@@ -1109,6 +1109,11 @@ LRESULT TvxCustomInnerTextEdit::DispatchInner(TMessage& m) {
     case WM_KEYDOWN: return WMKeyDown(m);
     case WM_CHAR: return WMChar(m);
     case WM_IME_CHAR: return WMImeChar(m);
+    case WM_COPY:
+      // The editor's copy: Wine's EDIT would copy a password as well.
+      if (!EditUsable()) break;
+      Host()->CopyToClipboard(*this);
+      return 0;
     case WM_CUT:
     case WM_PASTE:
     case WM_CLEAR: return WMClipboard(m);
@@ -1841,7 +1846,11 @@ bool TvxCustomTextEdit::CanChangeSelText(const AnsiString& text, AnsiString& new
 
 // --- Clipboard -----------------------------------------------------------------------------
 
+bool TvxCustomTextEdit::IsPasswordShown() { return ActiveProperties()->EchoMode() == eemPassword; }
+
 void TvxCustomTextEdit::CopyToClipboard() {
+  // A password never leaves the editor.
+  if (IsPasswordShown()) return;
   const int mode = ActiveProperties()->GetLookupMode();
   if (mode == 2 || mode == 3) SelectAll();
   if (SelLength() > 0) SetClipboardText(SelText());
@@ -1871,7 +1880,8 @@ bool TvxCustomTextEdit::CanReplaceSelection(const AnsiString& text) {
 }
 
 void TvxCustomTextEdit::CutToClipboard(TvxCustomInnerTextEdit& inner) {
-  if (SelLength() == 0) return;
+  // A password is not cut (nor copied), as the EDIT would not either.
+  if (SelLength() == 0 || IsPasswordShown()) return;
   if (!IsEditing()) {
     // Not the user's: the text is copied and the selection replaced through the text check.
     CopyToClipboard();
@@ -2094,10 +2104,15 @@ void TvxCustomTextEdit::DoEditKeyPress(char& key) {
         matched = SearchStep(head);
       }
       if (mode == 2) key = 0;
-    } else if (static_cast<unsigned char>(key) >= 0x20 && listInUse && FLookupData->GetItemCount() > 0) {
-      // (Without items no search can match: the character is typed as it is.)
+    } else if (static_cast<unsigned char>(key) >= 0x20 && listInUse &&
+               (FLookupData->GetItemCount() > 0 || mode == 1 || mode == 2)) {
+      // (Without items no search can match: in mode 0 the character is typed as it is, in
+      // modes 1 and 2 it is dropped below.)
       // A lead byte waits in the inner edit for its trail byte; the pair is searched whole.
-      const char lead = inner != nullptr ? inner->GetImeLastChar() : '\0';
+      // Only the byte held there counts: while the input method's character arrives, its lead
+      // byte is the key itself.
+      TvxCustomInnerTextEdit* control = InnerTextEditControl();
+      const char lead = control != nullptr ? control->HeldLeadByte() : '\0';
       if (lead != '\0' || !IsLeadByte(static_cast<unsigned char>(key))) {
         AnsiString typed;
         if (lead != '\0') typed += lead;

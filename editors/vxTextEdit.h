@@ -478,6 +478,8 @@ public:
   // The lead byte held for its trail byte, else the input method's while two bytes are to
   // come, else 0.
   char PendingLeadByte() const;
+  // The lead byte held for its trail byte (0: none).
+  char HeldLeadByte() const { return static_cast<char>(FLeadByte); }
   void LockBounds(bool lock);
   // The byte position of the character the caret stands before: a binary search over the
   // characters' positions (EM_POSFROMCHAR) for the caret's.
@@ -889,6 +891,8 @@ private:
   void InitializeTextEdit();
   // The selected part deleted from the text, when the properties take the result.
   void DoClearSelection();
+  // The text shows as password characters.
+  bool IsPasswordShown();
   // CanChangeSelText for text, the answers dropped.
   bool CanReplaceSelection(const AnsiString& text);
   // The incremental search for a typed text: on a match the item's text stands in the editor

@@ -238,6 +238,30 @@ TEST_F(vxTextEditor, PasswordEchoShowsStarsAndKeepsTheText) {
   EXPECT_EQ(Edit->EditValue().AsString(), "abc");
 }
 
+TEST_F(vxTextEditor, APasswordNeverReachesTheClipboard) {
+  Edit->Properties()->SetEchoMode(eemPassword);
+  Enter("secret");
+  for (const bool readOnly : {false, true}) {
+    SCOPED_TRACE(readOnly);
+    Edit->Properties()->SetReadOnly(readOnly);
+    SetClipboardText("clip");
+    Edit->SelectAll();
+    SendMessageA(Inner()->Handle(), WM_COPY, 0, 0);
+    SendMessageA(Inner()->Handle(), WM_CUT, 0, 0);
+    Edit->CopyToClipboard();
+    Edit->CutToClipboard();
+    Pump();
+    EXPECT_EQ(ClipboardText(), "clip");
+    EXPECT_EQ(Edit->Text(), "secret");
+  }
+  // Shown as it is, the text is copied.
+  Edit->Properties()->SetEchoMode(eemNormal);
+  Edit->SetSelStart(1);
+  Edit->SetSelLength(2);
+  SendMessageA(Inner()->Handle(), WM_COPY, 0, 0);
+  EXPECT_EQ(ClipboardText(), "ec");
+}
+
 TEST_F(vxTextEditor, WindowTextOfTheEditorNeverSplitsACharacter) {
   Edit->SetEditValue(Variant(AnsiString("アイ")));
   struct Case {
