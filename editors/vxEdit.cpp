@@ -1697,7 +1697,9 @@ void TvxCustomEdit::PropertiesChanged(TObject* sender) {
   FPosted = false;
   if (FInnerEdit != nullptr) FInnerEdit->SetReadOnly(IsReadOnly());
   // What the user typed stays the user's through a settings change (the text edit leaves a
-  // modified text as it stands), so that leaving validates and takes it.
+  // modified text as it stands), so that leaving validates and takes it; a change that makes
+  // the editor read-only ends the edit, and the next change asks again.
+  if (FModifiedAfterEnter && CanPostEditValue() && !CanModify()) SetModifiedAfterEnter(false);
   const bool validates = FProperties->OnValidate || (FRepositoryItem != nullptr && ActiveProperties()->OnValidate);
   if (FInnerEdit != nullptr && validates) UpdateInnerEditOptions();
   UpdateHotState();

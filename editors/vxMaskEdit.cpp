@@ -204,7 +204,8 @@ void TvxMaskEditStandardMode::BeforePaste() {
 }
 
 bool TvxMaskEditStandardMode::PressBackspace() {
-  if (FEdit->MaskSelLength() < 2) {
+  // No more than the block caret (a double-byte character's is two bytes long): move left.
+  if (FEdit->MaskSelLength() <= CharLength(FEdit->MaskText(), FEdit->MaskSelStart())) {
     const int before = FEdit->MaskSelStart();
     PressLeft();
     // With no input position left of the caret there is nothing to take back.

@@ -289,6 +289,22 @@ TEST_F(vxMaskEditMode, StandardDoubleByteCharacterTakesTwoAnyPositions) {
   EXPECT_EQ(Edit.Text, "___");
 }
 
+// Backspace from the block caret over a double-byte character blanks the character before
+// it, as from any other block caret; a longer selection is blanked.
+TEST_F(vxMaskEditMode, StandardBackspaceFromADoubleByteBlockCaret) {
+  Make(emkStandard, "CCCC");
+  Show("aアb");
+  Edit.Select(1, 0);
+  EXPECT_EQ(Edit.SelLength, 2);
+  Edit.Backspace();
+  EXPECT_EQ(Edit.Text, "_アb");
+  EXPECT_EQ(Edit.SelStart, 0);
+  Edit.Select(1, 3);
+  Edit.Backspace();
+  EXPECT_EQ(Edit.Text, "____") << "a selection longer than the block caret is blanked";
+  EXPECT_EQ(Edit.SelStart, 1);
+}
+
 // --- Regular-expression mode -----------------------------------------------------------------
 
 TEST_F(vxMaskEditMode, RegExprKeysStepTheAutomaton) {
