@@ -122,6 +122,31 @@ protected:
   std::vector<std::string> Events;
 };
 
+TEST_F(vxTextEditBase, ValueWritesFireTheirEventsOnceAndOnlyForAChange) {
+  Events.clear();
+  Edit->SetEditValue(Variant(AnsiString("a")));
+  Edit->SetEditValue(Variant(AnsiString("a")));
+  EXPECT_EQ(Events, (std::vector<std::string>{"value", "change"}));
+  EXPECT_EQ(Edit->Text(), "a");
+  EXPECT_FALSE(Edit->Modified()) << "a write from outside is no change by the user";
+
+  // Equal values of another type are a change.
+  Events.clear();
+  Edit->SetEditValue(Variant(int32_t{1}));
+  Edit->SetEditValue(Variant(1.0));
+  EXPECT_EQ(Events.size(), 4u);
+  EXPECT_EQ(Edit->Text(), "1");
+
+  // Writes while the inner control is locked change nothing.
+  Events.clear();
+  Edit->LockInnerControl(true);
+  Edit->SetEditValue(Variant(AnsiString("b")));
+  Edit->LockInnerControl(false);
+  EXPECT_TRUE(Events.empty());
+  EXPECT_EQ(Edit->EditValue().VarType(), varDouble);
+  EXPECT_EQ(Edit->Text(), "1");
+}
+
 TEST_F(vxTextEditBase, EscapeRestoresTheEntryValueAndEatsItsCharacter) {
   Enter("ok");
   std::vector<int> pressed;
