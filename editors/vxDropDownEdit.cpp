@@ -1044,6 +1044,19 @@ void TvxCustomDropDownEdit::PopupWindowShowed() {
   if (RepositoryItem() != nullptr)
     if (auto* item = dynamic_cast<TvxCustomDropDownEditProperties*>(RepositoryItem()->Properties()))
       if (item->OnPopup) item->OnPopup(this);
+  if (self.Object() == nullptr) return;
+  // A lookup list opened by typing shows the item that the text typed so far leads to.
+  if (ActiveProperties()->PopupTakesValue() && ActiveProperties()->ImmediateDropDown()) {
+    const AnsiString text = DisplayText();
+    SelectLookupItem(text.substr(0, std::min<size_t>(static_cast<size_t>(std::max(FSavedSelStart, 0)), text.size())));
+  }
+}
+
+void TvxCustomDropDownEdit::SelectLookupItem(AnsiString text) {
+  TvxCustomTextEditLookupData* data = LookupData();
+  if (data == nullptr || text.empty()) return;
+  AnsiString tail;
+  data->Locate(text, tail, false, false);
 }
 
 void TvxCustomDropDownEdit::CloseUp(TvxEditCloseUpReason reason) {
@@ -1942,13 +1955,9 @@ void TvxCustomComboBox::InnerWindowProc(TMessage& message) {
 
 LRESULT TvxCustomComboBox::Dispatch(TMessage& m) {
   if (m.Msg == VXM_SYNCLOOKUP) {
-    if (TvxCustomTextEditLookupData* data = LookupData()) {
-      Variant display;
-      GetDisplayValue(display);
-      AnsiString text = display.IsNull() || display.IsEmpty() ? AnsiString() : display.AsString();
-      AnsiString tail;
-      if (!text.empty()) data->Locate(text, tail, false, false);
-    }
+    Variant display;
+    GetDisplayValue(display);
+    SelectLookupItem(display.IsNull() || display.IsEmpty() ? AnsiString() : display.AsString());
     return 0;
   }
   return TvxCustomDropDownEdit::Dispatch(m);

@@ -442,6 +442,8 @@ protected:
   // Takes a pending show message out of the queue; answers whether there was one.
   bool RemovePendingShow();
   void SetLastCloseUpReason(TvxEditCloseUpReason reason) { FCloseUpReason = reason; }
+  // The lookup selects the first item that text begins (nothing for an empty text).
+  void SelectLookupItem(AnsiString text);
 
 private:
   void InitializeDropDownEdit();

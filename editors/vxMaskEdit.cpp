@@ -334,13 +334,17 @@ std::unique_ptr<TvxRegExpr> TvxMaskEditRegExprMode::NewCompiledRegExpr() const {
   return expr;
 }
 
+bool TvxMaskEditRegExprMode::IsTrailAt(const AnsiString& AText, size_t APos) {
+  // Backwards without reading the text from its start: an odd run of bytes that could be lead
+  // bytes just before APos makes the byte at APos a trail byte.
+  size_t run = 0;
+  for (size_t i = APos; i > 0 && IsLead(AText[i - 1]); --i) ++run;
+  return run % 2 == 1;
+}
+
 int TvxMaskEditRegExprMode::LastCharLength(const AnsiString& AText) {
   if (AText.size() < 2) return static_cast<int>(AText.size());
-  // Backwards without reading the whole text: the run of bytes that could be lead bytes before
-  // the last byte decides; an odd run makes the last byte a trail byte.
-  size_t run = 0;
-  for (size_t i = AText.size() - 1; i > 0 && IsLead(AText[i - 1]); --i) ++run;
-  return run % 2 == 1 ? 2 : 1;
+  return IsTrailAt(AText, AText.size() - 1) ? 2 : 1;
 }
 
 int TvxMaskEditRegExprMode::FirstCharLength(const AnsiString& AText) {
@@ -803,7 +807,7 @@ bool TvxMaskEditRegExprExMode::PressBackspace() {
   removed = std::clamp<int>(removed, 0, static_cast<int>(FHead.size()));
   // The step may have stopped on the trail byte of a double-byte character.
   if (removed > 0 && removed < static_cast<int>(FHead.size()) &&
-      IsTrailByteAt(FHead, FHead.size() - static_cast<size_t>(removed))) {
+      IsTrailAt(FHead, FHead.size() - static_cast<size_t>(removed))) {
     FRegExpr->Prev();
     ++removed;
   }

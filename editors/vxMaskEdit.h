@@ -265,6 +265,8 @@ protected:
   virtual AnsiString CompleteAtStart() { return AnsiString(); }
   // AChars (one character) typed at the caret; false swallows the key.
   bool TypeChars(const AnsiString& AChars);
+  // The byte at APos is the second byte of a double-byte character (found looking back).
+  static bool IsTrailAt(const AnsiString& AText, size_t APos);
   // The byte length of the last character of AText.
   static int LastCharLength(const AnsiString& AText);
   // The byte length of the first character of AText.

@@ -308,3 +308,78 @@ TEST_F(vxComboBox, FixedListFaceIsDrawnByOnDrawItemAndADoubleClickReverts) {
   EXPECT_TRUE(Combo->ModifiedAfterEnter());
   EXPECT_EQ(Popups, 0);
 }
+
+TEST_F(vxComboBox, PressOnTheButtonDraggedIntoTheListSelectsAndTakesTheItem) {
+  SetItems({"apple", "banana", "bandit", "cherry"});
+  Combo->SetFocus();
+  Pump();
+  const RECT button = Combo->EditViewInfo()->ButtonsInfo[0]->Bounds;
+  guitest::MouseMoveTo(Combo->ClientToScreen(POINT{(button.left + button.right) / 2, (button.top + button.bottom) / 2}));
+  Pump();
+  int followed = -1;
+  OnPopup = [&] {
+    Runner->Queue([&] {
+      // The button is still held: the combo box has the mouse, and the list follows it.
+      TvxCustomComboBoxListBox* list = Combo->List();
+      const RECT item = list->ItemRect(2);
+      guitest::MouseMoveTo(list->ClientToScreen(POINT{20, (item.top + item.bottom) / 2}));
+      Pump();
+      followed = list->ItemIndex();
+      guitest::MouseButton(false);
+      Runner->Queue([&] {
+        PumpUntil([&] { return !Combo->DroppedDown(); }, 50);
+        Combo->SetDroppedDown(false);
+      });
+    });
+  };
+  guitest::MouseButton(true);
+  PumpUntil([&] { return CloseUps > 0; });
+  EXPECT_EQ(Popups, 1);
+  EXPECT_EQ(followed, 2);
+  EXPECT_EQ(Combo->LastCloseUpReason(), crEnter);
+  EXPECT_EQ(Combo->Text(), "bandit");
+}
+
+TEST_F(vxComboBox, SelectionFollowsTextChangedWithoutTyping) {
+  SetItems({"apple", "banana", "bandit", "cherry"});
+  Combo->Properties()->SetImmediateDropDown(false);
+  Combo->SetFocus();
+  Pump();
+  guitest::TypeText(L"band");
+  PumpUntil([&] { return Combo->Text() == "bandit"; });
+  EXPECT_EQ(Combo->LookupData()->SelectedIndex(), 2);
+  // "ban" left by Delete, which runs no search: the posted VXM_SYNCLOOKUP finds its item.
+  guitest::TapKey(VK_END);
+  for (int i = 0; i < 3; ++i) guitest::TapKeyWith(VK_SHIFT, VK_LEFT);
+  guitest::TapKey(VK_DELETE);
+  PumpUntil([&] { return Combo->Text() == "ban"; });
+  edittest::Settle();
+  EXPECT_EQ(Combo->Text(), "ban");
+  EXPECT_EQ(Combo->LookupData()->SelectedIndex(), 1);
+  EXPECT_EQ(Popups, 0);
+}
+
+TEST_F(vxComboBox, OpenedListShowsTheItemOfTheTextBeforeTheCaret) {
+  SetItems({"apple", "banana", "bandit", "cherry"});
+  Combo->SetFocus();
+  Pump();
+  Combo->SetEditValue(Variant(AnsiString("band")));
+  Combo->SetSelStart(3);
+  Combo->SetSelLength(0);
+  Pump();
+  int selected = -2;
+  int listed = -2;
+  OnPopup = [&] {
+    Runner->Queue([&] {
+      selected = Combo->LookupData()->SelectedIndex();
+      listed = Combo->List()->ItemIndex();
+      Combo->SetDroppedDown(false);
+    });
+  };
+  guitest::TapKey(VK_F4);
+  PumpUntil([&] { return CloseUps > 0; });
+  // "ban", not the whole "band".
+  EXPECT_EQ(selected, 1);
+  EXPECT_EQ(listed, 1);
+  EXPECT_EQ(Combo->Text(), "band");
+}

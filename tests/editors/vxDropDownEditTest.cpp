@@ -132,16 +132,13 @@ TEST(vxDropDownEditProperties, DefaultsAlignmentAndTheOneArrowButton) {
   EXPECT_EQ(p.Buttons()->Items(0)->Kind(), bkDown);
   struct {
     TAlignment Alignment;
-    TvxPopupAlignHorz Stored;
-  } cases[] = {{TAlignment::taRightJustify, pahRight},
-               {TAlignment::taCenter, pahCenter},
-               {TAlignment::taLeftJustify, pahLeft}};
+    int Stored;
+  } cases[] = {{TAlignment::taRightJustify, 2}, {TAlignment::taCenter, 1}, {TAlignment::taLeftJustify, 0}};
   for (const auto& c : cases) {
     p.SetPopupAlignment(c.Alignment);
     EXPECT_EQ(p.PopupAlignment(), c.Alignment);
-    EXPECT_EQ(p.PopupHorzAlignment(), c.Stored);
+    EXPECT_EQ(static_cast<int>(p.PopupHorzAlignment()), c.Stored);
   }
-  EXPECT_EQ(static_cast<int>(pahRight), 2);
 
   TvxPopupEditProperties popup(nullptr);
   EXPECT_TRUE(popup.ImmediatePopup());

@@ -391,6 +391,13 @@ TEST_F(vxMaskEditMode, ExtendedModeCompletesDoubleByteLiteralsAfterTheWholeChara
   Edit.Type("ア");
   EXPECT_EQ(Edit.Text, "ア-");
   EXPECT_EQ(Edit.Beeps, 0);
+  Edit.Backspace();
+  EXPECT_EQ(Edit.Text, "") << "the literal and the whole character before it";
+  Make(emkRegExprEx, "(ア|\\d)+");
+  Show("");
+  Edit.Type("1ア");
+  Edit.Backspace();
+  EXPECT_EQ(Edit.Text, "1");
 }
 
 TEST_F(vxMaskEditMode, ExtendedModeLeadingLiterals) {
