@@ -904,6 +904,7 @@ TvxCustomDropDownEdit::~TvxCustomDropDownEdit() {
     popup->OnShowed = nullptr;
     popup->OnShowing = nullptr;
     popup->OnKeyDown = nullptr;
+    popup->OnKeyPress = nullptr;
     popup->OnCloseQuery = nullptr;
     popup->CloseUp();
     FPopupWindow = nullptr;
@@ -957,6 +958,7 @@ void TvxCustomDropDownEdit::CreatePopupWindow() {
   FPopupWindow->OnShowed = [this](TObject*) { PopupWindowShowed(); };
   FPopupWindow->OnClosed = [this](TObject*) { PopupWindowClosed(); };
   FPopupWindow->OnKeyDown = [this](TObject*, WORD& key, TShiftState shift) { PopupWindowKeyDown(key, shift); };
+  FPopupWindow->OnKeyPress = [this](TObject*, char& key) { PopupWindowKeyPress(key); };
   FPopupWindow->OnCloseQuery = [this](TObject*, bool&) {
     TvxCustomDropDownEditProperties* properties = ActiveProperties();
     if (properties->OnCloseQuery) properties->OnCloseQuery(this);
@@ -1165,6 +1167,17 @@ void TvxCustomDropDownEdit::PopupWindowKeyDown(WORD& key, TShiftState shift) {
     if (TCustomForm* form = GetParentForm(this)) form->SelectNext(this, (shift & ssShift) == 0, true);
     key = 0;
   }
+}
+
+void TvxCustomDropDownEdit::PopupWindowKeyPress(char& key) {
+  // The list of a lookup has the focus, but text is typed into the edit (and the list follows
+  // it): characters typed in the list would be lost to the list's own search.
+  const auto code = static_cast<unsigned char>(key);
+  if ((code < 32 && code != '\b') || !ActiveProperties()->PopupTakesValue() || InnerEdit() == nullptr) return;
+  TWinControl* inner = InnerEdit()->GetControl();
+  if (inner == nullptr || !inner->HandleAllocated()) return;
+  key = 0;
+  SendMessageA(inner->Handle(), WM_CHAR, code, 0);
 }
 
 void TvxCustomDropDownEdit::DoEditKeyDown(WORD& key, TShiftState shift) {

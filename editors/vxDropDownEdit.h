@@ -449,6 +449,7 @@ private:
   void InitializeDropDownEdit();
   void CreatePopupWindow();
   void PopupWindowKeyDown(WORD& key, TShiftState shift);
+  void PopupWindowKeyPress(char& key);
 
   std::unique_ptr<TvxEditPopupControlLookAndFeel> FPopupControlsLookAndFeel;
   TvxCustomEditPopupWindow* FPopupWindow = nullptr;  // owned as a component

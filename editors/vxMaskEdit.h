@@ -15,9 +15,14 @@
 // the pair as one character. So a mask never sees half a character, and the literals the
 // extended mode completes follow the whole character.
 //
-// Text the automaton refuses (pasted or set by code) stays until validation: rebuilding the
-// regular-expression modes' head stops at the first refused byte, and while the caret stands
-// past it the modes let deletions and moves through but refuse typed characters.
+// The regular-expression modes keep the text left of the caret (the head, stepped through the
+// automaton) and the text right of it (the tail). A change they did not make themselves (a
+// cut, text from code, a click) makes them read the text anew at the next key. Text the
+// automaton refuses (pasted or set by code) stays until validation: rebuilding the head stops
+// at the first refused byte, and while the caret stands past it the modes let deletions and
+// moves through but refuse typed characters. The extended mode completes forced literals
+// itself, where it decides (the automaton's own completion stays off), so that what the
+// automaton consumed and the head never differ.
 //
 // Ownership: an edit owns its mode; properties own the mode they check masks with (created
 // without an edit). GUI thread only.

@@ -383,3 +383,48 @@ TEST_F(vxComboBox, OpenedListShowsTheItemOfTheTextBeforeTheCaret) {
   EXPECT_EQ(listed, 1);
   EXPECT_EQ(Combo->Text(), "band");
 }
+
+TEST_F(vxComboBox, TextTypedWithTheListOpenGoesIntoTheEdit) {
+  SetItems({"apple", "banana", "bandit", "cherry", "アイウ", "アエ"});
+  Combo->SetFocus();
+  Pump();
+  struct {
+    const wchar_t* First;
+    const wchar_t* Rest;
+    const char* Shown;
+    int Selected;
+    const char* Taken;
+  } cases[] = {{L"b", L"and", "bandit", 2, "bandit"}, {L"x", L"yz", "xyz", -1, "xyz"}, {L"ア", L"エ", "アエ", 5, "アエ"}};
+  for (const auto& c : cases) {
+    Combo->SetEditValue(Variant());
+    CloseUps = 0;
+    AnsiString shown;
+    int selected = -2;
+    // The first character opens the list (and takes the focus into it); the rest follow.
+    OnPopup = [&] {
+      guitest::TypeText(c.Rest);
+      Runner->Queue([&] {
+        PumpUntil([&] { return Combo->Text() == c.Shown; }, 100);
+        edittest::Settle();
+        shown = Combo->Text();
+        selected = Combo->LookupData()->SelectedIndex();
+        guitest::TapKey(VK_RETURN);
+        Runner->Queue([&] {
+          PumpUntil([&] { return !Combo->DroppedDown(); }, 100);
+          Combo->SetDroppedDown(false);
+        });
+      });
+    };
+    guitest::TypeText(c.First);
+    PumpUntil([&] { return CloseUps > 0; });
+    edittest::Settle();
+    EXPECT_EQ(shown, c.Shown) << c.Shown;
+    EXPECT_EQ(selected, c.Selected) << c.Shown;
+    EXPECT_EQ(Combo->LastCloseUpReason(), crEnter) << c.Shown;
+    EXPECT_EQ(Combo->Text(), c.Taken) << c.Shown;
+    EXPECT_TRUE(Combo->Focused()) << c.Shown;
+    EXPECT_TRUE(Combo->ModifiedAfterEnter()) << c.Shown;
+    EXPECT_TRUE(Combo->ValidateEdit()) << c.Shown;
+    EXPECT_EQ(Combo->EditValue().AsString(), c.Taken) << c.Shown;
+  }
+}

@@ -287,18 +287,31 @@ TEST_F(vxMaskEdit, StandardMaskSelectionKeysEscapeAndPaste) {
   EXPECT_FALSE(Edit->ModifiedAfterEnter());
 }
 
-TEST_F(vxMaskEdit, ReadOnlyMaskedEditKeepsItsText) {
-  Masked(emkRegExpr, "\\d+");
-  Edit->SetEditValue(Variant(AnsiString("12")));
-  Edit->Properties()->SetReadOnly(true);
-  Focus();
-  Tap(VK_END);
-  Type(L"3");
-  Tap(VK_BACK);
-  Tap(VK_HOME);
-  Tap(VK_DELETE);
-  EXPECT_EQ(Text(), "12");
-  EXPECT_FALSE(Edit->ModifiedAfterEnter());
+TEST_F(vxMaskEdit, ReadOnlyOrRefusedMaskedEditKeepsItsText) {
+  for (const bool readOnly : {true, false}) {
+    SCOPED_TRACE(readOnly);
+    Masked(readOnly ? emkRegExpr : emkStandard, readOnly ? "\\d+" : "00;1;_");
+    Edit->SetEditValue(Variant(AnsiString("12")));
+    Edit->Properties()->SetReadOnly(readOnly);
+    int asked = 0;
+    if (!readOnly) {
+      Edit->OnEditing = [&](TObject*, bool& canEdit) {
+        ++asked;
+        canEdit = false;
+      };
+    }
+    Focus();
+    Tap(VK_END);
+    Type(L"3");
+    Tap(VK_BACK);
+    Tap(VK_HOME);
+    Tap(VK_DELETE);
+    EXPECT_EQ(Text(), "12");
+    EXPECT_FALSE(Edit->ModifiedAfterEnter());
+    EXPECT_TRUE(readOnly || asked >= 1) << "OnEditing was asked";
+    Edit->OnEditing = nullptr;
+    Edit->Properties()->SetReadOnly(false);
+  }
 }
 
 TEST_F(vxMaskEdit, InvalidValueOnLeavingBeepsOnlyWithBeepOnError) {
