@@ -893,11 +893,33 @@ bool TvxCustomInnerTextEdit::EditorFirst(const std::function<void()>& handler) {
   return link.Object() != nullptr;
 }
 
+namespace {
+
+// The message of the EDIT's own clipboard keys (Ctrl+Insert, Shift+Delete over a selection,
+// Shift+Insert), else 0.
+UINT ClipboardKeyMessage(WORD key, TShiftState shift, bool selection) {
+  const TShiftState keys = shift & (ssShift | ssCtrl | ssAlt);
+  if (key == VK_INSERT && keys == ssCtrl) return WM_COPY;
+  if (key == VK_INSERT && keys == ssShift) return WM_PASTE;
+  if (key == VK_DELETE && keys == ssShift && selection) return WM_CUT;
+  return 0;
+}
+
+}  // namespace
+
 void TvxCustomInnerTextEdit::KeyDown(WORD& key, TShiftState shift) {
   FKeySwallowed = false;
   if (!EditorFirst([&] { FEdit->KeyDown(key, shift); })) {
     key = 0;
     return;
+  }
+  // Wine's EDIT does its clipboard keys without the messages, past the editor's rules (a
+  // password is not copied, a refused change not made): they are sent as messages instead.
+  if (const UINT message = ClipboardKeyMessage(key, shift, SelLength() > 0); message != 0 && HandleAllocated()) {
+    key = 0;
+    TvxObjectLinkHolder link(this);
+    SendMessageA(Handle(), message, 0, 0);
+    if (link.Object() == nullptr) return;
   }
   if (key == 0)
     FKeySwallowed = true;
