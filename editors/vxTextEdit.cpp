@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -1939,6 +1940,20 @@ bool TvxCustomTextEdit::IsValidChar(char key) {
   return properties->ValidChars()[static_cast<unsigned char>(key)] || properties->IsCharValid(key);
 }
 
+bool TvxCustomTextEdit::DoKeyPressFilter(char& key) {
+  const auto byte = static_cast<unsigned char>(key);
+  const TTrailByte trail = std::exchange(FTrailByte, TTrailByte::None);
+  if (trail == TTrailByte::Refused && IsTrailByte(byte)) {
+    // Alone it would be another character ("A", "\\"); the refusal has beeped already.
+    key = 0;
+    return false;
+  }
+  const bool lead = trail != TTrailByte::Expected && IsLeadByte(byte);
+  const bool passed = TvxCustomEdit::DoKeyPressFilter(key);
+  if (lead) FTrailByte = passed ? TTrailByte::Expected : TTrailByte::Refused;
+  return passed;
+}
+
 bool TvxCustomTextEdit::CanKeyDownModifyEdit(WORD key, TShiftState shift) {
   const bool result = TvxCustomEdit::CanKeyDownModifyEdit(key, shift) || key == VK_DELETE;
   if (!IsLookupListInUse() || FLookupData->GetItemCount() == 0 || !CanSelectLookupItem(false)) return result;
@@ -2291,6 +2306,7 @@ bool TvxCustomTextEdit::GetControlVisibleBounds(TControl* control, RECT& bounds)
 }
 
 void TvxCustomTextEdit::FocusChanged() {
+  FTrailByte = TTrailByte::None;
   TvxObjectLinkHolder link(this);
   TvxCustomEdit::FocusChanged();
   // The text is painted while the inner edit does not show it.

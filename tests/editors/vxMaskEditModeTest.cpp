@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <memory>
 #include <string>
 
@@ -428,6 +429,46 @@ TEST_F(vxMaskEditMode, BadRegularExpressionListsItsErrors) {
     EXPECT_NE(AnsiString(e.Message()).find("Missing ']'"), AnsiString::npos) << e.Message();
   }
   EXPECT_EQ(Props.EditMask(), "\\d+") << "the mask stays as it was";
+}
+
+// Whatever keys the user presses, the text of a regular-expression mask edit that started
+// empty stays one the mask takes byte by byte, and the mode's head and tail, when it stands in
+// step with the edit, are the text on either side of the caret.
+TEST_F(vxMaskEditMode, RandomKeysKeepTheTextInsideTheMask) {
+  const char* const masks[] = {"(\\d|ア)*-?\\d{0,3}", "[a-c]+(xy|ア)?\\d*", "\\d{1,3}(/\\d{1,3})*"};
+  const char* const keys[] = {"1", "2", "ア", "-", "/", "a", "x", "y", "c"};
+  std::mt19937 random(24);
+  for (const char* mask : masks) {
+    for (const TvxEditMaskKind kind : {emkRegExpr, emkRegExprEx}) {
+      SCOPED_TRACE(std::string(mask) + (kind == emkRegExpr ? " regexpr" : " extended"));
+      Make(kind, mask);
+      Show("");
+      for (int step = 0; step < 600; ++step) {
+        switch (random() % 8) {
+          case 0: Edit.Backspace(); break;
+          case 1: Edit.Delete(); break;
+          case 2: Edit.Left(); break;
+          case 3: Edit.Right(); break;
+          case 4: Edit.Home(); break;
+          case 5: Edit.End(); break;
+          default: Edit.Type(keys[random() % std::size(keys)]); break;
+        }
+        TvxRegExpr check;
+        TMemoryStream stream;
+        stream.WriteString(mask);
+        stream.SetPosition(0);
+        check.Compile(&stream);
+        for (size_t i = 0; i < Edit.Text.size(); ++i) {
+          char c = Edit.Text[i];
+          ASSERT_TRUE(check.Next(c)) << "step " << step << ": \"" << Edit.Text << "\" refused at " << i;
+        }
+        auto* regExpr = static_cast<TvxMaskEditRegExprMode*>(Mode.get());
+        if (regExpr->Head().size() == static_cast<size_t>(Edit.SelStart)) {
+          ASSERT_EQ(regExpr->Head() + regExpr->Tail(), Edit.Text) << "step " << step;
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
