@@ -8,6 +8,7 @@
 #include "platform/gui/StdCtrls.h"
 #include "tests/platform/GuiTestSupport.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -142,6 +143,34 @@ TEST(vxDropDownPopupViewInfo, GripCloseButtonAndSizingZones) {
   info.Sizeable = false;
   info.Calculate();
   EXPECT_FALSE(info.GetSizingDirection(0, 0));
+}
+
+TEST(vxDropDownPopupViewInfo, SizeGripPointsIntoItsCorner) {
+  // Each corner's grip is the bottom-right one mirrored: left to right for the left corners,
+  // top to bottom for the top ones, pixel for pixel.
+  const int w = GetSystemMetrics(SM_CXVSCROLL) + 4;
+  const int h = GetSystemMetrics(SM_CYHSCROLL) + 4;
+  auto paint = [&](TvxSizeGripCorner corner) {
+    auto bitmap = std::make_unique<controlstest::TPaintBitmap>(w, h);
+    TvxCanvas canvas(bitmap->Canvas());
+    vxDrawSizeGrip(canvas, RECT{0, 0, w, h}, corner, false);
+    return bitmap;
+  };
+  auto bottomRight = paint(sgcBottomRight);
+  bool drawn = false;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) drawn = drawn || bottomRight->Pixel(x, y) != ColorToRGB(clBtnFace);
+  EXPECT_TRUE(drawn);
+  for (TvxSizeGripCorner corner : {sgcTopLeft, sgcTopRight, sgcBottomLeft}) {
+    auto mirrored = paint(corner);
+    const bool left = corner != sgcTopRight;
+    const bool top = corner != sgcBottomLeft;
+    int differing = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        if (mirrored->Pixel(left ? w - 1 - x : x, top ? h - 1 - y : y) != bottomRight->Pixel(x, y)) ++differing;
+    EXPECT_EQ(differing, 0) << int(corner);
+  }
 }
 
 TEST_F(vxDropDownPopupTest, ShadowedPopupBelowHasTheContainerRegion) {
