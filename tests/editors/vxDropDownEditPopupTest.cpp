@@ -193,6 +193,32 @@ TEST_F(vxDropDownPopupTest, ShadowedPopupBelowHasTheContainerRegion) {
   DeleteObject(second);
 }
 
+TEST_F(vxDropDownPopupTest, ShadowedPopupAboveLetsTheEditShowThroughItsShadow) {
+  TvxCustomEditPopupWindow* popup = MakePopup();
+  popup->SetAutoSize(false);
+  popup->SetPopupWidth(100);
+  popup->SetPopupHeight(50);
+  popup->SetShadow(true);
+  const POINT at = Owner->ClientToScreen(POINT{0, 0});
+  const RECT owner{at.x, at.y, at.x + Owner->Width(), at.y + Owner->Height()};
+  TWorkAreaScope work(RECT{0, 0, 2000, owner.bottom + 10});
+  Show(popup);
+  // Above the edit, 3 pixels down: the shadow's bottom strip lies over the edit.
+  EXPECT_EQ(popup->Top() + popup->Height(), owner.top + 3);
+  ASSERT_EQ(popup->Left(), owner.left);
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(GetWindowRgn(popup->Handle(), region), ERROR);
+  HRGN expected = CreateRectRgn(0, 0, 97, 47);
+  HRGN part = CreateRectRgn(3, 3, 100, 50);
+  CombineRgn(expected, expected, part, RGN_OR);
+  SetRectRgn(part, 0, 47, (owner.right - owner.left) - 3, 50);
+  CombineRgn(expected, expected, part, RGN_DIFF);
+  EXPECT_TRUE(EqualRgn(region, expected));
+  DeleteObject(region);
+  DeleteObject(expected);
+  DeleteObject(part);
+}
+
 TEST_F(vxDropDownPopupTest, GripCornerFollowsWhereThePopupLies) {
   TvxCustomEditPopupWindow* popup = MakePopup();
   popup->SetEditPopupBorderStyle(epbsSingle);
