@@ -1965,12 +1965,14 @@ bool TvxCustomTextEdit::IsValidChar(char key) {
 bool TvxCustomTextEdit::DoKeyPressFilter(char& key) {
   const auto byte = static_cast<unsigned char>(key);
   const TTrailByte trail = std::exchange(FTrailByte, TTrailByte::None);
-  if (trail == TTrailByte::Refused && IsTrailByte(byte)) {
-    // Alone it would be another character ("A", "\\"); the refusal has beeped already.
+  if (trail != TTrailByte::None && IsTrailByte(byte)) {
+    // The character was judged by its lead byte: a trail byte is no character of its own
+    // ("A", "\\"). Refused, it goes with its lead byte (which has beeped); taken, it stays.
+    if (trail == TTrailByte::Expected) return true;
     key = 0;
     return false;
   }
-  const bool lead = trail != TTrailByte::Expected && IsLeadByte(byte);
+  const bool lead = IsLeadByte(byte);
   const bool passed = TvxCustomEdit::DoKeyPressFilter(key);
   if (lead) FTrailByte = passed ? TTrailByte::Expected : TTrailByte::Refused;
   return passed;

@@ -58,6 +58,19 @@ public:
       : TvxEditDataBinding(edit, std::make_unique<TSingleByteProvider>(nullptr)) {}
 };
 
+// A provider that takes no Latin letters.
+class TNoLettersProvider : public TvxCustomEditDefaultValuesProvider {
+public:
+  using TvxCustomEditDefaultValuesProvider::TvxCustomEditDefaultValuesProvider;
+  bool IsValidChar(char c) const override { return std::isalpha(static_cast<unsigned char>(c)) == 0; }
+};
+
+class TNoLettersBinding : public TvxEditDataBinding {
+public:
+  explicit TNoLettersBinding(TvxCustomEdit* edit)
+      : TvxEditDataBinding(edit, std::make_unique<TNoLettersProvider>(nullptr)) {}
+};
+
 template <class Binding>
 class TBoundEdit : public TvxCustomTextEdit {
 public:
@@ -418,6 +431,16 @@ TEST_F(vxTextEditBase, ARefusedDoubleByteCharacterGoesWhole) {
   Settle();
   EXPECT_EQ(single->Text(), "ab");
   EXPECT_EQ(beeps.Count, 2) << "one beep for each refused character";
+
+  // A character whose lead byte is taken is not judged again by its trail byte.
+  auto* noLetters = Place(new TBoundEdit<TNoLettersBinding>(Host), 90);
+  Pump();
+  Enter(noLetters, "");
+  TBeepCounter letterBeeps;
+  guitest::TypeText(L"アx1");
+  Settle();
+  EXPECT_EQ(noLetters->Text(), "ア1");
+  EXPECT_EQ(letterBeeps.Count, 1);
 }
 
 TEST_F(vxTextEditBase, ImmediatePostPostsTheRestoredValueOnEscape) {
