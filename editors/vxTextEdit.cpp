@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -892,11 +893,33 @@ bool TvxCustomInnerTextEdit::EditorFirst(const std::function<void()>& handler) {
   return link.Object() != nullptr;
 }
 
+namespace {
+
+// The message of the EDIT's own clipboard keys (Ctrl+Insert, Shift+Delete over a selection,
+// Shift+Insert), else 0.
+UINT ClipboardKeyMessage(WORD key, TShiftState shift, bool selection) {
+  const TShiftState keys = shift & (ssShift | ssCtrl | ssAlt);
+  if (key == VK_INSERT && keys == ssCtrl) return WM_COPY;
+  if (key == VK_INSERT && keys == ssShift) return WM_PASTE;
+  if (key == VK_DELETE && keys == ssShift && selection) return WM_CUT;
+  return 0;
+}
+
+}  // namespace
+
 void TvxCustomInnerTextEdit::KeyDown(WORD& key, TShiftState shift) {
   FKeySwallowed = false;
   if (!EditorFirst([&] { FEdit->KeyDown(key, shift); })) {
     key = 0;
     return;
+  }
+  // Wine's EDIT does its clipboard keys without the messages, past the editor's rules (a
+  // password is not copied, a refused change not made): they are sent as messages instead.
+  if (const UINT message = ClipboardKeyMessage(key, shift, SelLength() > 0); message != 0 && HandleAllocated()) {
+    key = 0;
+    TvxObjectLinkHolder link(this);
+    SendMessageA(Handle(), message, 0, 0);
+    if (link.Object() == nullptr) return;
   }
   if (key == 0)
     FKeySwallowed = true;
@@ -1939,6 +1962,22 @@ bool TvxCustomTextEdit::IsValidChar(char key) {
   return properties->ValidChars()[static_cast<unsigned char>(key)] || properties->IsCharValid(key);
 }
 
+bool TvxCustomTextEdit::DoKeyPressFilter(char& key) {
+  const auto byte = static_cast<unsigned char>(key);
+  const TTrailByte trail = std::exchange(FTrailByte, TTrailByte::None);
+  if (trail != TTrailByte::None && IsTrailByte(byte)) {
+    // The character was judged by its lead byte: a trail byte is no character of its own
+    // ("A", "\\"). Refused, it goes with its lead byte (which has beeped); taken, it stays.
+    if (trail == TTrailByte::Expected) return true;
+    key = 0;
+    return false;
+  }
+  const bool lead = IsLeadByte(byte);
+  const bool passed = TvxCustomEdit::DoKeyPressFilter(key);
+  if (lead) FTrailByte = passed ? TTrailByte::Expected : TTrailByte::Refused;
+  return passed;
+}
+
 bool TvxCustomTextEdit::CanKeyDownModifyEdit(WORD key, TShiftState shift) {
   const bool result = TvxCustomEdit::CanKeyDownModifyEdit(key, shift) || key == VK_DELETE;
   if (!IsLookupListInUse() || FLookupData->GetItemCount() == 0 || !CanSelectLookupItem(false)) return result;
@@ -2291,6 +2330,7 @@ bool TvxCustomTextEdit::GetControlVisibleBounds(TControl* control, RECT& bounds)
 }
 
 void TvxCustomTextEdit::FocusChanged() {
+  FTrailByte = TTrailByte::None;
   TvxObjectLinkHolder link(this);
   TvxCustomEdit::FocusChanged();
   // The text is painted while the inner edit does not show it.

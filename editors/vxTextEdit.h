@@ -860,6 +860,8 @@ protected:
   bool GetControlVisibleBounds(TControl* control, RECT& bounds) override;
   bool IsEditingAllowed() override { return ActiveProperties()->GetLookupMode() != 3; }
   bool IsValidChar(char key) override;
+  // A double-byte character is refused whole: the trail byte of a refused lead byte goes too.
+  bool DoKeyPressFilter(char& key) override;
   bool CanKeyDownModifyEdit(WORD key, TShiftState shift) override;
   bool CanKeyPressModifyEdit(char key) override;
   bool WantsNavigationKeys() override { return true; }
@@ -906,7 +908,11 @@ private:
   LRESULT WMGetText(TMessage& m);
   LRESULT WMSetText(TMessage& m);
 
+  // Where the last filtered byte left a double-byte character.
+  enum class TTrailByte : uint8_t { None, Expected, Refused };
+
   bool FBeepOnEnter = true;
+  TTrailByte FTrailByte = TTrailByte::None;
   bool FCompletionLock = false;
   bool FCompletionPending = false;
   bool FPlacing = false;

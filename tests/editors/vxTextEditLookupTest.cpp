@@ -55,6 +55,11 @@ protected:
     Other->SetBounds(10, 120, 80, 24);
     Pump();
   }
+  void TearDown() override {
+    // The wheel cases leave the mouse over an editor: the next tests' editors would be hot.
+    guitest::MouseMoveTo(POINT{0, 0});
+    TFormTest::TearDown();
+  }
   void SetItems(TvxCustomTextEdit* edit, std::initializer_list<const char*> items) {
     TStringList list;
     for (const char* item : items) list.Add(item);

@@ -250,6 +250,9 @@ TEST_F(vxTextEditor, APasswordNeverReachesTheClipboard) {
     SendMessageA(Inner()->Handle(), WM_CUT, 0, 0);
     Edit->CopyToClipboard();
     Edit->CutToClipboard();
+    // The EDIT's own keys for the clipboard.
+    guitest::TapKeyWith(VK_CONTROL, VK_INSERT);
+    guitest::TapKeyWith(VK_SHIFT, VK_DELETE);
     Pump();
     EXPECT_EQ(ClipboardText(), "clip");
     EXPECT_EQ(Edit->Text(), "secret");
@@ -337,6 +340,16 @@ TEST_F(vxTextEditor, ARefusedCutOrPasteChangesNeitherTextNorClipboard) {
     Edit->SetSelLength(1);
     SendMessageA(Inner()->Handle(), message, 0, 0);
     Pump();
+    EXPECT_EQ(Edit->Text(), "abcdef");
+    EXPECT_EQ(ClipboardText(), "Q");
+  }
+  // The EDIT's own keys for cut and paste are refused alike.
+  for (const WORD key : {VK_DELETE, VK_INSERT}) {
+    SCOPED_TRACE(key);
+    Edit->SetSelStart(4);
+    Edit->SetSelLength(1);
+    guitest::TapKeyWith(VK_SHIFT, key);
+    Settle();
     EXPECT_EQ(Edit->Text(), "abcdef");
     EXPECT_EQ(ClipboardText(), "Q");
   }
