@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <type_traits>
 
 namespace {
 
@@ -51,12 +52,28 @@ TColor NearestLight(int pFace, int pHighlight, int pWindow) {
   return vxGetNearestColor(static_cast<TColor>(vxGetLightColor(pFace, pHighlight, pWindow)));
 }
 
+// A solid brush that deletes itself.
+struct TBrushDeleter {
+  void operator()(HBRUSH brush) const { DeleteObject(brush); }
+};
+using TOwnedBrush = std::unique_ptr<std::remove_pointer_t<HBRUSH>, TBrushDeleter>;
+
 struct TOffice11State {
   TvdOffice11Scheme Scheme = schNone;
   TvdOffice11Colors Colors;
   std::unique_ptr<TBitmap> SubMenuExpand, ExpandMinus, ExpandPlus;
+  TOwnedBrush SelectionBrush, HotBrush, PressedBrush;
   int Users = 0;
 };
+
+// clBtnFace lightened channel by channel, as the screen shows it.
+TColor LightenedFace(int (*channel)(int)) {
+  const COLORREF face = ColorToRGB(clBtnFace);
+  return vxGetNearestColor(
+      Rgb(channel(GetRValue(face)), channel(GetGValue(face)), channel(GetBValue(face))));
+}
+
+TOwnedBrush SolidBrush(TColor color) { return TOwnedBrush(CreateSolidBrush(ColorToRGB(color))); }
 
 TOffice11State GState;
 
@@ -95,12 +112,18 @@ void LoadBitmaps() {
     c[22] = NearestLight(-2, 30, 72);
     c[23] = NearestLight(14, 44, 40);
   }
+  GState.SelectionBrush = SolidBrush(c[7]);
+  GState.HotBrush = SolidBrush(c[13]);
+  GState.PressedBrush = SolidBrush(c[14]);
 }
 
 void FreeBitmaps() {
   GState.SubMenuExpand.reset();
   GState.ExpandMinus.reset();
   GState.ExpandPlus.reset();
+  GState.SelectionBrush.reset();
+  GState.HotBrush.reset();
+  GState.PressedBrush.reset();
 }
 
 int Channel(COLORREF c, int shift) { return static_cast<int>((c >> shift) & 0xFF); }
@@ -164,6 +187,20 @@ TvdOffice11Colors vdOffice11ColorsForScheme(TvdOffice11Scheme scheme) {
   }
   c[20] = Rgb(158, 174, 191);
   c[21] = Rgb(46, 70, 95);
+
+  constexpr int kPercents[] = {75, 41, 125, 40};
+  result.Percent = kPercents[scheme];
+  TvdOffice11MoreColors& more = result.More;
+  more.FaceWindow85 = vdMixColors(clBtnFace, clWindow, 85);
+  more.ShadowWindow74 = vdMixColors(clBtnShadow, clWindow, 74);
+  more.ShadowWindow76 = vdMixColors(clBtnShadow, clWindow, 76);
+  more.Light1 = NearestLight(-15, 29, 86);
+  more.Light2 = NearestLight(42, 11, 47);
+  more.FaceStrong = LightenedFace([](int x) { return x * 127 / 255 + 128; });
+  more.FaceSlight = LightenedFace([](int x) { return x + 4 - x * 4 / 255; });
+  more.Shade90 = vdMixColors(c[4], clBlack, 90);
+  more.Shade50 = vdMixColors(c[4], clBlack, 50);
+  more.Highlight = scheme != schNone ? Rgb(253, 238, 201) : c[7];
   return result;
 }
 
@@ -195,6 +232,14 @@ void RefreshOffice11Colors() {
 int vdOffice11ColorsUserCount() { return GState.Users; }
 
 TColor Office11SchemeColor(int index) { return GState.Colors.Scheme.at(static_cast<size_t>(index)); }
+
+const TvdOffice11Colors& vdOffice11Colors() { return GState.Colors; }
+
+HBRUSH vdOffice11SelectionBrush() { return GState.SelectionBrush.get(); }
+
+HBRUSH vdOffice11HotBrush() { return GState.HotBrush.get(); }
+
+HBRUSH vdOffice11PressedBrush() { return GState.PressedBrush.get(); }
 
 TBitmap* vdOffice11SubMenuExpandBitmap() { return GState.SubMenuExpand.get(); }
 

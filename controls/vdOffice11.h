@@ -19,9 +19,29 @@
 
 enum TvdOffice11Scheme : uint8_t { schNone = 0, schBlue = 1, schOlive = 2, schSilver = 3 };
 
-// The colours the painters and editors read, Office11SchemeColor1 to 23 at indexes 1 to 23.
+// Further colours of the set that no painter of this program reads by number, built with the
+// others for looks that want them.
+struct TvdOffice11MoreColors {
+  TColor FaceWindow85 = clNone;    // mix (clBtnFace, clWindow, 85)
+  TColor ShadowWindow74 = clNone;  // mix (clBtnShadow, clWindow, 74)
+  TColor ShadowWindow76 = clNone;  // mix (clBtnShadow, clWindow, 76)
+  TColor Light1 = clNone;          // three-colour (-15, 29, 86)
+  TColor Light2 = clNone;          // three-colour (42, 11, 47)
+  TColor FaceStrong = clNone;      // clBtnFace lightened: x * 127 / 255 + 128 a channel
+  TColor FaceSlight = clNone;      // clBtnFace lightened: x + 4 - x * 4 / 255 a channel
+  // Shades of the background (colour 4) at 90 and 50 per cent with black.
+  TColor Shade90 = clNone;
+  TColor Shade50 = clNone;
+  // A scheme's fixed highlight (253, 238, 201); without one the selection colour (7).
+  TColor Highlight = clNone;
+};
+
+// The colours the painters and editors read, Office11SchemeColor1 to 23 at indexes 1 to 23,
+// the scheme's percentage and the further colours.
 struct TvdOffice11Colors {
   std::array<TColor, 24> Scheme{};
+  int Percent = 75;  // 41 blue, 125 olive, 40 silver; 75 without a scheme
+  TvdOffice11MoreColors More;
 };
 
 // The scheme a visual style gives: Luna's file with its colour name (letter case ignored);
@@ -43,6 +63,13 @@ void RefreshOffice11Colors();      // rebuilds the colours, and reloads the bitm
 int vdOffice11ColorsUserCount();
 
 TColor Office11SchemeColor(int index);  // 1..23
+// The whole set as last built.
+const TvdOffice11Colors& vdOffice11Colors();
+// Solid brushes of the selection (colour 7), hot (13) and pressed (14) colours; made with the
+// bitmaps for the first user and freed with them (nullptr while the set has no user).
+HBRUSH vdOffice11SelectionBrush();
+HBRUSH vdOffice11HotBrush();
+HBRUSH vdOffice11PressedBrush();
 inline TColor Office11SchemeColor1() { return Office11SchemeColor(1); }
 inline TColor Office11SchemeColor2() { return Office11SchemeColor(2); }
 inline TColor Office11SchemeColor3() { return Office11SchemeColor(3); }

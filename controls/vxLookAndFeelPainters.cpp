@@ -878,7 +878,8 @@ void TvxCustomLookAndFeelPainter::DrawAutoHideButton(TvxCanvas& canvas, const RE
               (inside.top + inside.bottom - pin->Height()) / 2 + shift, *pin);
 }
 
-void TvxCustomLookAndFeelPainter::DrawTab(TvxCanvas&, const RECT&, TvxButtonState, TvxBorder) const {}
+void TvxCustomLookAndFeelPainter::DrawTab(TvxCanvas&, const RECT&, TvxButtonState, TvxBorder, const AnsiString&,
+                                          const TFont*, TColor, TImageList*, int, bool) const {}
 void TvxCustomLookAndFeelPainter::DrawTabBorder(TvxCanvas&, const RECT&, TvxBorder, TvxBorders, bool) const {}
 void TvxCustomLookAndFeelPainter::DrawTabPane(TvxCanvas&, const RECT&, TvxBorders, uint8_t) const {}
 bool TvxCustomLookAndFeelPainter::IsTabThemed(uint8_t) const { return false; }
@@ -2002,10 +2003,13 @@ void TvxWinXPLookAndFeelPainter::DrawAutoHideButton(TvxCanvas& canvas, const REC
   canvas.Draw(r.left, r.top, *pin);
 }
 
-void TvxWinXPLookAndFeelPainter::DrawTab(TvxCanvas& canvas, const RECT& r, TvxButtonState state, TvxBorder side) const {
+void TvxWinXPLookAndFeelPainter::DrawTab(TvxCanvas& canvas, const RECT& r, TvxButtonState state, TvxBorder side,
+                                         const AnsiString& text, const TFont* font, TColor textColor,
+                                         TImageList* images, int imageIndex, bool focused) const {
   HTHEME theme = ThemeOf(totTab);
   if (theme == nullptr || IsEmptyRect(r)) {
-    TvxStandardLookAndFeelPainter::DrawTab(canvas, r, state, side);
+    TvxStandardLookAndFeelPainter::DrawTab(canvas, r, state, side, text, font, textColor, images, imageIndex,
+                                           focused);
     return;
   }
   static constexpr int kTabStates[] = {1, 1, 2, 3, 4};
@@ -2025,6 +2029,27 @@ void TvxWinXPLookAndFeelPainter::DrawTab(TvxCanvas& canvas, const RECT& r, TvxBu
     default: break;
   }
   canvas.Draw(r.left, r.top, *tab);
+
+  // The content, inside the style's margins turned as the tab was.
+  const int themeState = kTabStates[StateIndex(state)];
+  const RECT m = ThemeMargins(theme, TABP_TABITEM, themeState).value_or(RECT{});
+  RECT content = r;
+  switch (side) {
+    case bBottom: content = RECT{r.left + m.left, r.top + m.bottom, r.right - m.right, r.bottom - m.top}; break;
+    case bLeft: content = RECT{r.left + m.top, r.top + m.left, r.right - m.bottom, r.bottom - m.right}; break;
+    case bRight: content = RECT{r.left + m.bottom, r.top + m.left, r.right - m.top, r.bottom - m.right}; break;
+    default: content = RECT{r.left + m.left, r.top + m.top, r.right - m.right, r.bottom - m.bottom}; break;
+  }
+  if (IsEmptyRect(content)) return;
+  if (images != nullptr && imageIndex >= 0 && imageIndex < images->Count()) {
+    images->Draw(canvas.Canvas(), content.left, content.top + (Height(content) - images->Height()) / 2, imageIndex,
+                 state != vxbsDisabled);
+    content.left += images->Width() + 2;
+  }
+  if (!IsEmptyRect(content))
+    DrawThemedText(canvas, theme, TABP_TABITEM, themeState, content, text, font, textColor, TAlignment::taCenter,
+                   vaCenter, false, true);
+  if (focused) canvas.Canvas().DrawFocusRect(content);
 }
 
 void TvxWinXPLookAndFeelPainter::DrawTabBorder(TvxCanvas& canvas, const RECT& r, TvxBorder border, TvxBorders borders,

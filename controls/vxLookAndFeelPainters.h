@@ -293,8 +293,12 @@ public:
   virtual void DrawAutoHideButton(TvxCanvas& canvas, const RECT& r, TvxButtonState state, bool autoHideOn) const;
 
   // --- Tabs -----------------------------------------------------------------------------
-  // side: the side of the pane that the tab stands on (bTop for tabs above their pane).
-  virtual void DrawTab(TvxCanvas& canvas, const RECT& r, TvxButtonState state, TvxBorder side) const;
+  // side: the side of the pane that the tab stands on (bTop for tabs above their pane); the
+  // content: the image of images at imageIndex (none when images is nullptr or the index is
+  // out of range), then the text centred in the font and colour (font nullptr: the canvas's),
+  // and with focused a focus rectangle around it.
+  virtual void DrawTab(TvxCanvas& canvas, const RECT& r, TvxButtonState state, TvxBorder side, const AnsiString& text,
+                       const TFont* font, TColor textColor, TImageList* images, int imageIndex, bool focused) const;
   // border: the side of the tab that r covers; borders: the sides the tab has.
   virtual void DrawTabBorder(TvxCanvas& canvas, const RECT& r, TvxBorder border, TvxBorders borders,
                              bool vertical) const;
@@ -604,7 +608,10 @@ public:
   POINT AutoHideButtonSize() const override;
   void DrawGlyphButton(TvxCanvas& canvas, const RECT& r, TvxButtonState state) const override;
   void DrawAutoHideButton(TvxCanvas& canvas, const RECT& r, TvxButtonState state, bool autoHideOn) const override;
-  void DrawTab(TvxCanvas& canvas, const RECT& r, TvxButtonState state, TvxBorder side) const override;
+  // The style's tab (drawn standing on a pane below, turned for the other sides), then its
+  // content inside the style's content margins.
+  void DrawTab(TvxCanvas& canvas, const RECT& r, TvxButtonState state, TvxBorder side, const AnsiString& text,
+               const TFont* font, TColor textColor, TImageList* images, int imageIndex, bool focused) const override;
   void DrawTabBorder(TvxCanvas& canvas, const RECT& r, TvxBorder border, TvxBorders borders,
                      bool vertical) const override;
   void DrawTabPane(TvxCanvas& canvas, const RECT& r, TvxBorders borders, uint8_t tabStyle) const override;

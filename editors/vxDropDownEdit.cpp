@@ -8,6 +8,7 @@
 #include "platform/gui/Forms.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 namespace {
 
@@ -16,6 +17,12 @@ constexpr int WP_CLOSEBUTTON_PART = 18;
 constexpr int SBP_SIZEBOX_PART = 10;
 constexpr int vxPopupShadow = vxContainerShadowWidth;
 constexpr TColor clInactiveBorder = SystemColor(COLOR_INACTIVEBORDER);
+
+bool IsOneOf(const AnsiString& name, std::initializer_list<const char*> names) {
+  for (const char* published : names)
+    if (SameText(name, published)) return true;
+  return false;
+}
 
 RECT Shrunk(const RECT& r, const RECT& by) {
   return RECT{r.left + by.left, r.top + by.top, r.right - by.right, r.bottom - by.bottom};
@@ -861,6 +868,10 @@ void TvxCustomDropDownEditViewData::Calculate(TvxCanvas& canvas, const RECT& bou
     if (info->ButtonIndex == 0 && info->State != ebsDisabled) info->State = ebsPressed;
 }
 
+TvxCustomEditClass TvxCustomDropDownEditProperties::GetContainerClass() const {
+  return vxObjectClassOf<TvxCustomDropDownEdit, TvxCustomEdit, TComponent*>("TvxCustomDropDownEdit");
+}
+
 TvxCustomEditViewDataClass TvxCustomDropDownEditProperties::GetViewDataClass() const {
   return TvxCustomDropDownEditViewData::ViewDataClass();
 }
@@ -893,6 +904,7 @@ TvxCustomDropDownEdit::~TvxCustomDropDownEdit() {
     popup->OnShowed = nullptr;
     popup->OnShowing = nullptr;
     popup->OnKeyDown = nullptr;
+    popup->OnKeyPress = nullptr;
     popup->OnCloseQuery = nullptr;
     popup->CloseUp();
     FPopupWindow = nullptr;
@@ -944,9 +956,9 @@ void TvxCustomDropDownEdit::CreatePopupWindow() {
   FPopupWindow->FreeNotification(this);
   FPopupWindow->OnShowing = [this](TObject*) { PopupWindowShowing(); };
   FPopupWindow->OnShowed = [this](TObject*) { PopupWindowShowed(); };
-  FPopupWindow->OnClosing = [this](TObject*) {};
   FPopupWindow->OnClosed = [this](TObject*) { PopupWindowClosed(); };
   FPopupWindow->OnKeyDown = [this](TObject*, WORD& key, TShiftState shift) { PopupWindowKeyDown(key, shift); };
+  FPopupWindow->OnKeyPress = [this](TObject*, char& key) { PopupWindowKeyPress(key); };
   FPopupWindow->OnCloseQuery = [this](TObject*, bool&) {
     TvxCustomDropDownEditProperties* properties = ActiveProperties();
     if (properties->OnCloseQuery) properties->OnCloseQuery(this);
@@ -965,8 +977,13 @@ void TvxCustomDropDownEdit::InitializePopupWindow() {
   popup->SetAutoSize(properties->PopupAutoSize());
   popup->SetSizeable(properties->PopupSizeable());
   popup->SetSysPanelStyle(properties->PopupSysPanelStyle());
-  popup->SetPopupWidth(properties->PopupWidth());
-  popup->SetPopupHeight(properties->PopupHeight());
+  if (IsInplace() && properties->PopupSizeable()) {
+    popup->SetPopupWidth(FInplacePopupSize.cx);
+    popup->SetPopupHeight(FInplacePopupSize.cy);
+  } else {
+    popup->SetPopupWidth(properties->PopupWidth());
+    popup->SetPopupHeight(properties->PopupHeight());
+  }
   popup->SetSized(false);
   // The frame follows the edit's look: its style's popup border (the default one resolved by
   // the border) and shadow, and its native style.
@@ -1022,12 +1039,26 @@ void TvxCustomDropDownEdit::PopupWindowShowed() {
   FPopupWasShown = true;
   PositionPopupWindowChildren(FPopupWindow->ViewInfo()->ClientRect);
   TvxObjectLinkHolder self(this);
+  // The button's look follows the open popup.
+  ShortRefreshContainer(false);
   if (Properties()->OnPopup) Properties()->OnPopup(this);
   if (self.Object() == nullptr) return;
   if (RepositoryItem() != nullptr)
     if (auto* item = dynamic_cast<TvxCustomDropDownEditProperties*>(RepositoryItem()->Properties()))
       if (item->OnPopup) item->OnPopup(this);
-  if (self.Object() != nullptr) ShortRefreshContainer(false);
+  if (self.Object() == nullptr) return;
+  // A lookup list opened by typing shows the item that the text typed so far leads to.
+  if (ActiveProperties()->PopupTakesValue() && ActiveProperties()->ImmediateDropDown()) {
+    const AnsiString text = DisplayText();
+    SelectLookupItem(text.substr(0, std::min<size_t>(static_cast<size_t>(std::max(FSavedSelStart, 0)), text.size())));
+  }
+}
+
+void TvxCustomDropDownEdit::SelectLookupItem(AnsiString text) {
+  TvxCustomTextEditLookupData* data = LookupData();
+  if (data == nullptr || text.empty()) return;
+  AnsiString tail;
+  data->Locate(text, tail, false, false);
 }
 
 void TvxCustomDropDownEdit::CloseUp(TvxEditCloseUpReason reason) {
@@ -1047,8 +1078,12 @@ void TvxCustomDropDownEdit::PopupWindowClosed() {
   if (IsDestroying()) return;
   TvxCustomDropDownEditProperties* properties = ActiveProperties();
   if (FPopupWindow != nullptr && properties->PopupSizeable() && FPopupWasShown) {
-    properties->SetPopupWidth(FPopupWindow->Width());
-    properties->SetPopupHeight(FPopupWindow->Height());
+    if (IsInplace()) {
+      FInplacePopupSize = SIZE{FPopupWindow->Width(), FPopupWindow->Height()};
+    } else {
+      properties->SetPopupWidth(FPopupWindow->Width());
+      properties->SetPopupHeight(FPopupWindow->Height());
+    }
   }
   FPopupWasShown = false;
   FPopupInitialized = false;
@@ -1081,6 +1116,11 @@ void TvxCustomDropDownEdit::InitializeViewData(TvxCustomEditViewData& viewData) 
   if (auto* data = dynamic_cast<TvxCustomDropDownEditViewData*>(&viewData)) {
     data->HasPopupWindow = HasPopupWindow();
     data->IsHotAndPopup = FIsHotAndPopup;
+    // A fixed list's text is painted selected while it has the focus, unless its popup shows
+    // or a proposed tail keeps the selection.
+    TvxCustomDropDownEditProperties* properties = ActiveProperties();
+    data->Highlighted = !IsInplace() && properties->GetLookupMode() == 2 && Focused() && !data->HasPopupWindow &&
+                        !(CompletionPending() && properties->FixedListSelection());
   }
 }
 
@@ -1127,6 +1167,17 @@ void TvxCustomDropDownEdit::PopupWindowKeyDown(WORD& key, TShiftState shift) {
     if (TCustomForm* form = GetParentForm(this)) form->SelectNext(this, (shift & ssShift) == 0, true);
     key = 0;
   }
+}
+
+void TvxCustomDropDownEdit::PopupWindowKeyPress(char& key) {
+  // The list of a lookup has the focus, but text is typed into the edit (and the list follows
+  // it): characters typed in the list would be lost to the list's own search.
+  const auto code = static_cast<unsigned char>(key);
+  if ((code < 32 && code != '\b') || !ActiveProperties()->PopupTakesValue() || InnerEdit() == nullptr) return;
+  TWinControl* inner = InnerEdit()->GetControl();
+  if (inner == nullptr || !inner->HandleAllocated()) return;
+  key = 0;
+  SendMessageA(inner->Handle(), WM_CHAR, code, 0);
 }
 
 void TvxCustomDropDownEdit::DoEditKeyDown(WORD& key, TShiftState shift) {
@@ -1179,8 +1230,6 @@ void TvxCustomDropDownEdit::DoButtonDown(int buttonIndex) {
   else
     DropDown();
 }
-
-void TvxCustomDropDownEdit::DoButtonUp(int buttonIndex) { TvxCustomMaskEdit::DoButtonUp(buttonIndex); }
 
 void TvxCustomDropDownEdit::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   TvxObjectLinkHolder self(this);
@@ -1241,6 +1290,21 @@ void TvxCustomPopupEditProperties::SetPopupControl(TControl* value) {
 void TvxCustomPopupEditProperties::FreeNotification(TComponent* component) {
   TvxCustomDropDownEditProperties::FreeNotification(component);
   if (component == FPopupControl) FPopupControl = nullptr;
+}
+
+TvxCustomEditClass TvxCustomPopupEditProperties::GetContainerClass() const {
+  return vxObjectClassOf<TvxPopupEdit, TvxCustomEdit, TComponent*>("TvxPopupEdit");
+}
+
+bool TvxPopupEditProperties::IsPublishedProperty(const AnsiString& name) const {
+  return IsOneOf(name, {"Alignment", "AssignedValues", "AutoSelect", "BeepOnError", "ButtonGlyph", "CaseInsensitive",
+                        "CharCase", "EchoMode", "HideSelection", "IgnoreMaskBlank", "ImeMode", "ImeName",
+                        "ImmediateDropDown", "ImmediatePopup", "IncrementalSearch", "LookupItems",
+                        "LookupItemsSorted", "MaxLength", "MaskKind", "EditMask", "OEMConvert", "PasswordChar",
+                        "PopupAlignment", "PopupAutoSize", "PopupClientEdge", "PopupControl", "PopupHeight",
+                        "PopupMinHeight", "PopupMinWidth", "PopupSizeable", "PopupSysPanelStyle", "PopupWidth",
+                        "ReadOnly", "UseLeftAlignmentOnEditing", "ValidateOnEnter", "OnChange", "OnCloseQuery",
+                        "OnCloseUp", "OnEditValueChanged", "OnInitPopup", "OnPopup", "OnValidate"});
 }
 
 TvxCustomEditPopupWindow* TvxCustomPopupEditProperties::CreatePopupWindow(TvxCustomDropDownEdit* edit) const {
@@ -1460,6 +1524,21 @@ TvxCustomEditListBoxClass TvxCustomComboBoxProperties::GetLookupListClass() cons
 
 TvxCustomEditPopupWindow* TvxCustomComboBoxProperties::CreatePopupWindow(TvxCustomDropDownEdit* edit) const {
   return new TvxComboBoxPopupWindow(edit);
+}
+
+TvxCustomEditClass TvxCustomComboBoxProperties::GetContainerClass() const {
+  return vxObjectClassOf<TvxComboBox, TvxCustomEdit, TComponent*>("TvxComboBox");
+}
+
+bool TvxComboBoxProperties::IsPublishedProperty(const AnsiString& name) const {
+  return IsOneOf(name, {"Alignment", "AssignedValues", "AutoSelect", "BeepOnError", "ButtonGlyph", "CaseInsensitive",
+                        "CharCase", "DropDownAutoWidth", "DropDownListStyle", "DropDownRows", "DropDownSizeable",
+                        "DropDownWidth", "HideSelection", "IgnoreMaskBlank", "ImeMode", "ImeName",
+                        "ImmediateDropDown", "ImmediatePost", "ImmediateUpdateText", "IncrementalSearch",
+                        "ItemHeight", "Items", "MaskKind", "EditMask", "MaxLength", "OEMConvert", "PopupAlignment",
+                        "PostPopupValueOnTab", "ReadOnly", "Revertable", "Sorted", "UseLeftAlignmentOnEditing",
+                        "ValidateOnEnter", "OnChange", "OnCloseUp", "OnDrawItem", "OnEditValueChanged",
+                        "OnInitPopup", "OnMeasureItem", "OnNewLookupDisplayText", "OnPopup", "OnValidate"});
 }
 
 TvxCustomEditViewDataClass TvxCustomComboBoxProperties::GetViewDataClass() const {
@@ -1791,6 +1870,37 @@ void TvxCustomComboBox::PopupWindowShowed() {
   if (list->ItemAtPos(list->ScreenToClient(p), true) >= 0) list->IgnoreNextRelease();
 }
 
+void TvxCustomComboBox::SynchronizeLookupItem() {
+  TvxCustomTextEditLookupData* data = LookupData();
+  if (data == nullptr) return;
+  Variant display;
+  GetDisplayValue(display);
+  const AnsiString text = display.IsNull() || display.IsEmpty() ? AnsiString() : display.AsString();
+  const int index = data->IndexOf(text);
+  if (index != data->CurrentIndex()) data->SetCurrent(index);
+}
+
+void TvxCustomComboBox::Activate(TvxCustomEditData*& data) {
+  TvxObjectLinkHolder self(this);
+  TvxCustomDropDownEdit::Activate(data);
+  if (self.Object() != nullptr) SynchronizeLookupItem();
+}
+
+void TvxCustomComboBox::PropertiesChanged(TObject* sender) {
+  TvxCustomTextEditLookupData* data = LookupData();
+  const int before = data != nullptr ? data->CurrentIndex() : -1;
+  TvxObjectLinkHolder self(this);
+  TvxCustomDropDownEdit::PropertiesChanged(sender);
+  if (self.Object() == nullptr || data == nullptr || IsDestroying()) return;
+  const int mode = ActiveProperties()->GetLookupMode();
+  if (DroppedDown() || (IsPopupShowPending() && !IsLookupListInUse()) || mode == 1 || mode == 2)
+    SynchronizeLookupItem();
+  if (data->CurrentIndex() != before) {
+    SetModifiedAfterEnter(true);
+    Click();
+  }
+}
+
 bool TvxCustomComboBox::TakeListItem(int index) {
   TvxCustomTextEditLookupData* data = LookupData();
   const int before = data->CurrentIndex();
@@ -1858,13 +1968,9 @@ void TvxCustomComboBox::InnerWindowProc(TMessage& message) {
 
 LRESULT TvxCustomComboBox::Dispatch(TMessage& m) {
   if (m.Msg == VXM_SYNCLOOKUP) {
-    if (TvxCustomTextEditLookupData* data = LookupData()) {
-      Variant display;
-      GetDisplayValue(display);
-      AnsiString text = display.IsNull() || display.IsEmpty() ? AnsiString() : display.AsString();
-      AnsiString tail;
-      if (!text.empty()) data->Locate(text, tail, false, false);
-    }
+    Variant display;
+    GetDisplayValue(display);
+    SelectLookupItem(display.IsNull() || display.IsEmpty() ? AnsiString() : display.AsString());
     return 0;
   }
   return TvxCustomDropDownEdit::Dispatch(m);

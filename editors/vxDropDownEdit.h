@@ -317,6 +317,7 @@ public:
   // The popup window's class.
   virtual TvxCustomEditPopupWindow* CreatePopupWindow(TvxCustomDropDownEdit* edit) const;
 
+  TvxCustomEditClass GetContainerClass() const override;
   TvxCustomEditViewDataClass GetViewDataClass() const override;
   void Changed() override;
 
@@ -430,7 +431,6 @@ protected:
   void DoEditKeyPress(char& key) override;
   void ChangeHandler() override;
   void DoButtonDown(int buttonIndex) override;
-  void DoButtonUp(int buttonIndex) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void UpdateHotState() override;
   void Notification(TComponent* component, TOperation operation) override;
@@ -442,11 +442,14 @@ protected:
   // Takes a pending show message out of the queue; answers whether there was one.
   bool RemovePendingShow();
   void SetLastCloseUpReason(TvxEditCloseUpReason reason) { FCloseUpReason = reason; }
+  // The lookup selects the first item that text begins (nothing for an empty text).
+  void SelectLookupItem(AnsiString text);
 
 private:
   void InitializeDropDownEdit();
   void CreatePopupWindow();
   void PopupWindowKeyDown(WORD& key, TShiftState shift);
+  void PopupWindowKeyPress(char& key);
 
   std::unique_ptr<TvxEditPopupControlLookAndFeel> FPopupControlsLookAndFeel;
   TvxCustomEditPopupWindow* FPopupWindow = nullptr;  // owned as a component
@@ -457,6 +460,7 @@ private:
   TvxEditCloseUpReason FCloseUpReason = crUnknown;
   int FSavedSelStart = 0;
   int FSavedSelLength = 0;
+  SIZE FInplacePopupSize{};  // an in-place editor's popup size, kept between openings
 };
 
 // --- Popup edit --------------------------------------------------------------------------------
@@ -475,6 +479,7 @@ public:
   TControl* PopupControl() const { return FPopupControl; }
   void SetPopupControl(TControl* value);
   TvxCustomEditPopupWindow* CreatePopupWindow(TvxCustomDropDownEdit* edit) const override;
+  TvxCustomEditClass GetContainerClass() const override;
 
 protected:
   void FreeNotification(TComponent* component) override;
@@ -489,6 +494,7 @@ public:
   const char* ClassName() const override { return "TvxPopupEditProperties"; }
   static TvxCustomEditPropertiesClass PropertiesClass();
   TvxCustomEditPropertiesClass ClassType() const override { return PropertiesClass(); }
+  bool IsPublishedProperty(const AnsiString& name) const override;
 };
 
 // The popup edit's popup frame: a 3-D frame is always the full four lines.
@@ -625,6 +631,7 @@ public:
   TvxCustomEditPopupWindow* CreatePopupWindow(TvxCustomDropDownEdit* edit) const override;
   TvxCustomEditViewDataClass GetViewDataClass() const override;
   TvxContainerViewInfoClass GetViewInfoClass() const override;
+  TvxCustomEditClass GetContainerClass() const override;
 
 private:
   TvxEditDropDownListStyle FDropDownListStyle = lsEditList;
@@ -639,6 +646,7 @@ public:
   const char* ClassName() const override { return "TvxComboBoxProperties"; }
   static TvxCustomEditPropertiesClass PropertiesClass();
   TvxCustomEditPropertiesClass ClassType() const override { return PropertiesClass(); }
+  bool IsPublishedProperty(const AnsiString& name) const override;
 };
 
 // The list of a combo box: owner-drawn, fixed or (with OnMeasureItem) variable item heights; a
@@ -752,8 +760,15 @@ protected:
   void InnerWindowProc(TMessage& message) override;
   LRESULT Dispatch(TMessage& m) override;
 
+  // After activation the current item follows the text again.
+  void Activate(TvxCustomEditData*& data) override;
+  // A properties change finds the text's item again; a changed item is the user's and fires
+  // OnClick.
+  void PropertiesChanged(TObject* sender) override;
+
 private:
   void InitializeComboBox();
+  void SynchronizeLookupItem();
   // The item the lookup data moves to from the list, shown in the edit; answers whether the
   // current item changed.
   bool TakeListItem(int index);

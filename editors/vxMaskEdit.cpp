@@ -101,9 +101,19 @@ int TvxMaskEditStandardMode::PrevInput(int APos) const {
   return pos;
 }
 
+int TvxMaskEditStandardMode::CharLength(const AnsiString& AText, int APos) {
+  if (APos < 0 || APos >= static_cast<int>(AText.size())) return 1;
+  return static_cast<int>(NextCharIndex(AText, static_cast<size_t>(APos))) - APos;
+}
+
 void TvxMaskEditStandardMode::BlankRange(AnsiString& AText, int AStart, int ALength) const {
-  const int end = std::min<int>(AStart + ALength, static_cast<int>(AText.size()));
-  for (int i = std::max(AStart, 0); i < end; ++i)
+  // Whole characters: half a double-byte character left behind would be another character.
+  int start = std::max(AStart, 0);
+  int end = std::min<int>(AStart + ALength, static_cast<int>(AText.size()));
+  if (start >= end) return;
+  if (IsTrailByteAt(AText, static_cast<size_t>(start))) --start;
+  if (end < static_cast<int>(AText.size()) && IsTrailByteAt(AText, static_cast<size_t>(end))) ++end;
+  for (int i = start; i < end; ++i)
     if (i < FStandardMask.Count() && !IsLiteral(i)) AText[static_cast<size_t>(i)] = FStandardMask.Blank();
 }
 
@@ -160,7 +170,7 @@ bool TvxMaskEditStandardMode::IsFullValidText(const AnsiString& AText) {
 
 void TvxMaskEditStandardMode::SyncSelection() {
   if (FEdit == nullptr || !FEdit->MaskFocused() || !IsMasked() || FEdit->MaskSelLength() != 0) return;
-  FEdit->SetMaskSelLength(1);
+  FEdit->SetMaskSelLength(CharLength(FEdit->MaskText(), FEdit->MaskSelStart()));
 }
 
 void TvxMaskEditStandardMode::BeforePaste() {
@@ -221,8 +231,9 @@ bool TvxMaskEditStandardMode::PressLeft() {
 bool TvxMaskEditStandardMode::PressRight() {
   if (FEdit->MaskShiftDown()) return true;
   const int start = FEdit->MaskSelStart();
-  const int length = static_cast<int>(FEdit->MaskText().size());
-  SetCaret(start >= length ? length : std::min(NextInput(start + 1), length));
+  const AnsiString text = FEdit->MaskText();
+  const int length = static_cast<int>(text.size());
+  SetCaret(start >= length ? length : std::min(NextInput(start + CharLength(text, start)), length));
   return false;
 }
 
@@ -254,7 +265,10 @@ bool TvxMaskEditStandardMode::TypeChars(const AnsiString& AChars) {
     Beep();
     return false;
   }
-  if (FEdit->MaskSelLength() > 1) BlankRange(text, FEdit->MaskSelStart(), FEdit->MaskSelLength());
+  const int selLength = FEdit->MaskSelLength();
+  if (selLength > CharLength(text, FEdit->MaskSelStart())) BlankRange(text, FEdit->MaskSelStart(), selLength);
+  // What the character overwrites goes whole, then the character takes its positions.
+  BlankRange(text, pos, static_cast<int>(chars.size()));
   text.replace(static_cast<size_t>(pos), chars.size(), chars);
   FEdit->SetMaskText(text);
   SetCaret(std::min(NextInput(pos + static_cast<int>(chars.size())), static_cast<int>(text.size())));
@@ -320,13 +334,17 @@ std::unique_ptr<TvxRegExpr> TvxMaskEditRegExprMode::NewCompiledRegExpr() const {
   return expr;
 }
 
+bool TvxMaskEditRegExprMode::IsTrailAt(const AnsiString& AText, size_t APos) {
+  // Backwards without reading the text from its start: an odd run of bytes that could be lead
+  // bytes just before APos makes the byte at APos a trail byte.
+  size_t run = 0;
+  for (size_t i = APos; i > 0 && IsLead(AText[i - 1]); --i) ++run;
+  return run % 2 == 1;
+}
+
 int TvxMaskEditRegExprMode::LastCharLength(const AnsiString& AText) {
   if (AText.size() < 2) return static_cast<int>(AText.size());
-  // Backwards without reading the whole text: the run of bytes that could be lead bytes before
-  // the last byte decides; an odd run makes the last byte a trail byte.
-  size_t run = 0;
-  for (size_t i = AText.size() - 1; i > 0 && IsLead(AText[i - 1]); --i) ++run;
-  return run % 2 == 1 ? 2 : 1;
+  return IsTrailAt(AText, AText.size() - 1) ? 2 : 1;
 }
 
 int TvxMaskEditRegExprMode::FirstCharLength(const AnsiString& AText) {
@@ -789,7 +807,7 @@ bool TvxMaskEditRegExprExMode::PressBackspace() {
   removed = std::clamp<int>(removed, 0, static_cast<int>(FHead.size()));
   // The step may have stopped on the trail byte of a double-byte character.
   if (removed > 0 && removed < static_cast<int>(FHead.size()) &&
-      IsTrailByteAt(FHead, FHead.size() - static_cast<size_t>(removed))) {
+      IsTrailAt(FHead, FHead.size() - static_cast<size_t>(removed))) {
     FRegExpr->Prev();
     ++removed;
   }
@@ -1109,6 +1127,11 @@ void TvxCustomMaskEdit::SynchronizeDisplayValue() {
   if (IsMasked() && InnerTextEdit() != nullptr) FMode->SetText(MaskText());
 }
 
+void TvxCustomMaskEdit::SetDisplayValue(const Variant& value) {
+  TvxCustomTextEdit::SetDisplayValue(value);
+  if (IsMasked() && !FModeBusy) FMode->TextChanged();
+}
+
 void TvxCustomMaskEdit::DisplayValueToEditValue(const Variant& displayValue, Variant& editValue, bool focused) {
   TvxCustomMaskEditProperties* properties = ActiveProperties();
   if (!IsMasked() ||
@@ -1174,6 +1197,7 @@ void TvxCustomMaskEdit::KeyUp(WORD& key, TShiftState shift) {
 }
 
 void TvxCustomMaskEdit::DoEditKeyDown(WORD& key, TShiftState shift) {
+  FExpectChange = false;
   if (!IsMasked() || key == 0) {
     TvxCustomTextEdit::DoEditKeyDown(key, shift);
     return;
@@ -1186,8 +1210,19 @@ void TvxCustomMaskEdit::DoEditKeyDown(WORD& key, TShiftState shift) {
     return;
   }
   const bool ctrl = (shift & ssCtrl) != 0;
-  // Swallows the key when the mode moved the caret itself (answer false).
-  auto moved = [&](bool goesOn, bool atEdge) {
+  TvxObjectLinkHolder link(this);
+  // A mode operation; answers whether the key goes on (false: the mode moved the caret itself).
+  auto run = [this](bool (TvxMaskEditCustomMode::*operation)()) {
+    TvxFlagScope busy(FModeBusy);
+    return (FMode.get()->*operation)();
+  };
+  // The key goes on to the text edit, or it is swallowed; at the text's edge the edit base
+  // hears of it first.
+  auto finish = [&](bool goesOn, bool atEdge) {
+    if (link.Object() == nullptr) {
+      key = 0;
+      return;
+    }
     if (goesOn) {
       TvxCustomTextEdit::DoEditKeyDown(key, shift);
       return;
@@ -1207,43 +1242,41 @@ void TvxCustomMaskEdit::DoEditKeyDown(WORD& key, TShiftState shift) {
       }
       return;
     case VK_LEFT:
+    case VK_RIGHT: {
+      const bool left = key == VK_LEFT;
       if (ctrl) {
-        SendMaskKey(VK_HOME);
-        FMode->PressHome();
+        // Ctrl+Left and Ctrl+Right: to the start or the end of the text.
+        TvxFlagScope busy(FModeBusy);
+        SendMaskKey(left ? VK_HOME : VK_END);
+        if (left)
+          FMode->PressHome();
+        else
+          FMode->PressEnd();
         key = 0;
         return;
       }
-      {
-        const bool begin = FMode->IsCursorBegin();
-        moved(FMode->PressLeft(), begin);
-      }
+      const bool atEdge = left ? FMode->IsCursorBegin() : FMode->IsCursorEnd();
+      finish(run(left ? &TvxMaskEditCustomMode::PressLeft : &TvxMaskEditCustomMode::PressRight), atEdge);
       return;
-    case VK_RIGHT:
-      if (ctrl) {
-        SendMaskKey(VK_END);
-        FMode->PressEnd();
-        key = 0;
-        return;
-      }
-      {
-        const bool end = FMode->IsCursorEnd();
-        moved(FMode->PressRight(), end);
-      }
-      return;
-    case VK_HOME: moved(FMode->PressHome(), false); return;
-    case VK_END: moved(FMode->PressEnd(), false); return;
-    case VK_DELETE:
+    }
+    case VK_HOME: finish(run(&TvxMaskEditCustomMode::PressHome), false); return;
+    case VK_END: finish(run(&TvxMaskEditCustomMode::PressEnd), false); return;
+    case VK_DELETE: {
       if (FShiftDown && MaskSelLength() > 0) {
-        TvxCustomTextEdit::DoEditKeyDown(key, shift);
+        TvxCustomTextEdit::DoEditKeyDown(key, shift);  // Shift+Delete cuts
         return;
       }
-      moved(FMode->PressDelete(), false);
+      const bool goesOn = run(&TvxMaskEditCustomMode::PressDelete);
+      finish(goesOn, false);
+      FExpectChange = goesOn && key != 0;
       return;
+    }
   }
   TvxCustomTextEdit::DoEditKeyDown(key, shift);
 }
 
 void TvxCustomMaskEdit::DoEditKeyPress(char& key) {
+  FExpectChange = false;
   if (!IsMasked()) {
     TvxCustomTextEdit::DoEditKeyPress(key);
     return;
@@ -1264,8 +1297,22 @@ void TvxCustomMaskEdit::DoEditKeyPress(char& key) {
     return;
   }
   TvxObjectLinkHolder link(this);
-  const bool goesOn = key == '\b' ? FMode->PressBackspace() : FMode->PressSymbol(key);
-  if (link.Object() == nullptr || !goesOn) key = 0;
+  bool goesOn = false;
+  {
+    TvxFlagScope busy(FModeBusy);
+    goesOn = key == '\b' ? FMode->PressBackspace() : FMode->PressSymbol(key);
+  }
+  if (link.Object() == nullptr || !goesOn) {
+    key = 0;
+    return;
+  }
+  FExpectChange = true;
+}
+
+void TvxCustomMaskEdit::ChangeHandler() {
+  if (IsMasked() && !FModeBusy && !FExpectChange) FMode->TextChanged();
+  FExpectChange = false;
+  TvxCustomTextEdit::ChangeHandler();
 }
 
 void TvxCustomMaskEdit::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {

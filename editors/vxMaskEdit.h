@@ -15,9 +15,14 @@
 // the pair as one character. So a mask never sees half a character, and the literals the
 // extended mode completes follow the whole character.
 //
-// Text the automaton refuses (pasted or set by code) stays until validation: rebuilding the
-// regular-expression modes' head stops at the first refused byte, and while the caret stands
-// past it the modes let deletions and moves through but refuse typed characters.
+// The regular-expression modes keep the text left of the caret (the head, stepped through the
+// automaton) and the text right of it (the tail). A change they did not make themselves (a
+// cut, text from code, a click) makes them read the text anew at the next key. Text the
+// automaton refuses (pasted or set by code) stays until validation: rebuilding the head stops
+// at the first refused byte, and while the caret stands past it the modes let deletions and
+// moves through but refuse typed characters. The extended mode completes forced literals
+// itself, where it decides (the automaton's own completion stays off), so that what the
+// automaton consumed and the head never differ.
 //
 // Ownership: an edit owns its mode; properties own the mode they check masks with (created
 // without an edit). GUI thread only.
@@ -120,6 +125,8 @@ public:
   virtual void UpdateEditValue() = 0;
   virtual void ResetEmptyValue() = 0;
   virtual AnsiString GetUpdatedText(const AnsiString& AText) = 0;
+  // The edit's text was changed by something else than the mode (code, cut, clear).
+  virtual void TextChanged() {}
 
   const AnsiString& Mask() const { return FMask; }
   bool IsMasked() const { return vxIsMaskSet(FMask); }
@@ -187,7 +194,10 @@ private:
   int NextInput(int APos) const;
   // The last input position before APos (-1 when none).
   int PrevInput(int APos) const;
-  // Blanks the input positions of [AStart, AStart + ALength) in AText.
+  // The byte length of the character at APos (1 past the end).
+  static int CharLength(const AnsiString& AText, int APos);
+  // Blanks the input positions of [AStart, AStart + ALength) in AText, widened to whole
+  // characters.
   void BlankRange(AnsiString& AText, int AStart, int ALength) const;
   void SetCaret(int APos);
   // Types AChars (one character: one or two bytes) at the caret.
@@ -205,7 +215,7 @@ public:
 
   TvxEditMaskKind Kind() const override { return emkRegExpr; }
   bool IsRegExprMode() const override { return true; }
-  void AfterPaste() override {}
+  void AfterPaste() override { FRebuild = true; }
   void SetMask(const AnsiString& AMask) override;
   AnsiString GetEmptyString() override { return AnsiString(); }
   AnsiString GetFormattedText(const AnsiString& AText) override;
@@ -226,6 +236,7 @@ public:
   void UpdateEditValue() override;
   void ResetEmptyValue() override {}
   AnsiString GetUpdatedText(const AnsiString& AText) override { return AText; }
+  void TextChanged() override { FRebuild = true; }
 
   TvxRegExpr& RegExpr() { return *FRegExpr; }
   const AnsiString& Head() const { return FHead; }
@@ -259,6 +270,8 @@ protected:
   virtual AnsiString CompleteAtStart() { return AnsiString(); }
   // AChars (one character) typed at the caret; false swallows the key.
   bool TypeChars(const AnsiString& AChars);
+  // The byte at APos is the second byte of a double-byte character (found looking back).
+  static bool IsTrailAt(const AnsiString& AText, size_t APos);
   // The byte length of the last character of AText.
   static int LastCharLength(const AnsiString& AText);
   // The byte length of the first character of AText.
@@ -413,6 +426,7 @@ public:
   void SetSelText(const AnsiString& value) override;
   void SelectAll() override;
   void SynchronizeDisplayValue() override;
+  void SetDisplayValue(const Variant& value) override;
   void DisplayValueToEditValue(const Variant& displayValue, Variant& editValue, bool focused) override;
   void PasteFromClipboard(TvxCustomInnerTextEdit& inner) override;
 
@@ -442,6 +456,9 @@ protected:
   virtual bool IsCharValidForPos(char& AChar, int APosition) { return true; }
 
   void PropertiesChanged(TObject* sender) override;
+  // A change the mode did not make (or expect from a key it let go on) makes it read the text
+  // anew.
+  void ChangeHandler() override;
   void DoEditKeyDown(WORD& key, TShiftState shift) override;
   void DoEditKeyPress(char& key) override;
   void KeyDown(WORD& key, TShiftState shift) override;
@@ -462,7 +479,8 @@ private:
   std::unique_ptr<TvxMaskEditCustomMode> FMode;
   bool FSending = false;
   bool FShiftDown = false;
-  AnsiString FSavedText;
+  bool FModeBusy = false;      // a mode operation runs
+  bool FExpectChange = false;  // a key the mode let go on is about to change the text
 };
 
 class TvxMaskEdit : public TvxCustomMaskEdit {

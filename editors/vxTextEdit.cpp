@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -892,11 +893,33 @@ bool TvxCustomInnerTextEdit::EditorFirst(const std::function<void()>& handler) {
   return link.Object() != nullptr;
 }
 
+namespace {
+
+// The message of the EDIT's own clipboard keys (Ctrl+Insert, Shift+Delete over a selection,
+// Shift+Insert), else 0.
+UINT ClipboardKeyMessage(WORD key, TShiftState shift, bool selection) {
+  const TShiftState keys = shift & (ssShift | ssCtrl | ssAlt);
+  if (key == VK_INSERT && keys == ssCtrl) return WM_COPY;
+  if (key == VK_INSERT && keys == ssShift) return WM_PASTE;
+  if (key == VK_DELETE && keys == ssShift && selection) return WM_CUT;
+  return 0;
+}
+
+}  // namespace
+
 void TvxCustomInnerTextEdit::KeyDown(WORD& key, TShiftState shift) {
   FKeySwallowed = false;
   if (!EditorFirst([&] { FEdit->KeyDown(key, shift); })) {
     key = 0;
     return;
+  }
+  // Wine's EDIT does its clipboard keys without the messages, past the editor's rules (a
+  // password is not copied, a refused change not made): they are sent as messages instead.
+  if (const UINT message = ClipboardKeyMessage(key, shift, SelLength() > 0); message != 0 && HandleAllocated()) {
+    key = 0;
+    TvxObjectLinkHolder link(this);
+    SendMessageA(Handle(), message, 0, 0);
+    if (link.Object() == nullptr) return;
   }
   if (key == 0)
     FKeySwallowed = true;
@@ -1109,6 +1132,11 @@ LRESULT TvxCustomInnerTextEdit::DispatchInner(TMessage& m) {
     case WM_KEYDOWN: return WMKeyDown(m);
     case WM_CHAR: return WMChar(m);
     case WM_IME_CHAR: return WMImeChar(m);
+    case WM_COPY:
+      // The editor's copy: Wine's EDIT would copy a password as well.
+      if (!EditUsable()) break;
+      Host()->CopyToClipboard(*this);
+      return 0;
     case WM_CUT:
     case WM_PASTE:
     case WM_CLEAR: return WMClipboard(m);
@@ -1841,7 +1869,11 @@ bool TvxCustomTextEdit::CanChangeSelText(const AnsiString& text, AnsiString& new
 
 // --- Clipboard -----------------------------------------------------------------------------
 
+bool TvxCustomTextEdit::IsPasswordShown() { return ActiveProperties()->EchoMode() == eemPassword; }
+
 void TvxCustomTextEdit::CopyToClipboard() {
+  // A password never leaves the editor.
+  if (IsPasswordShown()) return;
   const int mode = ActiveProperties()->GetLookupMode();
   if (mode == 2 || mode == 3) SelectAll();
   if (SelLength() > 0) SetClipboardText(SelText());
@@ -1871,7 +1903,8 @@ bool TvxCustomTextEdit::CanReplaceSelection(const AnsiString& text) {
 }
 
 void TvxCustomTextEdit::CutToClipboard(TvxCustomInnerTextEdit& inner) {
-  if (SelLength() == 0) return;
+  // A password is not cut (nor copied), as the EDIT would not either.
+  if (SelLength() == 0 || IsPasswordShown()) return;
   if (!IsEditing()) {
     // Not the user's: the text is copied and the selection replaced through the text check.
     CopyToClipboard();
@@ -1927,6 +1960,22 @@ bool TvxCustomTextEdit::IsValidChar(char key) {
   if (TvxCustomEdit::IsValidChar(key)) return true;
   TvxCustomTextEditProperties* properties = ActiveProperties();
   return properties->ValidChars()[static_cast<unsigned char>(key)] || properties->IsCharValid(key);
+}
+
+bool TvxCustomTextEdit::DoKeyPressFilter(char& key) {
+  const auto byte = static_cast<unsigned char>(key);
+  const TTrailByte trail = std::exchange(FTrailByte, TTrailByte::None);
+  if (trail != TTrailByte::None && IsTrailByte(byte)) {
+    // The character was judged by its lead byte: a trail byte is no character of its own
+    // ("A", "\\"). Refused, it goes with its lead byte (which has beeped); taken, it stays.
+    if (trail == TTrailByte::Expected) return true;
+    key = 0;
+    return false;
+  }
+  const bool lead = IsLeadByte(byte);
+  const bool passed = TvxCustomEdit::DoKeyPressFilter(key);
+  if (lead) FTrailByte = passed ? TTrailByte::Expected : TTrailByte::Refused;
+  return passed;
 }
 
 bool TvxCustomTextEdit::CanKeyDownModifyEdit(WORD key, TShiftState shift) {
@@ -2094,10 +2143,15 @@ void TvxCustomTextEdit::DoEditKeyPress(char& key) {
         matched = SearchStep(head);
       }
       if (mode == 2) key = 0;
-    } else if (static_cast<unsigned char>(key) >= 0x20 && listInUse && FLookupData->GetItemCount() > 0) {
-      // (Without items no search can match: the character is typed as it is.)
+    } else if (static_cast<unsigned char>(key) >= 0x20 && listInUse &&
+               (FLookupData->GetItemCount() > 0 || mode == 1 || mode == 2)) {
+      // (Without items no search can match: in mode 0 the character is typed as it is, in
+      // modes 1 and 2 it is dropped below.)
       // A lead byte waits in the inner edit for its trail byte; the pair is searched whole.
-      const char lead = inner != nullptr ? inner->GetImeLastChar() : '\0';
+      // Only the byte held there counts: while the input method's character arrives, its lead
+      // byte is the key itself.
+      TvxCustomInnerTextEdit* control = InnerTextEditControl();
+      const char lead = control != nullptr ? control->HeldLeadByte() : '\0';
       if (lead != '\0' || !IsLeadByte(static_cast<unsigned char>(key))) {
         AnsiString typed;
         if (lead != '\0') typed += lead;
@@ -2276,6 +2330,7 @@ bool TvxCustomTextEdit::GetControlVisibleBounds(TControl* control, RECT& bounds)
 }
 
 void TvxCustomTextEdit::FocusChanged() {
+  FTrailByte = TTrailByte::None;
   TvxObjectLinkHolder link(this);
   TvxCustomEdit::FocusChanged();
   // The text is painted while the inner edit does not show it.

@@ -478,6 +478,8 @@ public:
   // The lead byte held for its trail byte, else the input method's while two bytes are to
   // come, else 0.
   char PendingLeadByte() const;
+  // The lead byte held for its trail byte (0: none).
+  char HeldLeadByte() const { return static_cast<char>(FLeadByte); }
   void LockBounds(bool lock);
   // The byte position of the character the caret stands before: a binary search over the
   // characters' positions (EM_POSFROMCHAR) for the caret's.
@@ -858,6 +860,8 @@ protected:
   bool GetControlVisibleBounds(TControl* control, RECT& bounds) override;
   bool IsEditingAllowed() override { return ActiveProperties()->GetLookupMode() != 3; }
   bool IsValidChar(char key) override;
+  // A double-byte character is refused whole: the trail byte of a refused lead byte goes too.
+  bool DoKeyPressFilter(char& key) override;
   bool CanKeyDownModifyEdit(WORD key, TShiftState shift) override;
   bool CanKeyPressModifyEdit(char key) override;
   bool WantsNavigationKeys() override { return true; }
@@ -889,6 +893,8 @@ private:
   void InitializeTextEdit();
   // The selected part deleted from the text, when the properties take the result.
   void DoClearSelection();
+  // The text shows as password characters.
+  bool IsPasswordShown();
   // CanChangeSelText for text, the answers dropped.
   bool CanReplaceSelection(const AnsiString& text);
   // The incremental search for a typed text: on a match the item's text stands in the editor
@@ -902,7 +908,11 @@ private:
   LRESULT WMGetText(TMessage& m);
   LRESULT WMSetText(TMessage& m);
 
+  // Where the last filtered byte left a double-byte character.
+  enum class TTrailByte : uint8_t { None, Expected, Refused };
+
   bool FBeepOnEnter = true;
+  TTrailByte FTrailByte = TTrailByte::None;
   bool FCompletionLock = false;
   bool FCompletionPending = false;
   bool FPlacing = false;

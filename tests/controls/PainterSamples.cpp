@@ -70,7 +70,7 @@ std::vector<TPainterSample> MakeSamples() {
          p->DrawTextPanel(c, r, "T", nullptr, TAlignment::taCenter, vaCenter, false, false, clBtnText, clWindow, none);
        }},
       {"SideFrame", [](P p, C& c, R r, S s) { p->DrawSideFrame(c, Part(r, 30, 16), s == vxbsHot, clWindow); }},
-      {"Tab", [](P p, C& c, R r, S s) { p->DrawTab(c, r, s, bTop); }},
+      {"Tab", [](P p, C& c, R r, S s) { p->DrawTab(c, r, s, bTop, "", nullptr, clBtnText, nullptr, -1, false); }},
       {"TabPane", [](P p, C& c, R r, S) { p->DrawTabPane(c, r, vxBordersAll, 0); }},
   };
   const char* const partNames[] = {"ScrollLineUp", "ScrollLineDown", "ScrollThumb", "ScrollPageUp", "ScrollPageDown"};

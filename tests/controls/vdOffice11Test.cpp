@@ -118,3 +118,58 @@ TEST(vdOffice11, RecolouringWithEqualRedsGivesTheLightColour) {
   EXPECT_EQ(bitmap.Pixel(1, 0), RGB(0, 255, 0));
   EXPECT_EQ(bitmap.Pixel(2, 0), RGB(0, 255, 0));
 }
+
+TEST(vdOffice11, FurtherColoursAndTheSchemesPercentage) {
+  const struct {
+    TvdOffice11Scheme Scheme;
+    int Percent;
+  } percents[] = {{schNone, 75}, {schBlue, 41}, {schOlive, 125}, {schSilver, 40}};
+  for (const auto& p : percents) EXPECT_EQ(vdOffice11ColorsForScheme(p.Scheme).Percent, p.Percent) << int(p.Scheme);
+
+  const TvdOffice11Colors none = vdOffice11ColorsForScheme(schNone);
+  const COLORREF face = ColorToRGB(clBtnFace);
+  auto each = [&](int (*f)(int)) {
+    return ColorToRGB(vxGetNearestColor(static_cast<TColor>(RGB(f(GetRValue(face)), f(GetGValue(face)), f(GetBValue(face))))));
+  };
+  const struct {
+    const char* Name;
+    TColor Color;
+    COLORREF Expected;
+  } cases[] = {
+      {"face with window 85", none.More.FaceWindow85, ColorToRGB(vdMixColors(clBtnFace, clWindow, 85))},
+      {"shadow with window 74", none.More.ShadowWindow74, ColorToRGB(vdMixColors(clBtnShadow, clWindow, 74))},
+      {"shadow with window 76", none.More.ShadowWindow76, ColorToRGB(vdMixColors(clBtnShadow, clWindow, 76))},
+      {"light (-15, 29, 86)", none.More.Light1, ColorToRGB(vxGetNearestColor(static_cast<TColor>(vxGetLightColor(-15, 29, 86))))},
+      {"light (42, 11, 47)", none.More.Light2, ColorToRGB(vxGetNearestColor(static_cast<TColor>(vxGetLightColor(42, 11, 47))))},
+      {"strong face", none.More.FaceStrong, each([](int x) { return x * 127 / 255 + 128; })},
+      {"slight face", none.More.FaceSlight, each([](int x) { return x + 4 - x * 4 / 255; })},
+      {"shade 50", none.More.Shade50, ColorToRGB(vdMixColors(clBtnFace, clBlack, 50))},
+      {"highlight without a scheme", none.More.Highlight, ColorToRGB(none.Scheme[7])},
+      {"a scheme's highlight", vdOffice11ColorsForScheme(schOlive).More.Highlight, RGB(253, 238, 201)},
+      {"a scheme's shade 90", vdOffice11ColorsForScheme(schBlue).More.Shade90,
+       ColorToRGB(vdMixColors(static_cast<TColor>(RGB(158, 190, 245)), clBlack, 90))},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ColorToRGB(c.Color), c.Expected) << c.Name;
+}
+
+TEST(vdOffice11, SelectionHotAndPressedBrushesLiveWithTheBitmaps) {
+  auto painted = [](HBRUSH brush) {
+    TPaintBitmap bitmap(2, 2, clBlack);
+    const RECT r{0, 0, 2, 2};
+    FillRect(bitmap.Canvas().Handle(), &r, brush);
+    return bitmap.Pixel(1, 1);
+  };
+  ASSERT_GE(vdOffice11ColorsUserCount(), 1) << "the root look-and-feel uses the set";
+  EXPECT_EQ(painted(vdOffice11SelectionBrush()), ColorToRGB(vxGetNearestColor(Office11SchemeColor7())));
+  EXPECT_EQ(painted(vdOffice11HotBrush()), ColorToRGB(vxGetNearestColor(Office11SchemeColor13())));
+  EXPECT_EQ(painted(vdOffice11PressedBrush()), ColorToRGB(vxGetNearestColor(Office11SchemeColor14())));
+  // Without users the brushes go with the bitmaps; the users come back afterwards.
+  const int users = vdOffice11ColorsUserCount();
+  for (int i = 0; i < users; ++i) ReleaseOffice11ColorsUser();
+  EXPECT_EQ(vdOffice11SelectionBrush(), nullptr);
+  EXPECT_EQ(vdOffice11HotBrush(), nullptr);
+  EXPECT_EQ(vdOffice11PressedBrush(), nullptr);
+  EXPECT_EQ(vdOffice11SubMenuExpandBitmap(), nullptr);
+  for (int i = 0; i < users; ++i) AddOffice11ColorsUser();
+  EXPECT_NE(vdOffice11HotBrush(), nullptr);
+}

@@ -4,6 +4,7 @@
 // question asked for the state a button is drawn in.
 #include "ControlsTestSupport.h"
 
+#include "controls/vdThemeConsts.h"
 #include "controls/vxEditUtils.h"
 
 #include <gtest/gtest.h>
@@ -232,4 +233,40 @@ TEST(vxEditUtils, ThemedButtonSeeThroughAskedForItsNewState) {
   vxCalculateEditButtonThemeData(unthemed);
   EXPECT_EQ(unthemed.NativePart, 0);
   EXPECT_FALSE(unthemed.NativeTransparent);
+}
+
+// The native edit frame drawn around the inner rectangle each border variant chooses (0 the
+// style's content rectangle, 1 the bounds less 3 reaching to the client's right edge less 1,
+// 2 the client rectangle); the inner rectangle is filled, or with variant 2 left alone.
+TEST(vxEditUtils, NativeEditBackgroundByVariant) {
+  HTHEME theme = OpenTheme(totEdit);
+  ASSERT_NE(theme, nullptr) << "the run has a visual style";
+  TvxContainerViewInfo info;
+  info.NativeStyle = true;
+  info.BorderStyle = cbsSingle;
+  info.NativeState = ETS_NORMAL;
+  info.Bounds = RECT{0, 0, 120, 26};
+  info.ClientRect = RECT{3, 3, 100, 23};
+  info.ContentRect = RECT{2, 2, 118, 24};
+  info.SetBackgroundColor(clBlue);
+  TPaintBitmap frame(120, 26, kFill);
+  DrawThemeBackground(theme, frame.Canvas().Handle(), EP_EDITTEXT, ETS_NORMAL, info.Bounds);
+  RECT content{};
+  GetThemeBackgroundContentRect(theme, EP_EDITTEXT, ETS_NORMAL, info.Bounds, content);
+  const struct {
+    int Variant;
+    bool Fill;
+    RECT Inner;
+  } cases[] = {{0, true, content}, {1, true, RECT{3, 3, 99, 23}}, {2, true, info.ClientRect}, {2, false, info.ClientRect}};
+  for (const auto& c : cases) {
+    TPaintBitmap bitmap(120, 26, kFill);
+    TvxCanvas canvas(bitmap.Canvas());
+    vxDrawEditBackground(canvas, info, false, RECT{}, c.Fill, c.Variant);
+    for (int y = 0; y < 26; ++y)
+      for (int x = 0; x < 120; ++x) {
+        const POINT p{x, y};
+        const COLORREF expected = !PtInRect(&c.Inner, p) ? frame.Pixel(x, y) : c.Fill ? Rgb(clBlue) : Rgb(kFill);
+        ASSERT_EQ(bitmap.Pixel(x, y), expected) << "variant " << c.Variant << " at " << x << "," << y;
+      }
+  }
 }

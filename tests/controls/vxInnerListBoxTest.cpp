@@ -227,3 +227,15 @@ TEST_F(vxInnerListBoxTest, ContainerFreedWithTheFocusedListEndsQuietly) {
   Pump();
   EXPECT_TRUE(catcher.Messages().empty());
 }
+
+// A setting change that the form hears reaches the list box, whose bars follow the system's
+// again.
+TEST_F(vxInnerListBoxTest, SettingChangeReachesTheListAndItsBars) {
+  FillForBothBars();
+  TvxScrollBar* vertical = ListBox->VScrollBar();
+  ASSERT_EQ(vertical->Position(), 0);
+  SetScrollPos(ListBox->Handle(), SB_VERT, 7, FALSE);  // behind the list box's back
+  ASSERT_EQ(vertical->Position(), 0);
+  SendMessageA(Host->Handle(), WM_SETTINGCHANGE, 0, 0);
+  EXPECT_EQ(vertical->Position(), 7);
+}

@@ -523,3 +523,42 @@ TEST(vxStandardPainter, PressedScrollArrowIsTheWholeMovedGlyph) {
       for (int x = 0; x < 24; ++x) ASSERT_EQ(pressed.Pixel(x, y), expected.Pixel(x, y)) << a.Glyph << " at " << x << "," << y;
   }
 }
+
+// The themed tab draws its content over its background: the image, then the text.
+TEST(vxWinXPPainter, TabContentOverItsBackground) {
+  const P xp = &vxWinXPPainter;
+  ASSERT_TRUE(xp->IsTabThemed(0)) << "the run has a visual style";
+  TImageList images(nullptr, 8, 8);
+  TBitmap square;
+  square.SetSize(8, 8);
+  square.Canvas().Brush().SetColor(clBlue);
+  square.Canvas().FillRect(RECT{0, 0, 8, 8});
+  images.Add(square, nullptr);
+  TFont font;
+  font.SetHeight(-14);
+  font.SetStyle(fsBold);
+  const RECT r{0, 0, 80, 24};
+  auto count = [](TPaintBitmap& b, COLORREF colour) {
+    int n = 0;
+    const uint32_t rgb = (uint32_t{GetRValue(colour)} << 16) | (uint32_t{GetGValue(colour)} << 8) | GetBValue(colour);
+    for (uint32_t p : b.ReadPixels32()) n += p == rgb;
+    return n;
+  };
+  for (const TvxBorder side : {bTop, bBottom, bLeft, bRight}) {
+    const RECT tab = side == bLeft || side == bRight ? RECT{0, 0, 70, 40} : r;
+    TPaintBitmap plain(80, 80, clLime), drawn(80, 80, clLime);
+    TvxCanvas plainCanvas(plain.Canvas()), canvas(drawn.Canvas());
+    xp->DrawTab(plainCanvas, tab, vxbsNormal, side, "", nullptr, clRed, nullptr, -1, false);
+    xp->DrawTab(canvas, tab, vxbsNormal, side, "WW", &font, clRed, &images, 0, false);
+    EXPECT_EQ(count(plain, RGB(255, 0, 0)), 0) << int(side);
+    EXPECT_GT(count(drawn, RGB(255, 0, 0)), 10) << "the text, side " << int(side);
+    EXPECT_EQ(count(drawn, RGB(0, 0, 255)), 64) << "the whole image, side " << int(side);
+    // Outside the tab nothing is touched.
+    EXPECT_EQ(drawn.Pixel(79, 79), RGB(0, 255, 0));
+  }
+  // An image index out of range draws no image.
+  TPaintBitmap none(80, 24, clLime);
+  TvxCanvas noneCanvas(none.Canvas());
+  xp->DrawTab(noneCanvas, r, vxbsNormal, bTop, "", nullptr, clRed, &images, 1, false);
+  EXPECT_EQ(count(none, RGB(0, 0, 255)), 0);
+}

@@ -213,3 +213,28 @@ TEST_F(vxScrollBarTest, MovedThumbUncoversThePageArea) {
   EXPECT_EQ(pixelAt(oldThumb), ColorToRGB(clBtnHighlight));
   EXPECT_EQ(pixelAt(oddCentre(sbpThumb)), ColorToRGB(clBtnFace));
 }
+
+// A pressed arrow's glyph reaches a pixel into the part beside it; once released, the bar looks
+// as one never pressed.
+TEST_F(vxScrollBarTest, ReleasedArrowLeavesNoTraceOnItsNeighbour) {
+  auto* other = new TvxScrollBar(Host);
+  other->SetParent(Host);
+  other->SetBounds(20, 80, 200, 17);
+  for (TvxScrollBar* bar : {Bar, other}) {
+    bar->LookAndFeel().SetKind(lfStandard);
+    bar->SetScrollParams(0, 100, 0, 10);  // the thumb stands right of the first arrow
+  }
+  Pump();
+  Press(Centre(sbpLineUp));
+  Release();
+  auto picture = [](TvxScrollBar* bar) {
+    bar->Update();
+    controlstest::TPaintBitmap copy(200, 17);
+    HDC dc = GetDC(bar->Handle());
+    BitBlt(copy.Canvas().Handle(), 0, 0, 200, 17, dc, 0, 0, SRCCOPY);
+    ReleaseDC(bar->Handle(), dc);
+    return copy.ReadPixels32();
+  };
+  EXPECT_EQ(Bar->Position(), 0);
+  EXPECT_EQ(picture(Bar), picture(other));
+}

@@ -5,6 +5,7 @@
 
 #include "controls/vdOffice11.h"
 #include "controls/vxEditPaintUtils.h"
+#include "controls/vxLookAndFeelPainters.h"
 #include "controls/vxScrollBar.h"
 #include "tests/platform/GuiTestSupport.h"
 
@@ -64,4 +65,22 @@ TEST(SystemColours, ScrollBarPictureIsDrawnAnewInTheNewColours) {
   TSysColorsScope scope({COLOR_BTNFACE}, {changed});
   guitest::Pump();
   EXPECT_EQ(thumbFace(), changed);
+}
+
+// The radio images made (and drawn) in the old colours are made again for the new ones.
+TEST(SystemColours, RadioImagesMadeBeforeAChangeAreDrawnInTheNewColours) {
+  const TvxRadioButtonMetrics& m = vxRadioButtonMetrics();
+  const int cy = (m.Glyph.top + m.Glyph.bottom) / 2;
+  TPaintBitmap image(m.Cell.cx, m.Cell.cy, clLime);
+  TvxCanvas canvas(image.Canvas());
+  auto outerLeft = [&] {
+    vxStandardPainter.DrawRadioButton(canvas, 0, 0, vxbsNormal, true, 0, clDefault, 0);
+    return image.Pixel(m.Glyph.left, cy);
+  };
+  ASSERT_EQ(outerLeft(), GetSysColor(COLOR_BTNSHADOW));
+  const COLORREF changed = RGB(128, 64, 64);
+  ASSERT_NE(GetSysColor(COLOR_BTNSHADOW), changed);
+  TSysColorsScope scope({COLOR_BTNSHADOW}, {changed});
+  guitest::Pump();
+  EXPECT_EQ(outerLeft(), changed);
 }

@@ -5,9 +5,8 @@
 // folder: an open combo list and a sizeable popup edit.
 #include "editors/vxDropDownEdit.h"
 
+#include "DropDownTestSupport.h"
 #include "EditTestSupport.h"
-#include "platform/rtl/Streams.h"
-#include "platform/rtl/SysStrings.h"
 #include "tests/controls/ControlsTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -16,28 +15,10 @@
 #include <string>
 
 using guitest::Pump;
+using dropdowntest::TActionPanel;
 using guitest::PumpUntil;
 
 namespace {
-
-constexpr UINT WM_TEST_RUN = WM_APP + 18;
-
-class TActionPanel : public TPanel {
-public:
-  using TPanel::TPanel;
-  std::function<void()> Action;
-  LRESULT WndProc(TMessage& m) override {
-    if (m.Msg == WM_TEST_RUN) {
-      if (auto action = std::move(Action)) action();
-      return 0;
-    }
-    return TPanel::WndProc(m);
-  }
-  void Queue(std::function<void()> action) {
-    Action = std::move(action);
-    PostMessageA(Handle(), WM_TEST_RUN, 0, 0);
-  }
-};
 
 // The screen around r saved as a bitmap in <build>\artifacts (a picture, not a check).
 void SaveScreenPicture(const RECT& r, const char* name) {
@@ -47,18 +28,7 @@ void SaveScreenPicture(const RECT& r, const char* name) {
   HDC screen = GetDC(nullptr);
   BitBlt(picture.Canvas().Handle(), 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
   ReleaseDC(nullptr, screen);
-  char exe[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  // <build>\tests\editors\editors_tests.exe -> <build>\artifacts
-  const AnsiString folder =
-      ExtractFilePath(ExcludeTrailingBackslash(ExtractFilePath(ExcludeTrailingBackslash(ExtractFilePath(exe))))) +
-      "artifacts";
-  ForceDirectories(folder);
-  try {
-    picture.SaveToFile(folder + "\\" + name);
-  } catch (const Exception& e) {
-    ADD_FAILURE() << "picture not saved: " << e.Message();
-  }
+  guitest::SaveArtifact(picture, name);
 }
 
 RECT Union(TControl* edit, TvxCustomEditPopupWindow* popup) {
@@ -89,9 +59,7 @@ protected:
     Pump();
   }
   void TearDown() override {
-    guitest::MouseButton(false);
-    Pump();
-    while (TvxCustomPopupWindow::VisiblePopupCount() > 0) TvxCustomPopupWindow::VisiblePopup(0)->CloseUp();
+    dropdowntest::CloseAllPopups();
     TFormTest::TearDown();
   }
   void SetItems(std::initializer_list<const char*> items) {
@@ -299,3 +267,164 @@ TEST_F(vxComboBox, PopupEditGripDragIsStoredAndPictured) {
   EXPECT_EQ(edit->Properties()->PopupHeight(), 220);
 }
 
+
+TEST_F(vxComboBox, FixedListFaceIsDrawnByOnDrawItemAndADoubleClickReverts) {
+  SetItems({"red", "green"});
+  Combo->Properties()->SetDropDownListStyle(lsFixedList);
+  Combo->Properties()->SetRevertable(true);
+  std::vector<int> drawn;
+  std::vector<TOwnerDrawState> states;
+  Combo->Properties()->OnDrawItem = [&](TvxCustomComboBox*, TvxCanvas& canvas, int index, const RECT& r,
+                                        TOwnerDrawState state) {
+    drawn.push_back(index);
+    states.push_back(state);
+    canvas.FillRect(r, index == 0 ? clRed : clLime);
+  };
+  Combo->SetEditValue(Variant(AnsiString("red")));
+  Pump();
+  Combo->Repaint();
+  const RECT text = static_cast<TvxCustomTextEditViewInfo*>(Combo->EditViewInfo())->TextRect;
+  HDC dc = GetDC(Combo->Handle());
+  EXPECT_EQ(GetPixel(dc, (text.left + text.right) / 2, (text.top + text.bottom) / 2), RGB(255, 0, 0));
+  ReleaseDC(Combo->Handle(), dc);
+  ASSERT_FALSE(drawn.empty());
+  EXPECT_EQ(drawn.back(), 0);
+  EXPECT_NE(states.back() & odComboBoxEdit, 0u);
+  EXPECT_EQ(states.back() & odFocused, 0u);
+
+  // A double click steps to the next item, from the last back to the first (an edit list:
+  // a click in its text opens nothing).
+  Combo->Properties()->SetDropDownListStyle(lsEditList);
+  Combo->SetEditValue(Variant(AnsiString("green")));
+  Combo->SetFocus();
+  Pump();
+  guitest::MouseMoveTo(Combo->ClientToScreen(POINT{20, 10}));
+  for (int i = 0; i < 2; ++i) {
+    guitest::MouseButton(true);
+    guitest::MouseButton(false);
+  }
+  PumpUntil([&] { return Combo->Text() == "red"; }, 100);
+  EXPECT_EQ(Combo->Text(), "red");
+  EXPECT_TRUE(Combo->ModifiedAfterEnter());
+  EXPECT_EQ(Popups, 0);
+}
+
+TEST_F(vxComboBox, PressOnTheButtonDraggedIntoTheListSelectsAndTakesTheItem) {
+  SetItems({"apple", "banana", "bandit", "cherry"});
+  Combo->SetFocus();
+  Pump();
+  const RECT button = Combo->EditViewInfo()->ButtonsInfo[0]->Bounds;
+  guitest::MouseMoveTo(Combo->ClientToScreen(POINT{(button.left + button.right) / 2, (button.top + button.bottom) / 2}));
+  Pump();
+  int followed = -1;
+  OnPopup = [&] {
+    Runner->Queue([&] {
+      // The button is still held: the combo box has the mouse, and the list follows it.
+      TvxCustomComboBoxListBox* list = Combo->List();
+      const RECT item = list->ItemRect(2);
+      guitest::MouseMoveTo(list->ClientToScreen(POINT{20, (item.top + item.bottom) / 2}));
+      Pump();
+      followed = list->ItemIndex();
+      guitest::MouseButton(false);
+      Runner->Queue([&] {
+        PumpUntil([&] { return !Combo->DroppedDown(); }, 50);
+        Combo->SetDroppedDown(false);
+      });
+    });
+  };
+  guitest::MouseButton(true);
+  PumpUntil([&] { return CloseUps > 0; });
+  EXPECT_EQ(Popups, 1);
+  EXPECT_EQ(followed, 2);
+  EXPECT_EQ(Combo->LastCloseUpReason(), crEnter);
+  EXPECT_EQ(Combo->Text(), "bandit");
+}
+
+TEST_F(vxComboBox, SelectionFollowsTextChangedWithoutTyping) {
+  SetItems({"apple", "banana", "bandit", "cherry"});
+  Combo->Properties()->SetImmediateDropDown(false);
+  Combo->SetFocus();
+  Pump();
+  guitest::TypeText(L"band");
+  PumpUntil([&] { return Combo->Text() == "bandit"; });
+  EXPECT_EQ(Combo->LookupData()->SelectedIndex(), 2);
+  // "ban" left by Delete, which runs no search: the posted VXM_SYNCLOOKUP finds its item.
+  guitest::TapKey(VK_END);
+  for (int i = 0; i < 3; ++i) guitest::TapKeyWith(VK_SHIFT, VK_LEFT);
+  guitest::TapKey(VK_DELETE);
+  PumpUntil([&] { return Combo->Text() == "ban"; });
+  edittest::Settle();
+  EXPECT_EQ(Combo->Text(), "ban");
+  EXPECT_EQ(Combo->LookupData()->SelectedIndex(), 1);
+  EXPECT_EQ(Popups, 0);
+}
+
+TEST_F(vxComboBox, OpenedListShowsTheItemOfTheTextBeforeTheCaret) {
+  SetItems({"apple", "banana", "bandit", "cherry"});
+  Combo->SetFocus();
+  Pump();
+  Combo->SetEditValue(Variant(AnsiString("band")));
+  Combo->SetSelStart(3);
+  Combo->SetSelLength(0);
+  Pump();
+  int selected = -2;
+  int listed = -2;
+  OnPopup = [&] {
+    Runner->Queue([&] {
+      selected = Combo->LookupData()->SelectedIndex();
+      listed = Combo->List()->ItemIndex();
+      Combo->SetDroppedDown(false);
+    });
+  };
+  guitest::TapKey(VK_F4);
+  PumpUntil([&] { return CloseUps > 0; });
+  // "ban", not the whole "band".
+  EXPECT_EQ(selected, 1);
+  EXPECT_EQ(listed, 1);
+  EXPECT_EQ(Combo->Text(), "band");
+}
+
+TEST_F(vxComboBox, TextTypedWithTheListOpenGoesIntoTheEdit) {
+  SetItems({"apple", "banana", "bandit", "cherry", "アイウ", "アエ"});
+  Combo->SetFocus();
+  Pump();
+  struct {
+    const wchar_t* First;
+    const wchar_t* Rest;
+    const char* Shown;
+    int Selected;
+    const char* Taken;
+  } cases[] = {{L"b", L"and", "bandit", 2, "bandit"}, {L"x", L"yz", "xyz", -1, "xyz"}, {L"ア", L"エ", "アエ", 5, "アエ"}};
+  for (const auto& c : cases) {
+    Combo->SetEditValue(Variant());
+    CloseUps = 0;
+    AnsiString shown;
+    int selected = -2;
+    // The first character opens the list (and takes the focus into it); the rest follow.
+    OnPopup = [&] {
+      guitest::TypeText(c.Rest);
+      Runner->Queue([&] {
+        PumpUntil([&] { return Combo->Text() == c.Shown; }, 100);
+        edittest::Settle();
+        shown = Combo->Text();
+        selected = Combo->LookupData()->SelectedIndex();
+        guitest::TapKey(VK_RETURN);
+        Runner->Queue([&] {
+          PumpUntil([&] { return !Combo->DroppedDown(); }, 100);
+          Combo->SetDroppedDown(false);
+        });
+      });
+    };
+    guitest::TypeText(c.First);
+    PumpUntil([&] { return CloseUps > 0; });
+    edittest::Settle();
+    EXPECT_EQ(shown, c.Shown) << c.Shown;
+    EXPECT_EQ(selected, c.Selected) << c.Shown;
+    EXPECT_EQ(Combo->LastCloseUpReason(), crEnter) << c.Shown;
+    EXPECT_EQ(Combo->Text(), c.Taken) << c.Shown;
+    EXPECT_TRUE(Combo->Focused()) << c.Shown;
+    EXPECT_TRUE(Combo->ModifiedAfterEnter()) << c.Shown;
+    EXPECT_TRUE(Combo->ValidateEdit()) << c.Shown;
+    EXPECT_EQ(Combo->EditValue().AsString(), c.Taken) << c.Shown;
+  }
+}

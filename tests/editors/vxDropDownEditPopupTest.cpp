@@ -3,10 +3,12 @@
 // here is a plain panel that answers what an edit would.
 #include "editors/vxDropDownEdit.h"
 
+#include "DropDownTestSupport.h"
 #include "tests/controls/ControlsTestSupport.h"
 #include "platform/gui/StdCtrls.h"
 #include "tests/platform/GuiTestSupport.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,9 +52,7 @@ protected:
     Pump();
   }
   void TearDown() override {
-    guitest::MouseButton(false);
-    Pump();
-    while (TvxCustomPopupWindow::VisiblePopupCount() > 0) TvxCustomPopupWindow::VisiblePopup(0)->CloseUp();
+    dropdowntest::CloseAllPopups();
     TFormTest::TearDown();
   }
   TvxCustomEditPopupWindow* MakePopup() {
@@ -145,6 +145,34 @@ TEST(vxDropDownPopupViewInfo, GripCloseButtonAndSizingZones) {
   EXPECT_FALSE(info.GetSizingDirection(0, 0));
 }
 
+TEST(vxDropDownPopupViewInfo, SizeGripPointsIntoItsCorner) {
+  // Each corner's grip is the bottom-right one mirrored: left to right for the left corners,
+  // top to bottom for the top ones, pixel for pixel.
+  const int w = GetSystemMetrics(SM_CXVSCROLL) + 4;
+  const int h = GetSystemMetrics(SM_CYHSCROLL) + 4;
+  auto paint = [&](TvxSizeGripCorner corner) {
+    auto bitmap = std::make_unique<controlstest::TPaintBitmap>(w, h);
+    TvxCanvas canvas(bitmap->Canvas());
+    vxDrawSizeGrip(canvas, RECT{0, 0, w, h}, corner, false);
+    return bitmap;
+  };
+  auto bottomRight = paint(sgcBottomRight);
+  bool drawn = false;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) drawn = drawn || bottomRight->Pixel(x, y) != ColorToRGB(clBtnFace);
+  EXPECT_TRUE(drawn);
+  for (TvxSizeGripCorner corner : {sgcTopLeft, sgcTopRight, sgcBottomLeft}) {
+    auto mirrored = paint(corner);
+    const bool left = corner != sgcTopRight;
+    const bool top = corner != sgcBottomLeft;
+    int differing = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        if (mirrored->Pixel(left ? w - 1 - x : x, top ? h - 1 - y : y) != bottomRight->Pixel(x, y)) ++differing;
+    EXPECT_EQ(differing, 0) << int(corner);
+  }
+}
+
 TEST_F(vxDropDownPopupTest, ShadowedPopupBelowHasTheContainerRegion) {
   TvxCustomEditPopupWindow* popup = MakePopup();
   popup->SetAutoSize(false);
@@ -163,6 +191,32 @@ TEST_F(vxDropDownPopupTest, ShadowedPopupBelowHasTheContainerRegion) {
   DeleteObject(region);
   DeleteObject(expected);
   DeleteObject(second);
+}
+
+TEST_F(vxDropDownPopupTest, ShadowedPopupAboveLetsTheEditShowThroughItsShadow) {
+  TvxCustomEditPopupWindow* popup = MakePopup();
+  popup->SetAutoSize(false);
+  popup->SetPopupWidth(100);
+  popup->SetPopupHeight(50);
+  popup->SetShadow(true);
+  const POINT at = Owner->ClientToScreen(POINT{0, 0});
+  const RECT owner{at.x, at.y, at.x + Owner->Width(), at.y + Owner->Height()};
+  TWorkAreaScope work(RECT{0, 0, 2000, owner.bottom + 10});
+  Show(popup);
+  // Above the edit, 3 pixels down: the shadow's bottom strip lies over the edit.
+  EXPECT_EQ(popup->Top() + popup->Height(), owner.top + 3);
+  ASSERT_EQ(popup->Left(), owner.left);
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(GetWindowRgn(popup->Handle(), region), ERROR);
+  HRGN expected = CreateRectRgn(0, 0, 97, 47);
+  HRGN part = CreateRectRgn(3, 3, 100, 50);
+  CombineRgn(expected, expected, part, RGN_OR);
+  SetRectRgn(part, 0, 47, (owner.right - owner.left) - 3, 50);
+  CombineRgn(expected, expected, part, RGN_DIFF);
+  EXPECT_TRUE(EqualRgn(region, expected));
+  DeleteObject(region);
+  DeleteObject(expected);
+  DeleteObject(part);
 }
 
 TEST_F(vxDropDownPopupTest, GripCornerFollowsWhereThePopupLies) {

@@ -7,6 +7,7 @@
 // that closes it first, or acts from OnPopup.
 #include "editors/vxDropDownEdit.h"
 
+#include "DropDownTestSupport.h"
 #include "EditTestSupport.h"
 #include "platform/gui/StdCtrls.h"
 #include "tests/controls/ControlsTestSupport.h"
@@ -18,29 +19,10 @@
 #include <vector>
 
 using guitest::Pump;
+using dropdowntest::TActionPanel;
 using guitest::PumpUntil;
 
 namespace {
-
-constexpr UINT WM_TEST_RUN = WM_APP + 17;
-
-// Runs a queued action when its message arrives (inside the popup's modal loop).
-class TActionPanel : public TPanel {
-public:
-  using TPanel::TPanel;
-  std::function<void()> Action;
-  LRESULT WndProc(TMessage& m) override {
-    if (m.Msg == WM_TEST_RUN) {
-      if (auto action = std::move(Action)) action();
-      return 0;
-    }
-    return TPanel::WndProc(m);
-  }
-  void Queue(std::function<void()> action) {
-    Action = std::move(action);
-    PostMessageA(Handle(), WM_TEST_RUN, 0, 0);
-  }
-};
 
 // A popup edit that frees its popup control before its own destruction goes on (as the
 // calculator edit does with its calculator).
@@ -70,9 +52,7 @@ protected:
     Pump();
   }
   void TearDown() override {
-    guitest::MouseButton(false);
-    Pump();
-    while (TvxCustomPopupWindow::VisiblePopupCount() > 0) TvxCustomPopupWindow::VisiblePopup(0)->CloseUp();
+    dropdowntest::CloseAllPopups();
     TFormTest::TearDown();
   }
   TvxPopupEdit* MakeEdit(TWinControl* parent) {
@@ -152,16 +132,13 @@ TEST(vxDropDownEditProperties, DefaultsAlignmentAndTheOneArrowButton) {
   EXPECT_EQ(p.Buttons()->Items(0)->Kind(), bkDown);
   struct {
     TAlignment Alignment;
-    TvxPopupAlignHorz Stored;
-  } cases[] = {{TAlignment::taRightJustify, pahRight},
-               {TAlignment::taCenter, pahCenter},
-               {TAlignment::taLeftJustify, pahLeft}};
+    int Stored;
+  } cases[] = {{TAlignment::taRightJustify, 2}, {TAlignment::taCenter, 1}, {TAlignment::taLeftJustify, 0}};
   for (const auto& c : cases) {
     p.SetPopupAlignment(c.Alignment);
     EXPECT_EQ(p.PopupAlignment(), c.Alignment);
-    EXPECT_EQ(p.PopupHorzAlignment(), c.Stored);
+    EXPECT_EQ(static_cast<int>(p.PopupHorzAlignment()), c.Stored);
   }
-  EXPECT_EQ(static_cast<int>(pahRight), 2);
 
   TvxPopupEditProperties popup(nullptr);
   EXPECT_TRUE(popup.ImmediatePopup());
@@ -213,6 +190,7 @@ TEST_F(vxDropDownEdit, KeysOpenAndCloseWithTheirReasons) {
       {"Alt+Down, Enter", VK_MENU, VK_DOWN, VK_RETURN, false, false, crEnter},
       {"F4, Enter read-only", 0, VK_F4, VK_RETURN, true, false, crCancel},
       {"F4, F4", 0, VK_F4, VK_F4, false, false, crClose},
+      {"Alt+Up, Escape", VK_MENU, VK_UP, VK_ESCAPE, false, false, crCancel},
       {"F4, Tab posting", 0, VK_F4, VK_TAB, false, true, crTab},
   };
   for (const auto& c : cases) {
@@ -388,4 +366,51 @@ TEST_F(vxDropDownEdit, TypedCharacterOpensAndReachesThePopupControl) {
   EXPECT_EQ(Popups, 1);
   EXPECT_EQ(text->Text(), "7");
   EXPECT_EQ(Edit->Text(), "");
+}
+
+TEST(vxDropDownEditRegistry, ComboBoxAndPopupEditAreRegisteredWithTheirEditorsAndLists) {
+  TvxRegisteredClasses& registry = GetRegisteredEditProperties();
+  struct {
+    TvxCustomEditPropertiesClass Class;
+    const char* Text;
+    const char* Container;
+    const char* Published;
+    const char* NotPublished;
+  } cases[] = {
+      {TvxComboBoxProperties::PropertiesClass(), "ComboBox|Represents the combo box editor", "TvxComboBox",
+       "DropDownRows", "PopupControl"},
+      {TvxPopupEditProperties::PropertiesClass(), "PopupEdit|Represents an edit control with a dropdown list",
+       "TvxPopupEdit", "PopupControl", "DropDownRows"},
+  };
+  for (const auto& c : cases) {
+    const int index = registry.IndexOf(c.Class);
+    ASSERT_GE(index, 0) << c.Text;
+    EXPECT_EQ(registry.Texts(index), c.Text);
+    std::unique_ptr<TvxCustomEditProperties> properties(c.Class->Create(nullptr));
+    EXPECT_STREQ(properties->GetContainerClass()->ClassName, c.Container);
+    EXPECT_TRUE(properties->IsPublishedProperty(c.Published)) << c.Published;
+    EXPECT_FALSE(properties->IsPublishedProperty(c.NotPublished)) << c.NotPublished;
+  }
+  // A second start and stop of the unit change nothing (counted).
+  InitializevxDropDownEdit();
+  FinalizevxDropDownEdit();
+  EXPECT_GE(registry.IndexOf(TvxComboBoxProperties::PropertiesClass()), 0);
+}
+
+TEST_F(vxDropDownEdit, CloseQueryIsHeardAndThePressedLookFollowsThePopup) {
+  int queries = 0;
+  Edit->Properties()->OnCloseQuery = [&](TObject*) { ++queries; };
+  Edit->Properties()->SetDropDownButtonPressedWhileActive(true);
+  TvxEditButtonState during = ebsNormal;
+  OnPopup = [&] {
+    during = Edit->EditViewInfo()->ButtonsInfo[0]->State;
+    // The popup's own closing (its ModalResult) asks the close query.
+    Edit->PopupWindow()->SetModalResult(mrCancel);
+  };
+  Edit->SetDroppedDown(true);
+  WaitForClose();
+  EXPECT_EQ(queries, 1);
+  EXPECT_EQ(Edit->LastCloseUpReason(), crCancel);
+  EXPECT_EQ(during, ebsPressed);
+  EXPECT_NE(Edit->EditViewInfo()->ButtonsInfo[0]->State, ebsPressed);
 }

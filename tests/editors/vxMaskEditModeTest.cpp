@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <memory>
 #include <string>
 
@@ -252,6 +253,20 @@ TEST_F(vxMaskEditMode, StandardDoubleByteCharacterTakesTwoAnyPositions) {
   Edit.Type("イ");
   EXPECT_EQ(Edit.Text, "ア_") << "a digit position takes no double-byte character";
   EXPECT_EQ(Edit.Beeps, 1);
+  // The block caret, Delete and overwriting take the character whole, never half of it.
+  Edit.Home();
+  EXPECT_EQ(Edit.SelLength, 2);
+  Edit.Type("b");
+  EXPECT_EQ(Edit.Text, "b__");
+  Edit.Home();
+  Edit.Type("ソ");  // 83 5C: a trail byte that is a backslash
+  EXPECT_EQ(Edit.Text, "ソ_");
+  Edit.Home();
+  Edit.Right();
+  EXPECT_EQ(Edit.SelStart, 2) << "over the character";
+  Edit.Home();
+  Edit.Delete();
+  EXPECT_EQ(Edit.Text, "___");
 }
 
 // --- Regular-expression mode -----------------------------------------------------------------
@@ -377,6 +392,13 @@ TEST_F(vxMaskEditMode, ExtendedModeCompletesDoubleByteLiteralsAfterTheWholeChara
   Edit.Type("ア");
   EXPECT_EQ(Edit.Text, "ア-");
   EXPECT_EQ(Edit.Beeps, 0);
+  Edit.Backspace();
+  EXPECT_EQ(Edit.Text, "") << "the literal and the whole character before it";
+  Make(emkRegExprEx, "(ア|\\d)+");
+  Show("");
+  Edit.Type("1ア");
+  Edit.Backspace();
+  EXPECT_EQ(Edit.Text, "1");
 }
 
 TEST_F(vxMaskEditMode, ExtendedModeLeadingLiterals) {
@@ -407,6 +429,46 @@ TEST_F(vxMaskEditMode, BadRegularExpressionListsItsErrors) {
     EXPECT_NE(AnsiString(e.Message()).find("Missing ']'"), AnsiString::npos) << e.Message();
   }
   EXPECT_EQ(Props.EditMask(), "\\d+") << "the mask stays as it was";
+}
+
+// Whatever keys the user presses, the text of a regular-expression mask edit that started
+// empty stays one the mask takes byte by byte, and the mode's head and tail, when it stands in
+// step with the edit, are the text on either side of the caret.
+TEST_F(vxMaskEditMode, RandomKeysKeepTheTextInsideTheMask) {
+  const char* const masks[] = {"(\\d|ア)*-?\\d{0,3}", "[a-c]+(xy|ア)?\\d*", "\\d{1,3}(/\\d{1,3})*"};
+  const char* const keys[] = {"1", "2", "ア", "-", "/", "a", "x", "y", "c"};
+  std::mt19937 random(24);
+  for (const char* mask : masks) {
+    for (const TvxEditMaskKind kind : {emkRegExpr, emkRegExprEx}) {
+      SCOPED_TRACE(std::string(mask) + (kind == emkRegExpr ? " regexpr" : " extended"));
+      Make(kind, mask);
+      Show("");
+      for (int step = 0; step < 600; ++step) {
+        switch (random() % 8) {
+          case 0: Edit.Backspace(); break;
+          case 1: Edit.Delete(); break;
+          case 2: Edit.Left(); break;
+          case 3: Edit.Right(); break;
+          case 4: Edit.Home(); break;
+          case 5: Edit.End(); break;
+          default: Edit.Type(keys[random() % std::size(keys)]); break;
+        }
+        TvxRegExpr check;
+        TMemoryStream stream;
+        stream.WriteString(mask);
+        stream.SetPosition(0);
+        check.Compile(&stream);
+        for (size_t i = 0; i < Edit.Text.size(); ++i) {
+          char c = Edit.Text[i];
+          ASSERT_TRUE(check.Next(c)) << "step " << step << ": \"" << Edit.Text << "\" refused at " << i;
+        }
+        auto* regExpr = static_cast<TvxMaskEditRegExprMode*>(Mode.get());
+        if (regExpr->Head().size() == static_cast<size_t>(Edit.SelStart)) {
+          ASSERT_EQ(regExpr->Head() + regExpr->Tail(), Edit.Text) << "step " << step;
+        }
+      }
+    }
+  }
 }
 
 }  // namespace

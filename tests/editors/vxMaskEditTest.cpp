@@ -78,6 +78,16 @@ TEST_F(vxMaskEdit, StandardMaskKeys) {
   Type(L"9");
   EXPECT_EQ(Text(), "(129)45_");
   EXPECT_TRUE(Edit->ModifiedAfterEnter());
+
+  // Double-byte characters at positions that take any character.
+  Masked(emkStandard, "CCC;1;_");
+  Edit->SetEditValue(Variant(AnsiString()));
+  Focus();
+  Tap(VK_HOME);
+  Type(L"アb");
+  EXPECT_EQ(Text(), "アb");
+  Tap(VK_HOME);
+  EXPECT_EQ(Edit->InnerTextEdit()->GetSelLength(), 2) << "the block caret covers the whole character";
 }
 
 TEST_F(vxMaskEdit, RegularExpressionMaskKeys) {
@@ -277,18 +287,31 @@ TEST_F(vxMaskEdit, StandardMaskSelectionKeysEscapeAndPaste) {
   EXPECT_FALSE(Edit->ModifiedAfterEnter());
 }
 
-TEST_F(vxMaskEdit, ReadOnlyMaskedEditKeepsItsText) {
-  Masked(emkRegExpr, "\\d+");
-  Edit->SetEditValue(Variant(AnsiString("12")));
-  Edit->Properties()->SetReadOnly(true);
-  Focus();
-  Tap(VK_END);
-  Type(L"3");
-  Tap(VK_BACK);
-  Tap(VK_HOME);
-  Tap(VK_DELETE);
-  EXPECT_EQ(Text(), "12");
-  EXPECT_FALSE(Edit->ModifiedAfterEnter());
+TEST_F(vxMaskEdit, ReadOnlyOrRefusedMaskedEditKeepsItsText) {
+  for (const bool readOnly : {true, false}) {
+    SCOPED_TRACE(readOnly);
+    Masked(readOnly ? emkRegExpr : emkStandard, readOnly ? "\\d+" : "00;1;_");
+    Edit->SetEditValue(Variant(AnsiString("12")));
+    Edit->Properties()->SetReadOnly(readOnly);
+    int asked = 0;
+    if (!readOnly) {
+      Edit->OnEditing = [&](TObject*, bool& canEdit) {
+        ++asked;
+        canEdit = false;
+      };
+    }
+    Focus();
+    Tap(VK_END);
+    Type(L"3");
+    Tap(VK_BACK);
+    Tap(VK_HOME);
+    Tap(VK_DELETE);
+    EXPECT_EQ(Text(), "12");
+    EXPECT_FALSE(Edit->ModifiedAfterEnter());
+    EXPECT_TRUE(readOnly || asked >= 1) << "OnEditing was asked";
+    Edit->OnEditing = nullptr;
+    Edit->Properties()->SetReadOnly(false);
+  }
 }
 
 TEST_F(vxMaskEdit, InvalidValueOnLeavingBeepsOnlyWithBeepOnError) {
@@ -335,6 +358,28 @@ TEST_F(vxMaskEdit, ClickInAStandardMaskShowsTheBlockCaret) {
   Settle();
   EXPECT_EQ(SelStart(), 3);
   EXPECT_EQ(Edit->InnerTextEdit()->GetSelLength(), 1);
+}
+
+TEST_F(vxMaskEdit, RegularExpressionMaskFollowsACutAndTextFromCode) {
+  Masked(emkRegExpr, "\\d{1,3}-\\d");
+  Edit->SetEditValue(Variant(AnsiString("123-4")));
+  Focus();
+  Tap(VK_END);
+  // Selected behind the editor's back, then cut by the user.
+  SendMessageA(Edit->InnerTextEditControl()->Handle(), EM_SETSEL, 0, 2);
+  guitest::TapKeyWith(VK_SHIFT, VK_DELETE);
+  Settle();
+  EXPECT_EQ(Text(), "3-4");
+  EXPECT_EQ(ClipboardText(), "12");
+  Type(L"5");
+  EXPECT_EQ(Text(), "53-4") << "the mask works on the text the cut left";
+  Tap(VK_END);
+  SendMessageA(Edit->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("7-8"));
+  Pump();
+  EXPECT_EQ(Text(), "7-8");
+  SendMessageA(Edit->InnerTextEditControl()->Handle(), EM_SETSEL, 0, 0);
+  Type(L"99");
+  EXPECT_EQ(Text(), "997-8") << "and on text set from code";
 }
 
 }  // namespace

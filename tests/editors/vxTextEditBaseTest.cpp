@@ -45,6 +45,32 @@ public:
   explicit TDigitsBinding(TvxCustomEdit* edit) : TvxEditDataBinding(edit, std::make_unique<TDigitsProvider>(nullptr)) {}
 };
 
+// A provider that takes single-byte characters only.
+class TSingleByteProvider : public TvxCustomEditDefaultValuesProvider {
+public:
+  using TvxCustomEditDefaultValuesProvider::TvxCustomEditDefaultValuesProvider;
+  bool IsValidChar(char c) const override { return static_cast<unsigned char>(c) < 0x80; }
+};
+
+class TSingleByteBinding : public TvxEditDataBinding {
+public:
+  explicit TSingleByteBinding(TvxCustomEdit* edit)
+      : TvxEditDataBinding(edit, std::make_unique<TSingleByteProvider>(nullptr)) {}
+};
+
+// A provider that takes no Latin letters.
+class TNoLettersProvider : public TvxCustomEditDefaultValuesProvider {
+public:
+  using TvxCustomEditDefaultValuesProvider::TvxCustomEditDefaultValuesProvider;
+  bool IsValidChar(char c) const override { return std::isalpha(static_cast<unsigned char>(c)) == 0; }
+};
+
+class TNoLettersBinding : public TvxEditDataBinding {
+public:
+  explicit TNoLettersBinding(TvxCustomEdit* edit)
+      : TvxEditDataBinding(edit, std::make_unique<TNoLettersProvider>(nullptr)) {}
+};
+
 template <class Binding>
 class TBoundEdit : public TvxCustomTextEdit {
 public:
@@ -121,6 +147,31 @@ protected:
   TButton* Other = nullptr;
   std::vector<std::string> Events;
 };
+
+TEST_F(vxTextEditBase, ValueWritesFireTheirEventsOnceAndOnlyForAChange) {
+  Events.clear();
+  Edit->SetEditValue(Variant(AnsiString("a")));
+  Edit->SetEditValue(Variant(AnsiString("a")));
+  EXPECT_EQ(Events, (std::vector<std::string>{"value", "change"}));
+  EXPECT_EQ(Edit->Text(), "a");
+  EXPECT_FALSE(Edit->Modified()) << "a write from outside is no change by the user";
+
+  // Equal values of another type are a change.
+  Events.clear();
+  Edit->SetEditValue(Variant(int32_t{1}));
+  Edit->SetEditValue(Variant(1.0));
+  EXPECT_EQ(Events.size(), 4u);
+  EXPECT_EQ(Edit->Text(), "1");
+
+  // Writes while the inner control is locked change nothing.
+  Events.clear();
+  Edit->LockInnerControl(true);
+  Edit->SetEditValue(Variant(AnsiString("b")));
+  Edit->LockInnerControl(false);
+  EXPECT_TRUE(Events.empty());
+  EXPECT_EQ(Edit->EditValue().VarType(), varDouble);
+  EXPECT_EQ(Edit->Text(), "1");
+}
 
 TEST_F(vxTextEditBase, EscapeRestoresTheEntryValueAndEatsItsCharacter) {
   Enter("ok");
@@ -368,6 +419,28 @@ TEST_F(vxTextEditBase, ARefusedCharacterBeepsUnlessThePropertiesTakeIt) {
   Settle();
   EXPECT_EQ(digits->Text(), "12a");
   EXPECT_EQ(beeps.Count, 0);
+}
+
+TEST_F(vxTextEditBase, ARefusedDoubleByteCharacterGoesWhole) {
+  auto* single = Place(new TBoundEdit<TSingleByteBinding>(Host), 50);
+  Pump();
+  Enter(single, "");
+  TBeepCounter beeps;
+  // ア 83 41 and ソ 83 5C: their trail bytes alone would be "A" and "\\".
+  guitest::TypeText(L"aアソb");
+  Settle();
+  EXPECT_EQ(single->Text(), "ab");
+  EXPECT_EQ(beeps.Count, 2) << "one beep for each refused character";
+
+  // A character whose lead byte is taken is not judged again by its trail byte.
+  auto* noLetters = Place(new TBoundEdit<TNoLettersBinding>(Host), 90);
+  Pump();
+  Enter(noLetters, "");
+  TBeepCounter letterBeeps;
+  guitest::TypeText(L"アx1");
+  Settle();
+  EXPECT_EQ(noLetters->Text(), "ア1");
+  EXPECT_EQ(letterBeeps.Count, 1);
 }
 
 TEST_F(vxTextEditBase, ImmediatePostPostsTheRestoredValueOnEscape) {

@@ -55,6 +55,11 @@ protected:
     Other->SetBounds(10, 120, 80, 24);
     Pump();
   }
+  void TearDown() override {
+    // The wheel cases leave the mouse over an editor: the next tests' editors would be hot.
+    guitest::MouseMoveTo(POINT{0, 0});
+    TFormTest::TearDown();
+  }
   void SetItems(TvxCustomTextEdit* edit, std::initializer_list<const char*> items) {
     TStringList list;
     for (const char* item : items) list.Add(item);
@@ -210,6 +215,45 @@ TEST_F(vxTextEditLookup, ModeOneKeepsTheTextAnItem) {
   guitest::MouseWheel(WHEEL_DELTA);
   Settle();
   EXPECT_EQ(edit->Text(), "Banana");
+}
+
+TEST_F(vxTextEditLookup, ModeOneTakesTheInputMethodsCharacterWholeAndWithoutItemsNothing) {
+  auto* edit = new TListEdit(Host);
+  edit->SetParent(Host);
+  edit->SetBounds(10, 50, 150, 24);
+  SetItems(edit, {"アイ", "abc"});
+  Focus(edit);
+  // The input method's character arrives as its lead byte, then its trail byte.
+  SendMessageA(edit->InnerTextEditControl()->Handle(), WM_IME_CHAR, 0x8341, 1);  // ア
+  Pump();
+  EXPECT_EQ(edit->Text(), "アイ");
+  EXPECT_EQ(Sel(edit), (std::pair<int, int>{2, 2}));
+
+  // Without items no text is an item: every character is dropped.
+  SetItems(edit, {});
+  edit->SetText("");
+  guitest::TypeText(L"xア");
+  Settle();
+  EXPECT_EQ(edit->Text(), "");
+  EXPECT_EQ(edit->InnerTextEdit()->GetImeLastChar(), '\0') << "no lead byte left waiting";
+}
+
+TEST_F(vxTextEditLookup, BackspaceToAnEmptyTextIsTheUsersChangeAndEscapeUndoesIt) {
+  SetItems(Edit, {"Apple", "Banana"});
+  Edit->SetEditValue(Variant(AnsiString("Banana")));
+  Focus(Edit);
+  Edit->SelectAll();
+  guitest::TypeText(L"a");
+  Settle();
+  ASSERT_EQ(Edit->Text(), "Apple");
+  guitest::TapKey(VK_BACK);
+  Settle();
+  EXPECT_EQ(Edit->Text(), "");
+  EXPECT_TRUE(Edit->ModifiedAfterEnter()) << "the emptied text is the user's change";
+  guitest::TapKey(VK_ESCAPE);
+  Settle();
+  EXPECT_EQ(Edit->Text(), "Banana");
+  EXPECT_EQ(Edit->EditValue().AsString(), "Banana");
 }
 
 TEST_F(vxTextEditLookup, APlainTextEditLeavesTheItemKeysAndTheWheelAlone) {

@@ -238,6 +238,33 @@ TEST_F(vxTextEditor, PasswordEchoShowsStarsAndKeepsTheText) {
   EXPECT_EQ(Edit->EditValue().AsString(), "abc");
 }
 
+TEST_F(vxTextEditor, APasswordNeverReachesTheClipboard) {
+  Edit->Properties()->SetEchoMode(eemPassword);
+  Enter("secret");
+  for (const bool readOnly : {false, true}) {
+    SCOPED_TRACE(readOnly);
+    Edit->Properties()->SetReadOnly(readOnly);
+    SetClipboardText("clip");
+    Edit->SelectAll();
+    SendMessageA(Inner()->Handle(), WM_COPY, 0, 0);
+    SendMessageA(Inner()->Handle(), WM_CUT, 0, 0);
+    Edit->CopyToClipboard();
+    Edit->CutToClipboard();
+    // The EDIT's own keys for the clipboard.
+    guitest::TapKeyWith(VK_CONTROL, VK_INSERT);
+    guitest::TapKeyWith(VK_SHIFT, VK_DELETE);
+    Pump();
+    EXPECT_EQ(ClipboardText(), "clip");
+    EXPECT_EQ(Edit->Text(), "secret");
+  }
+  // Shown as it is, the text is copied.
+  Edit->Properties()->SetEchoMode(eemNormal);
+  Edit->SetSelStart(1);
+  Edit->SetSelLength(2);
+  SendMessageA(Inner()->Handle(), WM_COPY, 0, 0);
+  EXPECT_EQ(ClipboardText(), "ec");
+}
+
 TEST_F(vxTextEditor, WindowTextOfTheEditorNeverSplitsACharacter) {
   Edit->SetEditValue(Variant(AnsiString("アイ")));
   struct Case {
@@ -313,6 +340,16 @@ TEST_F(vxTextEditor, ARefusedCutOrPasteChangesNeitherTextNorClipboard) {
     Edit->SetSelLength(1);
     SendMessageA(Inner()->Handle(), message, 0, 0);
     Pump();
+    EXPECT_EQ(Edit->Text(), "abcdef");
+    EXPECT_EQ(ClipboardText(), "Q");
+  }
+  // The EDIT's own keys for cut and paste are refused alike.
+  for (const WORD key : {VK_DELETE, VK_INSERT}) {
+    SCOPED_TRACE(key);
+    Edit->SetSelStart(4);
+    Edit->SetSelLength(1);
+    guitest::TapKeyWith(VK_SHIFT, key);
+    Settle();
     EXPECT_EQ(Edit->Text(), "abcdef");
     EXPECT_EQ(ClipboardText(), "Q");
   }

@@ -95,3 +95,21 @@ TEST(ThemesOff, Office2003ButtonsAreStandardOnes) {
   lookAndFeel.SetKind(lfUltraFlat);
   EXPECT_EQ(vxGetButtonPainterClass(lookAndFeel), &vxUltraFlatPainter);
 }
+
+// Native style asked for with no style to draw it: each kind's own painter.
+TEST(ThemesOff, NativeStyleGivesThePainterOfTheKind) {
+  ASSERT_TRUE(SwitchThemesOff());
+  TvxLookAndFeel lookAndFeel(nullptr);
+  lookAndFeel.SetNativeStyle(true);
+  const struct {
+    TvxLookAndFeelKind Kind;
+    TvxLookAndFeelPainterClass Painter;
+  } kinds[] = {{lfFlat, &vxFlatPainter}, {lfStandard, &vxStandardPainter}, {lfUltraFlat, &vxUltraFlatPainter},
+               {lfOffice11, &vxOffice11Painter}};
+  for (const auto& k : kinds) {
+    lookAndFeel.SetKind(k.Kind);
+    EXPECT_TRUE(lookAndFeel.NativeStyle());
+    EXPECT_EQ(lookAndFeel.GetPainter(), k.Painter) << int(k.Kind);
+    EXPECT_EQ(lookAndFeel.GetPainter(totButton), k.Painter) << int(k.Kind);
+  }
+}
