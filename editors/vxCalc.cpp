@@ -112,6 +112,13 @@ TvxCalcButtonKind vxCalcCharToButton(char ch) {
   return cbNone;
 }
 
+bool TvxCalcTrailByteFilter::IsTrailByte(char key) {
+  const auto byte = static_cast<unsigned char>(key);
+  const bool trail = FAfterLead && byte >= 0x40;
+  FAfterLead = !trail && IsLeadByte(byte);
+  return trail;
+}
+
 bool vxIsCalcValueInRange(long double value) {
   const long double magnitude = std::fabs(value);
   return value == 0 || (magnitude >= 5.0E-324L && magnitude <= 1.7E308L);
@@ -579,6 +586,7 @@ void TvxCustomCalculator::KeyDown(WORD& key, TShiftState shift) {
 
 void TvxCustomCalculator::KeyPress(char& key) {
   TvxControl::KeyPress(key);
+  if (FTrailBytes.IsTrailByte(key)) return;
   if (key == 22)  // Ctrl+V
     PasteFromClipboard();
   else if (key == 3)  // Ctrl+C
@@ -954,7 +962,11 @@ SIZE TvxCustomCalcEdit::GetPopupWindowClientPreferredSize() {
 }
 
 bool TvxCustomCalcEdit::CanDropDown() {
-  return !ActiveProperties()->ReadOnly() && TvxCustomPopupEdit::CanDropDown();
+  if (ActiveProperties()->ReadOnly()) return false;
+  // Properties shared by several calculator edits (a repository item's) show the calculator
+  // of the one that opens.
+  ConnectCalculator();
+  return TvxCustomPopupEdit::CanDropDown();
 }
 
 void TvxCustomCalcEdit::InitializePopupWindow() {
@@ -1020,6 +1032,12 @@ bool TvxCustomCalcEdit::IsValidChar(char key) {
 }
 
 void TvxCustomCalcEdit::KeyPress(char& key) {
+  // A double-byte character is refused whole: its lead byte by the character test below, its
+  // trail byte here, without a second beep.
+  if (FTrailBytes.IsTrailByte(key)) {
+    key = 0;
+    return;
+  }
   // The decimal key of either kind types the locale's separator, before the character test.
   if (key == '.' || key == ',') key = GetFormatSettings().DecimalSeparator;
   if (!DroppedDown() && vxIsTextChar(key) && !IsValidChar(key)) {

@@ -81,6 +81,20 @@ int vxCalcAutoButtonHeight(int width, int height);
 // The buttons of the key table and of the character table; cbNone for the rest.
 TvxCalcButtonKind vxCalcKeyToButton(WORD key, TShiftState shift);
 TvxCalcButtonKind vxCalcCharToButton(char ch);
+// Characters reach the key handlers byte by byte, and the trail byte of a double-byte
+// character can look like "@" (square root) or "e" (an exponent). Neither the calculator nor
+// the calculator edit takes double-byte characters: this tells the byte after a lead byte, so
+// that it goes with it.
+class TvxCalcTrailByteFilter {
+public:
+  // True for the byte that follows a lead byte. Digits, signs and separators lie below the
+  // trail bytes' range, so they are never taken for one.
+  bool IsTrailByte(char key);
+
+private:
+  bool FAfterLead = false;
+};
+
 // Whether a result can stand as a number of the calculator edit: 0, or a magnitude from
 // 5.0E-324 to 1.7E308. Larger or smaller results show the error.
 bool vxIsCalcValueInRange(long double value);
@@ -216,6 +230,7 @@ private:
   TvxCalcButtonKind FMouseButton = cbNone;
   TvxCalcButtonKind FKeyButton = cbNone;
   bool FTracking = false;
+  TvxCalcTrailByteFilter FTrailBytes;
   bool FIsPopup;
   bool FConstructing = false;  // the constructor's own sizing is no resize
 };
@@ -395,6 +410,7 @@ private:
 
   TvxPopupCalculator* FCalculator = nullptr;  // owned
   bool FConnecting = false;
+  TvxCalcTrailByteFilter FTrailBytes;
   // What Esc in the popup puts back.
   Variant FSavedEditValue;
   AnsiString FSavedText;

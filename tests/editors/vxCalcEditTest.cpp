@@ -242,6 +242,28 @@ TEST_F(vxCalcEdit, ValueAndTypedCharacters) {
   EXPECT_EQ(Edit->Text(), "7,");
 }
 
+TEST_F(vxCalcEdit, JapaneseCharactersAreRefusedWhole) {
+  Focus();
+  TBeepCounter beeps;
+  // The trail bytes of テ (83 65) and ウ (83 45) are "e" and "E": "1" and "5" around them
+  // would make an exponent.
+  for (const wchar_t* ch : {L"\u30C6", L"\u30A6"}) {
+    Edit->SelectAll();
+    Type(L"15");
+    Edit->SetSelStart(1);
+    Edit->SetSelLength(0);
+    Type(ch);
+    EXPECT_EQ(Edit->Text(), "15");
+  }
+  EXPECT_EQ(beeps.Count, 2);
+  // In the calculator the trail byte of 院 (89 40) would be "@", the square root.
+  OpenAndThen([&] {
+    guitest::TypeText(L"9\u9662");
+    guitest::TapKey(VK_RETURN);
+  });
+  EXPECT_EQ(Edit->Text(), "9");
+}
+
 TEST_F(vxCalcEdit, PropertiesAndDisplay) {
   TvxCalcEditProperties* properties = Edit->Properties();
   EXPECT_TRUE(properties->BeepOnError());
@@ -498,6 +520,29 @@ TEST_F(vxCalcEdit, RepositoryItemPropertiesShowTheCalculator) {
   EXPECT_EQ(Edit->Text(), "42");
   Edit->SetRepositoryItem(nullptr);
   EXPECT_EQ(Edit->ActiveProperties()->PopupControl(), Edit->Calculator());
+}
+
+TEST_F(vxCalcEdit, EditsSharingARepositoryItemShowTheirOwnCalculators) {
+  TCalcItem item(nullptr);
+  auto* other = new TvxCalcEdit(Host);
+  other->SetParent(Host);
+  other->SetBounds(20, 60, 150, 21);
+  other->SetValue(5);
+  Edit->SetRepositoryItem(&item);
+  other->SetRepositoryItem(&item);  // the item's popup control is now the other's calculator
+  Focus();
+  TWinControl* shown = nullptr;
+  OpenAndThen([&] {
+    shown = dynamic_cast<TWinControl*>(Edit->ActiveProperties()->PopupControl());
+    guitest::TypeText(L"7");
+    guitest::TapKey(VK_RETURN);
+  });
+  EXPECT_EQ(shown, Edit->Calculator());
+  EXPECT_EQ(Edit->LastCloseUpReason(), crEnter);
+  EXPECT_EQ(Edit->Text(), "7");
+  EXPECT_EQ(other->Text(), "5");
+  Edit->SetRepositoryItem(nullptr);
+  other->SetRepositoryItem(nullptr);
 }
 
 TEST_F(vxCalcEdit, ReadOnlyDoesNotDropDown) {

@@ -262,6 +262,8 @@ TEST_F(PeekGroup, BoundariesOfTheTypedNumbers) {
       {L"-1", L"1", {L"0\tc:\\data"}},
       {L"99999999999999999999", L"5", {}},
       {L"5", L"99999999999999999999", {L"5\tc:\\data\\c.txt"}},
+      // Halves round away from zero: start 3, count 2 (the repeat of c:\data is not listed).
+      {L"2.5", L"1.5", {L"3\tc:\\data\\sub\\b.txt", L"5\tc:\\data\\c.txt"}},
   };
   int n = 0;
   for (const Case& c : cases) {
