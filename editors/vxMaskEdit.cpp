@@ -1214,6 +1214,40 @@ void TvxCustomMaskEdit::PasteFromClipboard(TvxCustomInnerTextEdit& inner) {
   FMode->AfterPaste();
 }
 
+bool TvxCustomMaskEdit::CanBlankSelection() {
+  AnsiString newText;
+  int caret = 0;
+  return SelLength() > 0 && CanChangeSelText(AnsiString(), newText, caret);
+}
+
+void TvxCustomMaskEdit::BlankSelection() {
+  {
+    TvxFlagScope busy(FModeBusy);
+    FMode->PressDelete();
+  }
+  // The WM_CHAR of Ctrl+X that sent a cut does not announce the change again.
+  if (IvxInnerTextEdit* text = InnerTextEdit()) text->SetInternalUpdating(true);
+}
+
+void TvxCustomMaskEdit::CutToClipboard(TvxCustomInnerTextEdit& inner) {
+  if (!IsStandardMasked()) {
+    TvxCustomTextEdit::CutToClipboard(inner);
+    return;
+  }
+  // A password is not cut (nor copied).
+  if (ActiveProperties()->EchoMode() == eemPassword || !CanBlankSelection()) return;
+  CopyToClipboard();
+  BlankSelection();
+}
+
+void TvxCustomMaskEdit::ClearSelection(TvxCustomInnerTextEdit& inner) {
+  if (!IsStandardMasked()) {
+    TvxCustomTextEdit::ClearSelection(inner);
+    return;
+  }
+  if (CanBlankSelection()) BlankSelection();
+}
+
 void TvxCustomMaskEdit::SelectAll() {
   TvxCustomTextEdit::SelectAll();
   if (IsMasked()) FMode->GotoEnd();
