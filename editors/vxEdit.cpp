@@ -1696,8 +1696,10 @@ void TvxCustomEdit::ItemPropertiesChanged(TvxEditRepositoryItem* sender) {
 void TvxCustomEdit::PropertiesChanged(TObject* sender) {
   FPosted = false;
   if (FInnerEdit != nullptr) FInnerEdit->SetReadOnly(IsReadOnly());
-  // A properties change shows the value anew: an edit not posted yet is no longer the user's.
-  if (FModifiedAfterEnter && CanPostEditValue()) SetModifiedAfterEnter(false);
+  // What the user typed stays the user's through a settings change (the text edit leaves a
+  // modified text as it stands), so that leaving validates and takes it; a change that makes
+  // the editor read-only ends the edit, and the next change asks again.
+  if (FModifiedAfterEnter && CanPostEditValue() && !CanModify()) SetModifiedAfterEnter(false);
   const bool validates = FProperties->OnValidate || (FRepositoryItem != nullptr && ActiveProperties()->OnValidate);
   if (FInnerEdit != nullptr && validates) UpdateInnerEditOptions();
   UpdateHotState();

@@ -124,10 +124,34 @@ void TvxMaskEditStandardMode::SetCaret(int APos) {
   SyncSelection();
 }
 
+// A paste overwrites as many positions as it brings, each character taken as if typed: the
+// literals stay and characters the mask refuses are left out (one beep for them).
 void TvxMaskEditStandardMode::AfterPaste() {
   if (FEdit == nullptr) return;
-  const int length = static_cast<int>(FEdit->MaskText().size());
-  SetCaret(NextInput(std::min(FSavedCaret + FInsertedLength, length)));
+  if (FEdit->MaskText() == FSavedText) {
+    // Nothing was pasted (refused): nothing changes.
+    SetCaret(FSavedCaret);
+    return;
+  }
+  AnsiString text = FSavedText;
+  const int length = static_cast<int>(text.size());
+  const AnsiString& pasted = FInsertedText;
+  int pos = FSavedCaret;
+  bool refused = false;
+  for (size_t i = 0; i < pasted.size();) {
+    const size_t next = NextCharIndex(pasted, i);
+    pos = NextInput(pos);
+    if (pos >= length) break;
+    const AnsiString chars = pasted.substr(i, next - i);
+    if (PutChars(text, pos, chars))
+      pos += static_cast<int>(chars.size());
+    else
+      refused = true;
+    i = next;
+  }
+  FEdit->SetMaskText(text);
+  SetCaret(std::min(NextInput(pos), length));
+  if (refused) Beep();
 }
 
 void TvxMaskEditStandardMode::SetMask(const AnsiString& AMask) {
@@ -175,11 +199,13 @@ void TvxMaskEditStandardMode::SyncSelection() {
 
 void TvxMaskEditStandardMode::BeforePaste() {
   FSavedCaret = FEdit->MaskSelStart();
+  FSavedText = FEdit->MaskText();
   FEdit->SetMaskSelLength(FInsertedLength);
 }
 
 bool TvxMaskEditStandardMode::PressBackspace() {
-  if (FEdit->MaskSelLength() < 2) {
+  // No more than the block caret (a double-byte character's is two bytes long): move left.
+  if (FEdit->MaskSelLength() <= CharLength(FEdit->MaskText(), FEdit->MaskSelStart())) {
     const int before = FEdit->MaskSelStart();
     PressLeft();
     // With no input position left of the caret there is nothing to take back.
@@ -237,41 +263,39 @@ bool TvxMaskEditStandardMode::PressRight() {
   return false;
 }
 
+bool TvxMaskEditStandardMode::PutChars(AnsiString& AText, int APos, AnsiString AChars) {
+  // A double-byte character takes two positions side by side.
+  for (size_t i = 0; i < AChars.size(); ++i) {
+    const int at = APos + static_cast<int>(i);
+    if (at >= FStandardMask.Count() || at >= static_cast<int>(AText.size()) || IsLiteral(at) ||
+        !FStandardMask.Items(at).Check(AChars[i]))
+      return false;
+  }
+  if (AChars.size() == 1 && !FEdit->IsMaskCharValid(AChars[0], APos + 1)) return false;
+  if (AChars[0] == '\0') return false;
+  // What the character overwrites goes whole, then the character takes its positions.
+  BlankRange(AText, APos, static_cast<int>(AChars.size()));
+  AText.replace(static_cast<size_t>(APos), AChars.size(), AChars);
+  return true;
+}
+
 bool TvxMaskEditStandardMode::TypeChars(const AnsiString& AChars) {
   AnsiString text = FEdit->MaskText();
   int pos = FEdit->MaskSelStart();
   if (text.empty() || pos >= static_cast<int>(text.size())) return false;
   // Over the literals to the input position the character goes to.
-  if (IsLiteral(pos)) {
-    if (FEdit->MaskSelLength() > 1) SetCaret(pos);
-    pos = NextInput(pos);
-    if (pos >= static_cast<int>(text.size())) return false;
-  }
-  // A double-byte character takes two positions side by side.
-  AnsiString chars = AChars;
-  for (size_t i = 0; i < chars.size(); ++i) {
-    const int at = pos + static_cast<int>(i);
-    if (at >= FStandardMask.Count() || at >= static_cast<int>(text.size()) || IsLiteral(at) ||
-        !FStandardMask.Items(at).Check(chars[i])) {
-      Beep();
-      return false;
-    }
-  }
-  if (chars.size() == 1 && !FEdit->IsMaskCharValid(chars[0], pos + 1)) {
-    Beep();
-    return false;
-  }
-  if (chars[0] == '\0') {
-    Beep();
-    return false;
-  }
+  pos = NextInput(pos);
+  if (pos >= static_cast<int>(text.size())) return false;
+  // A selection is cleared by the character that replaces it (not by a refused one).
+  const int selStart = FEdit->MaskSelStart();
   const int selLength = FEdit->MaskSelLength();
-  if (selLength > CharLength(text, FEdit->MaskSelStart())) BlankRange(text, FEdit->MaskSelStart(), selLength);
-  // What the character overwrites goes whole, then the character takes its positions.
-  BlankRange(text, pos, static_cast<int>(chars.size()));
-  text.replace(static_cast<size_t>(pos), chars.size(), chars);
+  if (selLength > CharLength(text, selStart)) BlankRange(text, selStart, selLength);
+  if (!PutChars(text, pos, AChars)) {
+    Beep();
+    return false;
+  }
   FEdit->SetMaskText(text);
-  SetCaret(std::min(NextInput(pos + static_cast<int>(chars.size())), static_cast<int>(text.size())));
+  SetCaret(std::min(NextInput(pos + static_cast<int>(AChars.size())), static_cast<int>(text.size())));
   return false;
 }
 
@@ -325,6 +349,13 @@ void TvxMaskEditRegExprMode::SetMask(const AnsiString& AMask) {
     FMask.clear();
     throw;
   }
+}
+
+void TvxMaskEditRegExprMode::SetCaseInsensitive(bool AValue) {
+  if (FRegExpr->CaseInsensitive() == AValue) return;
+  FRegExpr->SetCaseInsensitive(AValue);
+  // The head was stepped with the other setting.
+  FRebuild = true;
 }
 
 std::unique_ptr<TvxRegExpr> TvxMaskEditRegExprMode::NewCompiledRegExpr() const {
@@ -964,6 +995,7 @@ TvxMaskEditCustomMode* TvxCustomMaskEditProperties::Mode() {
       // A mask that came in without the check (a default mask that does not compile): no mask.
     }
   }
+  FMode->SetCaseInsensitive(CaseInsensitive());
   return FMode.get();
 }
 
@@ -1030,6 +1062,7 @@ bool TvxCustomMaskEdit::UpdateMode() {
     }
   }
   FMode->SetCharCase(properties->CharCase());
+  FMode->SetCaseInsensitive(properties->CaseInsensitive());
   return changed;
 }
 
@@ -1048,7 +1081,11 @@ void TvxCustomMaskEdit::PropertiesChanged(TObject* sender) {
   if (changed) properties->SetEmptyString(FMode->GetEmptyString());
   TvxCustomTextEdit::PropertiesChanged(sender);
   if (FMode == nullptr || InnerTextEdit() == nullptr) return;
-  if (changed && FMode->IsMasked()) FMode->UpdateEditValue();
+  if (changed && FMode->IsMasked()) {
+    // A new mask shows the value anew under it: what was typed under the old one is gone.
+    FMode->UpdateEditValue();
+    if (ModifiedAfterEnter()) SetModifiedAfterEnter(false);
+  }
   if (!MaskFocused()) return;
   const int length = static_cast<int>(MaskText().size());
   SetMaskSelStart(std::min(selStart, length));
@@ -1160,7 +1197,7 @@ void TvxCustomMaskEdit::SetSelText(const AnsiString& value) {
     TvxCustomTextEdit::SetSelText(value);
     return;
   }
-  FMode->SetInsertedLength(static_cast<int>(value.size()));
+  FMode->SetInsertedText(value);
   FMode->BeforePaste();
   TvxCustomTextEdit::SetSelText(value);
   FMode->AfterPaste();
@@ -1171,7 +1208,7 @@ void TvxCustomMaskEdit::PasteFromClipboard(TvxCustomInnerTextEdit& inner) {
     TvxCustomTextEdit::PasteFromClipboard(inner);
     return;
   }
-  FMode->SetInsertedLength(static_cast<int>(ClipboardText().size()));
+  FMode->SetInsertedText(ClipboardText());
   FMode->BeforePaste();
   TvxCustomTextEdit::PasteFromClipboard(inner);
   FMode->AfterPaste();

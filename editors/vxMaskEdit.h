@@ -127,6 +127,8 @@ public:
   virtual AnsiString GetUpdatedText(const AnsiString& AText) = 0;
   // The edit's text was changed by something else than the mode (code, cut, clear).
   virtual void TextChanged() {}
+  // Follows the properties' CaseInsensitive (the regular-expression modes' automaton).
+  virtual void SetCaseInsensitive(bool AValue) {}
 
   const AnsiString& Mask() const { return FMask; }
   bool IsMasked() const { return vxIsMaskSet(FMask); }
@@ -138,6 +140,11 @@ public:
   void SetCharCase(TEditCharCase AValue) { FCharCase = AValue; }
   // The length of a text about to be pasted or inserted.
   void SetInsertedLength(int AValue) { FInsertedLength = AValue; }
+  // The text about to be pasted or inserted (its length as well).
+  void SetInsertedText(const AnsiString& AText) {
+    FInsertedText = AText;
+    FInsertedLength = static_cast<int>(AText.size());
+  }
 
 protected:
   void Beep();
@@ -152,6 +159,7 @@ protected:
   bool FNeedSetEmptyValue = false;
   TEditCharCase FCharCase = TEditCharCase::ecNormal;
   int FInsertedLength = 0;
+  AnsiString FInsertedText;
   // The lead byte of a typed double-byte character, waiting for its trail byte.
   char FPendingLead = 0;
 };
@@ -200,11 +208,15 @@ private:
   // characters.
   void BlankRange(AnsiString& AText, int AStart, int ALength) const;
   void SetCaret(int APos);
+  // Writes AChars (one character: one or two bytes) at the input position APos of AText; false
+  // when the mask or the edit's hook refuses them there.
+  bool PutChars(AnsiString& AText, int APos, AnsiString AChars);
   // Types AChars (one character: one or two bytes) at the caret.
   bool TypeChars(const AnsiString& AChars);
 
   TvxStandardMask FStandardMask;
   int FSavedCaret = 0;
+  AnsiString FSavedText;  // the text before a paste
 };
 
 // A regular-expression mask: the head (the text left of the caret) has been stepped through
@@ -237,6 +249,7 @@ public:
   void ResetEmptyValue() override {}
   AnsiString GetUpdatedText(const AnsiString& AText) override { return AText; }
   void TextChanged() override { FRebuild = true; }
+  void SetCaseInsensitive(bool AValue) override;
 
   TvxRegExpr& RegExpr() { return *FRegExpr; }
   const AnsiString& Head() const { return FHead; }

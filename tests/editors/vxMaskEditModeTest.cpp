@@ -193,6 +193,26 @@ TEST_F(vxMaskEditMode, StandardTypingSkipsLiteralsAndRefusesWrongCharacters) {
   EXPECT_EQ(Mode->GetUpdatedText(Edit.Text), "(123)4  ");
 }
 
+// A selection that starts at a literal (the whole text, selected on entry) is cleared by the
+// character typed over it, as one that starts at an input position is; a refused character
+// leaves it alone.
+TEST_F(vxMaskEditMode, StandardTypingOverASelectionFromALiteralClearsIt) {
+  Make(emkStandard, "(000)999;1;_");
+  Show("(123)456");
+  Edit.Select(0, 8);
+  Edit.Type("a");
+  EXPECT_EQ(Edit.Text, "(123)456");
+  EXPECT_EQ(Edit.Beeps, 1);
+  Edit.Select(0, 8);
+  Edit.Type("9");
+  EXPECT_EQ(Edit.Text, "(9__)___");
+  EXPECT_EQ(Edit.SelStart, 2);
+  EXPECT_EQ(Edit.SelLength, 1) << "the block caret";
+  Edit.Select(4, 3);
+  Edit.Type("7");
+  EXPECT_EQ(Edit.Text, "(9__)7__") << "from the closing literal over two digits";
+}
+
 TEST_F(vxMaskEditMode, StandardBackspaceLeavesTheBlankAndNeverALiteral) {
   Make(emkStandard, "(000)999;1;_");
   Show("(123)456");
@@ -267,6 +287,22 @@ TEST_F(vxMaskEditMode, StandardDoubleByteCharacterTakesTwoAnyPositions) {
   Edit.Home();
   Edit.Delete();
   EXPECT_EQ(Edit.Text, "___");
+}
+
+// Backspace from the block caret over a double-byte character blanks the character before
+// it, as from any other block caret; a longer selection is blanked.
+TEST_F(vxMaskEditMode, StandardBackspaceFromADoubleByteBlockCaret) {
+  Make(emkStandard, "CCCC");
+  Show("aアb");
+  Edit.Select(1, 0);
+  EXPECT_EQ(Edit.SelLength, 2);
+  Edit.Backspace();
+  EXPECT_EQ(Edit.Text, "_アb");
+  EXPECT_EQ(Edit.SelStart, 0);
+  Edit.Select(1, 3);
+  Edit.Backspace();
+  EXPECT_EQ(Edit.Text, "____") << "a selection longer than the block caret is blanked";
+  EXPECT_EQ(Edit.SelStart, 1);
 }
 
 // --- Regular-expression mode -----------------------------------------------------------------

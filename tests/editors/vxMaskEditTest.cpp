@@ -244,6 +244,47 @@ TEST_F(vxMaskEdit, MaskPropertiesRules) {
   EXPECT_EQ(copy.MaskKind(), emkStandard);
 }
 
+// CaseInsensitive changed after the mask holds for typing and for validation alike.
+TEST_F(vxMaskEdit, CaseInsensitiveChangedAfterTheMaskTakesEffect) {
+  Masked(emkRegExpr, "ab\\d");
+  Edit->Properties()->SetCaseInsensitive(false);
+  Focus();
+  Type(L"AB1");
+  EXPECT_EQ(Text(), "") << "upper-case letters refused";
+  Type(L"ab1");
+  EXPECT_EQ(Text(), "ab1");
+  EXPECT_FALSE(Edit->Properties()->Mode()->IsFullValidText("AB1"));
+  Edit->Properties()->SetCaseInsensitive(true);
+  EXPECT_TRUE(Edit->Properties()->Mode()->IsFullValidText("AB1"));
+  Edit->SelectAll();
+  Type(L"AB2");
+  EXPECT_EQ(Text(), "ab2") << "in the pattern's case";
+}
+
+// A setting changed while the user types keeps what was typed as the user's: leaving takes it
+// as the value. A new mask shows the value anew under it.
+TEST_F(vxMaskEdit, SettingChangedWhileTypingKeepsTheTypedText) {
+  Masked(emkRegExpr, "\\d+");
+  Focus();
+  Type(L"12");
+  Edit->Properties()->SetIgnoreMaskBlank(true);
+  EXPECT_EQ(Text(), "12");
+  EXPECT_TRUE(Edit->ModifiedAfterEnter());
+  Other->SetFocus();
+  Pump();
+  EXPECT_EQ(Edit->EditValue().IsNull() ? "(null)" : Edit->EditValue().AsString(), "12");
+
+  Focus();
+  Edit->SelectAll();
+  Type(L"34");
+  Edit->Properties()->SetEditMask("\\d\\d-\\d");
+  EXPECT_EQ(Text(), "12") << "the value under the new mask";
+  EXPECT_FALSE(Edit->ModifiedAfterEnter());
+  Other->SetFocus();
+  Pump();
+  EXPECT_EQ(Edit->EditValue().AsString(), "12");
+}
+
 TEST_F(vxMaskEdit, UnfocusedStandardMaskShowsBlanksOnlyWhenAsked) {
   Masked(emkStandard, "(000)000;1;_");
   Pump();
@@ -285,6 +326,36 @@ TEST_F(vxMaskEdit, StandardMaskSelectionKeysEscapeAndPaste) {
   Tap(VK_ESCAPE);
   EXPECT_EQ(Text(), "(123)456");
   EXPECT_FALSE(Edit->ModifiedAfterEnter());
+}
+
+// Pasted characters go to the input positions as typed ones do: literals stay where they
+// are, characters the mask refuses are left out with a beep.
+TEST_F(vxMaskEdit, PasteIntoAStandardMaskKeepsItsLiterals) {
+  Masked(emkStandard, "(000)000;1;_");
+  Edit->Properties()->SetBeepOnError(true);
+  Focus();
+  const struct {
+    const char* Clipboard;
+    const char* Text;
+    int Caret;
+    int Beeps;
+  } cases[] = {
+      {"12345", "(123)45_", 7, 0},
+      {"a9", "(9__)___", 2, 1},
+      {"123456789", "(123)456", 8, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Clipboard);
+    Edit->SetEditValue(Variant(AnsiString()));
+    Tap(VK_HOME);
+    SetClipboardText(c.Clipboard);
+    TBeepCounter beeps;
+    guitest::TapKeyWith(VK_CONTROL, 'V');
+    Settle();
+    EXPECT_EQ(Text(), c.Text);
+    EXPECT_EQ(SelStart(), c.Caret);
+    EXPECT_EQ(beeps.Count, c.Beeps);
+  }
 }
 
 TEST_F(vxMaskEdit, ReadOnlyOrRefusedMaskedEditKeepsItsText) {
