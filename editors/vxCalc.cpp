@@ -1003,13 +1003,17 @@ void TvxCustomCalcEdit::PopupWindowClosed() {
     if (FSavedModifiedAfterEnter) SetModifiedAfterEnter(true);
   }
   if (Text() == vxLoadResourceString(scxCalcError)) SetEditValue(Variant(int32_t{0}));
+  // The drop-down edit puts back the selection it had before the popup opened, which fits the
+  // text the calculator replaced, not its result: the result is selected after that.
+  TvxObjectLinkHolder self(this);
+  TvxCustomPopupEdit::PopupWindowClosed();
+  if (self.Object() == nullptr || IsDestroying() || !HandleAllocated()) return;
   if (ActiveProperties()->AutoSelect()) {
     SelectAll();
   } else {
     SetSelStart(static_cast<int>(Text().size()));
     SetSelLength(0);
   }
-  TvxCustomPopupEdit::PopupWindowClosed();
 }
 
 void TvxCustomCalcEdit::PropertiesChanged(TObject* sender) {

@@ -404,6 +404,25 @@ TEST_F(vxCalcEdit, CalculatorWritesIntoTheEdit) {
   EXPECT_EQ(Edit->Text(), "0");
 }
 
+TEST_F(vxCalcEdit, AfterTheCalculatorTheTextIsSelectedOrTheCaretAtItsEnd) {
+  Focus();
+  // The caret stood after "0": the result is selected whole, so that typing replaces it all.
+  for (bool autoSelect : {true, false}) {
+    SCOPED_TRACE(autoSelect);
+    Edit->Properties()->SetAutoSelect(autoSelect);
+    Edit->SetValue(0);
+    Edit->SetSelStart(1);
+    Edit->SetSelLength(0);
+    OpenAndThen([&] {
+      guitest::TypeText(L"123456");
+      guitest::TapKey(VK_RETURN);
+    });
+    EXPECT_EQ(Edit->Text(), "123456");
+    EXPECT_EQ(Edit->SelStart(), autoSelect ? 0 : 6);
+    EXPECT_EQ(Edit->SelLength(), autoSelect ? 6 : 0);
+  }
+}
+
 TEST_F(vxCalcEdit, TextTheEditRefusesShowsTheErrorInThePopup) {
   Focus();
   TBeepCounter beeps;
