@@ -428,3 +428,24 @@ TEST_F(vxComboBox, TextTypedWithTheListOpenGoesIntoTheEdit) {
     EXPECT_EQ(Combo->EditValue().AsString(), c.Taken) << c.Shown;
   }
 }
+
+TEST_F(vxComboBox, AnArrowThatStaysOnTheLastItemPutsItsTextBack) {
+  SetItems({"one", "two", "three"});
+  Combo->Properties()->SetImmediateDropDown(false);
+  Combo->SetFocus();
+  Pump();
+  guitest::TapKeyWith(VK_CONTROL, VK_NEXT);
+  PumpUntil([&] { return Combo->Text() == "three"; });
+  guitest::TapKey(VK_END);
+  guitest::TapKeyWith(VK_SHIFT, VK_HOME);
+  guitest::TypeText(L"x");
+  PumpUntil([&] { return Combo->Text() == "x"; });
+  edittest::Settle();
+  ASSERT_EQ(Combo->LookupData()->CurrentIndex(), 2);
+  guitest::TapKey(VK_DOWN);
+  PumpUntil([&] { return Combo->Text() == "three"; }, 100);
+  edittest::Settle();
+  EXPECT_EQ(Combo->Text(), "three");
+  EXPECT_EQ(Combo->LookupData()->CurrentIndex(), 2);
+  EXPECT_EQ(Popups, 0);
+}
