@@ -449,3 +449,25 @@ TEST_F(vxComboBox, AnArrowThatStaysOnTheLastItemPutsItsTextBack) {
   EXPECT_EQ(Combo->LookupData()->CurrentIndex(), 2);
   EXPECT_EQ(Popups, 0);
 }
+
+TEST_F(vxComboBox, ASettingChangedWhileTypedTextIsCompletedLeavesTheCurrentItem) {
+  SetItems({"apple", "banana"});
+  Combo->Properties()->SetDropDownListStyle(lsEditFixedList);
+  Combo->Properties()->SetImmediateDropDown(false);
+  int clicks = 0;
+  Combo->OnClick = [&](TObject*) { ++clicks; };
+  // A change handler that touches a setting while the completed text goes in.
+  Combo->Properties()->OnChange = [&](TObject*) {
+    Combo->Properties()->SetDropDownRows(Combo->Properties()->DropDownRows() + 1);
+  };
+  Combo->SetFocus();
+  Pump();
+  const int current = Combo->LookupData()->CurrentIndex();
+  guitest::TypeText(L"b");
+  PumpUntil([&] { return Combo->Text() == "banana"; });
+  edittest::Settle();
+  EXPECT_EQ(Combo->Text(), "banana");
+  EXPECT_GT(Combo->Properties()->DropDownRows(), 8) << "the handler ran";
+  EXPECT_EQ(Combo->LookupData()->CurrentIndex(), current);
+  EXPECT_EQ(clicks, 0);
+}
