@@ -241,10 +241,12 @@ bool TvxMaskEditStandardMode::PressHome() {
 bool TvxMaskEditStandardMode::PressLeft() {
   const int start = FEdit->MaskSelStart();
   if (FEdit->MaskShiftDown()) {
-    if (FEdit->MaskSelLength() != 1) return true;
+    // (A double-byte character's block caret is two bytes long.)
+    const int block = CharLength(FEdit->MaskText(), start);
+    if (FEdit->MaskSelLength() != block) return true;
     // From the block caret the selection grows from the caret's own position.
     FEdit->SetMaskSelLength(0);
-    FEdit->SetMaskSelStart(start + 1);
+    FEdit->SetMaskSelStart(start + block);
     FEdit->SendMaskKey(VK_LEFT);
     FEdit->SendMaskKey(VK_LEFT);
     return false;
@@ -1212,6 +1214,40 @@ void TvxCustomMaskEdit::PasteFromClipboard(TvxCustomInnerTextEdit& inner) {
   FMode->BeforePaste();
   TvxCustomTextEdit::PasteFromClipboard(inner);
   FMode->AfterPaste();
+}
+
+bool TvxCustomMaskEdit::CanBlankSelection() {
+  AnsiString newText;
+  int caret = 0;
+  return SelLength() > 0 && CanChangeSelText(AnsiString(), newText, caret);
+}
+
+void TvxCustomMaskEdit::BlankSelection() {
+  {
+    TvxFlagScope busy(FModeBusy);
+    FMode->PressDelete();
+  }
+  // The WM_CHAR of Ctrl+X that sent a cut does not announce the change again.
+  if (IvxInnerTextEdit* text = InnerTextEdit()) text->SetInternalUpdating(true);
+}
+
+void TvxCustomMaskEdit::CutToClipboard(TvxCustomInnerTextEdit& inner) {
+  if (!IsStandardMasked()) {
+    TvxCustomTextEdit::CutToClipboard(inner);
+    return;
+  }
+  // A password is not cut (nor copied).
+  if (ActiveProperties()->EchoMode() == eemPassword || !CanBlankSelection()) return;
+  CopyToClipboard();
+  BlankSelection();
+}
+
+void TvxCustomMaskEdit::ClearSelection(TvxCustomInnerTextEdit& inner) {
+  if (!IsStandardMasked()) {
+    TvxCustomTextEdit::ClearSelection(inner);
+    return;
+  }
+  if (CanBlankSelection()) BlankSelection();
 }
 
 void TvxCustomMaskEdit::SelectAll() {

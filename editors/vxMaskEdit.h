@@ -442,6 +442,9 @@ public:
   void SetDisplayValue(const Variant& value) override;
   void DisplayValueToEditValue(const Variant& displayValue, Variant& editValue, bool focused) override;
   void PasteFromClipboard(TvxCustomInnerTextEdit& inner) override;
+  // A standard mask keeps every position: a cut or a clear blanks what it takes, as Delete does.
+  void CutToClipboard(TvxCustomInnerTextEdit& inner) override;
+  void ClearSelection(TvxCustomInnerTextEdit& inner) override;
 
   // IvxMaskModeEdit
   AnsiString MaskText() override;
@@ -488,6 +491,11 @@ private:
   bool UpdateMode();
   // Sends a message to the inner edit with the sending flag set.
   void SendToInner(UINT AMsg, WPARAM AWParam);
+  bool IsStandardMasked() { return IsMasked() && !FMode->IsRegExprMode(); }
+  // The selection may go (the editing permission); a refusal changes nothing.
+  bool CanBlankSelection();
+  // The input positions of the selection blanked by the standard mode.
+  void BlankSelection();
 
   std::unique_ptr<TvxMaskEditCustomMode> FMode;
   bool FSending = false;

@@ -358,6 +358,41 @@ TEST_F(vxMaskEdit, PasteIntoAStandardMaskKeepsItsLiterals) {
   }
 }
 
+// Shift+Left from the block caret over a double-byte character grows the selection from the
+// caret as from any block caret.
+TEST_F(vxMaskEdit, ShiftLeftFromADoubleByteBlockCaret) {
+  Masked(emkStandard, "CCCC");
+  Edit->SetEditValue(Variant(AnsiString("aアb")));
+  Focus();
+  Edit->SetSelStart(1);
+  ASSERT_EQ(Edit->InnerTextEdit()->GetSelLength(), 2);
+  guitest::TapKeyWith(VK_SHIFT, VK_LEFT);
+  Settle();
+  EXPECT_EQ(SelStart(), 0);
+  EXPECT_EQ(Edit->InnerTextEdit()->GetSelLength(), 3) << "a and ア";
+}
+
+// A cut or a clear in a standard mask blanks the input positions it takes, as Delete does:
+// the literals and every position after them stay where they are.
+TEST_F(vxMaskEdit, CutAndClearInAStandardMaskKeepThePositions) {
+  Masked(emkStandard, "(000)000;1;_");
+  Edit->SetEditValue(Variant(AnsiString("(123)456")));
+  Focus();
+  HWND inner = Edit->InnerTextEditControl()->Handle();
+  SendMessageA(inner, EM_SETSEL, 2, 6);
+  guitest::TapKeyWith(VK_SHIFT, VK_DELETE);
+  Settle();
+  EXPECT_EQ(Text(), "(1__)_56");
+  EXPECT_EQ(ClipboardText(), "23)4");
+  EXPECT_EQ(SelStart(), 2);
+  EXPECT_TRUE(Edit->ModifiedAfterEnter());
+  SendMessageA(inner, EM_SETSEL, 6, 8);
+  SendMessageA(inner, WM_CLEAR, 0, 0);
+  Pump();
+  EXPECT_EQ(Text(), "(1__)___");
+  EXPECT_EQ(ClipboardText(), "23)4");
+}
+
 TEST_F(vxMaskEdit, ReadOnlyOrRefusedMaskedEditKeepsItsText) {
   for (const bool readOnly : {true, false}) {
     SCOPED_TRACE(readOnly);
