@@ -444,7 +444,8 @@ void TvxCustomTextEditLookupData::ChangeCurrentByKey(int direction, bool wrap) {
   if (index >= count) index = wrap ? 0 : count - 1;
   if (inList) {
     if (!ListMoveNeedsEditing() || FEdit->DoEditing()) SetSelected(index);
-  } else if (index != FCurrentIndex) {
+  } else {
+    // Also when the item stays (at either end): text typed over it gives way to the item's.
     SetCurrentFromList(index);
   }
 }
@@ -1241,19 +1242,6 @@ size_t LastCharStart(const AnsiString& text) {
   for (size_t i = 0; i < text.size(); i = NextCharIndex(text, i)) last = i;
   return last;
 }
-
-// Runs a function when the scope ends, also when an exception passes.
-template <class F>
-class TAtScopeEnd {
-public:
-  explicit TAtScopeEnd(F f) : FFunction(std::move(f)) {}
-  ~TAtScopeEnd() { FFunction(); }
-  TAtScopeEnd(const TAtScopeEnd&) = delete;
-  TAtScopeEnd& operator=(const TAtScopeEnd&) = delete;
-
-private:
-  F FFunction;
-};
 
 }  // namespace
 
