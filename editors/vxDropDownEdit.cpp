@@ -1893,7 +1893,8 @@ void TvxCustomComboBox::PropertiesChanged(TObject* sender) {
   TvxCustomDropDownEdit::PropertiesChanged(sender);
   if (self.Object() == nullptr || data == nullptr || IsDestroying()) return;
   const int mode = ActiveProperties()->GetLookupMode();
-  if (DroppedDown() || (IsPopupShowPending() && !IsLookupListInUse()) || mode == 1 || mode == 2)
+  // While the search puts a completed text in, its item is left as the search found it.
+  if (!SearchRan() && (DroppedDown() || (IsPopupShowPending() && !IsLookupListInUse()) || mode == 1 || mode == 2))
     SynchronizeLookupItem();
   if (data->CurrentIndex() != before) {
     SetModifiedAfterEnter(true);

@@ -241,10 +241,12 @@ bool TvxMaskEditStandardMode::PressHome() {
 bool TvxMaskEditStandardMode::PressLeft() {
   const int start = FEdit->MaskSelStart();
   if (FEdit->MaskShiftDown()) {
-    if (FEdit->MaskSelLength() != 1) return true;
+    // (A double-byte character's block caret is two bytes long.)
+    const int block = CharLength(FEdit->MaskText(), start);
+    if (FEdit->MaskSelLength() != block) return true;
     // From the block caret the selection grows from the caret's own position.
     FEdit->SetMaskSelLength(0);
-    FEdit->SetMaskSelStart(start + 1);
+    FEdit->SetMaskSelStart(start + block);
     FEdit->SendMaskKey(VK_LEFT);
     FEdit->SendMaskKey(VK_LEFT);
     return false;

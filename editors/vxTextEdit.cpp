@@ -444,7 +444,8 @@ void TvxCustomTextEditLookupData::ChangeCurrentByKey(int direction, bool wrap) {
   if (index >= count) index = wrap ? 0 : count - 1;
   if (inList) {
     if (!ListMoveNeedsEditing() || FEdit->DoEditing()) SetSelected(index);
-  } else if (index != FCurrentIndex) {
+  } else {
+    // Also when the item stays (at either end): text typed over it gives way to the item's.
     SetCurrentFromList(index);
   }
 }

@@ -851,6 +851,8 @@ protected:
   virtual void LookupCurrentChanged() { UpdateDrawValue(); }
   // The editor has lookup data and its properties a lookup data class.
   bool IsLookupListInUse();
+  // The incremental search ran for the character typed last (cleared when the next one comes).
+  bool SearchRan() const { return FSearchRan; }
 
   // --- What the text edit changes of the edit base ---
   // Places the inner edit by the text margins, its height the font's (see the .cpp).

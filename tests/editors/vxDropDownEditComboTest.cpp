@@ -428,3 +428,46 @@ TEST_F(vxComboBox, TextTypedWithTheListOpenGoesIntoTheEdit) {
     EXPECT_EQ(Combo->EditValue().AsString(), c.Taken) << c.Shown;
   }
 }
+
+TEST_F(vxComboBox, AnArrowThatStaysOnTheLastItemPutsItsTextBack) {
+  SetItems({"one", "two", "three"});
+  Combo->Properties()->SetImmediateDropDown(false);
+  Combo->SetFocus();
+  Pump();
+  guitest::TapKeyWith(VK_CONTROL, VK_NEXT);
+  PumpUntil([&] { return Combo->Text() == "three"; });
+  guitest::TapKey(VK_END);
+  guitest::TapKeyWith(VK_SHIFT, VK_HOME);
+  guitest::TypeText(L"x");
+  PumpUntil([&] { return Combo->Text() == "x"; });
+  edittest::Settle();
+  ASSERT_EQ(Combo->LookupData()->CurrentIndex(), 2);
+  guitest::TapKey(VK_DOWN);
+  PumpUntil([&] { return Combo->Text() == "three"; }, 100);
+  edittest::Settle();
+  EXPECT_EQ(Combo->Text(), "three");
+  EXPECT_EQ(Combo->LookupData()->CurrentIndex(), 2);
+  EXPECT_EQ(Popups, 0);
+}
+
+TEST_F(vxComboBox, ASettingChangedWhileTypedTextIsCompletedLeavesTheCurrentItem) {
+  SetItems({"apple", "banana"});
+  Combo->Properties()->SetDropDownListStyle(lsEditFixedList);
+  Combo->Properties()->SetImmediateDropDown(false);
+  int clicks = 0;
+  Combo->OnClick = [&](TObject*) { ++clicks; };
+  // A change handler that touches a setting while the completed text goes in.
+  Combo->Properties()->OnChange = [&](TObject*) {
+    Combo->Properties()->SetDropDownRows(Combo->Properties()->DropDownRows() + 1);
+  };
+  Combo->SetFocus();
+  Pump();
+  const int current = Combo->LookupData()->CurrentIndex();
+  guitest::TypeText(L"b");
+  PumpUntil([&] { return Combo->Text() == "banana"; });
+  edittest::Settle();
+  EXPECT_EQ(Combo->Text(), "banana");
+  EXPECT_GT(Combo->Properties()->DropDownRows(), 8) << "the handler ran";
+  EXPECT_EQ(Combo->LookupData()->CurrentIndex(), current);
+  EXPECT_EQ(clicks, 0);
+}

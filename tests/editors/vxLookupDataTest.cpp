@@ -123,6 +123,22 @@ TEST_F(vxLookupData, KeysStepThroughTheItemsIntoTheEditor) {
   EXPECT_EQ(changed, 1) << "an item out of range is told";
 }
 
+TEST_F(vxLookupData, AKeyThatStaysOnTheItemPutsItsTextBack) {
+  SetItems({"one", "two", "three"});
+  struct {
+    int Direction;
+    int Current;
+  } const cases[] = {{vxlcNext, 2}, {vxlcLast, 2}, {vxlcPageDown, 2}, {vxlcPrevious, 0}, {vxlcFirst, 0}, {vxlcPageUp, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Direction);
+    Data->SetCurrent(c.Current);
+    Edit->Inner()->SetText("typed");
+    Data->ChangeCurrentByKey(c.Direction, false);
+    EXPECT_EQ(Data->CurrentIndex(), c.Current);
+    EXPECT_EQ(EditText(), Edit->TextProperties()->Items[static_cast<size_t>(c.Current)]);
+  }
+}
+
 TEST_F(vxLookupData, TheListIsMadeOnFirstUseAndShowsTheItems) {
   SetItems({"one", "two", "three"});
   Data->SetCurrent(1);

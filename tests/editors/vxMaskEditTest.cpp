@@ -358,6 +358,20 @@ TEST_F(vxMaskEdit, PasteIntoAStandardMaskKeepsItsLiterals) {
   }
 }
 
+// Shift+Left from the block caret over a double-byte character grows the selection from the
+// caret as from any block caret.
+TEST_F(vxMaskEdit, ShiftLeftFromADoubleByteBlockCaret) {
+  Masked(emkStandard, "CCCC");
+  Edit->SetEditValue(Variant(AnsiString("aアb")));
+  Focus();
+  Edit->SetSelStart(1);
+  ASSERT_EQ(Edit->InnerTextEdit()->GetSelLength(), 2);
+  guitest::TapKeyWith(VK_SHIFT, VK_LEFT);
+  Settle();
+  EXPECT_EQ(SelStart(), 0);
+  EXPECT_EQ(Edit->InnerTextEdit()->GetSelLength(), 3) << "a and ア";
+}
+
 // A cut or a clear in a standard mask blanks the input positions it takes, as Delete does:
 // the literals and every position after them stay where they are.
 TEST_F(vxMaskEdit, CutAndClearInAStandardMaskKeepThePositions) {
