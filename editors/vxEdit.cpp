@@ -1175,19 +1175,6 @@ void TvxEditRepository::GetChildren(const std::function<void(TComponent*)>& proc
 
 namespace {
 
-// Runs a function when the scope ends, also when an exception passes.
-template <class F>
-class TAtScopeEnd {
-public:
-  explicit TAtScopeEnd(F f) : FFunction(std::move(f)) {}
-  ~TAtScopeEnd() { FFunction(); }
-  TAtScopeEnd(const TAtScopeEnd&) = delete;
-  TAtScopeEnd& operator=(const TAtScopeEnd&) = delete;
-
-private:
-  F FFunction;
-};
-
 bool SameVariant(const Variant& a, const Variant& b) { return a.VarType() == b.VarType() && VarEquals(a, b); }
 
 // The character a caption marks with "&" as its accelerator is ch (letters in either case);

@@ -38,7 +38,22 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
+
+// Runs a function when the scope ends, also when an exception passes: the editors' locks and
+// flags are put back this way.
+template <class F>
+class TAtScopeEnd {
+public:
+  explicit TAtScopeEnd(F f) : FFunction(std::move(f)) {}
+  ~TAtScopeEnd() { FFunction(); }
+  TAtScopeEnd(const TAtScopeEnd&) = delete;
+  TAtScopeEnd& operator=(const TAtScopeEnd&) = delete;
+
+private:
+  F FFunction;
+};
 
 class TvxCustomEdit;  // the edit base, declared further down this unit
 class TvxCustomEditProperties;

@@ -1243,19 +1243,6 @@ size_t LastCharStart(const AnsiString& text) {
   return last;
 }
 
-// Runs a function when the scope ends, also when an exception passes.
-template <class F>
-class TAtScopeEnd {
-public:
-  explicit TAtScopeEnd(F f) : FFunction(std::move(f)) {}
-  ~TAtScopeEnd() { FFunction(); }
-  TAtScopeEnd(const TAtScopeEnd&) = delete;
-  TAtScopeEnd& operator=(const TAtScopeEnd&) = delete;
-
-private:
-  F FFunction;
-};
-
 }  // namespace
 
 // --- TvxTextEditPropertiesValues ----------------------------------------------------------

@@ -12,6 +12,8 @@
 
 #include <windows.h>
 
+#include <string>
+#include <string_view>
 #include <vector>
 
 
@@ -158,6 +160,54 @@ void Select(TEditor* edit, int start, int length) {
 // Lets the queued input reach the focused window.
 inline void Settle() {
   for (int i = 0; i < 8; ++i) guitest::PumpUntil([] { return false; }, 1);
+}
+
+// The virtual key a character of a Keys script stands for, 0 for a typed character.
+inline WORD ScriptKey(wchar_t c) {
+  switch (c) {
+    case L'\b': return VK_BACK;
+    case L'\x7f': return VK_DELETE;
+    case L'\r': return VK_RETURN;
+    case L'\t': return VK_TAB;
+    case L'\x1b': return VK_ESCAPE;
+    case L'←': return VK_LEFT;
+    case L'→': return VK_RIGHT;
+    case L'≪': return VK_HOME;
+    case L'≫': return VK_END;
+    default: return 0;
+  }
+}
+
+// Keys as a user presses them, each let through before the next: L'\b' Backspace, L'\x7f'
+// Delete, L'\r' Enter, L'\t' Tab, L'\x1b' Escape, L'←' and L'→', L'≪' Home, L'≫' End; the
+// other characters are typed.
+inline void Keys(std::wstring_view keys) {
+  while (!keys.empty()) {
+    size_t run = 0;
+    while (run < keys.size() && ScriptKey(keys[run]) == 0) ++run;
+    if (run == 0) {
+      guitest::TapKey(ScriptKey(keys[0]));
+      run = 1;
+    } else {
+      guitest::TypeText(keys.substr(0, run));
+    }
+    keys.remove_prefix(run);
+    Settle();
+  }
+}
+
+// A key with a modifier held, let through.
+inline void Chord(WORD modifier, WORD key) {
+  guitest::TapKeyWith(modifier, key);
+  Settle();
+}
+
+// The messages the application's exception handler took while action ran.
+template <class F>
+std::vector<std::string> Raised(F action) {
+  guitest::TExceptionCatcher caught;
+  action();
+  return caught.Messages();
 }
 
 }  // namespace edittest

@@ -1,7 +1,6 @@
 // The mask modes on a stand-in edit that behaves as the inner EDIT does (typing replaces the
 // selection, Backspace and Delete take whole characters, a lead byte waits for its trail
-// byte): what each key leaves in the text and where the caret goes, in the standard, the
-// regular-expression and the extended mode.
+// byte): what each key leaves in the text and where the caret goes, in each mode.
 #include "editors/vxMaskEdit.h"
 
 #include "platform/rtl/SysStrings.h"
@@ -9,9 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
+#include <initializer_list>
 #include <memory>
+#include <random>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -22,10 +23,7 @@ public:
   AnsiString Text;
   int SelStart = 0;
   int SelLength = 0;
-  bool Focused = true;
-  bool Shift = false;
   int Beeps = 0;
-  int Changes = 0;
   AnsiString Value;  // what SetMaskEditValue and UpdateMaskDisplay work with
   TvxCustomMaskEditProperties* Props;
   TvxMaskEditCustomMode* Mode = nullptr;
@@ -33,30 +31,28 @@ public:
   AnsiString MaskText() override { return Text; }
   void SetMaskText(const AnsiString& AText) override {
     Text = AText;
-    ++Changes;
-    Clamp();
+    SelStart = std::min(SelStart, Size());
+    SelLength = std::min(SelLength, Size() - SelStart);
   }
   int MaskSelStart() override { return SelStart; }
   void SetMaskSelStart(int AValue) override {
-    SelStart = std::clamp<int>(AValue, 0, static_cast<int>(Text.size()));
+    SelStart = std::clamp(AValue, 0, Size());
     SelLength = 0;
   }
   int MaskSelLength() override { return SelLength; }
-  void SetMaskSelLength(int AValue) override {
-    SelLength = std::clamp<int>(AValue, 0, static_cast<int>(Text.size()) - SelStart);
-  }
+  void SetMaskSelLength(int AValue) override { SelLength = std::clamp(AValue, 0, Size() - SelStart); }
   int MaskCaretPosition() override { return SelStart + SelLength; }
-  bool MaskFocused() override { return Focused; }
+  bool MaskFocused() override { return true; }
   bool MaskDesigning() override { return false; }
-  bool MaskShiftDown() override { return Shift; }
+  bool MaskShiftDown() override { return false; }
   TvxCustomMaskEditProperties* MaskProperties() override { return Props; }
   void SendMaskKey(WORD AKey) override { Key(AKey); }
   void SendMaskChar(char AChar) override { Char(AChar); }
   void MaskBeep() override { ++Beeps; }
-  bool IsMaskCharValid(char& AChar, int APosition) override { return true; }
+  bool IsMaskCharValid(char&, int) override { return true; }
   void UpdateMaskDisplay() override {
     Variant shown;
-    Props->PrepareDisplayValue(Variant(Value), shown, Focused);
+    Props->PrepareDisplayValue(Variant(Value), shown, true);
     Text = shown.AsString();
     Mode->SetText(Text);
   }
@@ -64,78 +60,56 @@ public:
 
   // What the EDIT does with a character and a key.
   void Char(char AChar) {
-    if (Lead != 0) {
-      const AnsiString pair{Lead, AChar};
-      Lead = 0;
-      Insert(pair);
-      return;
-    }
-    if (IsLeadByte(static_cast<unsigned char>(AChar))) {
+    if (Lead != 0)
+      Insert(AnsiString{std::exchange(Lead, '\0'), AChar});
+    else if (IsLeadByte(static_cast<unsigned char>(AChar)))
       Lead = AChar;
-      return;
-    }
-    if (AChar == '\b') {
+    else if (AChar == '\b')
       Key(VK_BACK);
-      return;
-    }
-    Insert(AnsiString(1, AChar));
+    else
+      Insert(AnsiString(1, AChar));
   }
   void Key(WORD AKey) {
+    const size_t at = static_cast<size_t>(SelStart);
+    const int before = SelStart >= 2 && IsTrailByteAt(Text, at - 1) ? 2 : 1;  // the character's length
     switch (AKey) {
       case VK_BACK:
         if (SelLength == 0 && SelStart > 0) {
-          const int length = SelStart >= 2 && IsTrailByteAt(Text, static_cast<size_t>(SelStart - 1)) ? 2 : 1;
-          SelStart -= length;
-          SelLength = length;
+          SelStart -= before;
+          SelLength = before;
         }
         Insert("");
         break;
       case VK_DELETE:
-        if (SelLength == 0 && SelStart < static_cast<int>(Text.size()))
-          SelLength = static_cast<int>(NextCharIndex(Text, static_cast<size_t>(SelStart))) - SelStart;
+        if (SelLength == 0 && SelStart < Size()) SelLength = static_cast<int>(NextCharIndex(Text, at)) - SelStart;
         Insert("");
         break;
-      case VK_LEFT:
-        if (SelStart > 0) SelStart -= SelStart >= 2 && IsTrailByteAt(Text, static_cast<size_t>(SelStart - 1)) ? 2 : 1;
-        SelLength = 0;
-        break;
-      case VK_RIGHT:
-        SelStart = std::min<int>(static_cast<int>(NextCharIndex(Text, static_cast<size_t>(SelStart))), Text.size());
-        SelLength = 0;
-        break;
+      case VK_LEFT: SetMaskSelStart(SelStart - before); break;
+      case VK_RIGHT: SetMaskSelStart(static_cast<int>(NextCharIndex(Text, at))); break;
       case VK_HOME: SetMaskSelStart(0); break;
-      case VK_END: SetMaskSelStart(static_cast<int>(Text.size())); break;
+      case VK_END: SetMaskSelStart(Size()); break;
     }
   }
-  void Insert(const AnsiString& AText) {
-    Text.replace(static_cast<size_t>(SelStart), static_cast<size_t>(SelLength), AText);
-    SelStart += static_cast<int>(AText.size());
-    SelLength = 0;
-    ++Changes;
-  }
 
-  // A user's keys: the mode first, then the EDIT when the key goes on.
-  void Type(const AnsiString& AChars) {
-    for (char c : AChars)
-      if (Mode->PressSymbol(c)) Char(c);
-  }
-  void Backspace() {
-    if (Mode->PressBackspace()) Key(VK_BACK);
-  }
-  void Delete() {
-    if (Mode->PressDelete()) Key(VK_DELETE);
-  }
-  void Left() {
-    if (Mode->PressLeft()) Key(VK_LEFT);
-  }
-  void Right() {
-    if (Mode->PressRight()) Key(VK_RIGHT);
-  }
-  void Home() {
-    if (Mode->PressHome()) Key(VK_HOME);
-  }
-  void End() {
-    if (Mode->PressEnd()) Key(VK_END);
+  // A user's keys, the mode first, then the EDIT when the key goes on: '\b' Backspace, '\x7f'
+  // Delete, '<' Left, '>' Right, '^' Home, '$' End; any other byte (a double-byte character
+  // whole) is typed.
+  void Keys(const AnsiString& AKeys) {
+    for (size_t i = 0; i < AKeys.size(); ++i) {
+      const char c = AKeys[i];
+      const bool lead = IsLeadByte(static_cast<unsigned char>(c));
+      switch (lead ? '\0' : c) {
+        case '\b': Press(Mode->PressBackspace(), VK_BACK); break;
+        case '\x7f': Press(Mode->PressDelete(), VK_DELETE); break;
+        case '<': Press(Mode->PressLeft(), VK_LEFT); break;
+        case '>': Press(Mode->PressRight(), VK_RIGHT); break;
+        case '^': Press(Mode->PressHome(), VK_HOME); break;
+        case '$': Press(Mode->PressEnd(), VK_END); break;
+        default:
+          Symbol(c);
+          if (lead && i + 1 < AKeys.size()) Symbol(AKeys[++i]);
+      }
+    }
   }
   void Select(int AStart, int ALength) {
     SelStart = AStart;
@@ -144,9 +118,17 @@ public:
   }
 
 private:
-  void Clamp() {
-    SelStart = std::min<int>(SelStart, static_cast<int>(Text.size()));
-    SelLength = std::min<int>(SelLength, static_cast<int>(Text.size()) - SelStart);
+  int Size() const { return static_cast<int>(Text.size()); }
+  void Insert(const AnsiString& AText) {
+    Text.replace(static_cast<size_t>(SelStart), static_cast<size_t>(SelLength), AText);
+    SelStart += static_cast<int>(AText.size());
+    SelLength = 0;
+  }
+  void Symbol(char AChar) {
+    if (Mode->PressSymbol(AChar)) Char(AChar);
+  }
+  void Press(bool AGoesOn, WORD AKey) {
+    if (AGoesOn) Key(AKey);
   }
   char Lead = 0;
 };
@@ -165,6 +147,29 @@ protected:
     Edit.Value = AValue;
     Mode->UpdateEditValue();
   }
+  void Shown(TvxEditMaskKind AKind, const AnsiString& AMask, const AnsiString& AValue) {
+    Make(AKind, AMask);
+    Show(AValue);
+  }
+  // Keys, then the text they leave and, where given, the caret and the beeps so far.
+  struct Step {
+    const char* Keys;
+    const char* Text;
+    int Caret = -1;
+    int Beeps = -1;
+  };
+  void Run(std::initializer_list<Step> ASteps) {
+    for (const Step& s : ASteps) {
+      Edit.Keys(s.Keys);
+      EXPECT_EQ(Edit.Text, s.Text) << "after \"" << s.Keys << "\"";
+      if (s.Caret >= 0) {
+        EXPECT_EQ(Edit.SelStart, s.Caret) << "after \"" << s.Keys << "\"";
+      }
+      if (s.Beeps >= 0) {
+        EXPECT_EQ(Edit.Beeps, s.Beeps) << "after \"" << s.Keys << "\"";
+      }
+    }
+  }
 
   TvxMaskEditProperties Props{nullptr};
   TFakeEdit Edit{&Props};
@@ -174,76 +179,41 @@ protected:
 // --- Standard mode --------------------------------------------------------------------------
 
 TEST_F(vxMaskEditMode, StandardTypingSkipsLiteralsAndRefusesWrongCharacters) {
-  Make(emkStandard, "(000)999;1;_");
-  Show("");
+  Shown(emkStandard, "(000)999;1;_", "");
   EXPECT_EQ(Edit.Text, "(___)___");
   Edit.Select(0, 0);
   EXPECT_EQ(Edit.SelLength, 1) << "the block caret";
-  Edit.Type("1");
-  EXPECT_EQ(Edit.Text, "(1__)___") << "typed at the literal: the next input position takes it";
-  EXPECT_EQ(Edit.SelStart, 2);
-  Edit.Type("a");
-  EXPECT_EQ(Edit.Text, "(1__)___") << "a letter at a digit position does nothing";
-  EXPECT_EQ(Edit.Beeps, 1);
-  Edit.Type("23");
-  EXPECT_EQ(Edit.Text, "(123)___");
-  EXPECT_EQ(Edit.SelStart, 5) << "over the closing literal";
-  Edit.Type("4");
-  EXPECT_EQ(Edit.Text, "(123)4__");
+  // Typed at the literal, the next input position takes it; a letter at a digit beeps.
+  Run({{"1", "(1__)___", 2}, {"a", "(1__)___", -1, 1}, {"23", "(123)___", 5}, {"4", "(123)4__"}});
   EXPECT_EQ(Mode->GetUpdatedText(Edit.Text), "(123)4  ");
 }
 
 // A selection that starts at a literal (the whole text, selected on entry) is cleared by the
-// character typed over it, as one that starts at an input position is; a refused character
-// leaves it alone.
+// character typed over it; a refused character leaves it alone.
 TEST_F(vxMaskEditMode, StandardTypingOverASelectionFromALiteralClearsIt) {
-  Make(emkStandard, "(000)999;1;_");
-  Show("(123)456");
+  Shown(emkStandard, "(000)999;1;_", "(123)456");
   Edit.Select(0, 8);
-  Edit.Type("a");
-  EXPECT_EQ(Edit.Text, "(123)456");
-  EXPECT_EQ(Edit.Beeps, 1);
+  Run({{"a", "(123)456", -1, 1}});
   Edit.Select(0, 8);
-  Edit.Type("9");
-  EXPECT_EQ(Edit.Text, "(9__)___");
-  EXPECT_EQ(Edit.SelStart, 2);
+  Run({{"9", "(9__)___", 2}});
   EXPECT_EQ(Edit.SelLength, 1) << "the block caret";
   Edit.Select(4, 3);
-  Edit.Type("7");
-  EXPECT_EQ(Edit.Text, "(9__)7__") << "from the closing literal over two digits";
+  Run({{"7", "(9__)7__"}});
 }
 
 TEST_F(vxMaskEditMode, StandardBackspaceLeavesTheBlankAndNeverALiteral) {
-  Make(emkStandard, "(000)999;1;_");
-  Show("(123)456");
+  Shown(emkStandard, "(000)999;1;_", "(123)456");
   Edit.Select(5, 0);
-  Edit.Backspace();
-  EXPECT_EQ(Edit.Text, "(12_)456") << "over the literal to the digit before it";
-  EXPECT_EQ(Edit.SelStart, 3);
-  Edit.Backspace();
-  Edit.Backspace();
-  EXPECT_EQ(Edit.Text, "(___)456");
-  EXPECT_EQ(Edit.SelStart, 1);
-  Edit.Backspace();
-  EXPECT_EQ(Edit.Text, "(___)456") << "no input position left of the caret";
+  Run({{"\b", "(12_)456", 3}, {"\b\b", "(___)456", 1}, {"\b", "(___)456"}});
   Edit.Select(6, 2);
-  Edit.Delete();
-  EXPECT_EQ(Edit.Text, "(___)4__");
+  Run({{"\x7f", "(___)4__"}});
 }
 
 TEST_F(vxMaskEditMode, StandardArrowsSkipLiterals) {
-  Make(emkStandard, "(000)999");
-  Show("(123)456");
-  struct Step {
-    void (TFakeEdit::*Key)();
-    int Caret;
-  };
+  Shown(emkStandard, "(000)999", "(123)456");
   Edit.Select(3, 0);
-  for (const Step& step : {Step{&TFakeEdit::Right, 5}, Step{&TFakeEdit::Left, 3}, Step{&TFakeEdit::Home, 1},
-                           Step{&TFakeEdit::Left, 1}, Step{&TFakeEdit::End, 8}, Step{&TFakeEdit::Left, 7}}) {
-    (Edit.*step.Key)();
-    EXPECT_EQ(Edit.SelStart, step.Caret);
-  }
+  const char* text = "(123)456";
+  Run({{">", text, 5}, {"<", text, 3}, {"^", text, 1}, {"<", text, 1}, {"$", text, 8}, {"<", text, 7}});
 }
 
 TEST_F(vxMaskEditMode, StandardValidityAndBlankValues) {
@@ -263,112 +233,68 @@ TEST_F(vxMaskEditMode, StandardValidityAndBlankValues) {
   }
 }
 
+// A digit position takes no double-byte character; the block caret, Delete and overwriting
+// take one whole (ソ is 83 5C: its trail byte is a backslash).
 TEST_F(vxMaskEditMode, StandardDoubleByteCharacterTakesTwoAnyPositions) {
-  Make(emkStandard, "CC0");
-  Show("");
+  Shown(emkStandard, "CC0", "");
   Edit.Select(0, 0);
-  Edit.Type("ア");
-  EXPECT_EQ(Edit.Text, "ア_");
-  EXPECT_EQ(Edit.SelStart, 2);
-  Edit.Type("イ");
-  EXPECT_EQ(Edit.Text, "ア_") << "a digit position takes no double-byte character";
-  EXPECT_EQ(Edit.Beeps, 1);
-  // The block caret, Delete and overwriting take the character whole, never half of it.
-  Edit.Home();
+  Run({{"ア", "ア_", 2}, {"イ", "ア_", -1, 1}, {"^", "ア_", 0}});
   EXPECT_EQ(Edit.SelLength, 2);
-  Edit.Type("b");
-  EXPECT_EQ(Edit.Text, "b__");
-  Edit.Home();
-  Edit.Type("ソ");  // 83 5C: a trail byte that is a backslash
-  EXPECT_EQ(Edit.Text, "ソ_");
-  Edit.Home();
-  Edit.Right();
-  EXPECT_EQ(Edit.SelStart, 2) << "over the character";
-  Edit.Home();
-  Edit.Delete();
-  EXPECT_EQ(Edit.Text, "___");
+  Run({{"b", "b__"}, {"^ソ", "ソ_"}, {"^>", "ソ_", 2}, {"^\x7f", "___"}});
 }
 
 // Backspace from the block caret over a double-byte character blanks the character before
-// it, as from any other block caret; a longer selection is blanked.
+// it; a longer selection is blanked.
 TEST_F(vxMaskEditMode, StandardBackspaceFromADoubleByteBlockCaret) {
-  Make(emkStandard, "CCCC");
-  Show("aアb");
+  Shown(emkStandard, "CCCC", "aアb");
   Edit.Select(1, 0);
   EXPECT_EQ(Edit.SelLength, 2);
-  Edit.Backspace();
-  EXPECT_EQ(Edit.Text, "_アb");
-  EXPECT_EQ(Edit.SelStart, 0);
+  Run({{"\b", "_アb", 0}});
   Edit.Select(1, 3);
-  Edit.Backspace();
-  EXPECT_EQ(Edit.Text, "____") << "a selection longer than the block caret is blanked";
-  EXPECT_EQ(Edit.SelStart, 1);
+  Run({{"\b", "____", 1}});
 }
 
 // --- Regular-expression mode -----------------------------------------------------------------
 
 TEST_F(vxMaskEditMode, RegExprKeysStepTheAutomaton) {
-  Make(emkRegExpr, "\\d\\d/\\d\\d");
-  Show("");
-  Edit.Type("12x/3");
-  EXPECT_EQ(Edit.Text, "12/3");
-  EXPECT_EQ(Edit.Beeps, 1);
+  Shown(emkRegExpr, "\\d\\d/\\d\\d", "");
+  Run({{"12x/3", "12/3", -1, 1}});
   EXPECT_FALSE(Mode->IsFullValidText(Edit.Text));
-  Edit.Type("45");
-  EXPECT_EQ(Edit.Text, "12/34") << "a fifth character has no place";
+  Run({{"45", "12/34"}});  // a fifth character has no place
   EXPECT_TRUE(Mode->IsFullValidText(Edit.Text));
-  Edit.Backspace();
-  Edit.Backspace();
-  Edit.Type("9");
-  EXPECT_EQ(Edit.Text, "12/9");
-  Edit.Home();
-  Edit.Type("5");
-  EXPECT_EQ(Edit.Text, "5") << "a digit at the start leaves no place for the rest: the rest goes";
+  // A digit at the start leaves no place for the rest: the rest goes.
+  Run({{"\b\b9", "12/9"}, {"^5", "5"}});
 }
 
 TEST_F(vxMaskEditMode, RegExprCharacterThatBreaksTheRestDropsIt) {
-  Make(emkRegExpr, "\\d{1,3}-\\d");
-  Show("12-3");
+  Shown(emkRegExpr, "\\d{1,3}-\\d", "12-3");
   Edit.Select(2, 0);
-  Edit.Type("4");
-  EXPECT_EQ(Edit.Text, "124-3") << "the rest still fits";
+  Run({{"4", "124-3"}});
   Edit.Select(1, 0);
-  Edit.Type("5");
-  EXPECT_EQ(Edit.Text, "15") << "four digits: the rest is dropped";
-  EXPECT_EQ(Edit.SelStart, 2);
-  Edit.Type("-");
-  EXPECT_EQ(Edit.Text, "15-");
+  Run({{"5", "15", 2}, {"-", "15-"}});  // four digits: the rest is dropped
 }
 
 TEST_F(vxMaskEditMode, RegExprCaseAndSelectionReplacement) {
   Props.SetCaseInsensitive(true);
-  Make(emkRegExpr, "ab\\d*");
-  Show("");
-  Edit.Type("AB12");
-  EXPECT_EQ(Edit.Text, "ab12") << "in the pattern's case";
+  Shown(emkRegExpr, "ab\\d*", "");
+  Run({{"AB12", "ab12"}});  // in the pattern's case
   Edit.Select(2, 2);
-  Edit.Type("x");
-  EXPECT_EQ(Edit.Text, "ab12") << "refused: the selection comes back";
+  Run({{"x", "ab12"}});  // refused: the selection comes back
   Edit.Select(2, 2);
-  Edit.Type("7");
-  EXPECT_EQ(Edit.Text, "ab7");
+  Run({{"7", "ab7"}});
 }
 
+// Text set by code is not cut; nothing can be typed after refused text, before it the mask
+// works and leaves the refused rest alone.
 TEST_F(vxMaskEditMode, RegExprRefusedTextStaysUntilValidation) {
-  Make(emkRegExpr, "\\d\\d");
-  Show("1x2");
-  EXPECT_EQ(Edit.Text, "1x2") << "text set by code is not cut";
+  Shown(emkRegExpr, "\\d\\d", "1x2");
+  EXPECT_EQ(Edit.Text, "1x2");
   EXPECT_FALSE(Mode->IsFullValidText(Edit.Text));
-  Edit.Type("3");
-  EXPECT_EQ(Edit.Text, "1x2") << "nothing can be typed after refused text";
-  EXPECT_EQ(Edit.Beeps, 1);
+  Run({{"3", "1x2", -1, 1}});
   Edit.Select(1, 0);
-  Edit.Type("4");
-  EXPECT_EQ(Edit.Text, "14x2") << "before it the mask works and leaves the refused rest alone";
+  Run({{"4", "14x2"}});
   Edit.Select(4, 0);
-  Edit.Backspace();
-  Edit.Backspace();
-  EXPECT_EQ(Edit.Text, "14");
+  Run({{"\b\b", "14"}});
   EXPECT_TRUE(Mode->IsFullValidText(Edit.Text));
 }
 
@@ -382,59 +308,29 @@ TEST_F(vxMaskEditMode, RegExprValidityOfPartialText) {
   }
 }
 
+// ツ (83 63) shares the lead byte of ア but is refused whole.
 TEST_F(vxMaskEditMode, RegExprDoubleByteCharacterIsOneStep) {
-  Make(emkRegExpr, "(ア|イ)+\\d");
-  Show("");
-  Edit.Type("アイ1");
-  EXPECT_EQ(Edit.Text, "アイ1");
-  Edit.Backspace();
-  Edit.Backspace();
-  EXPECT_EQ(Edit.Text, "ア");
-  Edit.Type("ツ");
-  EXPECT_EQ(Edit.Text, "ア") << "ツ (83 63) shares the lead byte of ア but is refused whole";
-  EXPECT_EQ(Edit.Beeps, 1);
-  Edit.Left();
-  EXPECT_EQ(Edit.SelStart, 0);
-  Edit.Type("イ");
-  EXPECT_EQ(Edit.Text, "イア");
+  Shown(emkRegExpr, "(ア|イ)+\\d", "");
+  Run({{"アイ1", "アイ1"}, {"\b\b", "ア"}, {"ツ", "ア", -1, 1}, {"<", "ア", 0}, {"イ", "イア"}});
 }
 
 // --- Extended mode --------------------------------------------------------------------------
 
+// The separator appears at once and goes with the digit before it.
 TEST_F(vxMaskEditMode, ExtendedModeTypesForcedLiterals) {
-  Make(emkRegExprEx, "\\d\\d/\\d\\d");
-  Show("");
-  Edit.Type("12");
-  EXPECT_EQ(Edit.Text, "12/") << "the separator appears at once";
-  Edit.Type("34");
-  EXPECT_EQ(Edit.Text, "12/34");
-  Edit.Backspace();
-  Edit.Backspace();
-  EXPECT_EQ(Edit.Text, "12/");
-  Edit.Backspace();
-  EXPECT_EQ(Edit.Text, "1") << "the separator goes with the second digit";
-  Edit.Type("5");
-  EXPECT_EQ(Edit.Text, "15/");
+  Shown(emkRegExprEx, "\\d\\d/\\d\\d", "");
+  Run({{"12", "12/"}, {"34", "12/34"}, {"\b\b", "12/"}, {"\b", "1"}, {"5", "15/"}});
 }
 
+// Backspace takes a completed literal with the whole character before it.
 TEST_F(vxMaskEditMode, ExtendedModeCompletesDoubleByteLiteralsAfterTheWholeCharacter) {
-  Make(emkRegExprEx, "\\d\\d年");
-  Show("");
-  Edit.Type("12");
-  EXPECT_EQ(Edit.Text, "12年");
+  Shown(emkRegExprEx, "\\d\\d年", "");
+  Run({{"12", "12年"}});
   EXPECT_TRUE(Mode->IsFullValidText(Edit.Text));
-  Make(emkRegExprEx, "(ア|\\d)-");
-  Show("");
-  Edit.Type("ア");
-  EXPECT_EQ(Edit.Text, "ア-");
-  EXPECT_EQ(Edit.Beeps, 0);
-  Edit.Backspace();
-  EXPECT_EQ(Edit.Text, "") << "the literal and the whole character before it";
-  Make(emkRegExprEx, "(ア|\\d)+");
-  Show("");
-  Edit.Type("1ア");
-  Edit.Backspace();
-  EXPECT_EQ(Edit.Text, "1");
+  Shown(emkRegExprEx, "(ア|\\d)-", "");
+  Run({{"ア", "ア-", -1, 0}, {"\b", ""}});
+  Shown(emkRegExprEx, "(ア|\\d)+", "");
+  Run({{"1ア\b", "1"}});
 }
 
 TEST_F(vxMaskEditMode, ExtendedModeLeadingLiterals) {
@@ -444,14 +340,9 @@ TEST_F(vxMaskEditMode, ExtendedModeLeadingLiterals) {
   EXPECT_EQ(Mode->GetFormattedText("(12"), "(12)") << "forced literals added after a whole text";
   EXPECT_EQ(Mode->GetFormattedText("12"), "12") << "a text the mask refuses is kept for validation";
   Show("(");
-  Edit.Backspace();
-  EXPECT_EQ(Edit.Text, "(") << "the leading literal stays";
-  EXPECT_EQ(Edit.Beeps, 1);
-  Edit.Type("12");
-  EXPECT_EQ(Edit.Text, "(12)");
+  Run({{"\b", "(", -1, 1}, {"12", "(12)"}});  // the leading literal stays
   Edit.Select(0, 4);
-  Edit.Type("3");
-  EXPECT_EQ(Edit.Text, "(3") << "a replaced selection at the start keeps the leading literal";
+  Run({{"3", "(3"}});  // a replaced selection at the start keeps it too
 }
 
 TEST_F(vxMaskEditMode, BadRegularExpressionListsItsErrors) {
@@ -472,32 +363,22 @@ TEST_F(vxMaskEditMode, BadRegularExpressionListsItsErrors) {
 // step with the edit, are the text on either side of the caret.
 TEST_F(vxMaskEditMode, RandomKeysKeepTheTextInsideTheMask) {
   const char* const masks[] = {"(\\d|ア)*-?\\d{0,3}", "[a-c]+(xy|ア)?\\d*", "\\d{1,3}(/\\d{1,3})*"};
-  const char* const keys[] = {"1", "2", "ア", "-", "/", "a", "x", "y", "c"};
+  const char* const keys[] = {"\b", "\x7f", "<", ">", "^", "$", "1", "2", "ア", "-", "/", "a", "x", "y", "c"};
   std::mt19937 random(24);
   for (const char* mask : masks) {
     for (const TvxEditMaskKind kind : {emkRegExpr, emkRegExprEx}) {
       SCOPED_TRACE(std::string(mask) + (kind == emkRegExpr ? " regexpr" : " extended"));
-      Make(kind, mask);
-      Show("");
+      Shown(kind, mask, "");
       for (int step = 0; step < 600; ++step) {
-        switch (random() % 8) {
-          case 0: Edit.Backspace(); break;
-          case 1: Edit.Delete(); break;
-          case 2: Edit.Left(); break;
-          case 3: Edit.Right(); break;
-          case 4: Edit.Home(); break;
-          case 5: Edit.End(); break;
-          default: Edit.Type(keys[random() % std::size(keys)]); break;
-        }
+        const unsigned pick = random() % 8;
+        Edit.Keys(keys[pick < 6 ? pick : 6 + random() % 9]);
         TvxRegExpr check;
         TMemoryStream stream;
         stream.WriteString(mask);
         stream.SetPosition(0);
         check.Compile(&stream);
-        for (size_t i = 0; i < Edit.Text.size(); ++i) {
-          char c = Edit.Text[i];
-          ASSERT_TRUE(check.Next(c)) << "step " << step << ": \"" << Edit.Text << "\" refused at " << i;
-        }
+        for (size_t i = 0; i < Edit.Text.size(); ++i)
+          ASSERT_TRUE(check.Next(Edit.Text[i])) << "step " << step << ": \"" << Edit.Text << "\" refused at " << i;
         auto* regExpr = static_cast<TvxMaskEditRegExprMode*>(Mode.get());
         if (regExpr->Head().size() == static_cast<size_t>(Edit.SelStart)) {
           ASSERT_EQ(regExpr->Head() + regExpr->Tail(), Edit.Text) << "step " << step;
