@@ -142,6 +142,21 @@ private:
   TFormatSettings FSaved;
 };
 
+// Taps a key, with a modifier held unless it is 0.
+inline void PressKey(WORD modifier, WORD key) {
+  if (modifier != 0)
+    guitest::TapKeyWith(modifier, key);
+  else
+    guitest::TapKey(key);
+}
+
+// Selects length bytes from start in an editor.
+template <class TEditor>
+void Select(TEditor* edit, int start, int length) {
+  edit->SetSelStart(start);
+  edit->SetSelLength(length);
+}
+
 // Lets the queued input reach the focused window.
 inline void Settle() {
   for (int i = 0; i < 8; ++i) guitest::PumpUntil([] { return false; }, 1);

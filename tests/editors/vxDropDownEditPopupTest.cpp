@@ -1,6 +1,5 @@
-// The drop-down popup window on real windows: its frame widths, system panel and grip corner,
-// window region, painting, the close button and sizing with the real mouse. The popup's owner
-// here is a plain panel that answers what an edit would.
+// The drop-down popup window on real windows, owned by a plain panel that answers as an edit
+// would. A character forwarded to the popup is tested through the edit (vxDropDownEditTest).
 #include "editors/vxDropDownEdit.h"
 
 #include "DropDownTestSupport.h"
@@ -61,6 +60,15 @@ protected:
     Owner->Popup = popup;
     return popup;
   }
+  // A 100×50 popup with a shadow.
+  TvxCustomEditPopupWindow* MakeShadowedPopup() {
+    TvxCustomEditPopupWindow* popup = MakePopup();
+    popup->SetAutoSize(false);
+    popup->SetPopupWidth(100);
+    popup->SetPopupHeight(50);
+    popup->SetShadow(true);
+    return popup;
+  }
   void Show(TvxCustomEditPopupWindow* popup) {
     popup->Popup(nullptr);
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(popup->Handle()) != FALSE; }));
@@ -68,6 +76,21 @@ protected:
   }
   TPopupOwner* Owner = nullptr;
 };
+
+// Whether a 100×50 shadowed window's region is (0,0,97,47) ∪ (3,3,100,50), less cut.
+bool HasShadowRegion(HWND window, RECT cut = RECT{}) {
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  HRGN expected = CreateRectRgn(0, 0, 97, 47);
+  HRGN part = CreateRectRgn(3, 3, 100, 50);
+  CombineRgn(expected, expected, part, RGN_OR);
+  SetRectRgn(part, cut.left, cut.top, cut.right, cut.bottom);
+  CombineRgn(expected, expected, part, RGN_DIFF);
+  const bool same = GetWindowRgn(window, region) != ERROR && EqualRgn(region, expected);
+  DeleteObject(region);
+  DeleteObject(expected);
+  DeleteObject(part);
+  return same;
+}
 
 RECT Extent(TvxEditPopupBorderStyle style, bool native, bool clientEdge, bool shadow, bool panel,
             TvxSizeGripCorner corner) {
@@ -174,31 +197,15 @@ TEST(vxDropDownPopupViewInfo, SizeGripPointsIntoItsCorner) {
 }
 
 TEST_F(vxDropDownPopupTest, ShadowedPopupBelowHasTheContainerRegion) {
-  TvxCustomEditPopupWindow* popup = MakePopup();
-  popup->SetAutoSize(false);
-  popup->SetPopupWidth(100);
-  popup->SetPopupHeight(50);
-  popup->SetShadow(true);
+  TvxCustomEditPopupWindow* popup = MakeShadowedPopup();
   Show(popup);
   ASSERT_EQ(popup->Width(), 100);
   ASSERT_EQ(popup->Height(), 50);
-  HRGN region = CreateRectRgn(0, 0, 0, 0);
-  ASSERT_NE(GetWindowRgn(popup->Handle(), region), ERROR);
-  HRGN expected = CreateRectRgn(0, 0, 97, 47);
-  HRGN second = CreateRectRgn(3, 3, 100, 50);
-  CombineRgn(expected, expected, second, RGN_OR);
-  EXPECT_TRUE(EqualRgn(region, expected));
-  DeleteObject(region);
-  DeleteObject(expected);
-  DeleteObject(second);
+  EXPECT_TRUE(HasShadowRegion(popup->Handle()));
 }
 
 TEST_F(vxDropDownPopupTest, ShadowedPopupAboveLetsTheEditShowThroughItsShadow) {
-  TvxCustomEditPopupWindow* popup = MakePopup();
-  popup->SetAutoSize(false);
-  popup->SetPopupWidth(100);
-  popup->SetPopupHeight(50);
-  popup->SetShadow(true);
+  TvxCustomEditPopupWindow* popup = MakeShadowedPopup();
   const POINT at = Owner->ClientToScreen(POINT{0, 0});
   const RECT owner{at.x, at.y, at.x + Owner->Width(), at.y + Owner->Height()};
   TWorkAreaScope work(RECT{0, 0, 2000, owner.bottom + 10});
@@ -206,17 +213,7 @@ TEST_F(vxDropDownPopupTest, ShadowedPopupAboveLetsTheEditShowThroughItsShadow) {
   // Above the edit, 3 pixels down: the shadow's bottom strip lies over the edit.
   EXPECT_EQ(popup->Top() + popup->Height(), owner.top + 3);
   ASSERT_EQ(popup->Left(), owner.left);
-  HRGN region = CreateRectRgn(0, 0, 0, 0);
-  ASSERT_NE(GetWindowRgn(popup->Handle(), region), ERROR);
-  HRGN expected = CreateRectRgn(0, 0, 97, 47);
-  HRGN part = CreateRectRgn(3, 3, 100, 50);
-  CombineRgn(expected, expected, part, RGN_OR);
-  SetRectRgn(part, 0, 47, (owner.right - owner.left) - 3, 50);
-  CombineRgn(expected, expected, part, RGN_DIFF);
-  EXPECT_TRUE(EqualRgn(region, expected));
-  DeleteObject(region);
-  DeleteObject(expected);
-  DeleteObject(part);
+  EXPECT_TRUE(HasShadowRegion(popup->Handle(), RECT{0, 47, (owner.right - owner.left) - 3, 50}));
 }
 
 TEST_F(vxDropDownPopupTest, GripCornerFollowsWhereThePopupLies) {
@@ -323,24 +320,25 @@ TEST_F(vxDropDownPopupTest, DraggingTheGripResizesWithinTheMinimum) {
   popup->SetMinWidth(120);
   popup->SetMinHeight(80);
   Show(popup);
-  const RECT grip = popup->ViewInfo()->SizeGripSizingRect;
-  const POINT start = popup->ClientToScreen(POINT{(grip.left + grip.right) / 2, (grip.top + grip.bottom) / 2});
   const int top = popup->Top();
   const int left = popup->Left();
-  auto drag = [&](POINT to) {
+  // Drags the grip from its middle by (dx, dy), through the half-way point.
+  auto drag = [&](int dx, int dy) {
+    const RECT grip = popup->ViewInfo()->SizeGripSizingRect;
+    const POINT start = popup->ClientToScreen(POINT{(grip.left + grip.right) / 2, (grip.top + grip.bottom) / 2});
     guitest::MouseMoveTo(start);
     Pump();
     guitest::MouseButton(true);
     PumpUntil([&] { return popup->IsSizing(); }, 100);
-    guitest::MouseMoveTo(POINT{(start.x + to.x) / 2, (start.y + to.y) / 2});
+    guitest::MouseMoveTo(POINT{start.x + dx / 2, start.y + dy / 2});
     Pump();
-    guitest::MouseMoveTo(to);
+    guitest::MouseMoveTo(POINT{start.x + dx, start.y + dy});
     Pump();
     guitest::MouseButton(false);
     PumpUntil([&] { return !popup->IsSizing(); }, 100);
     Pump();
   };
-  drag(POINT{start.x + 40, start.y + 30});
+  drag(40, 30);
   EXPECT_EQ(popup->Width(), 190);
   EXPECT_EQ(popup->Height(), 130);
   EXPECT_EQ(popup->Top(), top);
@@ -349,31 +347,10 @@ TEST_F(vxDropDownPopupTest, DraggingTheGripResizesWithinTheMinimum) {
   ASSERT_FALSE(Owner->Placed.empty());
   EXPECT_EQ(Owner->Placed.back(), popup->ViewInfo()->ClientRect);
   // Far up and left: the minimum stands, the top stays below the edit.
-  const RECT grip2 = popup->ViewInfo()->SizeGripSizingRect;
-  const POINT start2 = popup->ClientToScreen(POINT{(grip2.left + grip2.right) / 2, (grip2.top + grip2.bottom) / 2});
-  guitest::MouseMoveTo(start2);
-  Pump();
-  guitest::MouseButton(true);
-  PumpUntil([&] { return popup->IsSizing(); }, 100);
-  guitest::MouseMoveTo(POINT{start2.x - 300, start2.y - 300});
-  Pump();
-  guitest::MouseButton(false);
-  PumpUntil([&] { return !popup->IsSizing(); }, 100);
-  Pump();
+  drag(-300, -300);
   EXPECT_EQ(popup->Width(), 120);
   EXPECT_EQ(popup->Height(), 80);
   EXPECT_EQ(popup->Top(), top);
-}
-
-TEST_F(vxDropDownPopupTest, ForwardedCharacterReachesTheFocusedControl) {
-  TvxCustomEditPopupWindow* popup = MakePopup();
-  auto* edit = new TEdit(popup);
-  edit->SetParent(popup);
-  edit->SetBounds(0, 0, 80, 20);
-  popup->Popup(edit);
-  ASSERT_TRUE(PumpUntil([&] { return GetFocus() == edit->Handle(); }));
-  PostMessageA(popup->Handle(), VXM_POPUPCONTROLKEY, 'x', 0);
-  EXPECT_TRUE(PumpUntil([&] { return edit->Text() == "x"; }));
 }
 
 TEST_F(vxDropDownPopupTest, ModalResultClosesThroughTheOwnerWithItsReason) {

@@ -1,10 +1,5 @@
-// The drop-down edit and the popup edit as a user meets them: the popup sizes and alignment,
-// the button glyph, the asynchronous show, the key table with real keys, the popup control
-// taken into the popup and put back, the circular check, and a popup control or an edit freed
-// while the popup is open.
-//
-// The popup runs a modal loop inside its show message: a test that opens it queues the input
-// that closes it first, or acts from OnPopup.
+// The drop-down edit and the popup edit as a user meets them. The popup runs a modal loop inside
+// its show message: a test that opens it acts from OnPopup or queues its input first.
 #include "editors/vxDropDownEdit.h"
 
 #include "DropDownTestSupport.h"
@@ -78,6 +73,15 @@ protected:
     PumpUntil([&] { return CloseUps > 0 && !Edit->DroppedDown(); });
     Pump();
   }
+  // Opens the popup, looks at it, and closes it again (unless the look closes it itself).
+  void OpenAndThen(std::function<void()> look, bool close = true) {
+    OnPopup = [this, look, close] {
+      look();
+      if (close) Edit->SetDroppedDown(false);
+    };
+    Edit->SetDroppedDown(true);
+    WaitForClose();
+  }
 
   TActionPanel* Runner = nullptr;
   TPanel* Content = nullptr;
@@ -122,9 +126,6 @@ TEST(vxDropDownEditProperties, PopupSizesKeepTheirRulesWithoutNotification) {
 
 TEST(vxDropDownEditProperties, DefaultsAlignmentAndTheOneArrowButton) {
   TvxCustomDropDownEditProperties p(nullptr);
-  EXPECT_TRUE(p.ImmediateDropDown());
-  EXPECT_FALSE(p.ImmediatePopup());
-  EXPECT_TRUE(p.PopupAutoSize());
   EXPECT_FALSE(p.DropDownButtonPressedWhileActive());
   EXPECT_EQ(p.PopupBorderOption(), 1);
   EXPECT_EQ(p.PopupDirectionOption(), 2);
@@ -196,18 +197,14 @@ TEST_F(vxDropDownEdit, KeysOpenAndCloseWithTheirReasons) {
   for (const auto& c : cases) {
     Edit->Properties()->SetReadOnly(c.ReadOnly);
     Edit->Properties()->SetPostPopupValueOnTab(c.PostOnTab);
-    Edit->SetFocus();
-    Pump();
+    Focus();
     Inits = Popups = CloseUps = 0;
     bool wasOpen = false;
     OnPopup = [&] {
       wasOpen = Edit->DroppedDown();
       guitest::TapKey(c.Close);
     };
-    if (c.Modifier != 0)
-      guitest::TapKeyWith(c.Modifier, c.Open);
-    else
-      guitest::TapKey(c.Open);
+    edittest::PressKey(c.Modifier, c.Open);
     WaitForClose();
     EXPECT_TRUE(wasOpen) << c.Name;
     EXPECT_FALSE(Edit->DroppedDown()) << c.Name;
@@ -220,18 +217,13 @@ TEST_F(vxDropDownEdit, KeysOpenAndCloseWithTheirReasons) {
 
 TEST_F(vxDropDownEdit, PopupRightJustifiedEndsAtTheEditsRightEdge) {
   Edit->Properties()->SetPopupAlignment(TAlignment::taRightJustify);
-  RECT popup{};
-  RECT extent{};
-  RECT client{};
-  OnPopup = [&] {
+  RECT popup{}, extent{}, client{};
+  OpenAndThen([&] {
     TvxCustomEditPopupWindow* window = Edit->PopupWindow();
     extent = window->ViewInfo()->GetClientExtent();
     client = window->ViewInfo()->ClientRect;
     popup = RECT{window->Left(), window->Top(), window->Left() + window->Width(), window->Top() + window->Height()};
-    Edit->SetDroppedDown(false);
-  };
-  Edit->SetDroppedDown(true);
-  WaitForClose();
+  });
   const POINT editRight = Edit->ClientToScreen(POINT{Edit->Width(), Edit->Height()});
   EXPECT_EQ(popup.right, editRight.x);
   EXPECT_EQ(popup.top, editRight.y);
@@ -250,15 +242,11 @@ TEST_F(vxDropDownEdit, PanelComesBackToItsPlace) {
   Content->SetAlign(TAlign::alNone);
   Content->SetBounds(5, 6, 120, 90);
   Content->SetVisible(false);
-  bool hosted = false;
-  bool shown = false;
-  OnPopup = [&] {
+  bool hosted = false, shown = false;
+  OpenAndThen([&] {
     hosted = Content->Parent() == Edit->PopupWindow() && Content->Align() == TAlign::alClient;
     shown = Content->Visible();
-    Edit->SetDroppedDown(false);
-  };
-  Edit->SetDroppedDown(true);
-  WaitForClose();
+  });
   EXPECT_TRUE(hosted);
   EXPECT_TRUE(shown);
   EXPECT_EQ(Content->Parent(), parent);
@@ -274,12 +262,7 @@ TEST_F(vxDropDownEdit, FormShowsBorderlessAndGetsItsBorderBack) {
   form->SetBounds(0, 0, 160, 100);
   Edit->Properties()->SetPopupControl(form);
   TBorderStyle during = TBorderStyle::bsSizeable;
-  OnPopup = [&] {
-    during = form->BorderStyle();
-    Edit->SetDroppedDown(false);
-  };
-  Edit->SetDroppedDown(true);
-  WaitForClose();
+  OpenAndThen([&] { during = form->BorderStyle(); });
   EXPECT_EQ(during, TBorderStyle::bsNone);
   EXPECT_EQ(form->BorderStyle(), TBorderStyle::bsSizeable);
   EXPECT_EQ(form->Parent(), nullptr);
@@ -316,13 +299,13 @@ TEST_F(vxDropDownEdit, CircularPopupControlIsRefusedWithNothingMoved) {
 }
 
 TEST_F(vxDropDownEdit, ControlFreedInTheOpenPopupIsNotTouchedAgain) {
-  OnPopup = [&] {
-    delete Content;
-    Content = nullptr;
-    Runner->Queue([&] { Edit->SetDroppedDown(false); });
-  };
-  Edit->SetDroppedDown(true);
-  WaitForClose();
+  OpenAndThen(
+      [&] {
+        delete Content;
+        Content = nullptr;
+        Runner->Queue([&] { Edit->SetDroppedDown(false); });
+      },
+      false);
   EXPECT_EQ(Edit->Properties()->PopupControl(), nullptr);
   EXPECT_EQ(Edit->HostedControl(), nullptr);
   EXPECT_EQ(CloseUps, 1);
@@ -402,13 +385,12 @@ TEST_F(vxDropDownEdit, CloseQueryIsHeardAndThePressedLookFollowsThePopup) {
   Edit->Properties()->OnCloseQuery = [&](TObject*) { ++queries; };
   Edit->Properties()->SetDropDownButtonPressedWhileActive(true);
   TvxEditButtonState during = ebsNormal;
-  OnPopup = [&] {
-    during = Edit->EditViewInfo()->ButtonsInfo[0]->State;
-    // The popup's own closing (its ModalResult) asks the close query.
-    Edit->PopupWindow()->SetModalResult(mrCancel);
-  };
-  Edit->SetDroppedDown(true);
-  WaitForClose();
+  OpenAndThen(
+      [&] {
+        during = Edit->EditViewInfo()->ButtonsInfo[0]->State;
+        Edit->PopupWindow()->SetModalResult(mrCancel);  // the popup's own closing asks the query
+      },
+      false);
   EXPECT_EQ(queries, 1);
   EXPECT_EQ(Edit->LastCloseUpReason(), crCancel);
   EXPECT_EQ(during, ebsPressed);
