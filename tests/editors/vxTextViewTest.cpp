@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 using controlstest::TPaintBitmap;
 using edittest::TTextProperties;
@@ -22,22 +23,24 @@ protected:
     Style.SetBorderStyle(cbsSingle);
   }
   std::unique_ptr<TvxCustomTextEditViewData> NewData() {
-    auto data = Properties.CreateViewData(&Style, false);
-    auto* text = dynamic_cast<TvxCustomTextEditViewData*>(data.get());
-    EXPECT_NE(text, nullptr);
-    data.release();
-    return std::unique_ptr<TvxCustomTextEditViewData>(text);
+    std::unique_ptr<TvxCustomTextEditViewData> data(
+        dynamic_cast<TvxCustomTextEditViewData*>(Properties.CreateViewData(&Style, false).release()));
+    EXPECT_NE(data, nullptr);
+    return data;
   }
   // Lays out an editor in bounds showing value.
-  void Layout(const RECT& bounds, const Variant& value, TvxCustomTextEditViewData* data = nullptr) {
-    std::unique_ptr<TvxCustomTextEditViewData> own;
-    if (data == nullptr) {
-      own = NewData();
-      data = own.get();
-    }
+  void Layout(const Variant& value, const RECT& bounds = RECT{0, 0, 100, 21},
+              TvxCustomTextEditViewData* data = nullptr) {
+    auto own = data != nullptr ? nullptr : NewData();
+    if (data == nullptr) data = own.get();
     data->EditValueToDrawValue(value, Info);
     data->Calculate(Canvas, bounds, POINT{-1, -1}, std::nullopt, 0, Info);
   }
+  AnsiString TextOf(const Variant& value) {
+    Layout(value);
+    return Info.Text;
+  }
+  static Variant Str(const char* text) { return Variant(AnsiString(text)); }
   // The leftmost and rightmost columns inside r that hold a pixel of colour.
   std::pair<int, int> Columns(const RECT& r, COLORREF colour) {
     int first = -1, last = -1;
@@ -68,23 +71,18 @@ public:
 }  // namespace
 
 TEST_F(vxTextView, TheTextComesFromTheValueAsThePropertiesShowIt) {
-  Layout(RECT{0, 0, 100, 21}, Variant(AnsiString("Abcア")));
-  EXPECT_EQ(Info.Text, "Abcア");
+  EXPECT_EQ(TextOf(Str("Abcア")), "Abcア");
   Properties.CharCase = TEditCharCase::ecLowerCase;
-  Layout(RECT{0, 0, 100, 21}, Variant(AnsiString("Abcア")));
-  EXPECT_EQ(Info.Text, "abcア");
+  EXPECT_EQ(TextOf(Str("Abcア")), "abcア");
   Properties.Password = true;
-  Layout(RECT{0, 0, 100, 21}, Variant(AnsiString("Abc")));
-  EXPECT_EQ(Info.Text, "***");
-  Layout(RECT{0, 0, 100, 21}, Variant::Null());
-  EXPECT_EQ(Info.Text, "");
-
+  EXPECT_EQ(TextOf(Str("Abc")), "***");
+  EXPECT_EQ(TextOf(Variant::Null()), "");
   // While the inner edit shows the text, the view paints none.
   auto* edit = new TShowingEdit(Host, false, edittest::TTestEdit::TextClasses());
   edit->SetParent(Host);
   auto data = edit->CreateViewData();
   TvxCustomTextEditViewInfo info;
-  data->EditValueToDrawValue(Variant(AnsiString("shown")), info);
+  data->EditValueToDrawValue(Str("shown"), info);
   EXPECT_EQ(info.Text, "");
 }
 
@@ -102,7 +100,7 @@ TEST_F(vxTextView, FlagsFollowTheAlignmentAndTheRowOption) {
   for (const Case& c : cases) {
     Properties.Alignment()->SetHorz(c.Horz);
     Properties.SetMultiRowText(c.Rows);
-    Layout(RECT{0, 0, 100, 21}, Variant(AnsiString("a")));
+    Layout(Str("a"));
     EXPECT_EQ(Info.DrawTextFlags, c.Flags);
   }
 }
@@ -124,18 +122,18 @@ TEST_F(vxTextView, SelectionColoursFillInWhatIsNotSet) {
     auto data = NewData();
     data->SelBackgroundColor = c.Background;
     data->SelTextColor = c.Text;
-    Layout(RECT{0, 0, 100, 21}, Variant(AnsiString("a")), data.get());
+    Layout(Str("a"), RECT{0, 0, 100, 21}, data.get());
     EXPECT_EQ(Info.SelBackgroundColor, c.ExpectedBackground);
     EXPECT_EQ(Info.SelTextColor, c.ExpectedText);
   }
 }
 
 TEST_F(vxTextView, TheTextRectangleReachesARowOfTextWithoutAFrame) {
-  Layout(RECT{0, 0, 100, 12}, Variant(AnsiString("a")));
+  Layout(Str("a"), RECT{0, 0, 100, 12});
   EXPECT_EQ(Info.TextRect, Info.ClientRect) << "a framed editor keeps its client rectangle";
   Style.SetBorderStyle(cbsNone);
   Style.SetTransparentBorder(true);  // two pixels all round, not drawn
-  Layout(RECT{0, 0, 100, 12}, Variant(AnsiString("a")));
+  Layout(Str("a"), RECT{0, 0, 100, 12});
   EXPECT_EQ(Info.ClientRect, (RECT{2, 2, 98, 10}));
   EXPECT_EQ(Info.TextRect, (RECT{2, 2, 98, 12})) << "a row is higher than 8 pixels; the editor ends at 12";
 }
@@ -145,30 +143,27 @@ TEST_F(vxTextView, TextIsPaintedWhereItsAlignmentPutsIt) {
   const RECT inside{3, 3, 197, 21};
   const COLORREF black = RGB(0, 0, 0);
   Style.SetTextColor(clBlack);
-  Layout(bounds, Variant(AnsiString("WWW")));
-  Info.Paint(Canvas);
-  auto [left, right] = Columns(inside, black);
-  EXPECT_GE(left, 2);
-  EXPECT_LT(right, 60) << "left-aligned";
-
-  Properties.Alignment()->SetHorz(TAlignment::taRightJustify);
-  Canvas.FillRect(bounds, clWhite);
-  Layout(bounds, Variant(AnsiString("WWW")));
-  Info.Paint(Canvas);
-  std::tie(left, right) = Columns(inside, black);
-  EXPECT_GT(left, 140) << "right-aligned";
-  EXPECT_LE(right, 197);
-
+  // The columns the text takes: at least from, less than to.
+  for (const auto& [horz, from, to] :
+       {std::tuple{TAlignment::taLeftJustify, 2, 60}, std::tuple{TAlignment::taRightJustify, 141, 198}}) {
+    Properties.Alignment()->SetHorz(horz);
+    Canvas.FillRect(bounds, clWhite);
+    Layout(Str("WWW"), bounds);
+    Info.Paint(Canvas);
+    const auto [left, right] = Columns(inside, black);
+    EXPECT_GE(left, from);
+    EXPECT_LT(right, to);
+  }
   // A highlighted editor fills its text area with the highlight.
   auto data = NewData();
   data->Highlighted = true;
-  Layout(bounds, Variant(AnsiString("")), data.get());
+  Layout(Str(""), bounds, data.get());
   Info.Paint(Canvas);
   EXPECT_EQ(Bitmap.Pixel(100, 12), static_cast<COLORREF>(ColorToRGB(clHighlight)));
 }
 
 TEST_F(vxTextView, TheHintTestTellsWhetherTheTextFits) {
-  Layout(RECT{0, 0, 60, 21}, Variant(AnsiString("short")));
+  Layout(Str("short"), RECT{0, 0, 60, 21});
   AnsiString text;
   bool multiRow = true;
   RECT r{};
@@ -176,7 +171,7 @@ TEST_F(vxTextView, TheHintTestTellsWhetherTheTextFits) {
   EXPECT_FALSE(Info.IsTextTruncated(Canvas, inside, text, multiRow, r));
   EXPECT_EQ(text, "short");
   EXPECT_FALSE(multiRow);
-  Layout(RECT{0, 0, 60, 21}, Variant(AnsiString("a text much wider than the editor")));
+  Layout(Str("a text much wider than the editor"), RECT{0, 0, 60, 21});
   EXPECT_TRUE(Info.IsTextTruncated(Canvas, inside, text, multiRow, r));
   EXPECT_EQ(r, (RECT{2, 2, 58, 19})) << "the text area, as there is no window";
   EXPECT_FALSE(Info.IsTextTruncated(Canvas, POINT{59, 20}, text, multiRow, r)) << "the mouse is not over the text";
