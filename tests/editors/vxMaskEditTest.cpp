@@ -79,11 +79,18 @@ protected:
   edittest::TBeepCounter Beeps;
 };
 
-TEST_F(vxMaskEdit, RegisteredAsMaskEdit) {
+TEST_F(vxMaskEdit, RegisteredWithItsContainerAndPublishedSettings) {
   TvxRegisteredClasses& registry = GetRegisteredEditProperties();
   const int index = registry.IndexOf(TvxMaskEditProperties::PropertiesClass());
   ASSERT_GE(index, 0);
   EXPECT_EQ(registry.Texts(index), "MaskEdit|Represents a generic masked edit control.");
+  TvxMaskEditProperties* props = Edit->Properties();
+  ASSERT_NE(props->GetContainerClass(), nullptr);
+  EXPECT_STREQ(props->GetContainerClass()->ClassName, "TvxMaskEdit");
+  for (const char* name : {"EditMask", "maskkind", "IgnoreMaskBlank", "CaseInsensitive",
+                           "AlwaysShowBlanksAndLiterals", "CharCase", "ValidateOnEnter"})
+    EXPECT_TRUE(props->IsPublishedProperty(name)) << name;
+  EXPECT_FALSE(props->IsPublishedProperty("DisplayFormat"));
 }
 
 TEST_F(vxMaskEdit, StandardMaskKeys) {
@@ -110,27 +117,31 @@ TEST_F(vxMaskEdit, RegularExpressionMaskKeys) {
   Run({{L"←←4", "124-3"}, {L"≪→5", "15"}, {L"-6", "15-6"}});
 }
 
-// The separator goes with the second digit.
-TEST_F(vxMaskEdit, ExtendedMaskTypesTheSeparator) {
+// The separator goes with the second digit; a double-byte literal is completed; a typed
+// double-byte character is stepped whole and what follows it completed after it.
+TEST_F(vxMaskEdit, ExtendedMaskTypesTheSeparatorAndCompletesADoubleByteLiteral) {
   Start(emkRegExprEx, "\\d\\d/\\d\\d");
   Run({{L"12", "12/", 3}, {L"\b", "1"}, {L"2345", "12/34"}, {L"\r", "12/34"}});
   EXPECT_EQ(Value(), "12/34");
-}
-
-// A double-byte literal is completed; a typed double-byte character is stepped whole and what
-// follows it completed after it.
-TEST_F(vxMaskEdit, ExtendedMaskCompletesADoubleByteLiteral) {
-  Start(emkRegExprEx, "\\d\\d年");
+  Start(emkRegExprEx, "\\d\\d年", "");
   Run({{L"12", "12年", 4}, {L"\b", "1"}});
   Start(emkRegExprEx, "(ア|\\d)-", "");
   Run({{L"ア", "ア-"}});
 }
 
+// Leaving by Tab keeps the focus and beeps only with BeepOnError.
 TEST_F(vxMaskEdit, IncompleteValueIsInvalidOnLeavingAndOnEnter) {
   Start(emkRegExpr, "\\d\\d:\\d\\d");
   Keys(L"12:3");
+  for (const bool beepOnError : {false, true}) {
+    SCOPED_TRACE(beepOnError);
+    Edit->Properties()->SetBeepOnError(beepOnError);
+    Beeps.Count = 0;
+    EXPECT_EQ(Raised([&] { Keys(L"\t"); }), Invalid);
+    EXPECT_EQ(GetFocus(), Inner());
+    EXPECT_EQ(Beeps.Count, beepOnError ? 1 : 0);
+  }
   EXPECT_EQ(Raised([&] { Leave(); }), Invalid);
-  EXPECT_EQ(GetFocus(), Inner());
   EXPECT_EQ(Raised([&] { Keys(L"≫\r"); }), Invalid) << "ValidateOnEnter is on";
   // A partly typed value passes with IgnoreMaskBlank (a properties change shows the value
   // anew, so the text is typed again).
@@ -340,31 +351,6 @@ TEST_F(vxMaskEdit, ReadOnlyOrRefusedMaskedEditKeepsItsText) {
     Edit->OnEditing = nullptr;
     Edit->Properties()->SetReadOnly(false);
   }
-}
-
-TEST_F(vxMaskEdit, InvalidValueOnLeavingBeepsOnlyWithBeepOnError) {
-  Start(emkStandard, "000");
-  Keys(L"1");
-  for (const bool beepOnError : {false, true}) {
-    SCOPED_TRACE(beepOnError);
-    Edit->Properties()->SetBeepOnError(beepOnError);
-    Edit->SelectAll();
-    Keys(L"1");
-    Beeps.Count = 0;
-    EXPECT_EQ(Raised([&] { Keys(L"\t"); }), Invalid);
-    EXPECT_EQ(GetFocus(), Inner());
-    EXPECT_EQ(Beeps.Count, beepOnError ? 1 : 0);
-  }
-}
-
-TEST_F(vxMaskEdit, ContainerClassAndPublishedMaskSettings) {
-  TvxMaskEditProperties* props = Edit->Properties();
-  ASSERT_NE(props->GetContainerClass(), nullptr);
-  EXPECT_STREQ(props->GetContainerClass()->ClassName, "TvxMaskEdit");
-  for (const char* name : {"EditMask", "maskkind", "IgnoreMaskBlank", "CaseInsensitive",
-                           "AlwaysShowBlanksAndLiterals", "CharCase", "ValidateOnEnter"})
-    EXPECT_TRUE(props->IsPublishedProperty(name)) << name;
-  EXPECT_FALSE(props->IsPublishedProperty("DisplayFormat"));
 }
 
 // The inner edit reports the press before the EDIT moves the caret: the block caret follows
