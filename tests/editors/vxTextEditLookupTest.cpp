@@ -7,12 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <string>
 #include <tuple>
 #include <utility>
-#include <string>
 #include <vector>
 
-using edittest::Settle;
+using edittest::Chord;
+using edittest::Keys;
 using guitest::Pump;
 
 namespace {
@@ -29,15 +30,13 @@ public:
     return &info;
   }
   TvxCustomEditPropertiesClass ClassType() const override { return PropertiesClass(); }
-  int GetLookupMode() const override { return Mode; }
-  int Mode = 1;
+  int GetLookupMode() const override { return 1; }
 };
 
 class TListEdit : public TvxCustomTextEdit {
 public:
   explicit TListEdit(TComponent* owner)
       : TvxCustomTextEdit(owner, false, TextEditClasses(TListProperties::PropertiesClass())) {}
-  TListProperties* ListProperties() { return static_cast<TListProperties*>(Properties()); }
 
 protected:
   bool CanSelectLookupItem(bool) override { return true; }
@@ -60,180 +59,144 @@ protected:
     guitest::MouseMoveTo(POINT{0, 0});
     TFormTest::TearDown();
   }
-  void SetItems(TvxCustomTextEdit* edit, std::initializer_list<const char*> items) {
+  static void SetItems(TvxCustomTextEdit* edit, std::initializer_list<const char*> items) {
     TStringList list;
     for (const char* item : items) list.Add(item);
     edit->Properties()->SetLookupItems(list);
   }
-  void Focus(TvxCustomTextEdit* edit) {
+  // The editor focused, with the items if given.
+  template <class T>
+  T* Focus(T* edit, std::initializer_list<const char*> items = {}) {
+    if (items.size() > 0) SetItems(edit, items);
     edit->SetFocus();
     Pump();
-    ASSERT_EQ(GetFocus(), edit->InnerTextEditControl()->Handle());
+    EXPECT_EQ(GetFocus(), edit->InnerTextEditControl()->Handle());
+    return edit;
   }
-  static std::pair<int, int> Sel(TvxCustomTextEdit* edit) { return {edit->SelStart(), edit->SelLength()}; }
+  TListEdit* ListEdit(std::initializer_list<const char*> items) {
+    auto* edit = new TListEdit(Host);
+    edit->SetParent(Host);
+    edit->SetBounds(10, 50, 150, 24);
+    return Focus(edit, items);
+  }
+  // The input method's character, as its lead byte and then its trail byte.
+  static void ImeChar(TvxCustomTextEdit* edit, WPARAM code) {
+    SendMessageA(edit->InnerTextEditControl()->Handle(), WM_IME_CHAR, code, 1);
+    Pump();
+  }
+  static void Expect(TvxCustomTextEdit* edit, const char* text, int start, int length) {
+    EXPECT_EQ(edit->Text(), text);
+    EXPECT_EQ((std::pair{edit->SelStart(), edit->SelLength()}), (std::pair{start, length})) << text;
+  }
 
   TvxTextEdit* Edit = nullptr;
   TButton* Other = nullptr;
 };
 
+// The item's letter case wins; in mode 0 a character that matches nothing is typed as it is;
+// inside the text, with nothing selected and nothing proposed, nothing is completed.
 TEST_F(vxTextEditLookup, TypingAtTheEndCompletesFromTheFirstMatchingItem) {
-  SetItems(Edit, {"Apple", "apricot", "Banana"});
-  Focus(Edit);
-  guitest::TypeText(L"ap");
-  Settle();
-  EXPECT_EQ(Edit->Text(), "Apple") << "the item's letter case wins";
-  EXPECT_EQ(Sel(Edit), (std::pair<int, int>{2, 3}));
+  Focus(Edit, {"Apple", "apricot", "Banana"});
+  Keys(L"ap");
+  Expect(Edit, "Apple", 2, 3);
   EXPECT_TRUE(Edit->CompletionPending());
   EXPECT_TRUE(Edit->ModifiedAfterEnter());
-
-  guitest::TypeText(L"r");
-  Settle();
-  EXPECT_EQ(Edit->Text(), "apricot");
-  EXPECT_EQ(Sel(Edit), (std::pair<int, int>{3, 4}));
-
-  // A character that matches nothing in mode 0 is typed as it is.
-  guitest::TypeText(L"x");
-  Settle();
+  Keys(L"r");
+  Expect(Edit, "apricot", 3, 4);
+  Keys(L"x");
   EXPECT_EQ(Edit->Text(), "aprx");
   EXPECT_FALSE(Edit->CompletionPending());
-
-  // Inside the text, with nothing selected and nothing proposed, no completion.
   Edit->SetText("Bnn");
   Edit->SetSelStart(1);
-  guitest::TypeText(L"a");
-  Settle();
-  EXPECT_EQ(Edit->Text(), "Bann");
-  EXPECT_EQ(Sel(Edit), (std::pair<int, int>{2, 0}));
+  Keys(L"a");
+  Expect(Edit, "Bann", 2, 0);
   EXPECT_FALSE(Edit->CompletionPending());
-
-  // Leaving takes the typed text; the proposal ends.
-  guitest::TapKey(VK_END);
-  guitest::TapKey(VK_TAB);
-  Settle();
+  Keys(L"≫\t");
   EXPECT_EQ(Edit->EditValue().AsString(), "Bann");
 }
 
 TEST_F(vxTextEditLookup, ACompletionIsTheUsersChangeAndLeavingTakesIt) {
-  SetItems(Edit, {"Apple"});
   std::vector<std::string> changes;
   Edit->Properties()->OnChange = [&](TObject*) { changes.push_back(Edit->Text()); };
-  Focus(Edit);
-  guitest::TypeText(L"a");
-  guitest::TapKey(VK_TAB);
-  Settle();
+  Focus(Edit, {"Apple"});
+  Keys(L"a\t");
   EXPECT_EQ(GetFocus(), Other->Handle());
   EXPECT_EQ(Edit->EditValue().AsString(), "Apple");
   EXPECT_EQ(changes.front(), "Apple");
 }
 
+// No lead byte is left waiting; the next character replaces the proposed tail; the input
+// method's character completes the same way; a character that begins no item is typed whole.
 TEST_F(vxTextEditLookup, ADoubleByteCharacterIsCompletedWhole) {
   SetItems(Edit, {"アイ", "abc"});
-  for (const auto& [typed, text, sel] :
-       {std::tuple{L"ア", "アイ", std::pair<int, int>{2, 2}}, std::tuple{L"a", "abc", std::pair<int, int>{1, 2}}}) {
-    SCOPED_TRACE(text);
+  for (const auto& [typed, text, length] : {std::tuple{L"ア", "アイ", 2}, std::tuple{L"a", "abc", 1}}) {
     Edit->SetEditValue(Variant(AnsiString()));
     Focus(Edit);
-    guitest::TypeText(typed);
-    Settle();
-    EXPECT_EQ(Edit->Text(), text);
-    EXPECT_EQ(Sel(Edit), sel);
-    EXPECT_EQ(Edit->InnerTextEdit()->GetImeLastChar(), '\0') << "no lead byte left waiting";
+    Keys(typed);
+    Expect(Edit, text, length, 2);
+    EXPECT_EQ(Edit->InnerTextEdit()->GetImeLastChar(), '\0') << text;
   }
-  // The next character replaces the proposed tail.
-  guitest::TypeText(L"x");
-  Settle();
+  Keys(L"x");
   EXPECT_EQ(Edit->Text(), "ax");
-
-  // The input method's character completes the same way.
   Edit->SetText("");
-  SendMessageA(Edit->InnerTextEditControl()->Handle(), WM_IME_CHAR, 0x8341, 1);  // ア
-  Pump();
-  EXPECT_EQ(Edit->Text(), "アイ");
-  EXPECT_EQ(Sel(Edit), (std::pair<int, int>{2, 2}));
-
-  // A character that is no item's beginning is typed whole.
+  ImeChar(Edit, 0x8341);  // ア
+  Expect(Edit, "アイ", 2, 2);
   Edit->SetText("");
-  guitest::TypeText(L"ツ");
-  Settle();
+  Keys(L"ツ");
   EXPECT_EQ(Edit->Text(), "ツ");
   EXPECT_FALSE(Edit->CompletionPending());
 }
 
+// The tail and one character go, then "A" is completed again.
 TEST_F(vxTextEditLookup, BackspaceOverAProposedTailSearchesAgain) {
-  SetItems(Edit, {"Apple", "Banana"});
-  Focus(Edit);
-  guitest::TypeText(L"ap");
-  Settle();
+  Focus(Edit, {"Apple", "Banana"});
+  Keys(L"ap");
   ASSERT_EQ(Edit->Text(), "Apple");
-  guitest::TapKey(VK_BACK);
-  Settle();
-  EXPECT_EQ(Edit->Text(), "Apple") << "the tail and one character went, then \"A\" was completed";
-  EXPECT_EQ(Sel(Edit), (std::pair<int, int>{1, 4}));
-  guitest::TapKey(VK_BACK);
-  Settle();
+  Keys(L"\b");
+  Expect(Edit, "Apple", 1, 4);
+  Keys(L"\b");
   EXPECT_EQ(Edit->Text(), "");
   EXPECT_FALSE(Edit->CompletionPending());
 }
 
+// A character that matches no item is dropped; a value that is no item fails on leaving; the
+// item keys and the wheel step through the items of a descendant that takes them.
 TEST_F(vxTextEditLookup, ModeOneKeepsTheTextAnItem) {
-  auto* edit = new TListEdit(Host);
-  edit->SetParent(Host);
-  edit->SetBounds(10, 50, 150, 24);
-  SetItems(edit, {"Apple", "Banana", "Cherry"});
-  Focus(edit);
-  guitest::TypeText(L"b");
-  Settle();
+  TListEdit* edit = ListEdit({"Apple", "Banana", "Cherry"});
+  Keys(L"b");
   EXPECT_EQ(edit->Text(), "Banana");
-  guitest::TypeText(L"q");
-  Settle();
-  EXPECT_EQ(edit->Text(), "Banana") << "a character that matches no item is dropped";
-  EXPECT_EQ(Sel(edit), (std::pair<int, int>{1, 5}));
-  guitest::TapKey(VK_BACK);
-  Settle();
+  Keys(L"q");
+  Expect(edit, "Banana", 1, 5);
+  Keys(L"\b");
   EXPECT_EQ(edit->Text(), "") << "the tail and \"B\" went; nothing is left to search";
-
-  // The text is checked: a value that is no item fails on leaving.
   Variant value(AnsiString("cherry"));
   EXPECT_TRUE(edit->Properties()->IsEditValueValid(value, true));
   value = Variant(AnsiString("Plum"));
   EXPECT_FALSE(edit->Properties()->IsEditValueValid(value, true));
 
-  // The item keys and the wheel step through the items of a descendant that takes them.
   edit->SetText("Apple");
   edit->LookupData()->SetCurrent(0);
   guitest::TapKey(VK_DOWN);
-  Settle();
+  edittest::Settle();
   EXPECT_EQ(edit->Text(), "Banana");
-  guitest::TapKeyWith(VK_CONTROL, VK_NEXT);
-  Settle();
+  Chord(VK_CONTROL, VK_NEXT);
   EXPECT_EQ(edit->Text(), "Cherry");
-  const POINT center = edit->ClientToScreen(POINT{40, 12});
-  guitest::MouseMoveTo(center);
-  guitest::MouseWheel(-WHEEL_DELTA);
-  Settle();
-  EXPECT_EQ(edit->Text(), "Cherry") << "the last item stays";
-  guitest::MouseWheel(WHEEL_DELTA);
-  Settle();
-  EXPECT_EQ(edit->Text(), "Banana");
+  guitest::MouseMoveTo(edit->ClientToScreen(POINT{40, 12}));
+  for (const auto& [delta, text] : {std::pair{-WHEEL_DELTA, "Cherry"}, std::pair{WHEEL_DELTA, "Banana"}}) {
+    guitest::MouseWheel(delta);
+    edittest::Settle();
+    EXPECT_EQ(edit->Text(), text) << "the last item stays";
+  }
 }
 
+// Without items no text is an item: every character is dropped.
 TEST_F(vxTextEditLookup, ModeOneTakesTheInputMethodsCharacterWholeAndWithoutItemsNothing) {
-  auto* edit = new TListEdit(Host);
-  edit->SetParent(Host);
-  edit->SetBounds(10, 50, 150, 24);
-  SetItems(edit, {"アイ", "abc"});
-  Focus(edit);
-  // The input method's character arrives as its lead byte, then its trail byte.
-  SendMessageA(edit->InnerTextEditControl()->Handle(), WM_IME_CHAR, 0x8341, 1);  // ア
-  Pump();
-  EXPECT_EQ(edit->Text(), "アイ");
-  EXPECT_EQ(Sel(edit), (std::pair<int, int>{2, 2}));
-
-  // Without items no text is an item: every character is dropped.
+  TListEdit* edit = ListEdit({"アイ", "abc"});
+  ImeChar(edit, 0x8341);  // ア
+  Expect(edit, "アイ", 2, 2);
   SetItems(edit, {});
   edit->SetText("");
-  guitest::TypeText(L"xア");
-  Settle();
+  Keys(L"xア");
   EXPECT_EQ(edit->Text(), "");
   EXPECT_EQ(edit->InnerTextEdit()->GetImeLastChar(), '\0') << "no lead byte left waiting";
 }
@@ -243,15 +206,12 @@ TEST_F(vxTextEditLookup, BackspaceToAnEmptyTextIsTheUsersChangeAndEscapeUndoesIt
   Edit->SetEditValue(Variant(AnsiString("Banana")));
   Focus(Edit);
   Edit->SelectAll();
-  guitest::TypeText(L"a");
-  Settle();
+  Keys(L"a");
   ASSERT_EQ(Edit->Text(), "Apple");
-  guitest::TapKey(VK_BACK);
-  Settle();
+  Keys(L"\b");
   EXPECT_EQ(Edit->Text(), "");
   EXPECT_TRUE(Edit->ModifiedAfterEnter()) << "the emptied text is the user's change";
-  guitest::TapKey(VK_ESCAPE);
-  Settle();
+  Keys(L"\x1b");
   EXPECT_EQ(Edit->Text(), "Banana");
   EXPECT_EQ(Edit->EditValue().AsString(), "Banana");
 }
@@ -264,15 +224,15 @@ TEST_F(vxTextEditLookup, APlainTextEditLeavesTheItemKeysAndTheWheelAlone) {
   Edit->OnAfterKeyDown = [&](TObject*, WORD& key, TShiftState) { after.push_back(key); };
   guitest::TapKey(VK_DOWN);
   guitest::TapKey(VK_NEXT);
-  const POINT center = Edit->ClientToScreen(POINT{40, 12});
-  guitest::MouseMoveTo(center);
+  guitest::MouseMoveTo(Edit->ClientToScreen(POINT{40, 12}));
   guitest::MouseWheel(-WHEEL_DELTA);
-  Settle();
+  edittest::Settle();
   EXPECT_EQ(Edit->Text(), "Apple");
   EXPECT_FALSE(Edit->ModifiedAfterEnter());
   EXPECT_EQ(after, (std::vector<WORD>{VK_DOWN, VK_NEXT}));
 }
 
+// An exact search takes whole items only; a validated text that is no item is announced.
 TEST_F(vxTextEditLookup, AChangeOfThePropertiesFindsTheItemOfTheTextAgain) {
   Edit->SetEditValue(Variant(AnsiString("banana")));
   std::vector<std::string> added;
@@ -282,14 +242,10 @@ TEST_F(vxTextEditLookup, AChangeOfThePropertiesFindsTheItemOfTheTextAgain) {
   Edit->Properties()->SetExactLookupSearch(true);
   Edit->SetEditValue(Variant(AnsiString("Ban")));
   Edit->Properties()->SetHideSelection(false);
-  EXPECT_EQ(Edit->LookupData()->SelectedIndex(), -1) << "an exact search takes whole items only";
-
-  // A validated text that is no item is announced.
+  EXPECT_EQ(Edit->LookupData()->SelectedIndex(), -1);
   Focus(Edit);
   Edit->SetSelStart(3);
-  guitest::TypeText(L"jo");
-  guitest::TapKey(VK_TAB);
-  Settle();
+  Keys(L"jo\t");
   EXPECT_EQ(added, std::vector<std::string>{"Banjo"});
 }
 
