@@ -158,6 +158,11 @@ protected:
     int Caret = -1;
     int Beeps = -1;
   };
+  // The same after a selection.
+  void From(int AStart, int ALength, std::initializer_list<Step> ASteps) {
+    Edit.Select(AStart, ALength);
+    Run(ASteps);
+  }
   void Run(std::initializer_list<Step> ASteps) {
     for (const Step& s : ASteps) {
       Edit.Keys(s.Keys);
@@ -192,21 +197,16 @@ TEST_F(vxMaskEditMode, StandardTypingSkipsLiteralsAndRefusesWrongCharacters) {
 // character typed over it; a refused character leaves it alone.
 TEST_F(vxMaskEditMode, StandardTypingOverASelectionFromALiteralClearsIt) {
   Shown(emkStandard, "(000)999;1;_", "(123)456");
-  Edit.Select(0, 8);
-  Run({{"a", "(123)456", -1, 1}});
-  Edit.Select(0, 8);
-  Run({{"9", "(9__)___", 2}});
+  From(0, 8, {{"a", "(123)456", -1, 1}});
+  From(0, 8, {{"9", "(9__)___", 2}});
   EXPECT_EQ(Edit.SelLength, 1) << "the block caret";
-  Edit.Select(4, 3);
-  Run({{"7", "(9__)7__"}});
+  From(4, 3, {{"7", "(9__)7__"}});
 }
 
 TEST_F(vxMaskEditMode, StandardBackspaceLeavesTheBlankAndNeverALiteral) {
   Shown(emkStandard, "(000)999;1;_", "(123)456");
-  Edit.Select(5, 0);
-  Run({{"\b", "(12_)456", 3}, {"\b\b", "(___)456", 1}, {"\b", "(___)456"}});
-  Edit.Select(6, 2);
-  Run({{"\x7f", "(___)4__"}});
+  From(5, 0, {{"\b", "(12_)456", 3}, {"\b\b", "(___)456", 1}, {"\b", "(___)456"}});
+  From(6, 2, {{"\x7f", "(___)4__"}});
 }
 
 TEST_F(vxMaskEditMode, StandardArrowsSkipLiterals) {
@@ -237,8 +237,7 @@ TEST_F(vxMaskEditMode, StandardValidityAndBlankValues) {
 // take one whole (ソ is 83 5C: its trail byte is a backslash).
 TEST_F(vxMaskEditMode, StandardDoubleByteCharacterTakesTwoAnyPositions) {
   Shown(emkStandard, "CC0", "");
-  Edit.Select(0, 0);
-  Run({{"ア", "ア_", 2}, {"イ", "ア_", -1, 1}, {"^", "ア_", 0}});
+  From(0, 0, {{"ア", "ア_", 2}, {"イ", "ア_", -1, 1}, {"^", "ア_", 0}});
   EXPECT_EQ(Edit.SelLength, 2);
   Run({{"b", "b__"}, {"^ソ", "ソ_"}, {"^>", "ソ_", 2}, {"^\x7f", "___"}});
 }
@@ -250,8 +249,7 @@ TEST_F(vxMaskEditMode, StandardBackspaceFromADoubleByteBlockCaret) {
   Edit.Select(1, 0);
   EXPECT_EQ(Edit.SelLength, 2);
   Run({{"\b", "_アb", 0}});
-  Edit.Select(1, 3);
-  Run({{"\b", "____", 1}});
+  From(1, 3, {{"\b", "____", 1}});
 }
 
 // --- Regular-expression mode -----------------------------------------------------------------
@@ -268,20 +266,16 @@ TEST_F(vxMaskEditMode, RegExprKeysStepTheAutomaton) {
 
 TEST_F(vxMaskEditMode, RegExprCharacterThatBreaksTheRestDropsIt) {
   Shown(emkRegExpr, "\\d{1,3}-\\d", "12-3");
-  Edit.Select(2, 0);
-  Run({{"4", "124-3"}});
-  Edit.Select(1, 0);
-  Run({{"5", "15", 2}, {"-", "15-"}});  // four digits: the rest is dropped
+  From(2, 0, {{"4", "124-3"}});
+  From(1, 0, {{"5", "15", 2}, {"-", "15-"}});  // four digits: the rest is dropped
 }
 
 TEST_F(vxMaskEditMode, RegExprCaseAndSelectionReplacement) {
   Props.SetCaseInsensitive(true);
   Shown(emkRegExpr, "ab\\d*", "");
   Run({{"AB12", "ab12"}});  // in the pattern's case
-  Edit.Select(2, 2);
-  Run({{"x", "ab12"}});  // refused: the selection comes back
-  Edit.Select(2, 2);
-  Run({{"7", "ab7"}});
+  From(2, 2, {{"x", "ab12"}});  // refused: the selection comes back
+  From(2, 2, {{"7", "ab7"}});
 }
 
 // Text set by code is not cut; nothing can be typed after refused text, before it the mask
@@ -291,10 +285,8 @@ TEST_F(vxMaskEditMode, RegExprRefusedTextStaysUntilValidation) {
   EXPECT_EQ(Edit.Text, "1x2");
   EXPECT_FALSE(Mode->IsFullValidText(Edit.Text));
   Run({{"3", "1x2", -1, 1}});
-  Edit.Select(1, 0);
-  Run({{"4", "14x2"}});
-  Edit.Select(4, 0);
-  Run({{"\b\b", "14"}});
+  From(1, 0, {{"4", "14x2"}});
+  From(4, 0, {{"\b\b", "14"}});
   EXPECT_TRUE(Mode->IsFullValidText(Edit.Text));
 }
 
@@ -341,8 +333,7 @@ TEST_F(vxMaskEditMode, ExtendedModeLeadingLiterals) {
   EXPECT_EQ(Mode->GetFormattedText("12"), "12") << "a text the mask refuses is kept for validation";
   Show("(");
   Run({{"\b", "(", -1, 1}, {"12", "(12)"}});  // the leading literal stays
-  Edit.Select(0, 4);
-  Run({{"3", "(3"}});  // a replaced selection at the start keeps it too
+  From(0, 4, {{"3", "(3"}});  // a replaced selection at the start keeps it too
 }
 
 TEST_F(vxMaskEditMode, BadRegularExpressionListsItsErrors) {

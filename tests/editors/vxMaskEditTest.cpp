@@ -26,12 +26,8 @@ class vxMaskEdit : public guitest::TFormTest {
 protected:
   void SetUp() override {
     TFormTest::SetUp();
-    Edit = new TvxMaskEdit(Host);
-    Edit->SetBounds(10, 10, 150, 24);
-    Edit->SetParent(Host);
-    Other = new TvxMaskEdit(Host);
-    Other->SetBounds(10, 50, 150, 24);
-    Other->SetParent(Host);
+    Edit = edittest::Place<TvxMaskEdit>(Host, 10, 10, 150, 24);
+    Other = edittest::Place<TvxMaskEdit>(Host, 10, 50, 150, 24);
     Pump();
   }
   void Masked(TvxEditMaskKind AKind, const AnsiString& AMask) {
@@ -154,8 +150,7 @@ TEST_F(vxMaskEdit, IncompleteValueIsInvalidOnLeavingAndOnEnter) {
 TEST_F(vxMaskEdit, TextSetByCodeThatTheMaskRefusesStaysUntilValidation) {
   Start(emkRegExpr, "\\d+", "12ab");
   EXPECT_EQ(Text(), "12ab");
-  Edit->SetSelStart(2);
-  Edit->SetSelLength(0);
+  edittest::Select(Edit, 2, 0);
   Run({{L"3", "123ab"}});
   EXPECT_EQ(Raised([&] { Keys(L"\r"); }), Invalid);
 }

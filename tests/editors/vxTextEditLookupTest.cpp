@@ -46,12 +46,8 @@ class vxTextEditLookup : public guitest::TFormTest {
 protected:
   void SetUp() override {
     TFormTest::SetUp();
-    Edit = new TvxTextEdit(Host);
-    Edit->SetParent(Host);
-    Edit->SetBounds(10, 10, 150, 24);
-    Other = new TButton(Host);
-    Other->SetParent(Host);
-    Other->SetBounds(10, 120, 80, 24);
+    Edit = edittest::Place<TvxTextEdit>(Host, 10, 10, 150, 24);
+    Other = edittest::Place<TButton>(Host, 10, 120, 80, 24);
     Pump();
   }
   void TearDown() override {
@@ -74,10 +70,7 @@ protected:
     return edit;
   }
   TListEdit* ListEdit(std::initializer_list<const char*> items) {
-    auto* edit = new TListEdit(Host);
-    edit->SetParent(Host);
-    edit->SetBounds(10, 50, 150, 24);
-    return Focus(edit, items);
+    return Focus(edittest::Place<TListEdit>(Host, 10, 50, 150, 24), items);
   }
   // The input method's character, as its lead byte and then its trail byte.
   static void ImeChar(TvxCustomTextEdit* edit, WPARAM code) {
