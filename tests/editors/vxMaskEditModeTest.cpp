@@ -336,19 +336,6 @@ TEST_F(vxMaskEditMode, ExtendedModeLeadingLiterals) {
   From(0, 4, {{"3", "(3"}});  // a replaced selection at the start keeps it too
 }
 
-TEST_F(vxMaskEditMode, BadRegularExpressionListsItsErrors) {
-  Props.SetMaskKind(emkRegExpr);
-  Props.SetEditMask("\\d+");
-  try {
-    Props.SetEditMask("(a|)[");
-    FAIL() << "no error";
-  } catch (const EvxMaskEditError& e) {
-    EXPECT_EQ(AnsiString(e.Message()).rfind("Regular expression errors:\r\n", 0), 0u) << e.Message();
-    EXPECT_NE(AnsiString(e.Message()).find("Missing ']'"), AnsiString::npos) << e.Message();
-  }
-  EXPECT_EQ(Props.EditMask(), "\\d+") << "the mask stays as it was";
-}
-
 // Whatever keys the user presses, the text of a regular-expression mask edit that started
 // empty stays one the mask takes byte by byte, and the mode's head and tail, when it stands in
 // step with the edit, are the text on either side of the caret.

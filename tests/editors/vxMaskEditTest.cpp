@@ -164,6 +164,7 @@ TEST_F(vxMaskEdit, BadRegularExpressionIsRefusedWithItsErrors) {
       {"(\\d", "Regular expression errors:\r\nMissing ')'"},
       {"*", "Regular expression errors:\r\nLine1, Char1: Illegal quantifier '*'"},
       {"a|b)", "Regular expression errors:\r\nUnnecessary ')'"},
+      {"(a|)[", "Regular expression errors:\r\nLine1, Char6: Missing ']'"},
   };
   for (const auto& c : cases) {
     try {

@@ -278,8 +278,6 @@ TEST(vxTextEditBaseModal, ModalOkValidatesSilentlyAndCancelDoesNot) {
 }
 
 TEST_F(vxTextEditBase, RepositoryItemsOfTextPropertiesRuleTheEditor) {
-  TvxEditRepository repository(nullptr);
-  EXPECT_THROW(Edit->SetRepositoryItem(repository.CreateItem(TvxEditRepositoryItem::ItemClass())), EvxEditError);
   TTextItem item(nullptr);
   auto* properties = static_cast<TvxTextEditProperties*>(item.Properties());
   properties->SetMaxLength(2);
