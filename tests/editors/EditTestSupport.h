@@ -219,4 +219,54 @@ std::vector<std::string> Raised(F action) {
   return caught.Messages();
 }
 
+// An editor on a modal form, its steps run on a timer inside the modal loop: "entry" is its
+// value, the user selects all and types, then the form closes with a result. A result other
+// than Cancel validates silently (no message, no beep); a refused value ("bad") leaves the
+// value from entry. inner(edit) is the editor's inner control, which has the focus first.
+template <class TEditor, class Inner>
+void ExpectModalCloseValidatesSilently(Inner inner) {
+  struct Case {
+    const wchar_t* Typed;
+    TModalResult Result;
+    const char* Value;  // the editor's value afterwards
+  };
+  for (const Case& c : {Case{L"good", mrOk, "good"}, Case{L"bad", mrOk, "entry"}, Case{L"good", mrCancel, "entry"}}) {
+    SCOPED_TRACE(c.Value);
+    TForm form(nullptr);
+    form.SetBounds(150, 150, 300, 120);
+    auto* edit = new TEditor(&form);
+    edit->SetParent(&form);
+    edit->Properties()->OnValidate = [](TObject*, Variant& value, AnsiString& text, bool& error) {
+      error = value.AsString() == "bad";
+      text = "refused";
+    };
+    edit->SetEditValue(Variant(AnsiString("entry")));
+    form.SetActiveControl(inner(edit));
+    TBeepCounter beeps;
+    edit->Properties()->SetBeepOnError(true);
+    guitest::TExceptionCatcher caught;
+    int step = 0;
+    TvxTimer timer(nullptr);
+    timer.SetInterval(30);
+    timer.SetOnTimer([&](TObject*) {
+      switch (step++) {
+        case 0:
+          SetForegroundWindow(form.Handle());
+          edit->SetFocus();
+          break;
+        case 1:
+          edit->SelectAll();
+          guitest::TypeText(c.Typed);
+          break;
+        case 4: form.SetModalResult(c.Result); break;
+      }
+    });
+    EXPECT_EQ(form.ShowModal(), c.Result);
+    timer.SetEnabled(false);
+    EXPECT_EQ(edit->EditValue().AsString(), c.Value);
+    EXPECT_TRUE(caught.Messages().empty());
+    EXPECT_EQ(beeps.Count, 0);
+  }
+}
+
 }  // namespace edittest

@@ -213,53 +213,7 @@ TEST_F(vxCustomEdit, LeavingWithAValidChangeTakesItAsTheValue) {
 
 // A modal form with the editor; its steps run on a timer inside the modal loop.
 TEST(vxCustomEditModal, ModalOkValidatesSilentlyAndCancelDoesNot) {
-  struct Case {
-    const wchar_t* Typed;
-    TModalResult Result;
-    const char* Value;  // the editor's value afterwards
-  };
-  const Case cases[] = {
-      {L"good", mrOk, "good"},
-      {L"bad", mrOk, "entry"},  // refused without a word: the value from entry stays
-      {L"good", mrCancel, "entry"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.Value);
-    TForm form(nullptr);
-    form.SetBounds(150, 150, 300, 120);
-    auto* edit = new TTestEdit(&form);
-    edit->SetParent(&form);
-    edit->Properties()->OnValidate = [](TObject*, Variant& value, AnsiString& text, bool& error) {
-      error = value.AsString() == "bad";
-      text = "refused";
-    };
-    edit->SetEditValue(Variant(AnsiString("entry")));
-    form.SetActiveControl(edit->Inner());
-    TBeepCounter beeps;
-    edit->Properties()->SetBeepOnError(true);
-    guitest::TExceptionCatcher caught;
-    int step = 0;
-    TvxTimer timer(nullptr);
-    timer.SetInterval(30);
-    timer.SetOnTimer([&](TObject*) {
-      switch (step++) {
-        case 0:
-          SetForegroundWindow(form.Handle());
-          edit->SetFocus();
-          break;
-        case 1:
-          edit->SelectAll();
-          guitest::TypeText(c.Typed);
-          break;
-        case 4: form.SetModalResult(c.Result); break;
-      }
-    });
-    EXPECT_EQ(form.ShowModal(), c.Result);
-    timer.SetEnabled(false);
-    EXPECT_EQ(edit->EditValue().AsString(), c.Value);
-    EXPECT_TRUE(caught.Messages().empty());
-    EXPECT_EQ(beeps.Count, 0);
-  }
+  edittest::ExpectModalCloseValidatesSilently<TTestEdit>([](TTestEdit* edit) { return edit->Inner(); });
 }
 
 TEST_F(vxCustomEdit, RepositoryItemsServeEditorsOfTheirClassOnly) {

@@ -233,48 +233,7 @@ TEST_F(vxTextEditBase, CtrlTabTypesNoTabAndLeavingTakesAValidChange) {
 // On a modal close with a result other than Cancel the editor validates silently; a refused
 // value leaves the value from entry.
 TEST(vxTextEditBaseModal, ModalOkValidatesSilentlyAndCancelDoesNot) {
-  struct Case {
-    const wchar_t* Typed;
-    TModalResult Result;
-    const char* Value;
-  };
-  for (const Case& c : {Case{L"good", mrOk, "good"}, Case{L"bad", mrOk, "entry"}, Case{L"good", mrCancel, "entry"}}) {
-    SCOPED_TRACE(c.Value);
-    TForm form(nullptr);
-    form.SetBounds(150, 150, 300, 120);
-    auto* edit = new TvxTextEdit(&form);
-    edit->SetParent(&form);
-    edit->Properties()->OnValidate = [](TObject*, Variant& value, AnsiString& text, bool& error) {
-      error = value.AsString() == "bad";
-      text = "refused";
-    };
-    edit->SetEditValue(Variant(AnsiString("entry")));
-    form.SetActiveControl(edit->InnerTextEditControl());
-    TBeepCounter beeps;
-    edit->Properties()->SetBeepOnError(true);
-    guitest::TExceptionCatcher caught;
-    int step = 0;
-    TvxTimer timer(nullptr);
-    timer.SetInterval(30);
-    timer.SetOnTimer([&](TObject*) {
-      switch (step++) {
-        case 0:
-          SetForegroundWindow(form.Handle());
-          edit->SetFocus();
-          break;
-        case 1:
-          edit->SelectAll();
-          guitest::TypeText(c.Typed);
-          break;
-        case 4: form.SetModalResult(c.Result); break;
-      }
-    });
-    EXPECT_EQ(form.ShowModal(), c.Result);
-    timer.SetEnabled(false);
-    EXPECT_EQ(edit->EditValue().AsString(), c.Value);
-    EXPECT_TRUE(caught.Messages().empty());
-    EXPECT_EQ(beeps.Count, 0);
-  }
+  edittest::ExpectModalCloseValidatesSilently<TvxTextEdit>([](TvxTextEdit* edit) { return edit->InnerTextEditControl(); });
 }
 
 TEST_F(vxTextEditBase, RepositoryItemsOfTextPropertiesRuleTheEditor) {
