@@ -2044,7 +2044,10 @@ void TvxCustomPopupWindow::CallWndProcAction(HWND window, UINT message, WPARAM w
 
 bool TvxCustomPopupWindow::MouseAction(WPARAM message, const MOUSEHOOKSTRUCT& info) {
   const HWND window = info.hwnd;
-  const bool press = message == WM_LBUTTONDOWN || message == WM_NCLBUTTONDOWN;
+  // A press soon after the one that opened the popup (the user closing it again with the same
+  // button) comes as a double click: it is a press all the same.
+  const bool press = message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK || message == WM_NCLBUTTONDOWN ||
+                     message == WM_NCLBUTTONDBLCLK;
   TDealtWith dealt;
   while (GPopupUnit) {
     TvxCustomPopupWindow* popup = nullptr;

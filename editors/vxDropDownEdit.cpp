@@ -1235,13 +1235,15 @@ void TvxCustomDropDownEdit::MouseDown(TMouseButton button, TShiftState shift, in
   TvxObjectLinkHolder self(this);
   TvxCustomMaskEdit::MouseDown(button, shift, x, y);
   if (self.Object() == nullptr || button != TMouseButton::mbLeft) return;
-  if (!ActiveProperties()->DropDownOnClick() || !HasFocus() || DroppedDown() || FIsActivatingByButton) return;
+  // The mark is this press's alone (the button's press has read it by now): left behind by a
+  // press beside the button, it would swallow the next press on the button.
+  const bool closedByThisPress = FPopupWindow != nullptr && FPopupWindow->ClosedByOwnerClick();
+  if (closedByThisPress) FPopupWindow->SetClosedByOwnerClick(false);
+  if (closedByThisPress || !ActiveProperties()->DropDownOnClick() || !HasFocus() || DroppedDown() ||
+      FIsActivatingByButton)
+    return;
   const POINT p{x, y};
   if (EditViewInfo()->HitTestButton(p) >= 0) return;
-  if (FPopupWindow != nullptr && FPopupWindow->ClosedByOwnerClick()) {
-    FPopupWindow->SetClosedByOwnerClick(false);
-    return;
-  }
   DropDown();
 }
 

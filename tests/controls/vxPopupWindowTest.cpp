@@ -180,12 +180,29 @@ TEST_F(vxPopupWindowTest, ClickOutsideClosesAndReachesTheForm) {
 }
 
 TEST_F(vxPopupWindowTest, ClickOnTheOwnerRectangleMarksTheCloseAndReachesTheOwner) {
-  TTestPopup* popup = MakePopup(Owner);
-  popup->Popup(nullptr);
-  Click(Owner, POINT{50, 10});
-  EXPECT_FALSE(popup->IsVisible());
-  EXPECT_TRUE(popup->ClosedByOwnerClick());
-  EXPECT_EQ(OwnerPresses, 1);
+  bool doubled = false;
+  Owner->OnMouseDown = [&](TObject*, TMouseButton, TShiftState shift, int, int) {
+    ++OwnerPresses;
+    doubled = (shift & ssDouble) != 0;
+  };
+  // A plain press, and a press soon after another on the same spot (which comes as a double
+  // click); spots apart, so that the first case's press does not double the second's.
+  struct {
+    const char* Name;
+    POINT Spot;
+    int Before;  // presses on the spot before the popup opens
+  } cases[] = {{"press", {20, 10}, 0}, {"double click", {60, 10}, 1}};
+  for (const auto& c : cases) {
+    OwnerPresses = 0;
+    TTestPopup* popup = MakePopup(Owner);
+    for (int i = 0; i < c.Before; ++i) Click(Owner, c.Spot);
+    popup->Popup(nullptr);
+    Click(Owner, c.Spot);
+    EXPECT_FALSE(popup->IsVisible()) << c.Name;
+    EXPECT_TRUE(popup->ClosedByOwnerClick()) << c.Name;
+    EXPECT_EQ(OwnerPresses, c.Before + 1) << c.Name;
+    EXPECT_EQ(doubled, c.Before > 0) << c.Name;
+  }
 }
 
 TEST_F(vxPopupWindowTest, HidingTheOwnerClosesItsPopupAndTheLaterOnes) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "controls/vxContainer.h"
+#include "editors/vxDropDownEdit.h"
 #include "tests/platform/GuiTestSupport.h"
 
 #include <windows.h>
@@ -33,6 +34,19 @@ public:
 private:
   std::function<void()> FAction;
 };
+
+// The middle of an editor's first button (the drop-down button), on the screen.
+inline POINT ButtonCentre(TvxCustomEdit* edit) {
+  const RECT button = edit->EditViewInfo()->ButtonsInfo.at(0)->Bounds;
+  return edit->ClientToScreen(POINT{(button.left + button.right) / 2, (button.top + button.bottom) / 2});
+}
+
+// A press and a release of the left button at a point of the screen (queued only).
+inline void ClickAt(POINT screen) {
+  guitest::MouseMoveTo(screen);
+  guitest::MouseButton(true);
+  guitest::MouseButton(false);
+}
 
 // Closes every popup still open when a test ends, and takes the mouse off the form (an edit
 // of the next test would start hot under it).

@@ -49,6 +49,12 @@ protected:
   TvxPopupEdit* MakeEdit(TWinControl* parent) {
     auto* edit = edittest::Place<TvxPopupEdit>(parent, 20, 20, 150, 21);
     edit->Properties()->SetPopupControl(Content);
+    Count(edit);
+    return edit;
+  }
+  // The edit's OnInitPopup, OnPopup and OnCloseUp counted here; OnPopup runs OnPopup.
+  template <class TEdit>
+  TEdit* Count(TEdit* edit) {
     edit->Properties()->OnInitPopup = [this](TObject*) { ++Inits; };
     edit->Properties()->OnPopup = [this](TObject*) {
       ++Popups;
@@ -381,4 +387,83 @@ TEST_F(vxDropDownEdit, CloseQueryIsHeardAndThePressedLookFollowsThePopup) {
   EXPECT_EQ(Edit->LastCloseUpReason(), crCancel);
   EXPECT_EQ(during, ebsPressed);
   EXPECT_NE(Edit->EditViewInfo()->ButtonsInfo[0]->State, ebsPressed);
+}
+
+TEST_F(vxDropDownEdit, ClickOnTheOpenPopupsEditOnlyClosesItAndTheNextClickOpensIt) {
+  auto* field = edittest::Place<TEdit>(Host, 200, 160, 100, 21);
+  struct {
+    const char* Name;
+    std::function<TvxCustomDropDownEdit*()> Make;
+  } editors[] = {
+      {"popup edit holding a panel",
+       [&] {
+         auto* edit = edittest::Place<TvxPopupEdit>(Host, 20, 100, 150, 21);
+         edit->Properties()->SetPopupControl(Content);
+         return Count(edit);
+       }},
+      {"popup edit holding a text field",
+       [&] {
+         auto* edit = edittest::Place<TvxPopupEdit>(Host, 20, 100, 150, 21);
+         edit->Properties()->SetPopupControl(field);
+         return Count(edit);
+       }},
+      {"combo box",
+       [&] {
+         auto* combo = edittest::Place<TvxComboBox>(Host, 20, 100, 150, 21);
+         TStringList items;
+         for (const char* item : {"apple", "banana", "cherry"}) items.Add(item);
+         combo->Properties()->SetItems(items);
+         return Count(combo);
+       }},
+  };
+  // Where the click that closes comes: on the button again at once (the system makes it a
+  // double click), on the button a few pixels aside (a plain press), on the edit's own frame
+  // beside its text.
+  struct {
+    const char* Name;
+    std::function<POINT(TvxCustomDropDownEdit* edit, POINT button)> Where;
+  } seconds[] = {
+      {"at once on the button", [](TvxCustomDropDownEdit*, POINT button) { return button; }},
+      {"aside on the button", [](TvxCustomDropDownEdit*, POINT button) { return POINT{button.x + 4, button.y + 3}; }},
+      {"on the frame",
+       [](TvxCustomDropDownEdit* edit, POINT) { return edit->ClientToScreen(POINT{1, edit->Height() / 2}); }},
+  };
+  for (const auto& e : editors) {
+    for (const auto& second : seconds) {
+      const std::string name = std::string(e.Name) + ", " + second.Name;
+      TvxCustomDropDownEdit* edit = e.Make();
+      Pump();
+      Inits = Popups = CloseUps = 0;
+      const POINT button = dropdowntest::ButtonCentre(edit);
+      const POINT closing = second.Where(edit, button);
+      ASSERT_EQ(WindowFromPoint(closing), edit->Handle()) << name;  // the edit's own window
+      // The second click comes while the popup the first one opened runs its loop; a popup
+      // opened once more closes itself, so that the test goes on.
+      OnPopup = [&] {
+        if (Popups == 1)
+          Runner->Queue([&] { dropdowntest::ClickAt(closing); });
+        else
+          Runner->Queue([&] { edit->SetDroppedDown(false); });
+      };
+      dropdowntest::ClickAt(button);
+      PumpUntil([&] { return CloseUps > 0 && !edit->DroppedDown() && !edit->IsPopupShowPending(); });
+      edittest::Settle();
+      EXPECT_FALSE(edit->DroppedDown()) << name;
+      EXPECT_EQ(Inits, 1) << name;
+      EXPECT_EQ(Popups, 1) << name;
+      EXPECT_EQ(CloseUps, 1) << name;
+
+      // The close is not remembered: the next click on the button opens the popup again.
+      const int closes = CloseUps;
+      dropdowntest::ClickAt(button);
+      PumpUntil([&] { return CloseUps > closes && !edit->DroppedDown(); });
+      edittest::Settle();
+      EXPECT_EQ(Inits, 2) << name;
+      EXPECT_EQ(Popups, 2) << name;
+      EXPECT_EQ(CloseUps, 2) << name;
+      OnPopup = nullptr;
+      delete edit;
+      Pump();
+    }
+  }
 }
