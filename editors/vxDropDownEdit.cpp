@@ -1621,6 +1621,12 @@ void TvxCustomComboBoxListBox::DrawItem(int index, const RECT& rect, TOwnerDrawS
   TvxCustomEditListBox::DrawItem(index, rect, state);
 }
 
+void TvxCustomComboBoxListBox::Click() {
+  // Before the inherited handling tells of the change, so that its listeners read the new item.
+  if (LookupData() != nullptr && ItemIndex() != LookupData()->SelectedIndex()) LookupData()->SetSelected(ItemIndex());
+  TvxCustomEditListBox::Click();
+}
+
 void TvxCustomComboBoxListBox::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   TvxObjectLinkHolder self(this);
   TvxCustomEditListBox::MouseUp(button, shift, x, y);

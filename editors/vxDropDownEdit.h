@@ -660,6 +660,9 @@ public:
   int ItemHeightOf(int index);
   // The next release in the list is ignored once.
   void IgnoreNextRelease() { FIgnoreRelease = true; }
+  // The list's own selection moved (by the keys as well): the lookup data's selected item
+  // follows, because the close takes that one.
+  void Click() override;
 
 protected:
   void CreateWnd() override;

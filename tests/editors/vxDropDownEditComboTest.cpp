@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 using guitest::Pump;
 using dropdowntest::TActionPanel;
@@ -470,4 +471,47 @@ TEST_F(vxComboBox, ASettingChangedWhileTypedTextIsCompletedLeavesTheCurrentItem)
   EXPECT_GT(Combo->Properties()->DropDownRows(), 8) << "the handler ran";
   EXPECT_EQ(Combo->LookupData()->CurrentIndex(), current);
   EXPECT_EQ(clicks, 0);
+}
+
+TEST_F(vxComboBox, ItemChosenInTheOpenListWithKeysIsTaken) {
+  SetItems({"apple", "banana", "cherry", "date"});
+  Combo->SetFocus();
+  Pump();
+  struct TKey {
+    WORD Modifier, Key;
+  };
+  struct {
+    const char* Name;
+    std::vector<TKey> Keys;  // after F4 has opened the list
+    const char* Taken;
+  } cases[] = {
+      {"Down, Down, Up, Enter", {{0, VK_DOWN}, {0, VK_DOWN}, {0, VK_UP}, {0, VK_RETURN}}, "banana"},
+      {"End, Enter", {{0, VK_END}, {0, VK_RETURN}}, "date"},
+      {"Down, Down, F4", {{0, VK_DOWN}, {0, VK_DOWN}, {0, VK_F4}}, "cherry"},
+      {"Down, Alt+Up", {{0, VK_DOWN}, {VK_MENU, VK_UP}}, "banana"},
+      {"Down, Down, Escape", {{0, VK_DOWN}, {0, VK_DOWN}, {0, VK_ESCAPE}}, "apple"},
+  };
+  for (const auto& c : cases) {
+    Combo->SetEditValue(Variant(AnsiString("apple")));
+    edittest::Select(Combo, 5, 0);  // the list opens on the item of the text before the caret
+    Pump();
+    CloseUps = 0;
+    int shown = -2;
+    OnPopup = [&] {
+      Runner->Queue([&] {
+        shown = Combo->List()->ItemIndex();
+        for (const TKey& key : c.Keys) edittest::PressKey(key.Modifier, key.Key);
+        // Should the keys leave the list open, the test closes it instead of waiting for ever.
+        Runner->Queue([&] {
+          PumpUntil([&] { return !Combo->DroppedDown(); }, 100);
+          Combo->SetDroppedDown(false);
+        });
+      });
+    };
+    guitest::TapKey(VK_F4);
+    PumpUntil([&] { return CloseUps > 0; });
+    edittest::Settle();
+    EXPECT_EQ(shown, 0) << c.Name;
+    EXPECT_EQ(Combo->Text(), c.Taken) << c.Name;
+  }
 }
