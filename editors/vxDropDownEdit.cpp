@@ -1934,6 +1934,9 @@ void TvxCustomComboBox::DblClick() {
   TvxObjectLinkHolder self(this);
   LockChangeEvents(true);
   try {
+    // The step goes from the item shown: the current item does not follow a value set from
+    // outside (nor free text) by itself.
+    SynchronizeLookupItem();
     const int count = data->GetItemCount();
     const int next = data->CurrentIndex() + 1 >= count ? 0 : data->CurrentIndex() + 1;
     if (TakeListItem(next)) {

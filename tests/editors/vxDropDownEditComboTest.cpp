@@ -515,3 +515,38 @@ TEST_F(vxComboBox, ItemChosenInTheOpenListWithKeysIsTaken) {
     EXPECT_EQ(Combo->Text(), c.Taken) << c.Name;
   }
 }
+
+TEST_F(vxComboBox, DoubleClickOnARevertableComboStepsToTheNextItem) {
+  SetItems({"apple", "banana", "cherry", "date"});
+  Combo->Properties()->SetRevertable(true);
+  Combo->Properties()->SetImmediatePost(true);
+  int doubles = 0, changes = 0, valueChanges = 0;
+  Combo->OnDblClick = [&](TObject*) { ++doubles; };
+  Combo->Properties()->OnChange = [&](TObject*) { ++changes; };
+  Combo->Properties()->OnEditValueChanged = [&](TObject*) { ++valueChanges; };
+  Combo->SetFocus();
+  Pump();
+  struct {
+    const char* From;
+    const char* To;
+  } cases[] = {{"banana", "cherry"}, {"date", "apple"}};
+  for (const auto& c : cases) {
+    Combo->SetEditValue(Variant(AnsiString(c.From)));
+    Pump();
+    doubles = changes = valueChanges = 0;
+    guitest::MouseMoveTo(Combo->ClientToScreen(POINT{20, 10}));
+    for (int i = 0; i < 2; ++i) {
+      guitest::MouseButton(true);
+      guitest::MouseButton(false);
+    }
+    PumpUntil([&] { return doubles > 0; }, 100);
+    edittest::Settle();
+    EXPECT_EQ(Combo->Text(), c.To) << c.From;
+    EXPECT_EQ(Combo->EditValue().AsString(), c.To) << c.From;
+    EXPECT_EQ(Combo->LookupData()->CurrentIndex(), Combo->LookupData()->IndexOf(c.To)) << c.From;
+    EXPECT_EQ(doubles, 1) << c.From;
+    EXPECT_EQ(changes, 1) << c.From;
+    EXPECT_EQ(valueChanges, 1) << c.From;
+    EXPECT_EQ(Popups, 0) << c.From;
+  }
+}
