@@ -1734,12 +1734,28 @@ void TvxComboBoxPopupWindow::CalculateSize() {
 
 // --- Combo box ---
 
+TvxInnerEditClass TvxCustomComboBoxInnerEdit::InnerEditClass() {
+  return vxObjectClassOf<TvxCustomComboBoxInnerEdit, TWinControl, TvxCustomEdit*>("TvxCustomComboBoxInnerEdit");
+}
+
+LRESULT TvxCustomComboBoxInnerEdit::WndProc(TMessage& m) {
+  // A release on the inner edit is no click of the combo box either.
+  if (m.Msg == WM_LBUTTONUP) SetControlState(ControlState() & ~csClicked);
+  return TvxCustomInnerTextEdit::WndProc(m);
+}
+
 TvxCustomComboBox::TvxCustomComboBox(TComponent* owner, bool inplace)
-    : TvxCustomComboBox(owner, inplace, DropDownEditClasses(TvxCustomComboBoxProperties::PropertiesClass())) {}
+    : TvxCustomComboBox(owner, inplace, ComboBoxClasses(TvxCustomComboBoxProperties::PropertiesClass())) {}
 
 TvxCustomComboBox::TvxCustomComboBox(TComponent* owner, bool inplace, const TvxEditClasses& classes)
     : TvxCustomDropDownEdit(owner, inplace, classes) {
   InitializeComboBox();
+}
+
+TvxEditClasses TvxCustomComboBox::ComboBoxClasses(TvxCustomEditPropertiesClass properties) {
+  TvxEditClasses classes = DropDownEditClasses(properties);
+  classes.InnerEdit = TvxCustomComboBoxInnerEdit::InnerEditClass();
+  return classes;
 }
 
 void TvxCustomComboBox::InitializeComboBox() {
@@ -1970,14 +1986,6 @@ void TvxCustomComboBox::MouseUp(TMouseButton button, TShiftState shift, int x, i
   TvxCustomDropDownEdit::MouseUp(button, shift, x, y);
 }
 
-void TvxCustomComboBox::InnerWindowProc(TMessage& message) {
-  // A release on the inner edit is no click of the combo box either.
-  if (message.Msg == WM_LBUTTONUP)
-    if (IvxCustomInnerEdit* inner = InnerEdit())
-      if (TWinControl* control = inner->GetControl()) control->SetControlState(control->ControlState() & ~csClicked);
-  TvxCustomDropDownEdit::InnerWindowProc(message);
-}
-
 LRESULT TvxCustomComboBox::Dispatch(TMessage& m) {
   if (m.Msg == VXM_SYNCLOOKUP) {
     Variant display;
@@ -1989,7 +1997,7 @@ LRESULT TvxCustomComboBox::Dispatch(TMessage& m) {
 }
 
 TvxComboBox::TvxComboBox(TComponent* owner, bool inplace)
-    : TvxCustomComboBox(owner, inplace, DropDownEditClasses(TvxComboBoxProperties::PropertiesClass())) {}
+    : TvxCustomComboBox(owner, inplace, ComboBoxClasses(TvxComboBoxProperties::PropertiesClass())) {}
 
 // --- Start-up and shutdown -----------------------------------------------------------------------
 

@@ -722,6 +722,16 @@ public:
   void Paint(TvxCanvas& canvas) override;
 };
 
+// The inner edit of a combo box: a release of the left button on it is no click (OnClick
+// tells of a change of the combo's item, not of the mouse).
+class TvxCustomComboBoxInnerEdit : public TvxCustomInnerTextEdit {
+public:
+  using TvxCustomInnerTextEdit::TvxCustomInnerTextEdit;
+  const char* ClassName() const override { return "TvxCustomComboBoxInnerEdit"; }
+  static TvxInnerEditClass InnerEditClass();
+  LRESULT WndProc(TMessage& m) override;
+};
+
 class TvxCustomComboBox : public TvxCustomDropDownEdit {
 public:
   explicit TvxCustomComboBox(TComponent* owner, bool inplace = false);
@@ -751,6 +761,8 @@ public:
 
 protected:
   TvxCustomComboBox(TComponent* owner, bool inplace, const TvxEditClasses& classes);
+  // The drop-down edit's classes with the combo box's inner edit.
+  static TvxEditClasses ComboBoxClasses(TvxCustomEditPropertiesClass properties);
 
   bool CanDropDown() override;
   TWinControl* GetPopupFocusedControl() override;
@@ -760,7 +772,6 @@ protected:
   void DblClick() override;
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
-  void InnerWindowProc(TMessage& message) override;
   LRESULT Dispatch(TMessage& m) override;
 
   // After activation the current item follows the text again.

@@ -185,11 +185,20 @@ TEST_F(vxComboBox, MouseClicksFireNoOnClick) {
   Combo->OnClick = [&](TObject*) { ++clicks; };
   Combo->SetFocus();
   Pump();
-  Click(Combo, POINT{20, 10});
-  Pump();
-  Click(Combo, POINT{40, 10});
-  Pump();
-  EXPECT_EQ(clicks, 0);
+  // The clicks land on the inner edit, the combo box's own class.
+  TWinControl* inner = Combo->InnerControl();
+  EXPECT_EQ(Combo->GetInnerEditClass(), TvxCustomComboBoxInnerEdit::InnerEditClass());
+  ASSERT_NE(dynamic_cast<TvxCustomComboBoxInnerEdit*>(inner), nullptr);
+  EXPECT_EQ(WindowFromPoint(Combo->ClientToScreen(POINT{20, 10})), inner->Handle());
+  // Even an inner edit whose style asks for click events does not click.
+  for (bool clickEvents : {false, true}) {
+    if (clickEvents) inner->SetControlStyle(inner->ControlStyle() | csClickEvents);
+    Click(Combo, POINT{20, 10});
+    Pump();
+    Click(Combo, POINT{40, 10});
+    Pump();
+    EXPECT_EQ(clicks, 0) << clickEvents;
+  }
   EXPECT_EQ(Popups, 0);  // an edit list opens by its button, not by a click in the text
 }
 
