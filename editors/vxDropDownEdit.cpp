@@ -316,13 +316,27 @@ void vxDrawSizeGrip(TvxCanvas& canvas, const RECT& r, TvxSizeGripCorner corner, 
 
 // --- Popup window ----------------------------------------------------------------------------
 
-TvxCustomEditPopupWindow::TvxCustomEditPopupWindow(TWinControl* ownerControl) : TvxCustomPopupWindow(ownerControl) {
-  ViewInfo()->CloseButtonState = vxCloseButtonNormal;
-}
+// The view info is made on first use, not here: a descendant's view info class (the popup
+// edit's) is not yet the answer while this constructor runs.
+TvxCustomEditPopupWindow::TvxCustomEditPopupWindow(TWinControl* ownerControl) : TvxCustomPopupWindow(ownerControl) {}
 
 TvxCustomEditPopupWindow::~TvxCustomEditPopupWindow() {
   Destroying();
   EndSizing(false);
+}
+
+void TvxCustomEditPopupWindow::InitializeViewInfo(TvxContainerViewInfo& viewInfo) {
+  TvxCustomPopupWindow::InitializeViewInfo(viewInfo);
+  auto* info = dynamic_cast<TvxCustomEditPopupWindowViewInfo*>(&viewInfo);
+  if (info == nullptr) return;
+  info->PopupBorderStyle = FEditPopupBorderStyle;
+  info->ClientEdge = FClientEdge;
+  info->CloseButton = FCloseButton;
+  info->NativeStyle = FNativeStyle;
+  info->Shadow = FShadow;
+  info->Sizeable = FSizeable;
+  info->SysPanelStyle = FSysPanelStyle;
+  info->CloseButtonState = vxCloseButtonNormal;
 }
 
 IvxEditPopupWindowOwner* TvxCustomEditPopupWindow::PopupOwner() const {

@@ -183,6 +183,8 @@ public:
 
 protected:
   TvxContainerViewInfoClass GetViewInfoClass() override { return TvxCustomEditPopupWindowViewInfo::ViewInfoClass(); }
+  // The frame settings written so far and the close button in its normal state.
+  void InitializeViewInfo(TvxContainerViewInfo& viewInfo) override;
   void Resize() override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
