@@ -501,6 +501,22 @@ TEST_F(vxCalcEdit, EditsSharingARepositoryItemShowTheirOwnCalculators) {
   EXPECT_EQ(Edit->ActiveProperties()->PopupControl(), Edit->Calculator());
 }
 
+TEST_F(vxCalcEdit, AnOnPopupThatFreesTheEditEndsTheShowing) {
+  guitest::TExceptionCatcher caught;
+  bool freed = false;
+  OnPopup = [&] {
+    delete Edit;
+    Edit = nullptr;
+    freed = true;
+  };
+  Edit->SetDroppedDown(true);
+  ASSERT_TRUE(guitest::PumpUntil([&] { return freed; }));
+  guitest::Pump();
+  EXPECT_EQ(Popups, 1);
+  EXPECT_EQ(TvxCustomPopupWindow::VisiblePopupCount(), 0);
+  EXPECT_TRUE(caught.Messages().empty()) << caught.Messages().front();
+}
+
 TEST_F(vxCalcEdit, ReadOnlyDoesNotDropDown) {
   Edit->Properties()->SetReadOnly(true);
   Edit->SetDroppedDown(true);
