@@ -823,11 +823,15 @@ TAlignment TvxCustomDropDownEditProperties::PopupAlignment() const {
 }
 
 void TvxCustomDropDownEditProperties::SetPopupAlignment(TAlignment value) {
+  TvxPopupAlignHorz alignment = pahLeft;
   switch (value) {
-    case TAlignment::taCenter: FPopupHorzAlignment = pahCenter; break;
-    case TAlignment::taRightJustify: FPopupHorzAlignment = pahRight; break;
-    default: FPopupHorzAlignment = pahLeft; break;
+    case TAlignment::taCenter: alignment = pahCenter; break;
+    case TAlignment::taRightJustify: alignment = pahRight; break;
+    default: break;
   }
+  if (alignment == FPopupHorzAlignment) return;
+  FPopupHorzAlignment = alignment;
+  Changed();
 }
 
 void TvxCustomDropDownEditProperties::SetPopupHeight(int value) { FPopupHeight = std::max(value, FPopupMinHeight); }

@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <typeinfo>
 #include <vector>
 
 namespace {
@@ -266,6 +267,11 @@ TEST_F(vxCalcEdit, JapaneseCharactersAreRefusedWhole) {
 
 TEST_F(vxCalcEdit, PropertiesAndDisplay) {
   TvxCalcEditProperties* properties = Edit->Properties();
+  // The constructor's own defaults beside the popup edit's, and the assigned values of its
+  // own class (made on first use, after construction).
+  EXPECT_FALSE(properties->ImmediateDropDown());
+  EXPECT_FALSE(properties->PopupSizeable());
+  EXPECT_EQ(typeid(*properties->AssignedValues()), typeid(TvxCalcEditPropertiesValues));
   EXPECT_EQ(properties->PopupControl(), Edit->Calculator());
   EXPECT_EQ(Edit->Calculator()->Edit(), Edit);
   EXPECT_EQ(properties->Precision(), 15);

@@ -478,3 +478,49 @@ TEST_F(vxPopupEditPopupTest, Frame3DIsAlwaysTheFullFourLines) {
   }
 }
 
+TEST(vxDropDownEditProperties, PopupOptionsNotifyWhenTheyChange) {
+  TvxCustomDropDownEditProperties p(nullptr);
+  int changes = 0;
+  p.OnPropertiesChanged = [&](TObject*) { ++changes; };
+  // Each writes the value the properties start with (false) or another one (true).
+  const struct {
+    const char* Name;
+    std::function<void(bool)> Write;
+  } cases[] = {
+      {"PopupAlignment",
+       [&](bool other) { p.SetPopupAlignment(other ? TAlignment::taCenter : TAlignment::taLeftJustify); }},
+      {"ImmediateDropDown", [&](bool other) { p.SetImmediateDropDown(!other); }},
+      {"PopupAutoSize", [&](bool other) { p.SetPopupAutoSize(!other); }},
+      {"PostPopupValueOnTab", [&](bool other) { p.SetPostPopupValueOnTab(other); }},
+  };
+  for (const auto& c : cases) {
+    changes = 0;
+    c.Write(false);
+    EXPECT_EQ(changes, 0) << c.Name << " written as it was";
+    c.Write(true);
+    EXPECT_EQ(changes, 1) << c.Name << " changed";
+    c.Write(true);
+    EXPECT_EQ(changes, 1) << c.Name << " written again";
+  }
+  EXPECT_EQ(p.PopupAlignment(), TAlignment::taCenter);
+  EXPECT_FALSE(p.ImmediateDropDown());
+  EXPECT_FALSE(p.PopupAutoSize());
+  EXPECT_TRUE(p.PostPopupValueOnTab());
+
+  // The combo box's auto width writes the same flag without a notification.
+  TvxCustomComboBoxProperties combo(nullptr);
+  int comboChanges = 0;
+  combo.OnPropertiesChanged = [&](TObject*) { ++comboChanges; };
+  combo.SetDropDownAutoWidth(false);
+  EXPECT_FALSE(combo.PopupAutoSize());
+  combo.SetDropDownAutoWidth(true);
+  EXPECT_TRUE(combo.DropDownAutoWidth());
+  EXPECT_EQ(comboChanges, 0);
+
+  // The editors' own defaults, written by their constructors, stand.
+  TvxPopupEditProperties popup(nullptr);
+  EXPECT_TRUE(popup.ImmediateDropDown());
+  EXPECT_TRUE(popup.PopupAutoSize());
+  EXPECT_FALSE(popup.PostPopupValueOnTab());
+  EXPECT_EQ(popup.PopupAlignment(), TAlignment::taLeftJustify);
+}
