@@ -1565,7 +1565,10 @@ TvxContainerStyle* TvxCustomPopupWindow::Style() {
 }
 
 TvxContainerViewInfo* TvxCustomPopupWindow::ViewInfo() {
-  if (!FViewInfo) FViewInfo.reset(GetViewInfoClass()->Create());
+  if (!FViewInfo) {
+    FViewInfo.reset(GetViewInfoClass()->Create());
+    InitializeViewInfo(*FViewInfo);
+  }
   return FViewInfo.get();
 }
 

@@ -39,8 +39,10 @@
 // Descendants (the editors) substitute their style, style set and view info classes; as with
 // the controller, C++ cannot call a descendant's override while the base class is being
 // constructed, so a descendant names its style class to the base constructor and makes its
-// view info anew (RecreateViewInfo) once it can answer GetViewInfoClass. The popup window and
-// the inner list box of this unit reach the container's protected operations as friends.
+// view info anew (RecreateViewInfo) once it can answer GetViewInfoClass. The popup window
+// makes its style and view info on first use instead, and no constructor may use them. The
+// popup window and the inner list box of this unit reach the container's protected operations
+// as friends.
 //
 // Ownership: the container owns its styles and view info; the inner control belongs to whoever
 // made it (usually the container as its owner and parent). GUI thread only.
@@ -722,7 +724,8 @@ public:
   void SetFocusedControl(TWinControl* value) { SetReference(FFocusedControl, value); }
   // The popup's style and view info, made on first use from GetStyleClass and
   // GetViewInfoClass, owned by the popup. The view info paints the popup and gives its client
-  // rectangle (descendants calculate it).
+  // rectangle (descendants calculate it). First use must come after construction: a constructor
+  // would still get the class of the class being constructed, not the descendant's.
   TvxContainerStyle* Style();
   TvxContainerViewInfo* ViewInfo();
 
@@ -775,6 +778,8 @@ protected:
   virtual void FitBoundsToWorkArea(RECT& r);
   virtual TvxContainerStyleClass GetStyleClass() { return TvxContainerStyle::StyleClass(); }
   virtual TvxContainerViewInfoClass GetViewInfoClass() { return TvxContainerViewInfo::ViewInfoClass(); }
+  // The view info just made takes what the window keeps for it (nothing here).
+  virtual void InitializeViewInfo(TvxContainerViewInfo& viewInfo) {}
 
   void Notification(TComponent* component, TOperation operation) override;
   void CreateParams(TCreateParams& params) override;

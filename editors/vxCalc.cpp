@@ -988,7 +988,10 @@ void TvxCustomCalcEdit::PopupWindowShowing() {
 }
 
 void TvxCustomCalcEdit::PopupWindowShowed() {
+  // OnPopup runs in the inherited step and may free the edit (and its calculator with it).
+  TvxObjectLinkHolder self(this);
   TvxCustomPopupEdit::PopupWindowShowed();
+  if (self.Object() == nullptr || FCalculator == nullptr) return;
   FCalculator->ResetKeyButton();
   FCalculator->CheckDisplay();
 }

@@ -316,13 +316,27 @@ void vxDrawSizeGrip(TvxCanvas& canvas, const RECT& r, TvxSizeGripCorner corner, 
 
 // --- Popup window ----------------------------------------------------------------------------
 
-TvxCustomEditPopupWindow::TvxCustomEditPopupWindow(TWinControl* ownerControl) : TvxCustomPopupWindow(ownerControl) {
-  ViewInfo()->CloseButtonState = vxCloseButtonNormal;
-}
+// The view info is made on first use, not here: a descendant's view info class (the popup
+// edit's) is not yet the answer while this constructor runs.
+TvxCustomEditPopupWindow::TvxCustomEditPopupWindow(TWinControl* ownerControl) : TvxCustomPopupWindow(ownerControl) {}
 
 TvxCustomEditPopupWindow::~TvxCustomEditPopupWindow() {
   Destroying();
   EndSizing(false);
+}
+
+void TvxCustomEditPopupWindow::InitializeViewInfo(TvxContainerViewInfo& viewInfo) {
+  TvxCustomPopupWindow::InitializeViewInfo(viewInfo);
+  auto* info = dynamic_cast<TvxCustomEditPopupWindowViewInfo*>(&viewInfo);
+  if (info == nullptr) return;
+  info->PopupBorderStyle = FEditPopupBorderStyle;
+  info->ClientEdge = FClientEdge;
+  info->CloseButton = FCloseButton;
+  info->NativeStyle = FNativeStyle;
+  info->Shadow = FShadow;
+  info->Sizeable = FSizeable;
+  info->SysPanelStyle = FSysPanelStyle;
+  info->CloseButtonState = vxCloseButtonNormal;
 }
 
 IvxEditPopupWindowOwner* TvxCustomEditPopupWindow::PopupOwner() const {
@@ -809,11 +823,15 @@ TAlignment TvxCustomDropDownEditProperties::PopupAlignment() const {
 }
 
 void TvxCustomDropDownEditProperties::SetPopupAlignment(TAlignment value) {
+  TvxPopupAlignHorz alignment = pahLeft;
   switch (value) {
-    case TAlignment::taCenter: FPopupHorzAlignment = pahCenter; break;
-    case TAlignment::taRightJustify: FPopupHorzAlignment = pahRight; break;
-    default: FPopupHorzAlignment = pahLeft; break;
+    case TAlignment::taCenter: alignment = pahCenter; break;
+    case TAlignment::taRightJustify: alignment = pahRight; break;
+    default: break;
   }
+  if (alignment == FPopupHorzAlignment) return;
+  FPopupHorzAlignment = alignment;
+  Changed();
 }
 
 void TvxCustomDropDownEditProperties::SetPopupHeight(int value) { FPopupHeight = std::max(value, FPopupMinHeight); }

@@ -183,6 +183,8 @@ public:
 
 protected:
   TvxContainerViewInfoClass GetViewInfoClass() override { return TvxCustomEditPopupWindowViewInfo::ViewInfoClass(); }
+  // The frame settings written so far and the close button in its normal state.
+  void InitializeViewInfo(TvxContainerViewInfo& viewInfo) override;
   void Resize() override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
@@ -264,7 +266,7 @@ public:
   void SetDropDownButtonPressedWhileActive(bool value) { WriteOption(FDropDownButtonPressedWhileActive, value); }
   // A printable character typed in the closed edit opens the popup.
   bool ImmediateDropDown() const { return FImmediateDropDown; }
-  void SetImmediateDropDown(bool value) { FImmediateDropDown = value; }
+  void SetImmediateDropDown(bool value) { WriteOption(FImmediateDropDown, value); }
   // Stored and copied; nothing here reads it.
   bool ImmediatePopup() const { return FImmediatePopup; }
   void SetImmediatePopup(bool value) { FImmediatePopup = value; }
@@ -273,7 +275,7 @@ public:
   void SetPopupAlignment(TAlignment value);
   TvxPopupAlignHorz PopupHorzAlignment() const { return FPopupHorzAlignment; }
   bool PopupAutoSize() const { return FPopupAutoSize; }
-  void SetPopupAutoSize(bool value) { FPopupAutoSize = value; }
+  void SetPopupAutoSize(bool value) { WriteOption(FPopupAutoSize, value); }
   // Stored and copied to the popup window: its border style and direction bytes.
   uint8_t PopupBorderOption() const { return FPopupBorderOption; }
   void SetPopupBorderOption(uint8_t value) { FPopupBorderOption = value; }
@@ -298,7 +300,7 @@ public:
   void SetPopupSysPanelStyle(bool value) { WriteOption(FPopupSysPanelStyle, value); }
   // Tab in the open popup takes its value (crTab).
   bool PostPopupValueOnTab() const { return FPostPopupValueOnTab; }
-  void SetPostPopupValueOnTab(bool value) { FPostPopupValueOnTab = value; }
+  void SetPostPopupValueOnTab(bool value) { WriteOption(FPostPopupValueOnTab, value); }
 
   // Fires when the popup window's close query runs; it cannot refuse.
   TNotifyEvent OnCloseQuery;
@@ -320,6 +322,10 @@ public:
   TvxCustomEditClass GetContainerClass() const override;
   TvxCustomEditViewDataClass GetViewDataClass() const override;
   void Changed() override;
+
+protected:
+  // PopupAutoSize stored without the change notification (the combo box's DropDownAutoWidth).
+  void StorePopupAutoSize(bool value) { FPopupAutoSize = value; }
 
 private:
   // Keeps the drop-down button's kind with its glyph (bkGlyph with one, else bkDown).
@@ -614,7 +620,7 @@ public:
   void SetSorted(bool value);
   // The popup's width follows the widest item (written without change notification).
   bool DropDownAutoWidth() const { return PopupAutoSize(); }
-  void SetDropDownAutoWidth(bool value) { SetPopupAutoSize(value); }
+  void SetDropDownAutoWidth(bool value) { StorePopupAutoSize(value); }
   bool DropDownSizeable() const { return PopupSizeable(); }
   void SetDropDownSizeable(bool value) { SetPopupSizeable(value); }
   int DropDownWidth() const { return PopupWidth(); }

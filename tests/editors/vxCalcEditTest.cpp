@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <typeinfo>
 #include <vector>
 
 namespace {
@@ -266,6 +267,11 @@ TEST_F(vxCalcEdit, JapaneseCharactersAreRefusedWhole) {
 
 TEST_F(vxCalcEdit, PropertiesAndDisplay) {
   TvxCalcEditProperties* properties = Edit->Properties();
+  // The constructor's own defaults beside the popup edit's, and the assigned values of its
+  // own class (made on first use, after construction).
+  EXPECT_FALSE(properties->ImmediateDropDown());
+  EXPECT_FALSE(properties->PopupSizeable());
+  EXPECT_EQ(typeid(*properties->AssignedValues()), typeid(TvxCalcEditPropertiesValues));
   EXPECT_EQ(properties->PopupControl(), Edit->Calculator());
   EXPECT_EQ(Edit->Calculator()->Edit(), Edit);
   EXPECT_EQ(properties->Precision(), 15);
@@ -499,6 +505,22 @@ TEST_F(vxCalcEdit, EditsSharingARepositoryItemShowTheirOwnCalculators) {
   Edit->SetRepositoryItem(nullptr);
   other->SetRepositoryItem(nullptr);
   EXPECT_EQ(Edit->ActiveProperties()->PopupControl(), Edit->Calculator());
+}
+
+TEST_F(vxCalcEdit, AnOnPopupThatFreesTheEditEndsTheShowing) {
+  guitest::TExceptionCatcher caught;
+  bool freed = false;
+  OnPopup = [&] {
+    delete Edit;
+    Edit = nullptr;
+    freed = true;
+  };
+  Edit->SetDroppedDown(true);
+  ASSERT_TRUE(guitest::PumpUntil([&] { return freed; }));
+  guitest::Pump();
+  EXPECT_EQ(Popups, 1);
+  EXPECT_EQ(TvxCustomPopupWindow::VisiblePopupCount(), 0);
+  EXPECT_TRUE(caught.Messages().empty()) << caught.Messages().front();
 }
 
 TEST_F(vxCalcEdit, ReadOnlyDoesNotDropDown) {

@@ -8,8 +8,10 @@
 #include "platform/gui/StdCtrls.h"
 #include "tests/platform/GuiTestSupport.h"
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 using guitest::Pump;
@@ -101,6 +103,52 @@ RECT Extent(TvxEditPopupBorderStyle style, bool native, bool clientEdge, bool sh
   info.SysPanelStyle = panel;
   info.SizeGripCorner = corner;
   return info.GetBorderExtent();
+}
+
+// A popup edit whose popup shows a plain panel.
+class vxPopupEditPopupTest : public guitest::TFormTest {
+protected:
+  void SetUp() override {
+    TFormTest::SetUp();
+    Content = edittest::Place<TPanel>(Host, 200, 60, 120, 90);
+    Edit = edittest::Place<TvxPopupEdit>(Host, 20, 20, 150, 21);
+    Edit->Properties()->SetPopupControl(Content);
+    Edit->Properties()->OnPopup = [this](TObject*) {
+      if (OnPopup) OnPopup();
+    };
+    Edit->Properties()->OnCloseUp = [this](TObject*) { ++CloseUps; };
+    Pump();
+  }
+  void TearDown() override {
+    dropdowntest::CloseAllPopups();
+    TFormTest::TearDown();
+  }
+  // Opens the popup, looks at it while it shows, closes it and waits until it has closed.
+  void OpenAndThen(std::function<void()> look) {
+    CloseUps = 0;
+    OnPopup = [this, look] {
+      look();
+      Edit->SetDroppedDown(false);
+    };
+    Edit->SetDroppedDown(true);
+    PumpUntil([&] { return CloseUps > 0 && !Edit->DroppedDown(); });
+    Pump();
+    OnPopup = nullptr;
+  }
+  TPanel* Content = nullptr;
+  TvxPopupEdit* Edit = nullptr;
+  int CloseUps = 0;
+  std::function<void()> OnPopup;
+};
+
+// The window as it shows on the screen, painted afresh and copied into a bitmap.
+std::unique_ptr<controlstest::TPaintBitmap> CopyOfWindow(TWinControl& window) {
+  window.Repaint();
+  auto copy = std::make_unique<controlstest::TPaintBitmap>(window.Width(), window.Height());
+  HDC dc = GetDC(window.Handle());
+  BitBlt(copy->Canvas().Handle(), 0, 0, window.Width(), window.Height(), dc, 0, 0, SRCCOPY);
+  ReleaseDC(window.Handle(), dc);
+  return copy;
 }
 
 }  // namespace
@@ -364,4 +412,115 @@ TEST_F(vxDropDownPopupTest, ModalResultClosesThroughTheOwnerWithItsReason) {
     popup->ClosePopup();
     EXPECT_EQ(Owner->Reasons, std::vector<TvxEditCloseUpReason>{c.Reason});
   }
+}
+
+TEST_F(vxDropDownPopupTest, EachPopupWindowClassGetsItsOwnViewInfo) {
+  struct {
+    const char* Name;
+    std::function<TvxCustomEditPopupWindow*(TWinControl*)> Make;
+    const std::type_info& ViewInfo;
+  } cases[] = {
+      {"drop-down", [](TWinControl* o) { return new TvxCustomEditPopupWindow(o); },
+       typeid(TvxCustomEditPopupWindowViewInfo)},
+      {"popup edit", [](TWinControl* o) { return new TvxPopupEditPopupWindow(o); },
+       typeid(TvxPopupEditPopupWindowViewInfo)},
+      {"combo box", [](TWinControl* o) { return new TvxComboBoxPopupWindow(o); },
+       typeid(TvxCustomEditPopupWindowViewInfo)},
+  };
+  for (const auto& c : cases) {
+    std::unique_ptr<TvxCustomEditPopupWindow> popup(c.Make(Owner));
+    // What the window keeps for its view info reaches the one it makes.
+    popup->SetEditPopupBorderStyle(epbsFrame3D);
+    popup->SetShadow(true);
+    TvxCustomEditPopupWindowViewInfo* info = popup->ViewInfo();
+    EXPECT_EQ(typeid(*info), c.ViewInfo) << c.Name;
+    EXPECT_EQ(info->CloseButtonState, vxCloseButtonNormal) << c.Name;
+    EXPECT_EQ(info->PopupBorderStyle, epbsFrame3D) << c.Name;
+    EXPECT_TRUE(info->Shadow) << c.Name;
+  }
+}
+
+TEST_F(vxPopupEditPopupTest, Frame3DIsAlwaysTheFullFourLines) {
+  static_cast<TvxCustomEditStyle*>(Edit->Style())->SetPopupBorderStyle(epbsFrame3D);
+  // Each line from the outside in: its colour on the left and top, and on the right and bottom.
+  const struct {
+    COLORREF LeftTop, RightBottom;
+  } lines[] = {
+      {GetSysColor(COLOR_3DLIGHT), GetSysColor(COLOR_3DDKSHADOW)},
+      {GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_BTNSHADOW)},
+      {GetSysColor(COLOR_INACTIVEBORDER), GetSysColor(COLOR_INACTIVEBORDER)},
+      {GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNFACE)},
+  };
+  for (bool clientEdge : {false, true}) {
+    SCOPED_TRACE(clientEdge ? "with the client edge" : "without the client edge");
+    Edit->Properties()->SetPopupClientEdge(clientEdge);
+    std::unique_ptr<controlstest::TPaintBitmap> copy;
+    bool native = true;
+    OpenAndThen([&] {
+      native = Edit->PopupWindow()->NativeStyle();
+      copy = CopyOfWindow(*Edit->PopupWindow());
+    });
+    ASSERT_NE(copy, nullptr);
+    EXPECT_FALSE(native);
+    TvxCustomEditPopupWindowViewInfo* info = Edit->PopupWindow()->ViewInfo();
+    EXPECT_EQ(typeid(*info), typeid(TvxPopupEditPopupWindowViewInfo));
+    EXPECT_NE(dynamic_cast<TvxPopupEditPopupWindowViewInfo*>(info), nullptr);
+    const int w = copy->Width();
+    const int h = copy->Height();
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_EQ(copy->Pixel(i, h / 2), lines[i].LeftTop) << "left, line " << i;
+      EXPECT_EQ(copy->Pixel(w / 2, i), lines[i].LeftTop) << "top, line " << i;
+      EXPECT_EQ(copy->Pixel(w - 1 - i, h / 2), lines[i].RightBottom) << "right, line " << i;
+      EXPECT_EQ(copy->Pixel(w / 2, h - 1 - i), lines[i].RightBottom) << "bottom, line " << i;
+    }
+    if (HasFailure())
+      guitest::SaveArtifact(*copy, clientEdge ? "popup_edit_frame3d_client_edge.bmp" : "popup_edit_frame3d.bmp");
+  }
+}
+
+TEST(vxDropDownEditProperties, PopupOptionsNotifyWhenTheyChange) {
+  TvxCustomDropDownEditProperties p(nullptr);
+  int changes = 0;
+  p.OnPropertiesChanged = [&](TObject*) { ++changes; };
+  // Each writes the value the properties start with (false) or another one (true).
+  const struct {
+    const char* Name;
+    std::function<void(bool)> Write;
+  } cases[] = {
+      {"PopupAlignment",
+       [&](bool other) { p.SetPopupAlignment(other ? TAlignment::taCenter : TAlignment::taLeftJustify); }},
+      {"ImmediateDropDown", [&](bool other) { p.SetImmediateDropDown(!other); }},
+      {"PopupAutoSize", [&](bool other) { p.SetPopupAutoSize(!other); }},
+      {"PostPopupValueOnTab", [&](bool other) { p.SetPostPopupValueOnTab(other); }},
+  };
+  for (const auto& c : cases) {
+    changes = 0;
+    c.Write(false);
+    EXPECT_EQ(changes, 0) << c.Name << " written as it was";
+    c.Write(true);
+    EXPECT_EQ(changes, 1) << c.Name << " changed";
+    c.Write(true);
+    EXPECT_EQ(changes, 1) << c.Name << " written again";
+  }
+  EXPECT_EQ(p.PopupAlignment(), TAlignment::taCenter);
+  EXPECT_FALSE(p.ImmediateDropDown());
+  EXPECT_FALSE(p.PopupAutoSize());
+  EXPECT_TRUE(p.PostPopupValueOnTab());
+
+  // The combo box's auto width writes the same flag without a notification.
+  TvxCustomComboBoxProperties combo(nullptr);
+  int comboChanges = 0;
+  combo.OnPropertiesChanged = [&](TObject*) { ++comboChanges; };
+  combo.SetDropDownAutoWidth(false);
+  EXPECT_FALSE(combo.PopupAutoSize());
+  combo.SetDropDownAutoWidth(true);
+  EXPECT_TRUE(combo.DropDownAutoWidth());
+  EXPECT_EQ(comboChanges, 0);
+
+  // The editors' own defaults, written by their constructors, stand.
+  TvxPopupEditProperties popup(nullptr);
+  EXPECT_TRUE(popup.ImmediateDropDown());
+  EXPECT_TRUE(popup.PopupAutoSize());
+  EXPECT_FALSE(popup.PostPopupValueOnTab());
+  EXPECT_EQ(popup.PopupAlignment(), TAlignment::taLeftJustify);
 }
