@@ -997,11 +997,15 @@ LRESULT TvxCustomInnerTextEdit::WMChar(TMessage& m) {
   TvxTextEditState state;
   vxSaveTextEditState(*this, state);
   FKeySwallowed = false;
+  // A byte of an input-method character has arrived: the saved selection stands only while
+  // bytes of it are still to come, so the editor handles the last one (the whole character)
+  // at the window's own selection, and what it selects then stays selected.
+  const bool imeCharComplete = FImeCharCount > 0 && --FImeCharCount == 0;
   TvxObjectLinkHolder link(FEdit);
   const LRESULT result = TCustomEdit::WndProc(m);
   if (link.Object() == nullptr || !EditUsable()) return result;
   IvxInnerTextEditHost* host = Host();
-  if (FImeCharCount > 0 && --FImeCharCount == 0 && host->RestoresSelectionAfterImeChar())
+  if (imeCharComplete && host->RestoresSelectionAfterImeChar())
     SetSel(FHelper->FSavedSelStart, FHelper->FSavedSelStart + FHelper->FSavedSelLength);
   host->InnerEditCharHandled();
   if (link.Object() != nullptr && !FKeySwallowed && vxTextEditStateChanged(*this, state)) FEdit->ChangeHandler();
@@ -1018,7 +1022,18 @@ LRESULT TvxCustomInnerTextEdit::WMImeChar(TMessage& m) {
   FHelper->FSavedSelLength = end - start;
   FImeLeadByte = lead;
   FImeCharCount = lead != 0 && IsLeadByte(lead) && IsTrailByte(trail) ? 2 : 1;
-  return TCustomEdit::WndProc(m);
+  TvxObjectLinkHolder link(this);
+  const LRESULT result = TCustomEdit::WndProc(m);
+  if (link.Object() == nullptr || !HandleAllocated()) return result;
+  // Only bytes that will really arrive are waited for. Wine's ANSI EDIT leaves the message to
+  // DefWindowProcA, which posts the character as WM_CHAR bytes (lead, then trail; sent as a
+  // Unicode message, DefWindowProcW posts one WM_CHAR, which reaches this ANSI window as the
+  // same two bytes). An EDIT that takes the message itself (inserting the character or not)
+  // posts nothing: then no byte is to come, and the saved selection must not stand in for the
+  // window's.
+  MSG queued;
+  if (!PeekMessageA(&queued, Handle(), WM_CHAR, WM_CHAR, PM_NOREMOVE | PM_NOYIELD)) FImeCharCount = 0;
+  return result;
 }
 
 LRESULT TvxCustomInnerTextEdit::CharToEdit(TMessage& m) {
