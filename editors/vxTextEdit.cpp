@@ -2102,9 +2102,19 @@ bool TvxCustomTextEdit::SearchStep(AnsiString& text) {
     FCompletionPending = false;
   }
   if (found) {
-    DataBinding()->SetDisplayValue(Variant(text + tail));
-    SetSelStart(static_cast<int>(text.size()));
-    SetSelLength(static_cast<int>(tail.size()));
+    // The proposal stops at MaxLength bytes, on a whole character: a lead byte at the cut
+    // goes with its trail byte.
+    AnsiString completed = text + tail;
+    const int maxLength = ActiveProperties()->MaxLength();
+    if (maxLength > 0 && completed.size() > static_cast<size_t>(maxLength)) {
+      size_t cut = static_cast<size_t>(maxLength);
+      if (IsTrailByteAt(completed, cut)) --cut;
+      completed.resize(cut);
+    }
+    const size_t typed = std::min(text.size(), completed.size());
+    DataBinding()->SetDisplayValue(Variant(completed));
+    SetSelStart(static_cast<int>(typed));
+    SetSelLength(static_cast<int>(completed.size() - typed));
   }
   UpdateDrawValue();
   return found;

@@ -2,7 +2,7 @@
 // inside it, double-byte characters completed whole, Backspace over a proposed tail, lookup
 // mode 1 of a small combo-like descendant, and the item keys and the wheel that only a
 // descendant takes; the caret after an input-method character in the text, lookup and mask
-// edits.
+// edits; the completion cut at MaxLength.
 #include "EditTestSupport.h"
 
 #include "editors/vxMaskEdit.h"
@@ -286,6 +286,29 @@ TEST_F(vxTextEditLookup, ACharacterFromTheInputMethodLeavesTheCaretAfterItself) 
       Keys(L"x");
       EXPECT_EQ(edit->Text(), c.Then);
     }
+  }
+}
+
+// The proposed text stops at MaxLength bytes; a cut that would leave the lead byte of a
+// double-byte character drops that byte too.
+TEST_F(vxTextEditLookup, ACompletionStopsAtMaxLengthOnAWholeCharacter) {
+  const struct {
+    const char* Item;
+    int MaxLength;
+    const wchar_t* Typed;
+    const char* Text;
+    int SelLength;  // the proposed tail, after what was typed
+  } cases[] = {
+      {"Apple pie", 4, L"ap", "Appl", 2}, {"Apple pie", 0, L"ap", "Apple pie", 7}, {"東京都庁", 5, L"東", "東京", 2},
+      {"東京都庁", 6, L"東", "東京都", 4}, {"東京都庁", 3, L"東", "東", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Item) + " / " + std::to_string(c.MaxLength));
+    TvxTextEdit* edit = edittest::Place<TvxTextEdit>(Host, 10, 50, 150, 24);
+    edit->Properties()->SetMaxLength(c.MaxLength);
+    Focus(edit, {c.Item});
+    Keys(c.Typed);
+    Expect(edit, c.Text, static_cast<int>(AnsiString(c.Text).size()) - c.SelLength, c.SelLength);
   }
 }
 
