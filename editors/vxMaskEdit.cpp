@@ -988,11 +988,13 @@ TvxCustomEditClass TvxCustomMaskEditProperties::GetContainerClass() const {
 bool TvxCustomMaskEditProperties::IsPublishedProperty(const AnsiString& name) const {
   // The text edit's formats and range are not the mask edit's.
   static const char* const names[] = {
-      "Alignment",   "AlwaysShowBlanksAndLiterals", "AssignedValues", "AutoSelect",    "BeepOnError",
-      "CaseInsensitive", "CharCase",              "EchoMode",       "HideSelection", "IgnoreMaskBlank",
-      "ImeMode",     "ImeName",                   "IncrementalSearch", "LookupItems", "LookupItemsSorted",
-      "MaskKind",    "EditMask",                  "MaxLength",      "OEMConvert",    "PasswordChar",
-      "ReadOnly",    "UseLeftAlignmentOnEditing", "ValidateOnEnter"};
+      "Alignment",         "AlwaysShowBlanksAndLiterals", "AssignedValues",     "AutoSelect",
+      "BeepOnError",       "CaseInsensitive",             "CharCase",           "EchoMode",
+      "HideSelection",     "IgnoreMaskBlank",             "ImeMode",            "ImeName",
+      "IncrementalSearch", "LookupItems",                 "LookupItemsSorted",  "MaskKind",
+      "EditMask",          "MaxLength",                   "OEMConvert",         "PasswordChar",
+      "ReadOnly",          "UseLeftAlignmentOnEditing",   "ValidateOnEnter",    "OnChange",
+      "OnEditValueChanged", "OnNewLookupDisplayText",     "OnValidate"};
   for (const char* published : names)
     if (SameText(name, published)) return true;
   return false;

@@ -1453,17 +1453,27 @@ void TvxCustomTextEditProperties::SetImeName(const AnsiString& value) {
   Changed();
 }
 
-void TvxCustomTextEditProperties::SetLookupItems(const TStringList& value) {
-  if (&value == FLookupItems.get()) return;
-  // One announcement for the whole list, not one per item.
+void TvxCustomTextEditProperties::ChangeLookupItems(const std::function<void()>& change) {
   BeginUpdate();
   try {
-    FLookupItems->Assign(value);
+    change();
   } catch (...) {
     EndUpdate();
     throw;
   }
   EndUpdate();
+}
+
+void TvxCustomTextEditProperties::SetLookupItems(const TStringList& value) {
+  if (&value == FLookupItems.get()) return;
+  // One announcement for the whole list, not one per item.
+  ChangeLookupItems([&] { FLookupItems->Assign(value); });
+}
+
+void TvxCustomTextEditProperties::SetLookupItemsSorted(bool value) {
+  if (value == FLookupItems->Sorted()) return;
+  // Sorting announces a change of the items, switching it off none: one announcement either way.
+  ChangeLookupItems([&] { FLookupItems->SetSorted(value); });
 }
 
 int TvxCustomTextEditProperties::MaxLength() const {
@@ -1609,10 +1619,10 @@ TvxCustomEditClass TvxCustomTextEditProperties::GetContainerClass() const {
 }
 
 bool TvxCustomTextEditProperties::IsPublishedProperty(const AnsiString& name) const {
-  static const char* const names[] = {"CharCase",     "DisplayFormat", "EditFormat", "EchoMode",
-                                      "HideSelection", "ImeMode",      "ImeName",    "IncrementalSearch",
-                                      "LookupItems",   "MaxLength",    "MaxValue",   "MinValue",
-                                      "OEMConvert",    "PasswordChar"};
+  static const char* const names[] = {"CharCase",     "DisplayFormat",     "EditFormat", "EchoMode",
+                                      "HideSelection", "ImeMode",           "ImeName",    "IncrementalSearch",
+                                      "LookupItems",   "LookupItemsSorted", "MaxLength",  "MaxValue",
+                                      "MinValue",      "OEMConvert",        "PasswordChar"};
   for (const char* published : names)
     if (SameText(name, published)) return true;
   return TvxCustomEditProperties::IsPublishedProperty(name);

@@ -652,6 +652,10 @@ public:
   // A change of the items tells the owner.
   TStringList* LookupItems() const { return FLookupItems.get(); }
   void SetLookupItems(const TStringList& value);
+  // The lookup items kept sorted (the items' own Sorted); switching it on sorts them. A change
+  // tells the owner once.
+  bool LookupItemsSorted() const { return FLookupItems->Sorted(); }
+  void SetLookupItemsSorted(bool value);
   // UTF-16 characters, 0 for no limit; the own value when assigned, else the provider's.
   int MaxLength() const;
   void SetMaxLength(int value);  // a negative value stores 0
@@ -738,6 +742,8 @@ protected:
 
 private:
   class TLookupItems;
+  // A change of the lookup items told to the owner once, whatever the items announce meanwhile.
+  void ChangeLookupItems(const std::function<void()>& change);
   TEditCharCase FCharCase = TEditCharCase::ecNormal;
   AnsiString FDisplayFormat;
   AnsiString FEditFormat;
