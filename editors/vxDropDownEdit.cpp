@@ -1520,12 +1520,6 @@ void TvxCustomComboBoxProperties::SetItemHeight(int value) {
   Changed();
 }
 
-void TvxCustomComboBoxProperties::SetSorted(bool value) {
-  if (value == Sorted()) return;
-  LookupItems()->SetSorted(value);
-  Changed();
-}
-
 int TvxCustomComboBoxProperties::GetLookupMode() const {
   switch (FDropDownListStyle) {
     case lsEditFixedList: return 1;

@@ -616,8 +616,9 @@ public:
   void SetRevertable(bool value) { FRevertable = value; }
   TStringList* Items() const { return LookupItems(); }
   void SetItems(const TStringList& value) { SetLookupItems(value); }
-  bool Sorted() const { return LookupItems()->Sorted(); }
-  void SetSorted(bool value);
+  // The text edit's LookupItemsSorted under the combo box's name.
+  bool Sorted() const { return LookupItemsSorted(); }
+  void SetSorted(bool value) { SetLookupItemsSorted(value); }
   // The popup's width follows the widest item (written without change notification).
   bool DropDownAutoWidth() const { return PopupAutoSize(); }
   void SetDropDownAutoWidth(bool value) { StorePopupAutoSize(value); }

@@ -124,8 +124,10 @@ void TvxMaskEditStandardMode::SetCaret(int APos) {
   SyncSelection();
 }
 
-// A paste overwrites as many positions as it brings, each character taken as if typed: the
-// literals stay and characters the mask refuses are left out (one beep for them).
+// A paste overwrites as many positions as it brings, each character taken as if typed: a
+// selection (more than the block caret) is cleared first, the literals stay and characters the
+// mask refuses are left out (one beep for them). A paste the mask refuses whole changes
+// nothing, as a refused typed character does not.
 void TvxMaskEditStandardMode::AfterPaste() {
   if (FEdit == nullptr) return;
   if (FEdit->MaskText() == FSavedText) {
@@ -135,22 +137,34 @@ void TvxMaskEditStandardMode::AfterPaste() {
   }
   AnsiString text = FSavedText;
   const int length = static_cast<int>(text.size());
+  if (FSavedSelLength > CharLength(text, FSavedCaret)) BlankRange(text, FSavedCaret, FSavedSelLength);
   const AnsiString& pasted = FInsertedText;
   int pos = FSavedCaret;
-  bool refused = false;
+  bool accepted = false, refused = false;
   for (size_t i = 0; i < pasted.size();) {
     const size_t next = NextCharIndex(pasted, i);
     pos = NextInput(pos);
     if (pos >= length) break;
     const AnsiString chars = pasted.substr(i, next - i);
-    if (PutChars(text, pos, chars))
+    if (PutChars(text, pos, chars)) {
       pos += static_cast<int>(chars.size());
-    else
+      accepted = true;
+    } else {
       refused = true;
+    }
     i = next;
   }
-  FEdit->SetMaskText(text);
-  SetCaret(std::min(NextInput(pos), length));
+  if (accepted) {
+    FEdit->SetMaskText(text);
+    SetCaret(std::min(NextInput(pos), length));
+  } else {
+    // The text and the selection as they were before the paste.
+    FEdit->SetMaskText(FSavedText);
+    FPendingLead = 0;
+    FEdit->SetMaskSelStart(FSavedCaret);
+    FEdit->SetMaskSelLength(FSavedSelLength);
+    SyncSelection();
+  }
   if (refused) Beep();
 }
 
@@ -199,6 +213,7 @@ void TvxMaskEditStandardMode::SyncSelection() {
 
 void TvxMaskEditStandardMode::BeforePaste() {
   FSavedCaret = FEdit->MaskSelStart();
+  FSavedSelLength = FEdit->MaskSelLength();
   FSavedText = FEdit->MaskText();
   FEdit->SetMaskSelLength(FInsertedLength);
 }
@@ -973,11 +988,13 @@ TvxCustomEditClass TvxCustomMaskEditProperties::GetContainerClass() const {
 bool TvxCustomMaskEditProperties::IsPublishedProperty(const AnsiString& name) const {
   // The text edit's formats and range are not the mask edit's.
   static const char* const names[] = {
-      "Alignment",   "AlwaysShowBlanksAndLiterals", "AssignedValues", "AutoSelect",    "BeepOnError",
-      "CaseInsensitive", "CharCase",              "EchoMode",       "HideSelection", "IgnoreMaskBlank",
-      "ImeMode",     "ImeName",                   "IncrementalSearch", "LookupItems", "LookupItemsSorted",
-      "MaskKind",    "EditMask",                  "MaxLength",      "OEMConvert",    "PasswordChar",
-      "ReadOnly",    "UseLeftAlignmentOnEditing", "ValidateOnEnter"};
+      "Alignment",         "AlwaysShowBlanksAndLiterals", "AssignedValues",     "AutoSelect",
+      "BeepOnError",       "CaseInsensitive",             "CharCase",           "EchoMode",
+      "HideSelection",     "IgnoreMaskBlank",             "ImeMode",            "ImeName",
+      "IncrementalSearch", "LookupItems",                 "LookupItemsSorted",  "MaskKind",
+      "EditMask",          "MaxLength",                   "OEMConvert",         "PasswordChar",
+      "ReadOnly",          "UseLeftAlignmentOnEditing",   "ValidateOnEnter",    "OnChange",
+      "OnEditValueChanged", "OnNewLookupDisplayText",     "OnValidate"};
   for (const char* published : names)
     if (SameText(name, published)) return true;
   return false;

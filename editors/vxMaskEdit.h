@@ -216,7 +216,8 @@ private:
 
   TvxStandardMask FStandardMask;
   int FSavedCaret = 0;
-  AnsiString FSavedText;  // the text before a paste
+  int FSavedSelLength = 0;  // the selection a paste replaces
+  AnsiString FSavedText;    // the text before a paste
 };
 
 // A regular-expression mask: the head (the text left of the caret) has been stepped through

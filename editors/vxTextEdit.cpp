@@ -997,11 +997,15 @@ LRESULT TvxCustomInnerTextEdit::WMChar(TMessage& m) {
   TvxTextEditState state;
   vxSaveTextEditState(*this, state);
   FKeySwallowed = false;
+  // A byte of an input-method character has arrived: the saved selection stands only while
+  // bytes of it are still to come, so the editor handles the last one (the whole character)
+  // at the window's own selection, and what it selects then stays selected.
+  const bool imeCharComplete = FImeCharCount > 0 && --FImeCharCount == 0;
   TvxObjectLinkHolder link(FEdit);
   const LRESULT result = TCustomEdit::WndProc(m);
   if (link.Object() == nullptr || !EditUsable()) return result;
   IvxInnerTextEditHost* host = Host();
-  if (FImeCharCount > 0 && --FImeCharCount == 0 && host->RestoresSelectionAfterImeChar())
+  if (imeCharComplete && host->RestoresSelectionAfterImeChar())
     SetSel(FHelper->FSavedSelStart, FHelper->FSavedSelStart + FHelper->FSavedSelLength);
   host->InnerEditCharHandled();
   if (link.Object() != nullptr && !FKeySwallowed && vxTextEditStateChanged(*this, state)) FEdit->ChangeHandler();
@@ -1018,7 +1022,18 @@ LRESULT TvxCustomInnerTextEdit::WMImeChar(TMessage& m) {
   FHelper->FSavedSelLength = end - start;
   FImeLeadByte = lead;
   FImeCharCount = lead != 0 && IsLeadByte(lead) && IsTrailByte(trail) ? 2 : 1;
-  return TCustomEdit::WndProc(m);
+  TvxObjectLinkHolder link(this);
+  const LRESULT result = TCustomEdit::WndProc(m);
+  if (link.Object() == nullptr || !HandleAllocated()) return result;
+  // Only bytes that will really arrive are waited for. Wine's ANSI EDIT leaves the message to
+  // DefWindowProcA, which posts the character as WM_CHAR bytes (lead, then trail; sent as a
+  // Unicode message, DefWindowProcW posts one WM_CHAR, which reaches this ANSI window as the
+  // same two bytes). An EDIT that takes the message itself (inserting the character or not)
+  // posts nothing: then no byte is to come, and the saved selection must not stand in for the
+  // window's.
+  MSG queued;
+  if (!PeekMessageA(&queued, Handle(), WM_CHAR, WM_CHAR, PM_NOREMOVE | PM_NOYIELD)) FImeCharCount = 0;
+  return result;
 }
 
 LRESULT TvxCustomInnerTextEdit::CharToEdit(TMessage& m) {
@@ -1438,17 +1453,27 @@ void TvxCustomTextEditProperties::SetImeName(const AnsiString& value) {
   Changed();
 }
 
-void TvxCustomTextEditProperties::SetLookupItems(const TStringList& value) {
-  if (&value == FLookupItems.get()) return;
-  // One announcement for the whole list, not one per item.
+void TvxCustomTextEditProperties::ChangeLookupItems(const std::function<void()>& change) {
   BeginUpdate();
   try {
-    FLookupItems->Assign(value);
+    change();
   } catch (...) {
     EndUpdate();
     throw;
   }
   EndUpdate();
+}
+
+void TvxCustomTextEditProperties::SetLookupItems(const TStringList& value) {
+  if (&value == FLookupItems.get()) return;
+  // One announcement for the whole list, not one per item.
+  ChangeLookupItems([&] { FLookupItems->Assign(value); });
+}
+
+void TvxCustomTextEditProperties::SetLookupItemsSorted(bool value) {
+  if (value == FLookupItems->Sorted()) return;
+  // Sorting announces a change of the items, switching it off none: one announcement either way.
+  ChangeLookupItems([&] { FLookupItems->SetSorted(value); });
 }
 
 int TvxCustomTextEditProperties::MaxLength() const {
@@ -1594,10 +1619,10 @@ TvxCustomEditClass TvxCustomTextEditProperties::GetContainerClass() const {
 }
 
 bool TvxCustomTextEditProperties::IsPublishedProperty(const AnsiString& name) const {
-  static const char* const names[] = {"CharCase",     "DisplayFormat", "EditFormat", "EchoMode",
-                                      "HideSelection", "ImeMode",      "ImeName",    "IncrementalSearch",
-                                      "LookupItems",   "MaxLength",    "MaxValue",   "MinValue",
-                                      "OEMConvert",    "PasswordChar"};
+  static const char* const names[] = {"CharCase",     "DisplayFormat",     "EditFormat", "EchoMode",
+                                      "HideSelection", "ImeMode",           "ImeName",    "IncrementalSearch",
+                                      "LookupItems",   "LookupItemsSorted", "MaxLength",  "MaxValue",
+                                      "MinValue",      "OEMConvert",        "PasswordChar"};
   for (const char* published : names)
     if (SameText(name, published)) return true;
   return TvxCustomEditProperties::IsPublishedProperty(name);
@@ -2087,9 +2112,19 @@ bool TvxCustomTextEdit::SearchStep(AnsiString& text) {
     FCompletionPending = false;
   }
   if (found) {
-    DataBinding()->SetDisplayValue(Variant(text + tail));
-    SetSelStart(static_cast<int>(text.size()));
-    SetSelLength(static_cast<int>(tail.size()));
+    // The proposal stops at MaxLength bytes, on a whole character: a lead byte at the cut
+    // goes with its trail byte.
+    AnsiString completed = text + tail;
+    const int maxLength = ActiveProperties()->MaxLength();
+    if (maxLength > 0 && completed.size() > static_cast<size_t>(maxLength)) {
+      size_t cut = static_cast<size_t>(maxLength);
+      if (IsTrailByteAt(completed, cut)) --cut;
+      completed.resize(cut);
+    }
+    const size_t typed = std::min(text.size(), completed.size());
+    DataBinding()->SetDisplayValue(Variant(completed));
+    SetSelStart(static_cast<int>(typed));
+    SetSelLength(static_cast<int>(completed.size() - typed));
   }
   UpdateDrawValue();
   return found;

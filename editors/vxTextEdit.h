@@ -339,8 +339,8 @@ public:
   // 0: "*" in password mode.
   virtual char GetPasswordChar() = 0;
   virtual void SetPasswordChar(char value) = 0;
-  // While an input-method character is composed, the selection read and written is the one
-  // saved when composition began.
+  // While bytes of an input-method character are still to come, the selection read and
+  // written is the one saved when the character began.
   virtual int GetSelStart() = 0;
   virtual void SetSelStart(int value) = 0;
   virtual int GetSelLength() = 0;
@@ -372,7 +372,9 @@ public:
   virtual bool BeepOnEnter() { return false; }
   // A character message has been handled.
   virtual void InnerEditCharHandled() {}
-  // The selection saved when an input-method character began is put back once it is complete.
+  // The selection saved when an input-method character began is put back once it is complete
+  // (the text editor does not ask: its completion selects the proposed tail while the
+  // character's last byte is handled, and that selection stays).
   virtual bool RestoresSelectionAfterImeChar() { return false; }
   // The clipboard operations of the text editor (WM_COPY, WM_CUT, WM_PASTE, WM_CLEAR of the
   // inner window). The defaults let the EDIT do them.
@@ -537,7 +539,7 @@ private:
   bool FInitializing = false;
   int FBoundsLock = 0;
   TAlignment FEditAlignment = vxDefaultEditHorzAlignment;
-  int FImeCharCount = 0;  // bytes of an input-method character still to come
+  int FImeCharCount = 0;  // bytes of an input-method character still to come (queued WM_CHARs)
   unsigned char FImeLeadByte = 0;
   unsigned char FLeadByte = 0;  // held for its trail byte
   char FPasswordChar = 0;
@@ -650,6 +652,10 @@ public:
   // A change of the items tells the owner.
   TStringList* LookupItems() const { return FLookupItems.get(); }
   void SetLookupItems(const TStringList& value);
+  // The lookup items kept sorted (the items' own Sorted); switching it on sorts them. A change
+  // tells the owner once.
+  bool LookupItemsSorted() const { return FLookupItems->Sorted(); }
+  void SetLookupItemsSorted(bool value);
   // UTF-16 characters, 0 for no limit; the own value when assigned, else the provider's.
   int MaxLength() const;
   void SetMaxLength(int value);  // a negative value stores 0
@@ -736,6 +742,8 @@ protected:
 
 private:
   class TLookupItems;
+  // A change of the lookup items told to the owner once, whatever the items announce meanwhile.
+  void ChangeLookupItems(const std::function<void()>& change);
   TEditCharCase FCharCase = TEditCharCase::ecNormal;
   AnsiString FDisplayFormat;
   AnsiString FEditFormat;
@@ -821,7 +829,6 @@ public:
   // --- IvxInnerTextEditHost ---
   bool PopupKey() override { return FPopupKey; }
   void SetPopupKey(bool value) override { FPopupKey = value; }
-  bool RestoresSelectionAfterImeChar() override { return FSearchRan; }
   void CopyToClipboard(TvxCustomInnerTextEdit& inner) override;
   void CutToClipboard(TvxCustomInnerTextEdit& inner) override;
   void PasteFromClipboard(TvxCustomInnerTextEdit& inner) override;

@@ -8,6 +8,7 @@
 #include "editors/vxEdit.h"
 #include "editors/vxTextEdit.h"
 #include "platform/rtl/FormatSettings.h"
+#include "platform/rtl/SysStrings.h"
 #include "tests/platform/GuiTestSupport.h"
 
 #include <windows.h>
@@ -201,6 +202,38 @@ inline void Keys(std::wstring_view keys) {
       guitest::TypeText(keys.substr(0, run));
     }
     keys.remove_prefix(run);
+    Settle();
+  }
+}
+
+// The ways a character reaches a text editor: from the input method as WM_IME_CHAR (an ANSI
+// message with the code page 932 bytes, or a Unicode one with the UTF-16 character), or typed
+// through SendInput as a Unicode character.
+enum class TCharRoute { ImeCharAnsi, ImeCharUnicode, Typed };
+
+inline const char* RouteName(TCharRoute route) {
+  switch (route) {
+    case TCharRoute::ImeCharAnsi: return "WM_IME_CHAR (ANSI)";
+    case TCharRoute::ImeCharUnicode: return "WM_IME_CHAR (Unicode)";
+    default: return "SendInput";
+  }
+}
+
+// The characters, one by one, into the inner window (which has the focus), each let through
+// before the next.
+inline void DeliverChars(HWND inner, TCharRoute route, std::wstring_view chars) {
+  for (const wchar_t c : chars) {
+    const std::wstring_view one(&c, 1);
+    if (route == TCharRoute::ImeCharAnsi) {
+      const AnsiString bytes = WideToAnsi(one);
+      WPARAM code = 0;
+      for (const char b : bytes) code = (code << 8) | static_cast<unsigned char>(b);
+      SendMessageA(inner, WM_IME_CHAR, code, 1);
+    } else if (route == TCharRoute::ImeCharUnicode) {
+      SendMessageW(inner, WM_IME_CHAR, c, 1);
+    } else {
+      guitest::TypeText(one);
+    }
     Settle();
   }
 }

@@ -270,32 +270,53 @@ TEST_F(vxMaskEdit, StandardMaskSelectionKeysAndEscape) {
 }
 
 // Pasted characters go to the input positions as typed ones do, overwriting as many as they
-// bring and leaving the caret after them: literals stay where they are, characters the mask
-// refuses are left out with a beep.
+// bring and leaving the caret after them: a selection is cleared first (not the block caret),
+// literals stay where they are, characters the mask refuses are left out with one beep, and a
+// paste the mask refuses whole changes nothing.
 TEST_F(vxMaskEdit, PasteIntoAStandardMaskKeepsItsLiterals) {
-  Start(emkStandard, "(000)000;1;_");
   Edit->Properties()->SetBeepOnError(true);
+  const char* const phone = "(000)000;1;_";
+  const char* const month = "0000年00月;1;_";
   const struct {
+    const char* Mask;
     const char* Value;
+    int SelStart;  // with SelLength the selection pasted over; -1: Home (the block caret)
+    int SelLength;
     const char* Clipboard;
     const char* Text;
     int Caret;
     int Beeps;
-  } cases[] = {{"", "12345", "(123)45_", 7, 0},
-               {"", "a9", "(9__)___", 2, 1},
-               {"", "123456789", "(123)456", 8, 0},
-               {"(123)456", "99", "(993)456", 3, 0}};
+    int Length = -1;  // the selection afterwards, when it matters
+  } cases[] = {{phone, "", -1, 0, "12345", "(123)45_", 7, 0},
+               {phone, "", -1, 0, "a9", "(9__)___", 2, 1},
+               {phone, "", -1, 0, "123456789", "(123)456", 8, 0},
+               {phone, "(123)456", -1, 0, "99", "(993)456", 3, 0},
+               {month, "2024年12月", 0, 10, "2ア0x24年1", "2024年1_月", 7, 1, 1},
+               {month, "2024年12月", 0, 10, "2025123199", "2025年12月", 10, 0},
+               {month, "2024年12月", 4, 4, "3", "2024年3_月", 7, 0, 1},
+               {month, "2024年12月", 0, 10, "アx", "2024年12月", 0, 1, 10}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Clipboard);
+    Masked(emkStandard, c.Mask);
     Edit->SetEditValue(Variant(AnsiString(c.Value)));
-    Keys(L"≪");
+    Focus();
+    if (c.SelStart < 0)
+      Keys(L"≪");
+    else
+      edittest::Select(Edit, c.SelStart, c.SelLength);
+    const AnsiString before = Text();
     SetClipboardText(c.Clipboard);
     Beeps.Count = 0;
     Chord(VK_CONTROL, 'V');
     EXPECT_EQ(Text(), c.Text);
     EXPECT_EQ(SelStart(), c.Caret);
+    if (c.Length >= 0) {
+      EXPECT_EQ(SelLength(), c.Length);
+    }
     EXPECT_EQ(Beeps.Count, c.Beeps);
-    EXPECT_TRUE(Edit->ModifiedAfterEnter());
+    if (Text() != before) {
+      EXPECT_TRUE(Edit->ModifiedAfterEnter());
+    }
   }
 }
 

@@ -1,11 +1,15 @@
 // The text editor's lookup items as a user types: completion at the end of the text but not
 // inside it, double-byte characters completed whole, Backspace over a proposed tail, lookup
 // mode 1 of a small combo-like descendant, and the item keys and the wheel that only a
-// descendant takes.
+// descendant takes; the caret after an input-method character in the text, lookup and mask
+// edits; the completion cut at MaxLength.
 #include "EditTestSupport.h"
+
+#include "editors/vxMaskEdit.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <tuple>
@@ -240,6 +244,72 @@ TEST_F(vxTextEditLookup, AChangeOfThePropertiesFindsTheItemOfTheTextAgain) {
   Edit->SetSelStart(3);
   Keys(L"jo\t");
   EXPECT_EQ(added, std::vector<std::string>{"Banjo"});
+}
+
+// Whichever way a character arrives, the editor handles it at the caret and leaves the caret
+// after it (a standard mask: the block caret on the next position), so that the next
+// keystroke goes on from there. Without a matching item the character is typed as it is, over
+// a proposed tail.
+TEST_F(vxTextEditLookup, ACharacterFromTheInputMethodLeavesTheCaretAfterItself) {
+  using edittest::TCharRoute;
+  auto textEdit = [this] { return edittest::Place<TvxTextEdit>(Host, 10, 50, 150, 24); };
+  auto lookupEdit = [this](std::initializer_list<const char*> items) {
+    TvxTextEdit* edit = edittest::Place<TvxTextEdit>(Host, 10, 50, 150, 24);
+    SetItems(edit, items);
+    return edit;
+  };
+  auto maskEdit = [this] {
+    auto* edit = edittest::Place<TvxMaskEdit>(Host, 10, 50, 150, 24);
+    edit->Properties()->SetEditMask("CCCCCCCC;1;_");
+    return edit;
+  };
+  const struct {
+    const char* Editor;
+    std::function<TvxCustomTextEdit*()> Make;
+    const wchar_t* Chars;
+    const char* Text;  // after the characters, with the selection
+    int SelStart;
+    int SelLength;
+    const char* Then;  // after a typed "x"
+  } cases[] = {
+      {"text edit", textEdit, L"東北京", "東北京", 6, 0, "東北京x"},
+      {"lookup edit", [&] { return lookupEdit({"東北地方", "東京都"}); }, L"東北京", "東北京", 6, 0, "東北京x"},
+      {"lookup edit", [&] { return lookupEdit({"abc"}); }, L"ａ", "ａ", 2, 0, "ａx"},
+      {"mask edit", maskEdit, L"東北京", "東北京__", 6, 1, "東北京x_"},
+  };
+  for (const auto& c : cases) {
+    for (const TCharRoute route : {TCharRoute::ImeCharAnsi, TCharRoute::ImeCharUnicode, TCharRoute::Typed}) {
+      SCOPED_TRACE(std::string(c.Editor) + ", " + edittest::RouteName(route) + ": " + c.Text);
+      TvxCustomTextEdit* edit = Focus(c.Make());
+      edittest::DeliverChars(edit->InnerTextEditControl()->Handle(), route, c.Chars);
+      Expect(edit, c.Text, c.SelStart, c.SelLength);
+      Keys(L"x");
+      EXPECT_EQ(edit->Text(), c.Then);
+    }
+  }
+}
+
+// The proposed text stops at MaxLength bytes; a cut that would leave the lead byte of a
+// double-byte character drops that byte too.
+TEST_F(vxTextEditLookup, ACompletionStopsAtMaxLengthOnAWholeCharacter) {
+  const struct {
+    const char* Item;
+    int MaxLength;
+    const wchar_t* Typed;
+    const char* Text;
+    int SelLength;  // the proposed tail, after what was typed
+  } cases[] = {
+      {"Apple pie", 4, L"ap", "Appl", 2}, {"Apple pie", 0, L"ap", "Apple pie", 7}, {"東京都庁", 5, L"東", "東京", 2},
+      {"東京都庁", 6, L"東", "東京都", 4}, {"東京都庁", 3, L"東", "東", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Item) + " / " + std::to_string(c.MaxLength));
+    TvxTextEdit* edit = edittest::Place<TvxTextEdit>(Host, 10, 50, 150, 24);
+    edit->Properties()->SetMaxLength(c.MaxLength);
+    Focus(edit, {c.Item});
+    Keys(c.Typed);
+    Expect(edit, c.Text, static_cast<int>(AnsiString(c.Text).size()) - c.SelLength, c.SelLength);
+  }
 }
 
 }  // namespace

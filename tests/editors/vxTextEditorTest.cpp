@@ -1,7 +1,10 @@
-// The text editor as a user meets it: properties, the range check of numeric descendants, the
+// The text editor as a user meets it: properties (the sorted lookup items under their names in
+// the text, mask, popup and combo properties), the range check of numeric descendants, the
 // password, the editor window's text, clipboard changes, the inner edit's placement.
 #include "EditTestSupport.h"
 
+#include "editors/vxDropDownEdit.h"
+#include "editors/vxMaskEdit.h"
 #include "platform/gui/Clipbrd.h"
 #include "platform/rtl/FloatFormat.h"
 
@@ -127,6 +130,71 @@ TEST(vxTextEditProperties, LookupTextAndCaseFoldDoubleByteCharactersWhole) {
   EXPECT_EQ(p.DisplayValueToText("アbc"), "***") << "one password character per character";
   p.SetPasswordChar('#');
   EXPECT_EQ(p.DisplayValueToText("ab"), "##");
+}
+
+// Switching the flag on sorts the items; either switch tells the owner once. The combo box's
+// Sorted is the same flag.
+TEST(vxTextEditProperties, LookupItemsSortedSortsTheItemsAndTellsTheOwnerOnce) {
+  auto items = [](TvxCustomTextEditProperties& p) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < p.LookupItems()->Count(); ++i) texts.push_back(p.LookupItems()->Get(i));
+    return texts;
+  };
+  TvxTextEditProperties text(nullptr);
+  TvxComboBoxProperties combo(nullptr);
+  for (TvxCustomTextEditProperties* p : {static_cast<TvxCustomTextEditProperties*>(&text),
+                                         static_cast<TvxCustomTextEditProperties*>(&combo)}) {
+    SCOPED_TRACE(p->ClassName());
+    for (const char* item : {"cherry", "Apple", "banana"}) p->LookupItems()->Add(item);
+    int changes = 0;
+    p->OnPropertiesChanged = [&](TObject*) { ++changes; };
+    EXPECT_FALSE(p->LookupItemsSorted());
+    p->SetLookupItemsSorted(true);
+    EXPECT_TRUE(p->LookupItemsSorted());
+    EXPECT_EQ(items(*p), (std::vector<std::string>{"Apple", "banana", "cherry"}));
+    EXPECT_EQ(changes, 1);
+    p->SetLookupItemsSorted(true);
+    EXPECT_EQ(changes, 1) << "no change, no notification";
+    p->LookupItems()->Add("avocado");
+    EXPECT_EQ(items(*p)[1], "avocado") << "a new item takes its place";
+    p->SetLookupItemsSorted(false);
+    EXPECT_FALSE(p->LookupItemsSorted());
+    EXPECT_EQ(changes, 3);
+  }
+  // Sorted reads and writes the flag, with one notification.
+  int changes = 0;
+  combo.OnPropertiesChanged = [&](TObject*) { ++changes; };
+  combo.SetSorted(true);
+  EXPECT_TRUE(combo.LookupItemsSorted());
+  EXPECT_EQ(changes, 1);
+  combo.SetLookupItemsSorted(false);
+  EXPECT_FALSE(combo.Sorted());
+  EXPECT_EQ(changes, 2);
+}
+
+// The published names as each editor's properties publish them.
+TEST(vxTextEditProperties, TheSortedFlagAndTheEventsArePublishedWhereTheirListsNameThem) {
+  TvxTextEditProperties text(nullptr);
+  TvxMaskEditProperties mask(nullptr);
+  TvxPopupEditProperties popup(nullptr);
+  TvxComboBoxProperties combo(nullptr);
+  const struct {
+    TvxCustomEditProperties* Properties;
+    std::vector<const char*> Published;
+    std::vector<const char*> Unpublished;
+  } cases[] = {
+      {&text, {"LookupItems", "LookupItemsSorted", "lookupitemssorted"}, {"Sorted"}},
+      {&mask,
+       {"LookupItemsSorted", "OnChange", "OnEditValueChanged", "OnNewLookupDisplayText", "OnValidate"},
+       {"Sorted", "DisplayFormat"}},
+      {&popup, {"LookupItemsSorted", "OnChange", "OnValidate"}, {"Sorted"}},
+      {&combo, {"Sorted", "Items", "OnNewLookupDisplayText"}, {"LookupItemsSorted", "LookupItems"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Properties->ClassName());
+    for (const char* name : c.Published) EXPECT_TRUE(c.Properties->IsPublishedProperty(name)) << name;
+    for (const char* name : c.Unpublished) EXPECT_FALSE(c.Properties->IsPublishedProperty(name)) << name;
+  }
 }
 
 TEST(vxTextEditProperties, TheTextEditIsRegistered) {
