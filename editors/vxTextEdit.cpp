@@ -2112,15 +2112,11 @@ bool TvxCustomTextEdit::SearchStep(AnsiString& text) {
     FCompletionPending = false;
   }
   if (found) {
-    // The proposal stops at MaxLength bytes, on a whole character: a lead byte at the cut
-    // goes with its trail byte.
+    // The proposal stops at MaxLength characters, counted as the edit window counts its limit
+    // (UTF-16), so a double-byte character is kept or dropped whole.
     AnsiString completed = text + tail;
     const int maxLength = ActiveProperties()->MaxLength();
-    if (maxLength > 0 && completed.size() > static_cast<size_t>(maxLength)) {
-      size_t cut = static_cast<size_t>(maxLength);
-      if (IsTrailByteAt(completed, cut)) --cut;
-      completed.resize(cut);
-    }
+    if (maxLength > 0) completed = LeadingWideChars(completed, static_cast<size_t>(maxLength));
     const size_t typed = std::min(text.size(), completed.size());
     DataBinding()->SetDisplayValue(Variant(completed));
     SetSelStart(static_cast<int>(typed));

@@ -289,8 +289,8 @@ TEST_F(vxTextEditLookup, ACharacterFromTheInputMethodLeavesTheCaretAfterItself) 
   }
 }
 
-// The proposed text stops at MaxLength bytes; a cut that would leave the lead byte of a
-// double-byte character drops that byte too.
+// The proposed text stops at MaxLength characters, counted as the edit window counts its
+// limit: a double-byte character is one, kept or dropped whole.
 TEST_F(vxTextEditLookup, ACompletionStopsAtMaxLengthOnAWholeCharacter) {
   const struct {
     const char* Item;
@@ -299,8 +299,8 @@ TEST_F(vxTextEditLookup, ACompletionStopsAtMaxLengthOnAWholeCharacter) {
     const char* Text;
     int SelLength;  // the proposed tail, after what was typed
   } cases[] = {
-      {"Apple pie", 4, L"ap", "Appl", 2}, {"Apple pie", 0, L"ap", "Apple pie", 7}, {"東京都庁", 5, L"東", "東京", 2},
-      {"東京都庁", 6, L"東", "東京都", 4}, {"東京都庁", 3, L"東", "東", 0},
+      {"Apple pie", 4, L"ap", "Appl", 2}, {"Apple pie", 0, L"ap", "Apple pie", 7}, {"東京都庁", 2, L"東", "東京", 2},
+      {"東京都庁", 3, L"東", "東京都", 4}, {"東京都庁", 1, L"東", "東", 0}, {"a東京x", 3, L"a", "a東京", 4},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.Item) + " / " + std::to_string(c.MaxLength));
