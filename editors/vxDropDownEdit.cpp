@@ -1028,13 +1028,16 @@ void TvxCustomDropDownEdit::InitializePopupWindow() {
 void TvxCustomDropDownEdit::DropDown() {
   if (!HandleAllocated() || !IsWindowVisible(Handle()) || IsDestroying()) return;
   if (!FPopupInitialized) {
+    // OnInitPopup may free the edit: then nothing opens.
+    TvxObjectLinkHolder self(this);
     FPopupInitialized = true;
     try {
       DoInitPopup();
     } catch (...) {
-      FPopupInitialized = false;
+      if (self.Object() != nullptr) FPopupInitialized = false;
       throw;
     }
+    if (self.Object() == nullptr) return;
   }
   if (!CanDropDown()) {
     FPopupInitialized = false;
@@ -1898,7 +1901,10 @@ void TvxCustomComboBox::PopupWindowShowing() {
 }
 
 void TvxCustomComboBox::PopupWindowShowed() {
+  // OnPopup runs in the inherited step and may free the combo box.
+  TvxObjectLinkHolder self(this);
   TvxCustomDropDownEdit::PopupWindowShowed();
+  if (self.Object() == nullptr) return;
   TvxCustomComboBoxListBox* list = List();
   if (list == nullptr || !list->HandleAllocated()) return;
   POINT p{};

@@ -467,3 +467,54 @@ TEST_F(vxDropDownEdit, ClickOnTheOpenPopupsEditOnlyClosesItAndTheNextClickOpensI
     }
   }
 }
+
+TEST_F(vxDropDownEdit, AnEditFreedByItsInitPopupOrPopupHandlerIsNotTouchedAgain) {
+  struct {
+    const char* Name;
+    bool ByKey;        // F4 in the focused edit, else DroppedDown := True
+    bool InInitPopup;  // freed by OnInitPopup, else by OnPopup
+    bool Combo;
+  } cases[] = {
+      {"popup edit, F4, OnInitPopup", true, true, false},
+      {"popup edit, DroppedDown, OnInitPopup", false, true, false},
+      {"combo box, F4, OnInitPopup", true, true, true},
+      {"combo box, DroppedDown, OnPopup", false, false, true},
+      {"combo box, F4, OnPopup", true, false, true},
+  };
+  for (const auto& c : cases) {
+    guitest::TExceptionCatcher caught;
+    TvxCustomDropDownEdit* edit = nullptr;
+    if (c.Combo) {
+      auto* combo = edittest::Place<TvxComboBox>(Host, 20, 100, 150, 21);
+      TStringList items;
+      for (const char* item : {"apple", "banana"}) items.Add(item);
+      combo->Properties()->SetItems(items);
+      edit = Count(combo);
+    } else {
+      edit = MakeEdit(Host);
+    }
+    bool freed = false;
+    const auto free = [&] {
+      delete edit;
+      freed = true;
+    };
+    TvxCustomDropDownEditProperties* properties = edit->ActiveProperties();
+    if (c.InInitPopup)
+      properties->OnInitPopup = [&](TObject*) { free(); };
+    else
+      OnPopup = free;
+    Pump();
+    if (c.ByKey) {
+      edit->SetFocus();
+      Pump();
+      guitest::TapKey(VK_F4);
+    } else {
+      edit->SetDroppedDown(true);
+    }
+    EXPECT_TRUE(PumpUntil([&] { return freed; })) << c.Name;
+    edittest::Settle();
+    EXPECT_EQ(TvxCustomPopupWindow::VisiblePopupCount(), 0) << c.Name;
+    EXPECT_TRUE(caught.Messages().empty()) << c.Name << ": " << caught.Messages().front();
+    OnPopup = nullptr;
+  }
+}
