@@ -1961,8 +1961,17 @@ void TvxCustomComboBox::AcceptPopupValue() {
 }
 
 void TvxCustomComboBox::DblClick() {
+  // The press of the double click comes to MouseDown (which clears the popup's mark) only after
+  // this: whether it landed on a button, or closed the popup (the popup's mouse hook marked that
+  // before the press was dispatched), is read now, before OnDblClick may pump messages.
+  const bool onButton = FDoubleClickOnButton;
+  FDoubleClickOnButton = false;
+  const bool closedPopup = PopupWindow() != nullptr && PopupWindow()->ClosedByOwnerClick();
   TvxCustomDropDownEdit::DblClick();
   TvxCustomTextEditLookupData* data = LookupData();
+  // The step is for a double click on the text of the closed combo: presses that open and close
+  // the list leave the item alone.
+  if (onButton || closedPopup) return;
   if (!ActiveProperties()->Revertable() || DroppedDown() || data == nullptr || data->GetItemCount() == 0) return;
   if (!DoEditing()) return;
   TvxObjectLinkHolder self(this);
@@ -2011,6 +2020,22 @@ LRESULT TvxCustomComboBox::Dispatch(TMessage& m) {
     SelectLookupItem(display.IsNull() || display.IsEmpty() ? AnsiString() : display.AsString());
     return 0;
   }
+  if (m.Msg != WM_LBUTTONDBLCLK) return TvxCustomDropDownEdit::Dispatch(m);
+  // DblClick hears of no point and comes before MouseDown: whether the press landed on a button
+  // is told it here. (A double click on the inner edit reaches DblClick through the inner edit,
+  // and the inner edit holds no button.)
+  const POINT p{static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam))};
+  FDoubleClickOnButton = EditViewInfo()->HitTestButton(p) >= 0;
+  // Forgotten after the dispatch also when DblClick did not run (a drag began at the press), so
+  // that it cannot hold back a later double click on the text.
+  TvxObjectLinkHolder self(this);
+  struct TForget {
+    TvxObjectLinkHolder& Self;
+    bool& Flag;
+    ~TForget() {
+      if (Self.Object() != nullptr) Flag = false;
+    }
+  } forget{self, FDoubleClickOnButton};
   return TvxCustomDropDownEdit::Dispatch(m);
 }
 

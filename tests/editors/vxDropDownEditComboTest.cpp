@@ -533,29 +533,70 @@ TEST_F(vxComboBox, DoubleClickOnARevertableComboStepsToTheNextItem) {
   Combo->OnDblClick = [&](TObject*) { ++doubles; };
   Combo->Properties()->OnChange = [&](TObject*) { ++changes; };
   Combo->Properties()->OnEditValueChanged = [&](TObject*) { ++valueChanges; };
-  Combo->SetFocus();
+  // A button of the user's own beside the drop-down button.
+  TvxEditButton* ellipsis = Combo->Properties()->Buttons()->Add();
+  ellipsis->SetKind(bkEllipsis);
   Pump();
+  const auto buttonAt = [&](int index) {
+    for (const auto& info : Combo->EditViewInfo()->ButtonsInfo)
+      if (info->ButtonIndex == index)
+        return Combo->ClientToScreen(
+            POINT{(info->Bounds.left + info->Bounds.right) / 2, (info->Bounds.top + info->Bounds.bottom) / 2});
+    ADD_FAILURE() << "no button " << index;
+    return POINT{};
+  };
+  const auto text = [&] { return Combo->ClientToScreen(POINT{20, 10}); };
+  const auto button = [&] { return buttonAt(Combo->Properties()->DropDownButtonIndex()); };
+  const auto other = [&] { return buttonAt(ellipsis->Index()); };
+  const auto frame = [&] { return Combo->ClientToScreen(POINT{1, Combo->Height() / 2}); };
+  // Only a double click on the text of the closed combo steps. One on a button, or one whose
+  // presses open and close the list (on the frame of a fixed list), leaves the item. The spots
+  // take turns, so that no case's first press doubles the last press of the case before.
   struct {
+    const char* Name;
+    TvxEditDropDownListStyle Style;
+    std::function<POINT()> Spot;
+    bool SecondOnceOpen;  // the second click waits until the first one has opened the list
     const char* From;
     const char* To;
-  } cases[] = {{"banana", "cherry"}, {"date", "apple"}};
+    int Opens;
+  } cases[] = {
+      {"on the text", lsEditList, text, false, "banana", "cherry", 0},
+      {"on the drop-down button", lsEditList, button, false, "banana", "banana", 1},
+      {"on the text of the last item", lsEditList, text, false, "date", "apple", 0},
+      {"on a button of the user's own", lsEditList, other, false, "cherry", "cherry", 0},
+      {"on the drop-down button, the second click once the list is open", lsEditList, button, true, "banana",
+       "banana", 1},
+      {"on the frame of a fixed list", lsFixedList, frame, true, "cherry", "cherry", 1},
+  };
   for (const auto& c : cases) {
+    Combo->Properties()->SetDropDownListStyle(c.Style);
+    Combo->SetFocus();
     Combo->SetEditValue(Variant(AnsiString(c.From)));
     Pump();
-    doubles = changes = valueChanges = 0;
-    guitest::MouseMoveTo(Combo->ClientToScreen(POINT{20, 10}));
-    for (int i = 0; i < 2; ++i) {
-      guitest::MouseButton(true);
-      guitest::MouseButton(false);
-    }
-    PumpUntil([&] { return doubles > 0; }, 100);
+    doubles = changes = valueChanges = Popups = 0;
+    // A value set from outside does not move the current item by itself (the step finds the
+    // item of the text first): one that does not step leaves it where it was.
+    const int current = Combo->LookupData()->CurrentIndex();
+    const POINT spot = c.Spot();
+    const HWND hit = WindowFromPoint(spot);
+    ASSERT_TRUE(hit == Combo->Handle() || IsChild(Combo->Handle(), hit)) << c.Name;
+    OnPopup = [&] {
+      if (c.SecondOnceOpen) Runner->Queue([&] { dropdowntest::ClickAt(spot); });
+    };
+    dropdowntest::ClickAt(spot);
+    if (!c.SecondOnceOpen) dropdowntest::ClickAt(spot);
+    PumpUntil([&] { return doubles > 0 && !Combo->DroppedDown() && !Combo->IsPopupShowPending(); }, 100);
     edittest::Settle();
-    EXPECT_EQ(Combo->Text(), c.To) << c.From;
-    EXPECT_EQ(Combo->EditValue().AsString(), c.To) << c.From;
-    EXPECT_EQ(Combo->LookupData()->CurrentIndex(), Combo->LookupData()->IndexOf(c.To)) << c.From;
-    EXPECT_EQ(doubles, 1) << c.From;
-    EXPECT_EQ(changes, 1) << c.From;
-    EXPECT_EQ(valueChanges, 1) << c.From;
-    EXPECT_EQ(Popups, 0) << c.From;
+    OnPopup = nullptr;
+    EXPECT_EQ(Combo->Text(), c.To) << c.Name;
+    EXPECT_EQ(Combo->EditValue().AsString(), c.To) << c.Name;
+    const int stepped = std::string(c.From) != c.To ? 1 : 0;
+    EXPECT_EQ(Combo->LookupData()->CurrentIndex(), stepped ? Combo->LookupData()->IndexOf(c.To) : current) << c.Name;
+    EXPECT_EQ(doubles, 1) << c.Name;
+    EXPECT_EQ(changes, stepped) << c.Name;
+    EXPECT_EQ(valueChanges, stepped) << c.Name;
+    EXPECT_EQ(Popups, c.Opens) << c.Name;
+    EXPECT_FALSE(Combo->DroppedDown()) << c.Name;
   }
 }
