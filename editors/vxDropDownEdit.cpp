@@ -1889,6 +1889,9 @@ void TvxCustomComboBox::PopupWindowShowing() {
   // A sizeable list always has the panel with its grip.
   PopupWindow()->SetSysPanelStyle(ActiveProperties()->DropDownSizeable());
   if (TvxCustomComboBoxListBox* list = List()) {
+    // The list opens on the item of the text shown: a value set from code since the last item
+    // was taken does not move the current item by itself, and Enter would take the old one.
+    SynchronizeLookupItem();
     LookupData()->UpdateList();
     if (list->Parent() != PopupWindow()) {
       // A list made for another item height or drawing style is made again.
