@@ -14,6 +14,7 @@
 #include "editors/vxTextEdit.h"
 #include "platform/rtl/SysExceptions.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/Threads.h"
 #include "scanner/ScannerMenuUnit.h"
 #include "tests/controls/ControlsTestSupport.h"
 #include "tests/platform/GuiTestSupport.h"
@@ -21,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -130,10 +132,66 @@ void MakeTree(const WideString& root, int folders, int filesPerFolder) {
   }
 }
 
-// Waits (without handling messages, so the timer does not drain anything) until the worker
-// has opened its scan log in the folder: from then on a stop is seen inside the walk.
-void WaitForScanLog(const AnsiString& folder) {
-  for (int i = 0; i < 3000 && FilesMatching(folder + "\\J010_FILLST_00_*.log").empty(); ++i) Sleep(5);
+// How long a test waits for a worker it holds or lets go before it gives up on it.
+constexpr DWORD kWorkerBoundMs = 60000;
+
+// Holds a scan's worker inside its walk until the test has acted on the running scan, so that
+// what the test does meets a worker that has neither finished nor passed its stop tests. The
+// walk builds the path filter when its first folder opens (after the folder's stop test,
+// before its first entry's), and the filter takes its settings from a source the test may
+// replace: the hold sits in that source. Released, the worker meets a stop given meanwhile at
+// its first entry. Only the first walk after Arm is held.
+class TWalkHold {
+public:
+  TWalkHold() = default;
+  ~TWalkHold() {
+    Release();
+    TCvPathValidator::SetSettingsSource(nullptr);
+  }
+  TWalkHold(const TWalkHold&) = delete;
+  TWalkHold& operator=(const TWalkHold&) = delete;
+
+  // The next walk builds the filter afresh, through the hold.
+  void Arm() {
+    FHeld.ResetEvent();
+    FOpen.ResetEvent();
+    FStopOf = nullptr;
+    TCvPathValidator::ReplaceInstance(nullptr);
+    TCvPathValidator::SetSettingsSource([this] {
+      Hold();
+      return TCvPathValidatorSettings::FromStartup();
+    });
+  }
+  // Waits, with a bound, until the worker is held; false when it never came.
+  bool WaitUntilHeld() { return FHeld.WaitFor(kWorkerBoundMs) == TWaitResult::wrSignaled; }
+  void Release() { FOpen.SetEvent(); }
+  // Releases the worker as soon as it is told to stop: for a stop that then waits for the
+  // worker on the test's own thread (closing the window), where the test cannot release it.
+  void ReleaseOnStopOf(TCvBatchThread& worker) { FStopOf = &worker; }
+
+private:
+  void Hold() {
+    FHeld.SetEvent();
+    // The stop command is a locked byte with nothing to wait on: it is looked at between short
+    // waits for the release. The bound only keeps a test that never acts from hanging; the
+    // scan then runs to its end and the test's checks say so.
+    constexpr DWORD kLookMs = 5;
+    for (DWORD waited = 0; waited < kWorkerBoundMs; waited += kLookMs) {
+      if (FOpen.WaitFor(kLookMs) == TWaitResult::wrSignaled) return;
+      TCvBatchThread* worker = FStopOf;
+      if (worker != nullptr && worker->Command().Value() == bcStop) return;
+    }
+  }
+
+  TEvent FHeld, FOpen;
+  std::atomic<TCvBatchThread*> FStopOf{nullptr};
+};
+
+// The lines of a scan log that say the walk was stopped.
+int AbortedLines(const std::vector<AnsiString>& lines) {
+  int aborted = 0;
+  for (const AnsiString& line : lines) aborted += line.find("ABORTED") != AnsiString::npos ? 1 : 0;
+  return aborted;
 }
 
 class MainWindow : public ::testing::Test {
@@ -157,6 +215,7 @@ protected:
     Form = MakeForm(Desktop);
   }
   void TearDown() override {
+    Hold.Release();  // a test that failed while its worker was held
     delete Form;
     SetBrowseForFolderFunc(FPreviousBrowse);
     Application->OnException = FPreviousHandler;
@@ -173,11 +232,25 @@ protected:
   }
   AnsiString WorkFolder() const { return Desktop + "\\CvFolderScanner"; }
   // Starts a scan of the folder the dialog will answer and waits until the window is idle.
+  // The worker ends before the timer is let in, so one tick takes the whole scan: however
+  // slow the scan, the log view is trimmed once, as after a scan that ended within a tick.
   void ScanAndWait(const AnsiString& target) {
     BrowseAnswer = target;
     Click(Form->CrawlButton);
     ASSERT_NE(Form->Runner(), nullptr) << "the scan did not start";
+    ASSERT_EQ(WaitForSingleObject(Form->Runner()->Thread()->Handle(), kWorkerBoundMs), WAIT_OBJECT_0)
+        << "the worker did not end";
     ASSERT_TRUE(PumpUntil([&] { return Form->Runner() == nullptr; })) << "the scan did not end";
+  }
+  // Starts a scan of the folder the dialog will answer and holds its worker inside the walk
+  // (TWalkHold): until the test lets it go, the scan runs and cannot end.
+  void StartHeldScan(const AnsiString& target) {
+    Hold.Arm();
+    BrowseAnswer = target;
+    Click(Form->CrawlButton);
+    ASSERT_NE(Form->Runner(), nullptr) << "the scan did not start";
+    ASSERT_TRUE(Hold.WaitUntilHeld()) << "the walk did not begin";
+    ASSERT_EQ(Form->Runner()->GetState(), rsRunning);
   }
   std::vector<AnsiString> ViewLines() {
     std::vector<AnsiString> lines;
@@ -196,6 +269,7 @@ protected:
   }
 
   TTempDir Temp;
+  TWalkHold Hold;
   AnsiString Desktop;
   TForm1* Form = nullptr;
   AnsiString BrowseAnswer;
@@ -450,54 +524,54 @@ TEST_F(MainWindow, ScanThatDiesSaysWhyInTheLogView) {
 }
 
 TEST_F(MainWindow, AbortStopsTheScanAndTwiceIsLikeOnce) {
-  const WideString target = Temp.PathW() + L"\\big";
-  MakeTree(target, 20, 100);
+  const WideString target = Temp.PathW() + L"\\tree";
+  MakeTree(target, 2, 3);
   Form->FileListCheck->SetChecked(true);
-  BrowseAnswer = WideToAnsi(target);
-  Click(Form->CrawlButton);
-  ASSERT_NE(Form->Runner(), nullptr);
-  WaitForScanLog(WorkFolder());
-  const bool runningAtAbort = Form->Runner()->GetState() == rsRunning;
+  ASSERT_NO_FATAL_FAILURE(StartHeldScan(WideToAnsi(target)));
   Click(Form->AbortButton);
   EXPECT_TRUE(Form->AbortLabel->Visible());
   EXPECT_TRUE(IsWindowVisible(Form->AbortLabel->Handle()));
   Click(Form->AbortButton);
+  EXPECT_EQ(Form->Runner()->GetState(), rsRunning) << "both clicks reached a running worker";
+  Hold.Release();
   ASSERT_TRUE(PumpUntil([&] { return Form->Runner() == nullptr; }));
   ExpectIdle();
   const std::vector<AnsiString> view = ViewLines();
   EXPECT_EQ(view, LogFileAsShown(WorkFolder()));
-  if (runningAtAbort) {
-    int aborted = 0;
-    for (const AnsiString& line : view) aborted += line.find("ABORTED") != AnsiString::npos ? 1 : 0;
-    EXPECT_GE(aborted, 1);
-  }
+  // Stopped at the target's first entry: one line, however often the button was pressed.
+  EXPECT_EQ(AbortedLines(view), 1);
   EXPECT_TRUE(Errors.empty());
 }
 
-// The index of a file list ends with its closing record once the list was flushed and closed.
-void ExpectListsClosed(const AnsiString& work) {
+// The scan was stopped inside its walk (one "ABORTED" line) and still closed its lists: the
+// index of the file list ends with its closing record, the log with its closing counts.
+void ExpectStoppedWithListsClosed(const AnsiString& work) {
   const std::string idx = testsupport::ReadFileBytes(AnsiToWide(work + "\\J010_FILLST_00.idx"));
   const std::string total = testsupport::Utf16Bytes(L"Total\t");
   EXPECT_NE(idx.rfind(total), std::string::npos) << "the index has no closing record";
   const std::vector<AnsiString> log = LogFileAsShown(work);
   ASSERT_FALSE(log.empty());
+  EXPECT_EQ(AbortedLines(log), 1) << "the scan was not stopped while it ran";
   EXPECT_NE(log.back().find("folders scanned"), AnsiString::npos) << log.back();
 }
 
-// The window as the application's main window, with a scan of a tree big enough to be
-// stopped inside the walk; Leave puts the application back as it was.
+// The window as the application's main window, with a scan held inside its walk until the
+// window stops it; Leave puts the application back as it was.
 class MainWindowScanning : public MainWindow {
 protected:
   void Start() {
-    const WideString target = Temp.PathW() + L"\\big";
-    MakeTree(target, 20, 100);
+    const WideString target = Temp.PathW() + L"\\tree";
+    MakeTree(target, 2, 3);
     Form->FileListCheck->SetChecked(true);
     FPreviousMain = Application->MainForm();
     Application->SetMainForm(Form);
-    BrowseAnswer = WideToAnsi(target);
-    Click(Form->CrawlButton);
-    ASSERT_NE(Form->Runner(), nullptr);
-    WaitForScanLog(WorkFolder());
+    ASSERT_NO_FATAL_FAILURE(StartScanToClose(WideToAnsi(target)));
+  }
+  // A held scan that the window's end lets go: it stops the worker and waits for it on this
+  // thread.
+  void StartScanToClose(const AnsiString& target) {
+    ASSERT_NO_FATAL_FAILURE(StartHeldScan(target));
+    Hold.ReleaseOnStopOf(*Form->Runner()->Thread());
   }
   // Waits for the application to end (a closed main window ends it); answers whether it did.
   bool Leave() {
@@ -518,19 +592,17 @@ TEST_F(MainWindowScanning, ClosingDuringAScanWaitsForItAndKeepsTheLists) {
   EXPECT_EQ(Form->Runner(), nullptr) << "closing waits for the scan and lets it go";
   ExpectIdle();
   EXPECT_TRUE(Leave());
-  ExpectListsClosed(WorkFolder());
+  ExpectStoppedWithListsClosed(WorkFolder());
   // The lines of the stopped scan reached the view before it closed.
   EXPECT_EQ(ViewLines(), LogFileAsShown(WorkFolder()));
 
   // Freeing the window without closing it waits as well.
   const AnsiString work2 = Temp.Path() + "\\work2";
   Form->WorkFolderEdit->SetText(work2);
-  Click(Form->CrawlButton);
-  ASSERT_NE(Form->Runner(), nullptr);
-  WaitForScanLog(work2);
+  ASSERT_NO_FATAL_FAILURE(StartScanToClose(BrowseAnswer));
   delete Form;
   Form = nullptr;
-  ExpectListsClosed(work2);
+  ExpectStoppedWithListsClosed(work2);
 }
 
 TEST_F(MainWindowScanning, AltF4InTheOpenCalculatorClosesAndKeepsTheLists) {
@@ -548,7 +620,7 @@ TEST_F(MainWindowScanning, AltF4InTheOpenCalculatorClosesAndKeepsTheLists) {
   EXPECT_TRUE(Leave()) << "Alt+F4 reached the main window";
   EXPECT_TRUE(opened);
   EXPECT_EQ(Form->Runner(), nullptr) << "closing waited for the scan";
-  ExpectListsClosed(WorkFolder());
+  ExpectStoppedWithListsClosed(WorkFolder());
   EXPECT_TRUE(Errors.empty());
 }
 
