@@ -105,52 +105,6 @@ RECT Extent(TvxEditPopupBorderStyle style, bool native, bool clientEdge, bool sh
   return info.GetBorderExtent();
 }
 
-// A popup edit whose popup shows a plain panel.
-class vxPopupEditPopupTest : public guitest::TFormTest {
-protected:
-  void SetUp() override {
-    TFormTest::SetUp();
-    Content = edittest::Place<TPanel>(Host, 200, 60, 120, 90);
-    Edit = edittest::Place<TvxPopupEdit>(Host, 20, 20, 150, 21);
-    Edit->Properties()->SetPopupControl(Content);
-    Edit->Properties()->OnPopup = [this](TObject*) {
-      if (OnPopup) OnPopup();
-    };
-    Edit->Properties()->OnCloseUp = [this](TObject*) { ++CloseUps; };
-    Pump();
-  }
-  void TearDown() override {
-    dropdowntest::CloseAllPopups();
-    TFormTest::TearDown();
-  }
-  // Opens the popup, looks at it while it shows, closes it and waits until it has closed.
-  void OpenAndThen(std::function<void()> look) {
-    CloseUps = 0;
-    OnPopup = [this, look] {
-      look();
-      Edit->SetDroppedDown(false);
-    };
-    Edit->SetDroppedDown(true);
-    PumpUntil([&] { return CloseUps > 0 && !Edit->DroppedDown(); });
-    Pump();
-    OnPopup = nullptr;
-  }
-  TPanel* Content = nullptr;
-  TvxPopupEdit* Edit = nullptr;
-  int CloseUps = 0;
-  std::function<void()> OnPopup;
-};
-
-// The window as it shows on the screen, painted afresh and copied into a bitmap.
-std::unique_ptr<controlstest::TPaintBitmap> CopyOfWindow(TWinControl& window) {
-  window.Repaint();
-  auto copy = std::make_unique<controlstest::TPaintBitmap>(window.Width(), window.Height());
-  HDC dc = GetDC(window.Handle());
-  BitBlt(copy->Canvas().Handle(), 0, 0, window.Width(), window.Height(), dc, 0, 0, SRCCOPY);
-  ReleaseDC(window.Handle(), dc);
-  return copy;
-}
-
 }  // namespace
 
 TEST(vxDropDownPopupViewInfo, BorderExtentsFollowFrameClientEdgeShadowAndPanel) {
@@ -437,44 +391,6 @@ TEST_F(vxDropDownPopupTest, EachPopupWindowClassGetsItsOwnViewInfo) {
     EXPECT_EQ(info->CloseButtonState, vxCloseButtonNormal) << c.Name;
     EXPECT_EQ(info->PopupBorderStyle, epbsFrame3D) << c.Name;
     EXPECT_TRUE(info->Shadow) << c.Name;
-  }
-}
-
-TEST_F(vxPopupEditPopupTest, Frame3DIsAlwaysTheFullFourLines) {
-  static_cast<TvxCustomEditStyle*>(Edit->Style())->SetPopupBorderStyle(epbsFrame3D);
-  // Each line from the outside in: its colour on the left and top, and on the right and bottom.
-  const struct {
-    COLORREF LeftTop, RightBottom;
-  } lines[] = {
-      {GetSysColor(COLOR_3DLIGHT), GetSysColor(COLOR_3DDKSHADOW)},
-      {GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_BTNSHADOW)},
-      {GetSysColor(COLOR_INACTIVEBORDER), GetSysColor(COLOR_INACTIVEBORDER)},
-      {GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNFACE)},
-  };
-  for (bool clientEdge : {false, true}) {
-    SCOPED_TRACE(clientEdge ? "with the client edge" : "without the client edge");
-    Edit->Properties()->SetPopupClientEdge(clientEdge);
-    std::unique_ptr<controlstest::TPaintBitmap> copy;
-    bool native = true;
-    OpenAndThen([&] {
-      native = Edit->PopupWindow()->NativeStyle();
-      copy = CopyOfWindow(*Edit->PopupWindow());
-    });
-    ASSERT_NE(copy, nullptr);
-    EXPECT_FALSE(native);
-    TvxCustomEditPopupWindowViewInfo* info = Edit->PopupWindow()->ViewInfo();
-    EXPECT_EQ(typeid(*info), typeid(TvxPopupEditPopupWindowViewInfo));
-    EXPECT_NE(dynamic_cast<TvxPopupEditPopupWindowViewInfo*>(info), nullptr);
-    const int w = copy->Width();
-    const int h = copy->Height();
-    for (int i = 0; i < 4; ++i) {
-      EXPECT_EQ(copy->Pixel(i, h / 2), lines[i].LeftTop) << "left, line " << i;
-      EXPECT_EQ(copy->Pixel(w / 2, i), lines[i].LeftTop) << "top, line " << i;
-      EXPECT_EQ(copy->Pixel(w - 1 - i, h / 2), lines[i].RightBottom) << "right, line " << i;
-      EXPECT_EQ(copy->Pixel(w / 2, h - 1 - i), lines[i].RightBottom) << "bottom, line " << i;
-    }
-    if (HasFailure())
-      guitest::SaveArtifact(*copy, clientEdge ? "popup_edit_frame3d_client_edge.bmp" : "popup_edit_frame3d.bmp");
   }
 }
 

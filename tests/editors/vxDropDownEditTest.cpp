@@ -10,7 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 using guitest::Pump;
@@ -91,6 +93,16 @@ protected:
   int CloseUps = 0;
   std::function<void()> OnPopup;
 };
+
+// The window as it shows on the screen, painted afresh and copied into a bitmap.
+std::unique_ptr<controlstest::TPaintBitmap> CopyOfWindow(TWinControl& window) {
+  window.Repaint();
+  auto copy = std::make_unique<controlstest::TPaintBitmap>(window.Width(), window.Height());
+  HDC dc = GetDC(window.Handle());
+  BitBlt(copy->Canvas().Handle(), 0, 0, window.Width(), window.Height(), dc, 0, 0, SRCCOPY);
+  ReleaseDC(window.Handle(), dc);
+  return copy;
+}
 
 }  // namespace
 
@@ -516,5 +528,44 @@ TEST_F(vxDropDownEdit, AnEditFreedByItsInitPopupOrPopupHandlerIsNotTouchedAgain)
     EXPECT_EQ(TvxCustomPopupWindow::VisiblePopupCount(), 0) << c.Name;
     EXPECT_TRUE(caught.Messages().empty()) << c.Name << ": " << caught.Messages().front();
     OnPopup = nullptr;
+  }
+}
+
+TEST_F(vxDropDownEdit, Frame3DOfThePopupEditIsAlwaysTheFullFourLines) {
+  static_cast<TvxCustomEditStyle*>(Edit->Style())->SetPopupBorderStyle(epbsFrame3D);
+  // Each line from the outside in: its colour on the left and top, and on the right and bottom.
+  const struct {
+    COLORREF LeftTop, RightBottom;
+  } lines[] = {
+      {GetSysColor(COLOR_3DLIGHT), GetSysColor(COLOR_3DDKSHADOW)},
+      {GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_BTNSHADOW)},
+      {GetSysColor(COLOR_INACTIVEBORDER), GetSysColor(COLOR_INACTIVEBORDER)},
+      {GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNFACE)},
+  };
+  for (bool clientEdge : {false, true}) {
+    SCOPED_TRACE(clientEdge ? "with the client edge" : "without the client edge");
+    Edit->Properties()->SetPopupClientEdge(clientEdge);
+    std::unique_ptr<controlstest::TPaintBitmap> copy;
+    bool native = true;
+    CloseUps = 0;
+    OpenAndThen([&] {
+      native = Edit->PopupWindow()->NativeStyle();
+      copy = CopyOfWindow(*Edit->PopupWindow());
+    });
+    ASSERT_NE(copy, nullptr);
+    EXPECT_FALSE(native);
+    TvxCustomEditPopupWindowViewInfo* info = Edit->PopupWindow()->ViewInfo();
+    EXPECT_EQ(typeid(*info), typeid(TvxPopupEditPopupWindowViewInfo));
+    EXPECT_NE(dynamic_cast<TvxPopupEditPopupWindowViewInfo*>(info), nullptr);
+    const int w = copy->Width();
+    const int h = copy->Height();
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_EQ(copy->Pixel(i, h / 2), lines[i].LeftTop) << "left, line " << i;
+      EXPECT_EQ(copy->Pixel(w / 2, i), lines[i].LeftTop) << "top, line " << i;
+      EXPECT_EQ(copy->Pixel(w - 1 - i, h / 2), lines[i].RightBottom) << "right, line " << i;
+      EXPECT_EQ(copy->Pixel(w / 2, h - 1 - i), lines[i].RightBottom) << "bottom, line " << i;
+    }
+    if (HasFailure())
+      guitest::SaveArtifact(*copy, clientEdge ? "popup_edit_frame3d_client_edge.bmp" : "popup_edit_frame3d.bmp");
   }
 }
