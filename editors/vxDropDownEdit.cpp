@@ -1965,10 +1965,13 @@ void TvxCustomComboBox::AcceptPopupValue() {
 
 void TvxCustomComboBox::DblClick() {
   // The press of the double click comes to MouseDown (which clears the popup's mark) only after
-  // this: whether it landed on a button, or closed the popup (the popup's mouse hook marked that
-  // before the press was dispatched), is read now, before OnDblClick may pump messages.
-  const bool onButton = FDoubleClickOnButton;
-  FDoubleClickOnButton = false;
+  // this, and DblClick hears of no point: whether the press landed on a button (the place of
+  // the message being handled; one on the inner edit is in the text area), or closed the popup
+  // (the popup's mouse hook marked that before the press was dispatched), is read now, before
+  // OnDblClick may pump messages.
+  const DWORD at = GetMessagePos();
+  const POINT press = ScreenToClient(POINT{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))});
+  const bool onButton = EditViewInfo()->HitTestButton(press) >= 0;
   const bool closedPopup = PopupWindow() != nullptr && PopupWindow()->ClosedByOwnerClick();
   TvxCustomDropDownEdit::DblClick();
   TvxCustomTextEditLookupData* data = LookupData();
@@ -2023,22 +2026,6 @@ LRESULT TvxCustomComboBox::Dispatch(TMessage& m) {
     SelectLookupItem(display.IsNull() || display.IsEmpty() ? AnsiString() : display.AsString());
     return 0;
   }
-  if (m.Msg != WM_LBUTTONDBLCLK) return TvxCustomDropDownEdit::Dispatch(m);
-  // DblClick hears of no point and comes before MouseDown: whether the press landed on a button
-  // is told it here. (A double click on the inner edit reaches DblClick through the inner edit,
-  // and the inner edit holds no button.)
-  const POINT p{static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam))};
-  FDoubleClickOnButton = EditViewInfo()->HitTestButton(p) >= 0;
-  // Forgotten after the dispatch also when DblClick did not run (a drag began at the press), so
-  // that it cannot hold back a later double click on the text.
-  TvxObjectLinkHolder self(this);
-  struct TForget {
-    TvxObjectLinkHolder& Self;
-    bool& Flag;
-    ~TForget() {
-      if (Self.Object() != nullptr) Flag = false;
-    }
-  } forget{self, FDoubleClickOnButton};
   return TvxCustomDropDownEdit::Dispatch(m);
 }
 

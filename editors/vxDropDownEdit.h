@@ -793,10 +793,6 @@ private:
   // The item the lookup data moves to from the list, shown in the edit; answers whether the
   // current item changed.
   bool TakeListItem(int index);
-
-  // Set while a double click whose press landed on one of the edit's buttons is dispatched: that
-  // double click does not step a revertable combo.
-  bool FDoubleClickOnButton = false;
 };
 
 class TvxComboBox : public TvxCustomComboBox {
