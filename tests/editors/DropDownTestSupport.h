@@ -48,6 +48,24 @@ inline void ClickAt(POINT screen) {
   guitest::MouseButton(false);
 }
 
+// Drags a popup's size grip with the real mouse from its middle by (dx, dy), through the
+// half-way point, and waits until the sizing has ended.
+inline void DragGrip(TvxCustomEditPopupWindow& popup, int dx, int dy) {
+  const RECT grip = popup.ViewInfo()->SizeGripSizingRect;
+  const POINT start = popup.ClientToScreen(POINT{(grip.left + grip.right) / 2, (grip.top + grip.bottom) / 2});
+  guitest::MouseMoveTo(start);
+  guitest::Pump();
+  guitest::MouseButton(true);
+  guitest::PumpUntil([&] { return popup.IsSizing(); }, 100);
+  guitest::MouseMoveTo(POINT{start.x + dx / 2, start.y + dy / 2});
+  guitest::Pump();
+  guitest::MouseMoveTo(POINT{start.x + dx, start.y + dy});
+  guitest::Pump();
+  guitest::MouseButton(false);
+  guitest::PumpUntil([&] { return !popup.IsSizing(); }, 100);
+  guitest::Pump();
+}
+
 // Closes every popup still open when a test ends, and takes the mouse off the form (an edit
 // of the next test would start hot under it).
 inline void CloseAllPopups() {

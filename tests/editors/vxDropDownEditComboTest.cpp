@@ -250,18 +250,7 @@ TEST_F(vxComboBox, PopupEditGripDragIsStoredAndPictured) {
       TvxCustomEditPopupWindow* popup = edit->PopupWindow();
       width = popup->Width();
       height = popup->Height();
-      const RECT grip = popup->ViewInfo()->SizeGripSizingRect;
-      const POINT start = popup->ClientToScreen(POINT{(grip.left + grip.right) / 2, (grip.top + grip.bottom) / 2});
-      guitest::MouseMoveTo(start);
-      Pump();
-      guitest::MouseButton(true);
-      PumpUntil([&] { return popup->IsSizing(); }, 100);
-      guitest::MouseMoveTo(POINT{start.x + 15, start.y + 10});
-      Pump();
-      guitest::MouseMoveTo(POINT{start.x + 30, start.y + 20});
-      Pump();
-      guitest::MouseButton(false);
-      PumpUntil([&] { return !popup->IsSizing(); }, 100);
+      dropdowntest::DragGrip(*popup, 30, 20);
       edittest::Settle();
       SaveScreenPicture(Union(edit, popup), "popup_edit.bmp");
       edit->SetDroppedDown(false);
@@ -276,7 +265,6 @@ TEST_F(vxComboBox, PopupEditGripDragIsStoredAndPictured) {
   EXPECT_EQ(edit->Properties()->PopupWidth(), 280);
   EXPECT_EQ(edit->Properties()->PopupHeight(), 220);
 }
-
 
 TEST_F(vxComboBox, FixedListFaceIsDrawnByOnDrawItemAndADoubleClickReverts) {
   SetItems({"red", "green"});

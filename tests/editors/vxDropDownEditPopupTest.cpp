@@ -323,22 +323,7 @@ TEST_F(vxDropDownPopupTest, DraggingTheGripResizesWithinTheMinimum) {
   Show(popup);
   const int top = popup->Top();
   const int left = popup->Left();
-  // Drags the grip from its middle by (dx, dy), through the half-way point.
-  auto drag = [&](int dx, int dy) {
-    const RECT grip = popup->ViewInfo()->SizeGripSizingRect;
-    const POINT start = popup->ClientToScreen(POINT{(grip.left + grip.right) / 2, (grip.top + grip.bottom) / 2});
-    guitest::MouseMoveTo(start);
-    Pump();
-    guitest::MouseButton(true);
-    PumpUntil([&] { return popup->IsSizing(); }, 100);
-    guitest::MouseMoveTo(POINT{start.x + dx / 2, start.y + dy / 2});
-    Pump();
-    guitest::MouseMoveTo(POINT{start.x + dx, start.y + dy});
-    Pump();
-    guitest::MouseButton(false);
-    PumpUntil([&] { return !popup->IsSizing(); }, 100);
-    Pump();
-  };
+  const auto drag = [&](int dx, int dy) { dropdowntest::DragGrip(*popup, dx, dy); };
   drag(40, 30);
   EXPECT_EQ(popup->Width(), 190);
   EXPECT_EQ(popup->Height(), 130);
